@@ -1,0 +1,27 @@
+# One interface target that every project target links, so warnings, the
+# language level and the sanitizer switch are decided in one place.
+option(QVESTRA_SANITIZE "Build with AddressSanitizer and UndefinedBehaviorSanitizer" OFF)
+
+add_library(qvestra_options INTERFACE)
+target_compile_features(qvestra_options INTERFACE cxx_std_20)
+target_compile_options(qvestra_options INTERFACE -Wall -Wextra -Wpedantic -Werror)
+target_compile_definitions(qvestra_options INTERFACE QT_NO_KEYWORDS QT_NO_CAST_FROM_BYTEARRAY)
+
+if(QVESTRA_SANITIZE)
+    target_compile_options(qvestra_options INTERFACE
+        -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
+    target_link_options(qvestra_options INTERFACE -fsanitize=address,undefined)
+endif()
+
+# add_qt_test(<name> SOURCES <files...> LIBS <targets...>)
+# Widgets run on the offscreen platform so the suite needs no display.
+function(add_qt_test name)
+    cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+    add_executable(${name} ${ARG_SOURCES})
+    target_link_libraries(${name} PRIVATE qvestra_options Qt6::Test ${ARG_LIBS})
+    set_target_properties(${name} PROPERTIES AUTOMOC ON)
+    add_test(NAME ${name} COMMAND ${name})
+    set_tests_properties(${name} PROPERTIES
+        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;QT_LOGGING_RULES=qt.qpa.*=false"
+        TIMEOUT 120)
+endfunction()

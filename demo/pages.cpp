@@ -1,0 +1,74 @@
+#include "pages.h"
+
+namespace qvestra::demo {
+
+namespace {
+
+std::string Escape(const std::string& text) {
+    std::string out;
+    for (char c : text) {
+        switch (c) {
+            case '&':
+                out += "&amp;";
+                break;
+            case '<':
+                out += "&lt;";
+                break;
+            case '>':
+                out += "&gt;";
+                break;
+            case '"':
+                out += "&quot;";
+                break;
+            default:
+                out += c;
+        }
+    }
+    return out;
+}
+
+const char* kHead =
+    "<!DOCTYPE html>\r\n<html lang=\"ja\">\r\n<head>\r\n"
+    "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=Shift_JIS\">\r\n"
+    "<title>QVestra 会員メニュー</title>\r\n"
+    "<style>\r\n"
+    "body{font-family:'Noto Sans CJK JP',sans-serif;margin:0;background:#f4f6ff;color:#222}\r\n"
+    "header{background:#1f3f9f;color:#fff;padding:10px 24px;font-size:20px}\r\n"
+    "main{padding:12px 24px}\r\n"
+    "h2{color:#0000c0;font-size:17px;margin:8px 0}\r\n"
+    "li{margin:2px 0}\r\n"
+    ".note{color:#555;font-size:13px}\r\n"
+    "</style>\r\n</head>\r\n";
+
+}  // namespace
+
+std::string MenuPage(const DemoData& data, const DemoMember& member) {
+    std::string page = kHead;
+    page += "<body>\r\n<header>QVestra 学習サービス 会員メニュー</header>\r\n<main>\r\n";
+    page += "<p>" + Escape(member.name) + " 様（会員番号 " + Escape(member.memberId) +
+            "）、ようこそ。</p>\r\n";
+    page += "<h2>今月の教材</h2>\r\n<ul>\r\n";
+    for (const auto& entry : data.contents) {
+        if (entry.kind == "Main") {
+            page += "<li><b>" + Escape(entry.title) + "</b></li>\r\n";
+        } else {
+            page += "<li>" + Escape(entry.title) + "</li>\r\n";
+        }
+    }
+    page += "</ul>\r\n<p class=\"note\">教材は下の「教材一覧」から開けます。</p>\r\n</main>\r\n";
+    page += "<!--\r\nContents_VALUE\r\n";
+    for (const auto& entry : data.contents) {
+        page += entry.kind + ";" + entry.title + ";" + entry.path + "\r\n";
+    }
+    page += "Contents_End\r\n-->\r\n</body>\r\n</html>\r\n";
+    return page;
+}
+
+std::string UnknownMemberPage(const std::string& memberId) {
+    std::string page = kHead;
+    page += "<body>\r\n<header>QVestra 学習サービス</header>\r\n<main>\r\n<p>会員番号 " +
+            Escape(memberId) + " は登録されていません。</p>\r\n</main>\r\n</body>\r\n</html>\r\n";
+    return page;
+}
+
+}  // namespace qvestra::demo

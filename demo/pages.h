@@ -1,0 +1,16 @@
+#pragma once
+
+#include <string>
+
+#include "demo_data.h"
+
+namespace qvestra::demo {
+
+// The member's menu page in UTF-8: a visible menu and, in a comment, the
+// content list after "Contents_VALUE" that the client cuts out.
+std::string MenuPage(const DemoData& data, const DemoMember& member);
+
+// The page for a member ID the service does not know.
+std::string UnknownMemberPage(const std::string& memberId);
+
+}  // namespace qvestra::demo

@@ -1,0 +1,260 @@
+#include "app/frm_qvestra.h"
+
+#include <QCloseEvent>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QTimer>
+
+#include "common/message_boxes.h"
+#include "net/http_text.h"
+#include "signin/user_file.h"
+
+namespace qvestra {
+
+namespace {
+
+const QString kOfflineStatusOneRefusal = QStringLiteral("インターネットが接続されtません！");
+
+// Members' machines have the Windows Japanese fonts; elsewhere Noto CJK
+// stands in with the same character.
+QFont MinchoFont(qreal points, bool bold) {
+    QFont font;
+    font.setFamilies({QStringLiteral("ＭＳ Ｐ明朝"), QStringLiteral("Noto Serif CJK JP"),
+                      QStringLiteral("Noto Sans CJK JP")});
+    font.setPointSizeF(points);
+    font.setBold(bold);
+    return font;
+}
+
+QFont GothicFont(qreal points) {
+    QFont font;
+    font.setFamilies({QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("Noto Sans CJK JP")});
+    font.setPointSizeF(points);
+    return font;
+}
+
+QString PanelStyle(const QString& name, const QString& extra) {
+    return QStringLiteral(
+               "QGroupBox#%1 { border: 1px solid #808080; margin-top: 0.8em; padding-top: 4px; %2 }"
+               "QGroupBox#%1::title { subcontrol-origin: margin; left: 8px; padding: 0 3px; }")
+        .arg(name, extra);
+}
+
+}  // namespace
+
+FrmQvestra::FrmQvestra(FrmQvestraDeps deps)
+    : deps_(std::move(deps)), layout_(TwipScale::ForLogicalDpi(deps_.screen.logicalDpi)) {
+    setWindowTitle(QStringLiteral("Q_Vestraメニュー"));
+    setWindowIcon(QIcon(QStringLiteral(":/qvestra/icon.png")));
+    BuildControls();
+    BuildMenuBar();
+    layout_.Place(this, {0, 0, 14295, 9240});
+}
+
+FrmQvestra::~FrmQvestra() = default;
+
+void FrmQvestra::BuildControls() {
+    client_ = new QWidget(this);
+    setCentralWidget(client_);
+
+    ui_.Frame1 = new QGroupBox(client_);
+    ui_.Frame1->setObjectName(QStringLiteral("Frame1"));
+    ui_.Frame1->setFlat(true);
+    ui_.Frame1->setEnabled(false);
+    layout_.Place(ui_.Frame1, {240, 120, 13455, 3300});
+
+    ui_.WebBrowser = deps_.webViews(ui_.Frame1, layout_);
+    layout_.Place(ui_.WebBrowser->Widget(), {0, 120, 9855, 7815});
+
+    ui_.Frame2 = new QGroupBox(QStringLiteral("教材一覧"), client_);
+    ui_.Frame2->setObjectName(QStringLiteral("Frame2"));
+    ui_.Frame2->setFont(MinchoFont(12, true));
+    ui_.Frame2->setStyleSheet(
+        PanelStyle(QStringLiteral("Frame2"), QStringLiteral("color: rgb(0, 0, 192);")));
+    ui_.Frame2->hide();
+    layout_.Place(ui_.Frame2, {240, 3600, 6855, 4695});
+    for (int i = 0; i < kGroupButtons; ++i) {
+        auto* button = new QPushButton(ui_.Frame2);
+        button->setObjectName(QStringLiteral("Cmd%1").arg(i));
+        button->setFont(GothicFont(11.25));
+        button->hide();
+        layout_.Place(button, {i < 7 ? 240.0f : 3600.0f, 480.0f + 600.0f * (i % 7), 3000, 375});
+        ui_.Cmd[i] = button;
+    }
+
+    ui_.Frame3 = new QGroupBox(QStringLiteral("詳細一覧"), client_);
+    ui_.Frame3->setObjectName(QStringLiteral("Frame3"));
+    ui_.Frame3->setFont(MinchoFont(12, false));
+    ui_.Frame3->setStyleSheet(
+        PanelStyle(QStringLiteral("Frame3"),
+                   QStringLiteral("color: rgb(0, 0, 255); background-color: rgb(192, 192, 255);")));
+    ui_.Frame3->hide();
+    layout_.Place(ui_.Frame3, {3720, 3720, 6735, 4455});
+    for (int i = 0; i < kItemButtons; ++i) {
+        auto* button = new QPushButton(ui_.Frame3);
+        button->setObjectName(QStringLiteral("CmdSub%1").arg(i));
+        button->setFont(GothicFont(11.25));
+        button->hide();
+        layout_.Place(button, {i < 8 ? 240.0f : 3480.0f, 480.0f + 480.0f * (i % 8), 3000, 375});
+        ui_.CmdSub[i] = button;
+    }
+
+    ui_.UrlName = new QLineEdit(client_);
+    ui_.UrlName->setObjectName(QStringLiteral("UrlName"));
+    ui_.UrlName->hide();
+    layout_.Place(ui_.UrlName, {600, 240, 4815, 270});
+
+    ui_.Image1 = new QLabel(client_);
+    ui_.Image1->setObjectName(QStringLiteral("Image1"));
+    ui_.Image1->setPixmap(QPixmap(QStringLiteral(":/qvestra/logo.png")));
+    ui_.Image1->setScaledContents(true);
+    layout_.Place(ui_.Image1, {11880, 8040, 1335, 570});
+
+    ui_.Timer_KHen = new QTimer(this);
+    ui_.Timer_KHen->setInterval(2000);
+    ui_.Timer_Mousikomi = new QTimer(this);
+    ui_.Timer_Mousikomi->setInterval(1000);
+}
+
+void FrmQvestra::BuildMenuBar() {
+    QMenuBar* bar = menuBar();
+    ui_.Menu_File = bar->addMenu(QStringLiteral("ﾌｧｲﾙ"));
+    ui_.Menu_F_End = ui_.Menu_File->addAction(QStringLiteral("終了"));
+    connect(ui_.Menu_F_End, &QAction::triggered, this, &QWidget::close);
+
+    ui_.Menu_F_Moshikomi = bar->addAction(QStringLiteral("契約申込み"));
+    ui_.Menu_F_Moshikomi->setEnabled(false);
+
+    ui_.Menu_E_Modify = bar->addMenu(QStringLiteral("契約変更"));
+    ui_.Menu_E_Modify->menuAction()->setEnabled(false);
+    ui_.Menu_E_Base = ui_.Menu_E_Modify->addAction(QStringLiteral("基本情報"));
+    ui_.Menu_E_Cont = ui_.Menu_E_Modify->addAction(QStringLiteral("コンテンツ"));
+
+    ui_.Menu_Help = bar->addMenu(QStringLiteral("ヘルプ"));
+    ui_.Menu_Version = ui_.Menu_Help->addAction(QStringLiteral("ﾊﾞｰｼﾞｮﾝ"));
+    ui_.Menu_shosai = ui_.Menu_Help->addAction(QStringLiteral("詳細"));
+    connect(ui_.Menu_shosai, &QAction::triggered, this, &FrmQvestra::ShowHelp);
+}
+
+void FrmQvestra::LayOutOverScreen() {
+    const auto& scale = layout_.Scale();
+    layout_.Place(this, {0, 0, scale.ToTwips(deps_.screen.widthPixels),
+                         scale.ToTwips(deps_.screen.heightPixels)});
+    const TwipRect window = layout_.Of(this);
+
+    const TwipRect frame1 = layout_.Of(ui_.Frame1);
+    layout_.SetWidth(ui_.Frame1, window.width - 2 * frame1.left);
+
+    savedFrame1Height_ = layout_.Of(ui_.Frame1).height;
+    savedFrame2Width_ = layout_.Of(ui_.Frame2).width;
+    savedFrame3Width_ = layout_.Of(ui_.Frame3).width;
+
+    const TwipRect placed = layout_.Of(ui_.Frame1);
+    ui_.WebBrowser->SetHeight(placed.height);
+    ui_.WebBrowser->SetTop(placed.top - 150);
+    ui_.WebBrowser->SetWidth(placed.width);
+    ui_.WebBrowser->SetHeight(placed.height);
+
+    const TwipRect image = layout_.Of(ui_.Image1);
+    layout_.SetLeft(ui_.Image1, window.width - image.width - 200);
+    layout_.SetTop(ui_.Image1, window.height - image.height - 1200);
+}
+
+void FrmQvestra::Load() {
+    socket_ = deps_.sockets.Create();
+    ui_.Timer_KHen->stop();
+    ui_.Frame1->setEnabled(true);
+    ui_.WebBrowser->SetFullScreen(true);
+    LayOutOverScreen();
+    member_.UserFilePath = deps_.dataFolder.UserFile();
+    ui_.Menu_E_Modify->menuAction()->setEnabled(false);
+    ui_.Menu_F_Moshikomi->setEnabled(false);
+
+    // The probe only asks whether the host answers; its connection carries
+    // no request, so it is not kept open.
+    exchange_.SockResult =
+        socket_->Connect(deps_.endpoint.host, deps_.endpoint.port, kProbeTimeoutSeconds);
+    socket_->Close();
+
+    if (!ReadMemberValues()) {
+        hide();
+        Q_EMIT signInRequired();
+        return;
+    }
+
+    if (exchange_.SockResult == net::kOk) {
+        deps_.program.OnlineMode = true;
+        SyncUserRecord();
+        member_.UserFields = member_.UserRecord.split(u'|');
+        member_.MemberIdParts = member_.UserFields.value(0).split(u'-');
+    } else {
+        deps_.program.OnlineMode = false;
+    }
+
+    if (member_.UserFields.value(1) == u"1") {
+        deps_.program.NotContracted = true;
+        if (!deps_.program.OnlineMode) {
+            deps_.messages.Inform(this, kOfflineStatusOneRefusal);
+            close();
+            return;
+        }
+    }
+
+    member_.UserRecord = signin::CutRecord(member_.UserRecord);
+    ui_.Frame1->setEnabled(false);
+    hostHeader_ = net::HostHeader(deps_.endpoint);
+    ShowMenuPage();
+    show();
+    BuildMenu();
+}
+
+// A user file without the record layout is treated as no member known, so
+// a damaged file leads to the sign-in page instead of a broken start.
+bool FrmQvestra::ReadMemberValues() {
+    const signin::UserFile userFile(member_.UserFilePath);
+    if (!userFile.Exists()) return false;
+    const auto record = userFile.ReadFirstField();
+    if (!record || !signin::ParseUserRecord(*record)) return false;
+    member_.UserRecord = *record;
+    member_.UserFields = record->split(u'|');
+    member_.MemberIdParts = member_.UserFields.value(0).split(u'-');
+    return true;
+}
+
+void FrmQvestra::ShowMenuPage() {
+    const QString address =
+        deps_.program.OnlineMode
+            ? QString::fromStdString(
+                  deps_.endpoint.HttpAddress("/q_vestra/execute.asp?yuzaaidhi=")) +
+                  member_.UserRecord
+            : QStringLiteral("file://") + QString::fromStdString(deps_.dataFolder.Root().string()) +
+                  u'/' + member_.UserFields.value(0) + QStringLiteral(".html");
+    ui_.UrlName->setText(address);
+    ui_.WebBrowser->Navigate(address);
+    ui_.WebBrowser->SetFullScreen(true);
+}
+
+void FrmQvestra::closeEvent(QCloseEvent* event) {
+    // Only the member's own close (close box, system menu) takes the viewer
+    // notice along; the program's closes end everything anyway.
+    if (event->spontaneous()) CloseViewerNotice();
+    event->accept();
+    deps_.endProgram();
+}
+
+// Record refresh from the service: arrives with issue #5.
+void FrmQvestra::SyncUserRecord() {}
+
+// Content panels from the menu page: arrive with issue #3.
+void FrmQvestra::BuildMenu() {}
+
+// Help window: arrives with issue #6.
+void FrmQvestra::ShowHelp() {}
+
+// Viewer notice window: arrives with issue #3.
+void FrmQvestra::CloseViewerNotice() {}
+
+}  // namespace qvestra

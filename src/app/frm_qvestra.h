@@ -1,0 +1,139 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QStringList>
+#include <array>
+#include <functional>
+#include <memory>
+
+#include "common/program_state.h"
+#include "common/twips.h"
+#include "net/plain_get.h"
+#include "net/service_endpoint.h"
+#include "net/socket.h"
+#include "signin/data_folder.h"
+#include "webview/web_view.h"
+
+class QAction;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+class QTimer;
+
+namespace qvestra {
+
+class MessageBoxes;
+
+// The screen the window fills: its size in pixels and its logical dpi.
+struct ScreenInfo {
+    int widthPixels = 1024;
+    int heightPixels = 768;
+    double logicalDpi = 96;
+};
+
+struct FrmQvestraDeps {
+    net::ServiceEndpoint endpoint;
+    signin::DataFolder dataFolder;
+    net::SocketFactory& sockets;
+    webview::WebViewFactory webViews;
+    MessageBoxes& messages;
+    ProgramState& program;
+    ScreenInfo screen;
+    // Ends the program once control is back in the event loop.
+    std::function<void()> endProgram;
+};
+
+// The member's values read from the user file.
+struct MemberValues {
+    std::filesystem::path UserFilePath;
+    QString UserRecord;
+    QStringList UserFields;
+    QStringList MemberIdParts;
+};
+
+// The main window: fills the screen, shows the member's menu page and the
+// panels of teaching materials. Its load step is the program's start-up.
+class FrmQvestra final : public QMainWindow {
+    Q_OBJECT
+
+  public:
+    static constexpr int kGroupButtons = 14;
+    static constexpr int kItemButtons = 16;
+    static constexpr int kProbeTimeoutSeconds = 120;
+
+    struct Controls {
+        QGroupBox* Frame1 = nullptr;
+        QGroupBox* Frame2 = nullptr;
+        QGroupBox* Frame3 = nullptr;
+        webview::WebView* WebBrowser = nullptr;
+        std::array<QPushButton*, kGroupButtons> Cmd{};
+        std::array<QPushButton*, kItemButtons> CmdSub{};
+        QLineEdit* UrlName = nullptr;
+        QLabel* Image1 = nullptr;
+        QTimer* Timer_KHen = nullptr;
+        QTimer* Timer_Mousikomi = nullptr;
+        QMenu* Menu_File = nullptr;
+        QAction* Menu_F_End = nullptr;
+        QAction* Menu_F_Moshikomi = nullptr;
+        QMenu* Menu_E_Modify = nullptr;
+        QAction* Menu_E_Base = nullptr;
+        QAction* Menu_E_Cont = nullptr;
+        QMenu* Menu_Help = nullptr;
+        QAction* Menu_Version = nullptr;
+        QAction* Menu_shosai = nullptr;
+    };
+
+    explicit FrmQvestra(FrmQvestraDeps deps);
+    ~FrmQvestra() override;
+
+    // The start-up. Run once by the program and again by the sign-in
+    // window when it hands over.
+    void Load();
+
+    const Controls& controls() const { return ui_; }
+    const TwipsLayout& layout() const { return layout_; }
+    const MemberValues& member() const { return member_; }
+    const net::ExchangeState& exchange() const { return exchange_; }
+    const std::string& hostHeader() const { return hostHeader_; }
+    float SavedFrame1Height() const { return savedFrame1Height_; }
+    float SavedFrame2Width() const { return savedFrame2Width_; }
+    float SavedFrame3Width() const { return savedFrame3Width_; }
+
+  Q_SIGNALS:
+    // No member is known on this computer: the sign-in window takes over
+    // while this window stays loaded and hidden.
+    void signInRequired();
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+
+  private:
+    void BuildControls();
+    void BuildMenuBar();
+    void LayOutOverScreen();
+    bool ReadMemberValues();
+    void ShowMenuPage();
+
+    // Steps that later parts of the program fill in.
+    void SyncUserRecord();
+    void BuildMenu();
+    void ShowHelp();
+    void CloseViewerNotice();
+
+    FrmQvestraDeps deps_;
+    TwipsLayout layout_;
+    Controls ui_;
+    QWidget* client_ = nullptr;
+
+    std::unique_ptr<net::Socket> socket_;
+    net::ExchangeState exchange_;
+    std::string hostHeader_;
+    MemberValues member_;
+    float savedFrame1Height_ = 0;
+    float savedFrame2Width_ = 0;
+    float savedFrame3Width_ = 0;
+};
+
+}  // namespace qvestra

@@ -1,0 +1,40 @@
+#include <QApplication>
+#include <QScreen>
+
+#include "app/frm_qvestra.h"
+#include "common/message_boxes.h"
+#include "net/tcp_socket.h"
+#include "webview/webengine_view.h"
+
+int main(int argc, char* argv[]) {
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    QApplication app(argc, argv);
+    // The windows decide when the program ends, not the last one closed: the
+    // main window stays loaded and hidden while the sign-in window shows.
+    QApplication::setQuitOnLastWindowClosed(false);
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/qvestra/icon.png")));
+
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    qvestra::ScreenInfo screenInfo{screen->geometry().width(), screen->geometry().height(),
+                                   screen->logicalDotsPerInch()};
+
+    qvestra::net::TcpSocketFactory sockets;
+    qvestra::QtMessageBoxes messages;
+    qvestra::ProgramState program;
+
+    qvestra::FrmQvestra frmQvestra({
+        .endpoint = {QVESTRA_SERVICE_HOST, QVESTRA_SERVICE_PORT},
+        .dataFolder = qvestra::signin::DataFolder(qvestra::signin::DataFolder::DefaultRoot()),
+        .sockets = sockets,
+        .webViews = &qvestra::webview::WebEngineView::Create,
+        .messages = messages,
+        .program = program,
+        .screen = screenInfo,
+        .endProgram =
+            [&app] {
+                QMetaObject::invokeMethod(&app, &QCoreApplication::quit, Qt::QueuedConnection);
+            },
+    });
+    frmQvestra.Load();
+    return app.exec();
+}

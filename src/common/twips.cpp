@@ -1,0 +1,44 @@
+#include "common/twips.h"
+
+#include <QWidget>
+#include <cmath>
+
+namespace qvestra {
+
+int TwipScale::ToPixels(float twips) const {
+    return static_cast<int>(std::lround(twips / twipsPerPixel_));
+}
+
+void TwipsLayout::Place(QWidget* widget, TwipRect rect) {
+    rects_.insert(widget, rect);
+    // A negative size would be meaningless to the widget; it shows as empty.
+    widget->setGeometry(scale_.ToPixels(rect.left), scale_.ToPixels(rect.top),
+                        std::max(0, scale_.ToPixels(rect.width)),
+                        std::max(0, scale_.ToPixels(rect.height)));
+}
+
+void TwipsLayout::SetLeft(QWidget* widget, float twips) {
+    auto r = Of(widget);
+    r.left = twips;
+    Place(widget, r);
+}
+
+void TwipsLayout::SetTop(QWidget* widget, float twips) {
+    auto r = Of(widget);
+    r.top = twips;
+    Place(widget, r);
+}
+
+void TwipsLayout::SetWidth(QWidget* widget, float twips) {
+    auto r = Of(widget);
+    r.width = twips;
+    Place(widget, r);
+}
+
+void TwipsLayout::SetHeight(QWidget* widget, float twips) {
+    auto r = Of(widget);
+    r.height = twips;
+    Place(widget, r);
+}
+
+}  // namespace qvestra

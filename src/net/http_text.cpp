@@ -1,0 +1,67 @@
+#include "net/http_text.h"
+
+#include <charconv>
+
+namespace qvestra::net {
+
+std::string HostHeader(const ServiceEndpoint& endpoint) {
+    return "Host: " + endpoint.Authority() + "\r\n";
+}
+
+std::string AbsoluteRequestLine(const ServiceEndpoint& endpoint, std::string_view path) {
+    return "GET " + endpoint.HttpAddress(std::string(path)) + " HTTP/1.0";
+}
+
+std::string OriginRequestLine(std::string_view path) {
+    return "GET " + std::string(path) + " HTTP/1.0";
+}
+
+std::string RequestText(std::string_view requestLine, std::string_view hostHeader) {
+    std::string text;
+    text.reserve(requestLine.size() + hostHeader.size() + 4);
+    text.append(requestLine).append("\r\n").append(hostHeader).append("\r\n");
+    return text;
+}
+
+namespace {
+
+std::string_view TrimBlanks(std::string_view s) {
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
+    return s;
+}
+
+template <typename T>
+std::optional<T> WholeNumber(std::string_view digits) {
+    if (digits.empty()) return std::nullopt;
+    for (char c : digits)
+        if (c < '0' || c > '9') return std::nullopt;
+    T value{};
+    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
+    if (error != std::errc() || end != digits.data() + digits.size()) return std::nullopt;
+    return value;
+}
+
+}  // namespace
+
+int StatusCodeOf(std::string_view statusLine) {
+    if (!statusLine.starts_with("HTTP/")) return 0;
+    const auto blank = statusLine.find(' ');
+    if (blank == std::string_view::npos) return 0;
+    const auto code = WholeNumber<int>(statusLine.substr(blank + 1, 3));
+    return code && *code >= 100 && *code <= 999 ? *code : 0;
+}
+
+std::optional<std::int64_t> AnnouncedLength(std::string_view headerLine) {
+    constexpr std::string_view kKey = "Content-Length:";
+    const auto key = headerLine.find(kKey);
+    if (key == std::string_view::npos) return std::nullopt;
+    const auto colonBlank = headerLine.rfind(": ");
+    const auto valueStart =
+        colonBlank != std::string_view::npos && colonBlank >= key + kKey.size() - 1
+            ? colonBlank + 2
+            : key + kKey.size();
+    return WholeNumber<std::int64_t>(TrimBlanks(headerLine.substr(valueStart)));
+}
+
+}  // namespace qvestra::net

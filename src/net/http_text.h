@@ -1,0 +1,29 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "net/service_endpoint.h"
+
+namespace qvestra::net {
+
+// "Host: " + authority + CR LF.
+std::string HostHeader(const ServiceEndpoint& endpoint);
+// "GET http://" + authority + path + " HTTP/1.0"
+std::string AbsoluteRequestLine(const ServiceEndpoint& endpoint, std::string_view path);
+// "GET " + path + " HTTP/1.0"
+std::string OriginRequestLine(std::string_view path);
+// request line, CR LF, the host header (may be empty), CR LF.
+std::string RequestText(std::string_view requestLine, std::string_view hostHeader);
+
+// The status code of "HTTP/1.x NNN ...", or 0 when the line is not a status line.
+int StatusCodeOf(std::string_view statusLine);
+
+// A header line that contains "Content-Length:" announces the body length:
+// the whole number after the last ": " (or after the colon when no blank
+// follows it). Anything that is not a non-negative whole number announces nothing.
+std::optional<std::int64_t> AnnouncedLength(std::string_view headerLine);
+
+}  // namespace qvestra::net

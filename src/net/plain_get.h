@@ -1,0 +1,48 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "net/service_endpoint.h"
+#include "net/socket.h"
+
+namespace qvestra::net {
+
+// What one exchange leaves behind; a window holds one set and shares it
+// between all of its exchanges.
+struct ExchangeState {
+    std::int32_t SockResult = 0;
+    std::string RecvLine;
+    std::string RecvBuf;
+    // Counts are 64-bit so a body of any size keeps counting correctly.
+    std::int64_t ChunkCount = 0;
+    std::int64_t BodyBytes = 0;
+    // Status code of the reply's first line, 0 when there was none. The
+    // header skip does not look at it; callers that must not store an error
+    // page do.
+    int StatusCode = 0;
+};
+
+// Where the body of an exchange goes.
+class BodySink {
+  public:
+    virtual ~BodySink() = default;
+    // Every header line after the status line, up to the empty line.
+    virtual void HeaderLine(const std::string& line) { (void)line; }
+    // One chunk of the body; chunkCount is the number of chunks handled before it.
+    virtual void Chunk(const std::string& bytes, std::int64_t chunkCount) = 0;
+    // After the connection is closed.
+    virtual void Finish(const ExchangeState& state) = 0;
+};
+
+struct PlainRequest {
+    std::string text;  // see RequestText()
+    int timeoutSeconds = 10;
+};
+
+// Connect, write the request, skip the reply header line by line, stream
+// the body chunk by chunk into sink, close. Leaves the results in state.
+void PlainGet(Socket& socket, const ServiceEndpoint& endpoint, const PlainRequest& request,
+              BodySink& sink, ExchangeState& state);
+
+}  // namespace qvestra::net

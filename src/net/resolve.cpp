@@ -1,0 +1,60 @@
+#include "net/resolve.h"
+
+#include <condition_variable>
+#include <cstring>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+#include <netdb.h>
+
+namespace qvestra::net {
+
+namespace {
+
+struct Lookup {
+    std::mutex mutex;
+    std::condition_variable done;
+    bool finished = false;
+    std::vector<ResolvedAddress> result;
+};
+
+std::vector<ResolvedAddress> LookUp(const std::string& host, int port) {
+    addrinfo hints{};
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = SOCK_STREAM;
+    hints.ai_flags = AI_ADDRCONFIG;
+    addrinfo* list = nullptr;
+    const std::string service = std::to_string(port);
+    std::vector<ResolvedAddress> out;
+    if (getaddrinfo(host.c_str(), service.c_str(), &hints, &list) != 0) return out;
+    for (addrinfo* ai = list; ai != nullptr; ai = ai->ai_next) {
+        if (ai->ai_addrlen > sizeof(sockaddr_storage)) continue;
+        ResolvedAddress r;
+        r.family = ai->ai_family;
+        std::memcpy(&r.address, ai->ai_addr, ai->ai_addrlen);
+        r.length = ai->ai_addrlen;
+        out.push_back(r);
+    }
+    freeaddrinfo(list);
+    return out;
+}
+
+}  // namespace
+
+std::vector<ResolvedAddress> ResolveTcp(const std::string& host, int port,
+                                        std::chrono::milliseconds timeout) {
+    auto lookup = std::make_shared<Lookup>();
+    std::thread([lookup, host, port] {
+        auto result = LookUp(host, port);
+        std::lock_guard lock(lookup->mutex);
+        lookup->result = std::move(result);
+        lookup->finished = true;
+        lookup->done.notify_all();
+    }).detach();
+    std::unique_lock lock(lookup->mutex);
+    if (!lookup->done.wait_for(lock, timeout, [&] { return lookup->finished; })) return {};
+    return std::move(lookup->result);
+}
+
+}  // namespace qvestra::net

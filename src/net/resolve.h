@@ -1,0 +1,22 @@
+#pragma once
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+#include <sys/socket.h>
+
+namespace qvestra::net {
+
+struct ResolvedAddress {
+    int family = 0;
+    sockaddr_storage address{};
+    socklen_t length = 0;
+};
+
+// getaddrinfo has no time-out of its own; this bounds it. A lookup still
+// running when the time is up finishes on its own thread and is discarded.
+std::vector<ResolvedAddress> ResolveTcp(const std::string& host, int port,
+                                        std::chrono::milliseconds timeout);
+
+}  // namespace qvestra::net

@@ -1,0 +1,86 @@
+#include "net/sinks.h"
+
+#include <system_error>
+
+#include "net/binary_write.h"
+#include "net/http_text.h"
+
+namespace qvestra::net {
+
+namespace {
+
+std::filesystem::path PartFileFor(const std::filesystem::path& file) {
+    return file.parent_path() / ("." + file.filename().string() + ".part");
+}
+
+bool ReplaceAtomically(const std::filesystem::path& part, const std::filesystem::path& file) {
+    std::error_code ec;
+    std::filesystem::rename(part, file, ec);
+    if (ec) std::filesystem::remove(part, ec);
+    return !ec;
+}
+
+}  // namespace
+
+WholeBodySink::WholeBodySink(std::filesystem::path answerFile)
+    : answerFile_(std::move(answerFile)), partFile_(PartFileFor(answerFile_)) {}
+
+WholeBodySink::~WholeBodySink() {
+    std::error_code ec;
+    if (!stored_) std::filesystem::remove(partFile_, ec);
+}
+
+void WholeBodySink::Chunk(const std::string& bytes, std::int64_t chunkCount) {
+    if (writeFailed_) return;
+    writeFailed_ = !BinaryWrite(bytes, partFile_, chunkCount);
+}
+
+void WholeBodySink::Finish(const ExchangeState& state) {
+    std::error_code ec;
+    if (state.BodyBytes > 0 && !writeFailed_) {
+        stored_ = ReplaceAtomically(partFile_, answerFile_);
+    } else {
+        std::filesystem::remove(partFile_, ec);
+    }
+}
+
+PackageSink::PackageSink(std::filesystem::path answerFile, Progress progress)
+    : WholeBodySink(std::move(answerFile)), progress_(std::move(progress)) {}
+
+void PackageSink::HeaderLine(const std::string& line) {
+    if (line.find("Content-Length:") == std::string::npos) return;
+    announced_ = AnnouncedLength(line);
+}
+
+void PackageSink::Chunk(const std::string& bytes, std::int64_t chunkCount) {
+    WholeBodySink::Chunk(bytes, chunkCount);
+    received_ += static_cast<std::int64_t>(bytes.size());
+    if (progress_) progress_(received_, announced_);
+}
+
+ShortAnswerSink::ShortAnswerSink(std::filesystem::path answerFile)
+    : answerFile_(std::move(answerFile)) {}
+
+void ShortAnswerSink::Chunk(const std::string& bytes, std::int64_t) {
+    if (tooLong_) return;
+    body_ += bytes;
+    if (body_.size() >= kLimit) {
+        tooLong_ = true;
+        body_.clear();
+    }
+}
+
+void ShortAnswerSink::Finish(const ExchangeState&) {
+    if (tooLong_ || body_.empty()) return;
+    answer_ = body_;
+    if (!answerFile_) return;
+    const auto part = PartFileFor(*answerFile_);
+    if (BinaryWrite(body_, part, 0)) {
+        ReplaceAtomically(part, *answerFile_);
+    } else {
+        std::error_code ec;
+        std::filesystem::remove(part, ec);
+    }
+}
+
+}  // namespace qvestra::net

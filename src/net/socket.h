@@ -1,0 +1,45 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+namespace qvestra::net {
+
+// Result codes of the socket calls. Callers only ever compare against kOk;
+// the other values exist so a failure can be told apart when debugging.
+enum SocketResult : int {
+    kOk = 0,
+    kNotConnected = 1,
+    kResolveFailed = 2,
+    kConnectFailed = 3,
+    kTimedOut = 4,
+    kClosed = 5,
+    kIoError = 6,
+    kLineTooLong = 7,
+};
+
+// A TCP client with blocking calls, each bounded by the time-out given to
+// Connect. Failures are results, never exceptions.
+class Socket {
+  public:
+    virtual ~Socket() = default;
+
+    // Resolves host and connects within timeoutSeconds (resolution included).
+    virtual int Connect(const std::string& host, int port, int timeoutSeconds) = 0;
+    // Sends all of text; does nothing when not connected.
+    virtual int Write(const std::string& text) = 0;
+    // Next line without its line end (LF, or CR LF). Fails at once when not connected.
+    virtual int ReadLine(std::string& line) = 0;
+    // The next bytes available (at least one). Fails once the peer closed and
+    // nothing is left, on time-out or on error.
+    virtual int Read(std::string& bytes) = 0;
+    virtual void Close() = 0;
+};
+
+class SocketFactory {
+  public:
+    virtual ~SocketFactory() = default;
+    virtual std::unique_ptr<Socket> Create() = 0;
+};
+
+}  // namespace qvestra::net

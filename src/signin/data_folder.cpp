@@ -1,0 +1,69 @@
+#include "signin/data_folder.h"
+
+#include <QDir>
+#include <system_error>
+
+namespace qvestra::signin {
+
+bool IsPlainComponent(std::string_view name) {
+    if (name.empty() || name.size() > 255) return false;
+    if (name.find("..") != std::string_view::npos) return false;
+    for (unsigned char c : name) {
+        if (c < 0x20 || c == 0x7f || c == '/' || c == '\\' || c == ':') return false;
+    }
+    return true;
+}
+
+std::filesystem::path DataFolder::DefaultRoot() {
+#ifdef _WIN32
+    return std::filesystem::path("C:\\qvestrafolder");
+#else
+    return std::filesystem::path(QDir::homePath().toStdString()) / "qvestrafolder";
+#endif
+}
+
+bool DataFolder::Exists() const {
+    std::error_code ec;
+    return std::filesystem::is_directory(root_, ec);
+}
+
+bool DataFolder::Create() const {
+    std::error_code ec;
+    std::filesystem::create_directories(root_, ec);
+    return Exists();
+}
+
+namespace {
+
+// True when deleting `folder` could take the home folder or the whole
+// file system with it.
+bool CoversHomeOrRoot(const std::filesystem::path& folder) {
+    const auto normal = folder.lexically_normal();
+    if (!normal.is_absolute() || normal == normal.root_path()) return true;
+    const std::filesystem::path homes[] = {
+        std::filesystem::path(QDir::homePath().toStdString()).lexically_normal(),
+        std::filesystem::path(QDir(QDir::homePath()).canonicalPath().toStdString())};
+    for (const auto& home : homes) {
+        if (home.empty()) continue;
+        const auto rel = home.lexically_relative(normal);
+        if (!rel.empty() && *rel.begin() != "..") return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+bool DataFolder::RemoveAll() const {
+    if (root_.empty() || CoversHomeOrRoot(root_)) return false;
+    std::error_code ec;
+    // remove_all removes links themselves and never descends through them.
+    std::filesystem::remove_all(root_, ec);
+    return !ec && !std::filesystem::exists(std::filesystem::symlink_status(root_, ec));
+}
+
+std::optional<std::filesystem::path> DataFolder::FileFor(std::string_view name) const {
+    if (!IsPlainComponent(name)) return std::nullopt;
+    return root_ / std::filesystem::path(std::string(name));
+}
+
+}  // namespace qvestra::signin

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string_view>
+
+namespace qvestra::signin {
+
+// True for a name that can safely become one file name in the data folder:
+// one plain path component, no "..", no separators, no control characters.
+bool IsPlainComponent(std::string_view name);
+
+// The one local folder the client keeps everything in: the user file,
+// status answers, mirrored pages and documents.
+class DataFolder {
+  public:
+    // $HOME/qvestrafolder on Linux, C:\qvestrafolder on Windows.
+    static std::filesystem::path DefaultRoot();
+
+    explicit DataFolder(std::filesystem::path root) : root_(std::move(root)) {}
+
+    const std::filesystem::path& Root() const { return root_; }
+    std::filesystem::path UserFile() const { return root_ / "qvuser.txt"; }
+
+    bool Exists() const;
+    // Creates the folder when it does not exist yet.
+    bool Create() const;
+    // Deletes the folder with everything in it. Links inside are removed,
+    // never followed, and a root that cannot be the data folder (relative,
+    // "/", the home folder or one above it) is refused.
+    bool RemoveAll() const;
+
+    // The path of a file named by the service, or nothing when the name is not
+    // one plain path component.
+    std::optional<std::filesystem::path> FileFor(std::string_view name) const;
+
+  private:
+    std::filesystem::path root_;
+};
+
+}  // namespace qvestra::signin

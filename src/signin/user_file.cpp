@@ -1,0 +1,98 @@
+#include "signin/user_file.h"
+
+#include <QFile>
+#include <QSaveFile>
+#include <QStringList>
+
+#include "common/cp932.h"
+#include "signin/data_folder.h"
+
+namespace qvestra::signin {
+
+namespace {
+
+// The user file is one short line; reading more than this would only mean
+// the file is not ours.
+constexpr qint64 kMaxUserFileBytes = 4096;
+
+bool IsBlank(QChar c) { return c == u' ' || c == u'\t'; }
+
+bool IsDigits(const QString& text) {
+    if (text.isEmpty()) return false;
+    for (QChar c : text)
+        if (c < u'0' || c > u'9') return false;
+    return true;
+}
+
+QString ToQString(const std::filesystem::path& p) { return QString::fromStdString(p.string()); }
+
+}  // namespace
+
+QString FirstField(const QString& line) {
+    qsizetype i = 0;
+    while (i < line.size() && IsBlank(line[i])) ++i;
+    if (i < line.size() && line[i] == u'"') {
+        const auto close = line.indexOf(u'"', i + 1);
+        return line.mid(i + 1, close < 0 ? -1 : close - i - 1);
+    }
+    const auto comma = line.indexOf(u',', i);
+    return line.mid(i, comma < 0 ? -1 : comma - i);
+}
+
+QString CutRecord(const QString& record) {
+    return record.left(std::max<qsizetype>(0, record.size() - 2));
+}
+
+std::optional<QString> MemberNumber(const QString& memberId) {
+    const QStringList pieces = memberId.split(u'-');
+    if (pieces.size() < 2 || !IsDigits(pieces[1])) return std::nullopt;
+    QString number = pieces[1];
+    while (number.size() > 1 && number.front() == u'0') number.remove(0, 1);
+    return number;
+}
+
+std::optional<UserRecordParts> ParseUserRecord(const QString& record) {
+    const QStringList fields = record.split(u'|');
+    if (fields.size() != 2) return std::nullopt;
+    const QString& memberId = fields[0];
+    const QString& status = fields[1];
+    if (status.size() != 1 || !status[0].isDigit() || status[0] > u'9') return std::nullopt;
+    if (memberId.contains(u',') || memberId.startsWith(u'"')) return std::nullopt;
+    if (!IsPlainComponent(memberId.toStdString())) return std::nullopt;
+    const auto number = MemberNumber(memberId);
+    if (!number) return std::nullopt;
+    return UserRecordParts{memberId, status, *number};
+}
+
+bool UserFile::Exists() const { return QFile::exists(ToQString(path_)); }
+
+std::optional<QString> UserFile::ReadLine() const {
+    QFile file(ToQString(path_));
+    if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
+    const QByteArray bytes = file.read(kMaxUserFileBytes);
+    const auto end = bytes.indexOf('\n');
+    QByteArray line = end < 0 ? bytes : bytes.left(end);
+    if (line.endsWith('\r')) line.chop(1);
+    return DecodeCp932(line);
+}
+
+std::optional<QString> UserFile::ReadFirstField() const {
+    const auto line = ReadLine();
+    if (!line) return std::nullopt;
+    return FirstField(*line);
+}
+
+bool UserFile::Write(const QString& text) const {
+    QSaveFile file(ToQString(path_));
+    if (!file.open(QIODevice::WriteOnly)) return false;
+    file.write(EncodeCp932(text));
+    file.write("\r\n");
+    return file.commit();
+}
+
+bool UserFile::Remove() const {
+    QFile file(ToQString(path_));
+    return !file.exists() || file.remove();
+}
+
+}  // namespace qvestra::signin

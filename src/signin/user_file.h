@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QString>
+#include <filesystem>
+#include <optional>
+
+namespace qvestra::signin {
+
+// The first comma-delimited field of a line: leading blanks skipped, up to
+// the first comma, or the quoted text when the field begins with a quote.
+QString FirstField(const QString& line);
+
+// The record without its last two characters ("|" and the status): the member ID.
+QString CutRecord(const QString& record);
+
+// The member number: the second "-"-separated piece of the member ID, all
+// digits, written without leading zeros. Nothing when there is no such piece.
+std::optional<QString> MemberNumber(const QString& memberId);
+
+// A record with the user file's layout: member ID, "|", one digit.
+struct UserRecordParts {
+    QString memberId;
+    QString status;
+    QString memberNumber;
+};
+
+// Checks the whole layout, including that the member ID can safely name a
+// file and carries a member number. Nothing when any rule is broken.
+std::optional<UserRecordParts> ParseUserRecord(const QString& record);
+
+// The one-line user file, in code page 932.
+class UserFile {
+  public:
+    explicit UserFile(std::filesystem::path path) : path_(std::move(path)) {}
+
+    const std::filesystem::path& Path() const { return path_; }
+    bool Exists() const;
+    // Everything up to the first line end; nothing when the file cannot be read.
+    std::optional<QString> ReadLine() const;
+    std::optional<QString> ReadFirstField() const;
+    // Replaces the whole content with text + CR LF. The new content goes to a
+    // temporary file that is renamed over the old one, so the file is never
+    // half-written.
+    bool Write(const QString& text) const;
+    bool Remove() const;
+
+  private:
+    std::filesystem::path path_;
+};
+
+}  // namespace qvestra::signin

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QString>
+#include <QUrl>
+#include <functional>
+
+#include "common/twips.h"
+
+class QWidget;
+
+namespace qvestra::webview {
+
+// Where an address given to Navigate leads. A local address may mix "\" and
+// "/" ("file://" + a Windows folder + "/" + name); it still names the file.
+QUrl ViewUrl(const QString& address);
+
+// An embedded view that shows a page: the windows only say where to go and
+// where to sit. Position and size are in twips within the parent.
+class WebView {
+  public:
+    virtual ~WebView() = default;
+
+    virtual void Navigate(const QString& address) = 0;
+    virtual void SetFullScreen(bool on) = 0;
+    virtual QWidget* Widget() = 0;
+
+    void SetTop(float twips) { layout_.SetTop(Widget(), twips); }
+    void SetWidth(float twips) { layout_.SetWidth(Widget(), twips); }
+    void SetHeight(float twips) { layout_.SetHeight(Widget(), twips); }
+    TwipRect Geometry() { return layout_.Of(Widget()); }
+
+  protected:
+    explicit WebView(TwipsLayout& layout) : layout_(layout) {}
+
+  private:
+    TwipsLayout& layout_;
+};
+
+// Creates a view as a child of parent; the parent owns it.
+using WebViewFactory = std::function<WebView*(QWidget* parent, TwipsLayout& layout)>;
+
+}  // namespace qvestra::webview
