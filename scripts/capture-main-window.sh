@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Runs under an X server (DISPLAY set): starts the client, waits until its
+# main window is shown with the menu page painted, saves screenshots and
+# ends the client. Usage: capture-main-window.sh CLIENT SHOT_DIR
+set -euo pipefail
+client=$1
+shots=$2
+mkdir -p "$shots"
+
+"$client" >"$shots/client.log" 2>&1 &
+client_pid=$!
+trap 'kill "$client_pid" 2>/dev/null || true; wait "$client_pid" 2>/dev/null || true' EXIT
+
+title='Q_Vestraメニュー'
+if ! window=$(timeout 150 xdotool search --sync --onlyvisible --name "$title" | head -n 1); then
+    echo "the main window did not show" >&2
+    exit 1
+fi
+echo "main window shown: $(xdotool getwindowgeometry "$window" | tr '\n' ' ')"
+
+# The menu page's header band is this blue; once it is on screen the page has
+# been rendered, not merely requested.
+for ((i = 0; i < 60; i++)); do
+    import -window root "$shots/main-window.png"
+    colours=$(convert "$shots/main-window.png" -format %c histogram:info:-)
+    if grep -qi '#1F3F9F' <<<"$colours"; then
+        echo "menu page rendered; screenshot: $shots/main-window.png"
+        exit 0
+    fi
+    sleep 0.5
+done
+echo "the menu page was not rendered; last screenshot: $shots/main-window.png" >&2
+exit 1

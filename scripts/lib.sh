@@ -1,0 +1,53 @@
+# Shared steps of the run and test commands: install what is missing from
+# Debian, then configure and build. Sourced, not run.
+
+QVESTRA_PACKAGES=(
+    cmake ninja-build g++ pkg-config
+    qt6-base-dev qt6-webengine-dev libcurl4-openssl-dev libcpp-httplib-dev libx11-dev
+    xvfb xauth x11-utils xdotool imagemagick fonts-noto-cjk xdg-utils
+    iproute2 util-linux curl
+)
+
+as_root() {
+    if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
+}
+
+ensure_packages() {
+    local missing=()
+    local p
+    for p in "${QVESTRA_PACKAGES[@]}"; do
+        if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+            missing+=("$p")
+        fi
+    done
+    if [ "${#missing[@]}" -gt 0 ]; then
+        echo "Installing missing packages: ${missing[*]}"
+        as_root apt-get update -q
+        as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
+    fi
+}
+
+# build_tree DIR [extra cmake arguments...]
+build_tree() {
+    local dir=$1
+    shift
+    # shellcheck disable=SC2086  # QVESTRA_CMAKE_ARGS is a list of words on purpose
+    cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo ${QVESTRA_CMAKE_ARGS:-} "$@" >/dev/null
+    cmake --build "$dir" --parallel "$(nproc)"
+}
+
+# Qt WebEngine's sandbox cannot run as root; without a GPU it must not try one.
+webengine_environment() {
+    if [ "$(id -u)" -eq 0 ]; then export QTWEBENGINE_DISABLE_SANDBOX=1; fi
+    export QTWEBENGINE_CHROMIUM_FLAGS="${QTWEBENGINE_CHROMIUM_FLAGS:---disable-gpu}"
+}
+
+# wait_for_port HOST PORT SECONDS
+wait_for_port() {
+    local i
+    for ((i = 0; i < $3 * 10; i++)); do
+        if (exec 3<>"/dev/tcp/$1/$2") 2>/dev/null; then return 0; fi
+        sleep 0.1
+    done
+    return 1
+}

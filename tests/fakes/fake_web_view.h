@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QStringList>
+#include <QWidget>
+
+#include "webview/web_view.h"
+
+namespace qvestra::testing {
+
+// A view that records where it was sent instead of loading anything.
+class FakeWebView final : public QWidget, public webview::WebView {
+  public:
+    FakeWebView(QWidget* parent, TwipsLayout& layout) : QWidget(parent), WebView(layout) {}
+
+    void Navigate(const QString& address) override { navigated.append(address); }
+    void SetFullScreen(bool on) override { fullScreenSets += on ? 1 : 0; }
+    QWidget* Widget() override { return this; }
+
+    QStringList navigated;
+    int fullScreenSets = 0;
+
+    static WebView* Create(QWidget* parent, TwipsLayout& layout) {
+        return new FakeWebView(parent, layout);
+    }
+};
+
+}  // namespace qvestra::testing

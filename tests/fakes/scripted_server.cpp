@@ -1,0 +1,88 @@
+#include "fakes/scripted_server.h"
+
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace qvestra::testing {
+
+namespace {
+
+constexpr int kAcceptTimeoutMs = 10000;
+constexpr int kRequestTimeoutMs = 5000;
+
+int ListenOnLoopback(int& port) {
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+    ::listen(fd, 4);
+    socklen_t len = sizeof addr;
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
+    port = ntohs(addr.sin_port);
+    return fd;
+}
+
+}  // namespace
+
+ScriptedServer::ScriptedServer(std::vector<ServerStep> script) : script_(std::move(script)) {
+    listenFd_ = ListenOnLoopback(port_);
+    thread_ = std::thread([this] { Serve(); });
+}
+
+ScriptedServer::~ScriptedServer() {
+    if (thread_.joinable()) thread_.join();
+    ::close(listenFd_);
+}
+
+std::string ScriptedServer::Request() {
+    if (thread_.joinable()) thread_.join();
+    std::lock_guard lock(mutex_);
+    return request_;
+}
+
+int ScriptedServer::ClosedPort() {
+    int port = 0;
+    ::close(ListenOnLoopback(port));
+    return port;
+}
+
+void ScriptedServer::Serve() {
+    pollfd p{listenFd_, POLLIN, 0};
+    if (::poll(&p, 1, kAcceptTimeoutMs) <= 0) return;
+    const int fd = ::accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC);
+    if (fd < 0) return;
+
+    std::string received;
+    while (received.find("\r\n\r\n") == std::string::npos) {
+        pollfd r{fd, POLLIN, 0};
+        if (::poll(&r, 1, kRequestTimeoutMs) <= 0) break;
+        char buf[4096];
+        const ssize_t n = ::recv(fd, buf, sizeof buf, 0);
+        if (n <= 0) break;
+        received.append(buf, static_cast<std::size_t>(n));
+    }
+    {
+        std::lock_guard lock(mutex_);
+        request_ = received;
+    }
+
+    for (const auto& step : script_) {
+        if (step.kind == ServerStep::kSend) {
+            ::send(fd, step.bytes.data(), step.bytes.size(), MSG_NOSIGNAL);
+        } else if (step.kind == ServerStep::kPause) {
+            std::this_thread::sleep_for(step.pause);
+        } else if (step.kind == ServerStep::kClose) {
+            break;
+        } else if (step.kind == ServerStep::kReset) {
+            linger l{1, 0};
+            ::setsockopt(fd, SOL_SOCKET, SO_LINGER, &l, sizeof l);
+            break;
+        }
+    }
+    ::close(fd);
+}
+
+}  // namespace qvestra::testing

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <chrono>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace qvestra::testing {
+
+// One step of what the server does once it has read the request.
+struct ServerStep {
+    enum Kind { kSend, kPause, kClose, kReset };
+    Kind kind;
+    std::string bytes;
+    std::chrono::milliseconds pause{0};
+
+    static ServerStep Send(std::string b) { return {kSend, std::move(b), {}}; }
+    static ServerStep Pause(int ms) { return {kPause, {}, std::chrono::milliseconds(ms)}; }
+    // Closes the connection (orderly); the end of a script does the same.
+    static ServerStep Close() { return {kClose, {}, {}}; }
+    // Aborts the connection with a reset.
+    static ServerStep Reset() { return {kReset, {}, {}}; }
+};
+
+// A TCP server on 127.0.0.1 with a port of the system's choice. It takes
+// one connection, records the request bytes up to the empty line, plays its
+// script and closes. Every wait is bounded.
+class ScriptedServer {
+  public:
+    explicit ScriptedServer(std::vector<ServerStep> script);
+    ~ScriptedServer();
+    ScriptedServer(const ScriptedServer&) = delete;
+    ScriptedServer& operator=(const ScriptedServer&) = delete;
+
+    int Port() const { return port_; }
+    // The request as received; waits for the script to finish.
+    std::string Request();
+
+    // A port on which nothing listens.
+    static int ClosedPort();
+
+  private:
+    void Serve();
+
+    std::vector<ServerStep> script_;
+    int listenFd_ = -1;
+    int port_ = 0;
+    std::mutex mutex_;
+    std::string request_;
+    std::thread thread_;
+};
+
+}  // namespace qvestra::testing

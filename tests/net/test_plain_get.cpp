@@ -1,0 +1,241 @@
+// The plain exchange against a scripted loopback server: the exact request
+// bytes, how the header is skipped, and what each sink leaves on disk.
+#include <QTemporaryDir>
+#include <QtTest>
+#include <chrono>
+#include <fstream>
+#include <sstream>
+
+#include "fakes/scripted_server.h"
+#include "net/http_text.h"
+#include "net/sinks.h"
+#include "net/tcp_socket.h"
+
+using namespace qvestra::net;
+using qvestra::testing::ScriptedServer;
+using qvestra::testing::ServerStep;
+using Script = std::vector<ServerStep>;
+
+Q_DECLARE_METATYPE(Script)
+
+namespace {
+
+std::string ReadFile(const std::filesystem::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+void WriteFile(const std::filesystem::path& p, const std::string& bytes) {
+    std::ofstream(p, std::ios::binary) << bytes;
+}
+
+const std::string kOkHeader = "HTTP/1.0 200 OK\r\nContent-Type: text/plain\r\n\r\n";
+
+struct Fixture {
+    QTemporaryDir dir;
+    std::filesystem::path File(const char* name) const {
+        return std::filesystem::path(dir.path().toStdString()) / name;
+    }
+};
+
+ExchangeState RunExchange(ScriptedServer& server, BodySink& sink, int timeoutSeconds = 5,
+                          const std::string& text = "GET /x HTTP/1.0\r\n\r\n") {
+    TcpSocket socket;
+    ExchangeState state;
+    PlainGet(socket, {"127.0.0.1", server.Port()}, {text, timeoutSeconds}, sink, state);
+    return state;
+}
+
+}  // namespace
+
+class TestPlainGet : public QObject {
+    Q_OBJECT
+
+  private Q_SLOTS:
+    void requestBytes_data() {
+        QTest::addColumn<QString>("form");
+        QTest::addColumn<bool>("withHost");
+        QTest::addColumn<QByteArray>("expected");
+        QTest::newRow("absolute form with Host line")
+            << "absolute" << true
+            << QByteArray(
+                   "GET http://svc.example/q_vestra/LOG_K/keika12.txt HTTP/1.0\r\n"
+                   "Host: svc.example\r\n\r\n");
+        QTest::newRow("absolute form before the Host line exists")
+            << "absolute" << false
+            << QByteArray("GET http://svc.example/q_vestra/LOG_K/keika12.txt HTTP/1.0\r\n\r\n");
+        QTest::newRow("origin form")
+            << "origin" << true
+            << QByteArray("GET /q_Vestra/HTML/Help.html HTTP/1.0\r\nHost: svc.example\r\n\r\n");
+    }
+    void requestBytes() {
+        QFETCH(QString, form);
+        QFETCH(bool, withHost);
+        QFETCH(QByteArray, expected);
+        const ServiceEndpoint named{"svc.example", 80};
+        const std::string line = form == "absolute"
+                                     ? AbsoluteRequestLine(named, "/q_vestra/LOG_K/keika12.txt")
+                                     : OriginRequestLine("/q_Vestra/HTML/Help.html");
+        const std::string text = RequestText(line, withHost ? HostHeader(named) : "");
+        ScriptedServer server({ServerStep::Send(kOkHeader + "ok")});
+        ShortAnswerSink sink;
+        RunExchange(server, sink, 5, text);
+        QCOMPARE(QByteArray::fromStdString(server.Request()), expected);
+    }
+
+    void hostAndAddressCarryAnOtherPort() {
+        const ServiceEndpoint endpoint{"localhost", 8080};
+        QCOMPARE(HostHeader(endpoint), std::string("Host: localhost:8080\r\n"));
+        QCOMPARE(AbsoluteRequestLine(endpoint, "/a"),
+                 std::string("GET http://localhost:8080/a HTTP/1.0"));
+    }
+
+    void wholeBody_data() {
+        QTest::addColumn<Script>("script");
+        QTest::addColumn<QByteArray>("expectedBody");
+        QTest::addColumn<int>("expectedStatus");
+        QTest::newRow("header of the status line only")
+            << Script{ServerStep::Send("HTTP/1.0 200 OK\r\n\r\nbody")} << QByteArray("body") << 200;
+        QTest::newRow("body in several chunks, in order")
+            << Script{ServerStep::Send(kOkHeader + "first-"), ServerStep::Pause(60),
+                      ServerStep::Send("second-"), ServerStep::Pause(60), ServerStep::Send("third")}
+            << QByteArray("first-second-third") << 200;
+        QTest::newRow("header split across packets")
+            << Script{ServerStep::Send("HTTP/1.0 200 OK\r\nContent-"), ServerStep::Pause(60),
+                      ServerStep::Send("Type: x\r\n\r\nrest")}
+            << QByteArray("rest") << 200;
+        QTest::newRow("error page is stored like any body, status kept aside")
+            << Script{ServerStep::Send("HTTP/1.1 404 Not Found\r\n\r\n<html>404</html>")}
+            << QByteArray("<html>404</html>") << 404;
+        QTest::newRow("closed mid-body: what arrived stands")
+            << Script{ServerStep::Send("HTTP/1.0 200 OK\r\nContent-Length: 100\r\n\r\npartial"),
+                      ServerStep::Pause(30), ServerStep::Close()}
+            << QByteArray("partial") << 200;
+        QTest::newRow("reset mid-body: what arrived stands")
+            << Script{ServerStep::Send(kOkHeader + "partial"), ServerStep::Pause(60),
+                      ServerStep::Reset()}
+            << QByteArray("partial") << 200;
+        QTest::newRow("closed inside the header: no body")
+            << Script{ServerStep::Send("HTTP/1.0 200 OK\r\nContent-Le")} << QByteArray() << 200;
+        QTest::newRow("binary body with NUL and CR LF bytes")
+            << Script{ServerStep::Send(kOkHeader + std::string("a\0b\r\n\r\nc", 8))}
+            << QByteArray("a\0b\r\n\r\nc", 8) << 200;
+    }
+    void wholeBody() {
+        QFETCH(Script, script);
+        QFETCH(QByteArray, expectedBody);
+        QFETCH(int, expectedStatus);
+        Fixture f;
+        const auto file = f.File("answer.bin");
+        WriteFile(file, "previous");
+        ScriptedServer server(script);
+        WholeBodySink sink(file);
+        const ExchangeState state = RunExchange(server, sink);
+        QCOMPARE(state.BodyBytes, static_cast<std::int64_t>(expectedBody.size()));
+        QCOMPARE(state.StatusCode, expectedStatus);
+        QCOMPARE(QByteArray::fromStdString(ReadFile(file)),
+                 expectedBody.isEmpty() ? QByteArray("previous") : expectedBody);
+        QCOMPARE(QDir(f.dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
+    }
+
+    void shortAnswer_data() {
+        QTest::addColumn<int>("bodyBytes");
+        QTest::addColumn<bool>("stored");
+        QTest::newRow("empty body") << 0 << false;
+        QTest::newRow("1 byte") << 1 << true;
+        QTest::newRow("99 bytes") << 99 << true;
+        QTest::newRow("100 bytes") << 100 << false;
+        QTest::newRow("100 KB") << 100 * 1024 << false;
+    }
+    void shortAnswer() {
+        QFETCH(int, bodyBytes);
+        QFETCH(bool, stored);
+        Fixture f;
+        const auto file = f.File("keika.txt");
+        WriteFile(file, "previous");
+        const std::string body(static_cast<std::size_t>(bodyBytes), 'x');
+        ScriptedServer server({ServerStep::Send(kOkHeader + body.substr(0, body.size() / 2)),
+                               ServerStep::Pause(40),
+                               ServerStep::Send(body.substr(body.size() / 2))});
+        ShortAnswerSink sink(file);
+        RunExchange(server, sink);
+        QCOMPARE(sink.Answer().has_value(), stored);
+        QCOMPARE(ReadFile(file), stored ? body : std::string("previous"));
+    }
+
+    void shortAnswerInSeveralChunksIsWholeAndInOrder() {
+        Fixture f;
+        const auto file = f.File("qvuser.txt");
+        ScriptedServer server({ServerStep::Send(kOkHeader + "USERID="), ServerStep::Pause(60),
+                               ServerStep::Send("A-12|1\r\n")});
+        ShortAnswerSink sink(file);
+        const ExchangeState state = RunExchange(server, sink);
+        QVERIFY(state.ChunkCount >= 2);
+        QCOMPARE(ReadFile(file), std::string("USERID=A-12|1\r\n"));
+    }
+
+    void stalledServerEndsAtTheTimeOut() {
+        Fixture f;
+        const auto file = f.File("answer.bin");
+        ScriptedServer server({ServerStep::Send(kOkHeader + "so far"), ServerStep::Pause(4000)});
+        WholeBodySink sink(file);
+        const auto started = std::chrono::steady_clock::now();
+        const ExchangeState state = RunExchange(server, sink, 1);
+        const auto took = std::chrono::steady_clock::now() - started;
+        QCOMPARE(state.SockResult, static_cast<int>(kTimedOut));
+        QCOMPARE(ReadFile(file), std::string("so far"));
+        QVERIFY2(took < std::chrono::milliseconds(3500),
+                 "the read did not give up at its time-out");
+    }
+
+    void refusedConnectionYieldsNoBodyAndTouchesNothing() {
+        Fixture f;
+        const auto file = f.File("answer.bin");
+        TcpSocket socket;
+        ExchangeState state;
+        WholeBodySink sink(file);
+        PlainGet(socket, {"127.0.0.1", ScriptedServer::ClosedPort()}, {"GET / HTTP/1.0\r\n\r\n", 5},
+                 sink, state);
+        QVERIFY(state.SockResult != kOk);
+        QCOMPARE(state.BodyBytes, std::int64_t{0});
+        QVERIFY(!std::filesystem::exists(file));
+        QVERIFY(QDir(f.dir.path()).entryList(QDir::Files | QDir::Hidden).isEmpty());
+    }
+
+    void socketAfterFailedConnectFailsAtOnce() {
+        TcpSocket socket;
+        QVERIFY(socket.Connect("127.0.0.1", ScriptedServer::ClosedPort(), 5) != kOk);
+        std::string out;
+        QCOMPARE(socket.Write("GET / HTTP/1.0\r\n\r\n"), static_cast<int>(kNotConnected));
+        QCOMPARE(socket.ReadLine(out), static_cast<int>(kNotConnected));
+        QCOMPARE(socket.Read(out), static_cast<int>(kNotConnected));
+    }
+
+    void unknownHostFailsWithoutHanging() {
+        TcpSocket socket;
+        QVERIFY(socket.Connect("no-such-host.invalid", 80, 3) != kOk);
+    }
+
+    void packageCountsAgainstTheAnnouncedLength() {
+        Fixture f;
+        const auto file = f.File("m01.pdf");
+        const std::string half(1024, 'p');
+        ScriptedServer server(
+            {ServerStep::Send("HTTP/1.0 200 OK\r\nContent-Length: 2048\r\n\r\n" + half),
+             ServerStep::Pause(60), ServerStep::Send(half)});
+        std::vector<std::pair<std::int64_t, std::optional<std::int64_t>>> reports;
+        PackageSink sink(file, [&](std::int64_t got, std::optional<std::int64_t> announced) {
+            reports.emplace_back(got, announced);
+        });
+        RunExchange(server, sink);
+        QCOMPARE(sink.Announced(), std::optional<std::int64_t>(2048));
+        QVERIFY(reports.size() >= 2);
+        QCOMPARE(reports.back().first, std::int64_t{2048});
+        QCOMPARE(std::filesystem::file_size(file), std::uintmax_t{2048});
+    }
+};
+
+QTEST_GUILESS_MAIN(TestPlainGet)
+#include "test_plain_get.moc"
