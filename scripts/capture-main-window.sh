@@ -23,7 +23,7 @@ echo "main window shown: $(xdotool getwindowgeometry "$window" | tr '\n' ' ')"
 for ((i = 0; i < 60; i++)); do
     import -window root "$shots/main-window.png"
     colours=$(convert "$shots/main-window.png" -format %c histogram:info:-)
-    if grep -qi '#1F3F9F' <<<"$colours"; then
+    if grep -q 'srgb(31,63,159)' <<<"$colours"; then
         echo "menu page rendered; screenshot: $shots/main-window.png"
         exit 0
     fi

@@ -2,6 +2,7 @@
 #include <QScreen>
 
 #include "app/frm_qvestra.h"
+#include "app/quit_on_signals.h"
 #include "common/message_boxes.h"
 #include "net/tcp_socket.h"
 #include "webview/webengine_view.h"
@@ -12,6 +13,7 @@ int main(int argc, char* argv[]) {
     // The windows decide when the program ends, not the last one closed: the
     // main window stays loaded and hidden while the sign-in window shows.
     QApplication::setQuitOnLastWindowClosed(false);
+    qvestra::QuitOnTerminationSignals(app);
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/qvestra/icon.png")));
 
     const QScreen* screen = QGuiApplication::primaryScreen();
