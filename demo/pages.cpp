@@ -33,10 +33,13 @@ const char* kHead =
     "<title>QVestra 会員メニュー</title>\r\n"
     "<style>\r\n"
     "body{font-family:'Noto Sans CJK JP',sans-serif;margin:0;background:#f4f6ff;color:#222}\r\n"
-    "header{background:#1f3f9f;color:#fff;padding:10px 24px;font-size:20px}\r\n"
-    "main{padding:12px 24px}\r\n"
-    "h2{color:#0000c0;font-size:17px;margin:8px 0}\r\n"
-    "li{margin:2px 0}\r\n"
+    "header{background:#1f3f9f;color:#fff;padding:6px 20px;font-size:18px}\r\n"
+    "main{padding:4px 20px}\r\n"
+    "p{margin:6px 0}\r\n"
+    "h2{color:#0000c0;font-size:15px;margin:6px 0}\r\n"
+    ".groups{display:flex;gap:32px}\r\n"
+    ".group b{display:block;margin-bottom:2px}\r\n"
+    ".group span{display:block;font-size:14px;margin-left:12px}\r\n"
     ".note{color:#555;font-size:13px}\r\n"
     "</style>\r\n</head>\r\n";
 
@@ -47,15 +50,18 @@ std::string MenuPage(const DemoData& data, const DemoMember& member) {
     page += "<body>\r\n<header>QVestra 学習サービス 会員メニュー</header>\r\n<main>\r\n";
     page += "<p>" + Escape(member.name) + " 様（会員番号 " + Escape(member.memberId) +
             "）、ようこそ。</p>\r\n";
-    page += "<h2>今月の教材</h2>\r\n<ul>\r\n";
+    page += "<h2>今月の教材</h2>\r\n<div class=\"groups\">\r\n";
+    bool groupOpen = false;
     for (const auto& entry : data.contents) {
-        if (entry.kind == "Main") {
-            page += "<li><b>" + Escape(entry.title) + "</b></li>\r\n";
-        } else {
-            page += "<li>" + Escape(entry.title) + "</li>\r\n";
+        if (entry.kind != "Sub") {
+            if (groupOpen) page += "</div>\r\n";
+            page += "<div class=\"group\"><b>" + Escape(entry.title) + "</b>\r\n";
+            groupOpen = true;
         }
+        if (entry.kind != "Main") page += "<span>" + Escape(entry.title) + "</span>\r\n";
     }
-    page += "</ul>\r\n<p class=\"note\">教材は下の「教材一覧」から開けます。</p>\r\n</main>\r\n";
+    if (groupOpen) page += "</div>\r\n";
+    page += "</div>\r\n<p class=\"note\">教材は下の「教材一覧」から開けます。</p>\r\n</main>\r\n";
     page += "<!--\r\nContents_VALUE\r\n";
     for (const auto& entry : data.contents) {
         page += entry.kind + ";" + entry.title + ";" + entry.path + "\r\n";
