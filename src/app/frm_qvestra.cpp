@@ -76,14 +76,7 @@ void FrmQvestra::BuildControls() {
         PanelStyle(QStringLiteral("Frame2"), QStringLiteral("color: rgb(0, 0, 192);")));
     ui_.Frame2->hide();
     layout_.Place(ui_.Frame2, {240, 3600, 6855, 4695});
-    for (int i = 0; i < kGroupButtons; ++i) {
-        auto* button = new QPushButton(ui_.Frame2);
-        button->setObjectName(QStringLiteral("Cmd%1").arg(i));
-        button->setFont(GothicFont(11.25));
-        button->hide();
-        layout_.Place(button, {i < 7 ? 240.0f : 3600.0f, 480.0f + 600.0f * (i % 7), 3000, 375});
-        ui_.Cmd[i] = button;
-    }
+    PlaceButtonColumns(ui_.Cmd, ui_.Frame2, QStringLiteral("Cmd"), {7, 3600, 600});
 
     ui_.Frame3 = new QGroupBox(QStringLiteral("詳細一覧"), client_);
     ui_.Frame3->setObjectName(QStringLiteral("Frame3"));
@@ -93,14 +86,7 @@ void FrmQvestra::BuildControls() {
                    QStringLiteral("color: rgb(0, 0, 255); background-color: rgb(192, 192, 255);")));
     ui_.Frame3->hide();
     layout_.Place(ui_.Frame3, {3720, 3720, 6735, 4455});
-    for (int i = 0; i < kItemButtons; ++i) {
-        auto* button = new QPushButton(ui_.Frame3);
-        button->setObjectName(QStringLiteral("CmdSub%1").arg(i));
-        button->setFont(GothicFont(11.25));
-        button->hide();
-        layout_.Place(button, {i < 8 ? 240.0f : 3480.0f, 480.0f + 480.0f * (i % 8), 3000, 375});
-        ui_.CmdSub[i] = button;
-    }
+    PlaceButtonColumns(ui_.CmdSub, ui_.Frame3, QStringLiteral("CmdSub"), {8, 3480, 480});
 
     ui_.UrlName = new QLineEdit(client_);
     ui_.UrlName->setObjectName(QStringLiteral("UrlName"));
@@ -117,6 +103,21 @@ void FrmQvestra::BuildControls() {
     ui_.Timer_KHen->setInterval(2000);
     ui_.Timer_Mousikomi = new QTimer(this);
     ui_.Timer_Mousikomi->setInterval(1000);
+}
+
+template <std::size_t N>
+void FrmQvestra::PlaceButtonColumns(std::array<QPushButton*, N>& buttons, QWidget* frame,
+                                    const QString& name, ButtonColumns columns) {
+    for (int i = 0; i < static_cast<int>(N); ++i) {
+        auto* button = new QPushButton(frame);
+        button->setObjectName(name + QString::number(i));
+        button->setFont(GothicFont(11.25));
+        button->hide();
+        const int row = i % columns.perColumn;
+        layout_.Place(button, {i < columns.perColumn ? 240.0f : columns.secondLeft,
+                               480.0f + columns.rowStep * static_cast<float>(row), 3000, 375});
+        buttons[i] = button;
+    }
 }
 
 void FrmQvestra::BuildMenuBar() {

@@ -17,27 +17,9 @@ void TwipsLayout::Place(QWidget* widget, TwipRect rect) {
                         std::max(0, scale_.ToPixels(rect.height)));
 }
 
-void TwipsLayout::SetLeft(QWidget* widget, float twips) {
+void TwipsLayout::Set(QWidget* widget, float TwipRect::*field, float twips) {
     auto r = Of(widget);
-    r.left = twips;
-    Place(widget, r);
-}
-
-void TwipsLayout::SetTop(QWidget* widget, float twips) {
-    auto r = Of(widget);
-    r.top = twips;
-    Place(widget, r);
-}
-
-void TwipsLayout::SetWidth(QWidget* widget, float twips) {
-    auto r = Of(widget);
-    r.width = twips;
-    Place(widget, r);
-}
-
-void TwipsLayout::SetHeight(QWidget* widget, float twips) {
-    auto r = Of(widget);
-    r.height = twips;
+    r.*field = twips;
     Place(widget, r);
 }
 

@@ -41,14 +41,16 @@ class TwipsLayout {
 
     void Place(QWidget* widget, TwipRect rect);
     TwipRect Of(const QWidget* widget) const { return rects_.value(widget); }
-    void SetLeft(QWidget* widget, float twips);
-    void SetTop(QWidget* widget, float twips);
-    void SetWidth(QWidget* widget, float twips);
-    void SetHeight(QWidget* widget, float twips);
+    void SetLeft(QWidget* widget, float twips) { Set(widget, &TwipRect::left, twips); }
+    void SetTop(QWidget* widget, float twips) { Set(widget, &TwipRect::top, twips); }
+    void SetWidth(QWidget* widget, float twips) { Set(widget, &TwipRect::width, twips); }
+    void SetHeight(QWidget* widget, float twips) { Set(widget, &TwipRect::height, twips); }
 
     const TwipScale& Scale() const { return scale_; }
 
   private:
+    void Set(QWidget* widget, float TwipRect::*field, float twips);
+
     TwipScale scale_;
     QHash<const QWidget*, TwipRect> rects_;
 };
