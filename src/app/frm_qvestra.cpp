@@ -8,15 +8,19 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include "app/document_opener.h"
+#include "common/cp932.h"
 #include "common/message_boxes.h"
 #include "net/http_text.h"
 #include "signin/user_file.h"
+#include "viewer/find_acrobat.h"
 
 namespace qvestra {
 
 namespace {
 
 const QString kOfflineStatusOneRefusal = QStringLiteral("インターネットが接続されtません！");
+const QString kCloseCaption = QStringLiteral("閉じる");
 
 // Members' machines have the Windows Japanese fonts; elsewhere Noto CJK
 // stands in with the same character.
@@ -77,6 +81,8 @@ void FrmQvestra::BuildControls() {
     ui_.Frame2->hide();
     layout_.Place(ui_.Frame2, {240, 3600, 6855, 4695});
     PlaceButtonColumns(ui_.Cmd, ui_.Frame2, QStringLiteral("Cmd"), {7, 3600, 600});
+    for (int i = 0; i < kGroupButtons; ++i)
+        connect(ui_.Cmd[i], &QPushButton::clicked, this, [this, i] { Cmd_Click(i); });
 
     ui_.Frame3 = new QGroupBox(QStringLiteral("詳細一覧"), client_);
     ui_.Frame3->setObjectName(QStringLiteral("Frame3"));
@@ -87,6 +93,8 @@ void FrmQvestra::BuildControls() {
     ui_.Frame3->hide();
     layout_.Place(ui_.Frame3, {3720, 3720, 6735, 4455});
     PlaceButtonColumns(ui_.CmdSub, ui_.Frame3, QStringLiteral("CmdSub"), {8, 3480, 480});
+    for (int i = 0; i < kItemButtons; ++i)
+        connect(ui_.CmdSub[i], &QPushButton::clicked, this, [this, i] { CmdSub_Click(i); });
 
     ui_.UrlName = new QLineEdit(client_);
     ui_.UrlName->setObjectName(QStringLiteral("UrlName"));
@@ -238,10 +246,110 @@ void FrmQvestra::ShowMenuPage() {
     ui_.WebBrowser->SetFullScreen(true);
 }
 
+void FrmQvestra::BuildMenu() {
+    menuPageText_.clear();
+    LoadMenuPage(deps_.urls.ReadAll(ui_.UrlName->text().toStdString()));
+}
+
+void FrmQvestra::LoadMenuPage(const std::string& pageBytes) {
+    // Decoded in one piece so no double-byte character is split.
+    menuPageText_ = DecodeCp932(QByteArrayView(pageBytes.data(), static_cast<qsizetype>(pageBytes.size())));
+    pollDone_ = false;
+    content_ = ParseContentList(menuPageText_);
+    AssignGroupButtons();
+    FetchMissingDocuments();
+    // With fewer than eight groups only the first column is in use; otherwise
+    // both show, also after an earlier, shorter list narrowed the panel.
+    layout_.SetWidth(ui_.Frame2, content_.groups.size() < 8 ? savedFrame2Width_ / 2 : savedFrame2Width_);
+    ui_.Frame2->show();
+    if (deps_.program.OnlineMode && !deps_.program.NotContracted) MirrorPages();
+}
+
+void FrmQvestra::AssignGroupButtons() {
+    float frame2Height = 600;
+    float nextButtonTop = -120;
+    for (int g = 0; g < kGroupButtons; ++g) {
+        QPushButton* button = ui_.Cmd[g];
+        if (g >= static_cast<int>(content_.groups.size())) {
+            // A button of an earlier, longer list would open another entry.
+            button->hide();
+            continue;
+        }
+        button->setText(content_.groups[g].caption);
+        button->show();
+        nextButtonTop += 600;
+        layout_.SetTop(button, nextButtonTop);
+        frame2Height += 600;
+    }
+    layout_.SetHeight(ui_.Frame2, frame2Height);
+}
+
+void FrmQvestra::FetchMissingDocuments() {
+    for (const ContentEntry& entry : content_.entries) {
+        if (!entry.documentFile) continue;
+        documentFile_ = *entry.documentFile;
+        const auto file = deps_.dataFolder.Root() / documentFile_.mid(1).toStdString();
+        std::error_code ec;
+        if (!std::filesystem::exists(file, ec)) DownloadPackage(documentFile_, entry.title);
+    }
+}
+
+void FrmQvestra::Cmd_Click(int index) {
+    ui_.Frame3->hide();
+    if (index < 0 || index >= static_cast<int>(content_.groups.size())) return;
+    const ContentGroup& group = content_.groups[index];
+    if (content_.entries[group.entry].kind == u"Cont") {
+        OpenEntry(group.entry);
+        return;
+    }
+    constexpr float kButtonHeight = 375;
+    float height = 400;
+    ui_.Frame3->setTitle(ui_.Cmd[index]->text());
+    shownItems_ = group.items;
+    pollDone_ = false;
+    int n = 0;
+    for (int e : shownItems_) {
+        ui_.CmdSub[n]->setText(content_.entries[e].title);
+        ui_.CmdSub[n]->show();
+        height += kButtonHeight + 105;
+        ++n;
+    }
+    layout_.SetWidth(ui_.Frame3, n < 8 ? savedFrame3Width_ / 2 : savedFrame3Width_);
+    ui_.CmdSub[n]->setText(kCloseCaption);
+    ui_.CmdSub[n]->show();
+    height += kButtonHeight + 210;
+    // Buttons past the close button belong to an earlier, longer group.
+    for (int i = n + 1; i < kItemButtons; ++i) ui_.CmdSub[i]->hide();
+    layout_.SetHeight(ui_.Frame3, height);
+    layout_.SetTop(ui_.Frame3, layout_.Of(ui_.Frame2).top);
+    const TwipRect button = layout_.Of(ui_.Cmd[index]);
+    layout_.SetLeft(ui_.Frame3, button.width + button.left + 500);
+    ui_.Frame3->show();
+    ui_.Frame3->raise();
+}
+
+void FrmQvestra::CmdSub_Click(int index) {
+    if (index < 0 || index >= kItemButtons) return;
+    if (ui_.CmdSub[index]->text() == kCloseCaption) {
+        ui_.Frame3->hide();
+        return;
+    }
+    if (index < static_cast<int>(shownItems_.size())) OpenEntry(shownItems_[index]);
+}
+
+void FrmQvestra::OpenEntry(int entry) {
+    const auto& document = content_.entries[entry].documentFile;
+    if (!document) return;
+    documentFile_ = *document;
+    const QString name = documentFile_.mid(1);
+    deps_.documents.Open(deps_.dataFolder.Root() / name.toStdString(), deps_.dataFolder.Root());
+    deps_.viewerWatch.StartViewerWatch(name);
+}
+
 void FrmQvestra::closeEvent(QCloseEvent* event) {
     // Only the member's own close (close box, system menu) takes the viewer
     // notice along; the program's closes end everything anyway.
-    if (event->spontaneous()) CloseViewerNotice();
+    if (event->spontaneous()) deps_.viewerWatch.CloseNotice();
     event->accept();
     deps_.endProgram();
 }
@@ -249,13 +357,13 @@ void FrmQvestra::closeEvent(QCloseEvent* event) {
 // Record refresh from the service: arrives with issue #5.
 void FrmQvestra::SyncUserRecord() {}
 
-// Content panels from the menu page: arrive with issue #3.
-void FrmQvestra::BuildMenu() {}
-
 // Help window: arrives with issue #6.
 void FrmQvestra::ShowHelp() {}
 
-// Viewer notice window: arrives with issue #3.
-void FrmQvestra::CloseViewerNotice() {}
+// Document download with its progress window: arrives with issue #4.
+void FrmQvestra::DownloadPackage(const QString&, const QString&) {}
+
+// Page and logo mirroring: arrives with issue #4.
+void FrmQvestra::MirrorPages() {}
 
 }  // namespace qvestra

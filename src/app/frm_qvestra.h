@@ -6,11 +6,13 @@
 #include <functional>
 #include <memory>
 
+#include "app/content_list.h"
 #include "common/program_state.h"
 #include "common/twips.h"
 #include "net/plain_get.h"
 #include "net/service_endpoint.h"
 #include "net/socket.h"
+#include "net/url_reader.h"
 #include "signin/data_folder.h"
 #include "webview/web_view.h"
 
@@ -24,7 +26,11 @@ class QTimer;
 
 namespace qvestra {
 
+class DocumentOpener;
 class MessageBoxes;
+namespace viewer {
+class FindAcrobat;
+}
 
 // The screen the window fills: its size in pixels and its logical dpi.
 struct ScreenInfo {
@@ -39,6 +45,9 @@ struct FrmQvestraDeps {
     net::SocketFactory& sockets;
     webview::WebViewFactory webViews;
     MessageBoxes& messages;
+    net::UrlReader& urls;
+    DocumentOpener& documents;
+    viewer::FindAcrobat& viewerWatch;
     ProgramState& program;
     ScreenInfo screen;
     // Ends the program once control is back in the event loop.
@@ -100,6 +109,18 @@ class FrmQvestra final : public QMainWindow {
     float SavedFrame1Height() const { return savedFrame1Height_; }
     float SavedFrame2Width() const { return savedFrame2Width_; }
     float SavedFrame3Width() const { return savedFrame3Width_; }
+    const QString& MenuPageText() const { return menuPageText_; }
+    const ContentList& content() const { return content_; }
+    const QString& DocumentFile() const { return documentFile_; }
+    bool PollDone() const { return pollDone_; }
+
+    // Reads the page named in UrlName and fills the panels from its list.
+    void BuildMenu();
+    // A group button: opens a Cont group's document, or lists a Main
+    // group's items in Frame3 beside the button.
+    void Cmd_Click(int index);
+    // An item button: opens the item's document; "閉じる" hides Frame3.
+    void CmdSub_Click(int index);
 
   Q_SIGNALS:
     // No member is known on this computer: the sign-in window takes over
@@ -126,11 +147,16 @@ class FrmQvestra final : public QMainWindow {
     bool ReadMemberValues();
     void ShowMenuPage();
 
+    void LoadMenuPage(const std::string& pageBytes);
+    void AssignGroupButtons();
+    void FetchMissingDocuments();
+    void OpenEntry(int entry);
+
     // Steps that later parts of the program fill in.
     void SyncUserRecord();
-    void BuildMenu();
+    void DownloadPackage(const QString& documentFile, const QString& title);
+    void MirrorPages();
     void ShowHelp();
-    void CloseViewerNotice();
 
     FrmQvestraDeps deps_;
     TwipsLayout layout_;
@@ -144,6 +170,13 @@ class FrmQvestra final : public QMainWindow {
     float savedFrame1Height_ = 0;
     float savedFrame2Width_ = 0;
     float savedFrame3Width_ = 0;
+
+    QString menuPageText_;
+    ContentList content_;
+    QString documentFile_;
+    // The entries behind the item buttons of the group shown in Frame3.
+    std::vector<int> shownItems_;
+    bool pollDone_ = false;
 };
 
 }  // namespace qvestra

@@ -1,10 +1,15 @@
 #include <QApplication>
+#include <QFileInfo>
 #include <QScreen>
 
 #include "app/frm_qvestra.h"
 #include "app/quit_on_signals.h"
+#include "app/document_opener.h"
 #include "common/message_boxes.h"
 #include "net/tcp_socket.h"
+#include "net/url_reader.h"
+#include "viewer/find_acrobat.h"
+#include "viewer/window_list.h"
 #include "webview/webengine_view.h"
 
 int main(int argc, char* argv[]) {
@@ -23,6 +28,10 @@ int main(int argc, char* argv[]) {
     qvestra::net::TcpSocketFactory sockets;
     qvestra::QtMessageBoxes messages;
     qvestra::ProgramState program;
+    qvestra::net::CurlUrlReader urls(QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName().toStdString());
+    qvestra::XdgDocumentOpener documents;
+    const auto windows = qvestra::viewer::CreatePlatformWindowList();
+    qvestra::viewer::FindAcrobat viewerWatch(*windows, qvestra::TwipScale::ForLogicalDpi(screenInfo.logicalDpi), {});
 
     qvestra::FrmQvestra frmQvestra({
         .endpoint = {QVESTRA_SERVICE_HOST, QVESTRA_SERVICE_PORT},
@@ -30,6 +39,9 @@ int main(int argc, char* argv[]) {
         .sockets = sockets,
         .webViews = &qvestra::webview::WebEngineView::Create,
         .messages = messages,
+        .urls = urls,
+        .documents = documents,
+        .viewerWatch = viewerWatch,
         .program = program,
         .screen = screenInfo,
         .endProgram =

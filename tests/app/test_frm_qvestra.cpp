@@ -13,14 +13,19 @@
 #include <fstream>
 
 #include "app/frm_qvestra.h"
+#include "fakes/fake_desktop.h"
 #include "fakes/fake_message_boxes.h"
 #include "fakes/fake_sockets.h"
 #include "fakes/fake_web_view.h"
+#include "viewer/find_acrobat.h"
 
 using namespace qvestra;
 using qvestra::testing::FakeMessageBoxes;
 using qvestra::testing::FakeSocketFactory;
+using qvestra::testing::FakeDocumentOpener;
+using qvestra::testing::FakeUrlReader;
 using qvestra::testing::FakeWebView;
+using qvestra::testing::FakeWindowList;
 
 namespace qvestra {
 char* toString(const TwipRect& r) {
@@ -36,7 +41,8 @@ namespace {
 
 // One main window with everything it talks to.
 struct Harness {
-    explicit Harness(bool online, ScreenInfo screen = {}) {
+    explicit Harness(bool online, ScreenInfo screen = {})
+        : viewerWatch(windows, TwipScale(15), {std::chrono::milliseconds(5), std::chrono::milliseconds(300)}) {
         sockets.connectResult = online ? net::kOk : net::kConnectFailed;
         folder = std::filesystem::path(dir.path().toStdString()) / "qvestrafolder";
         window = std::make_unique<FrmQvestra>(FrmQvestraDeps{
@@ -45,6 +51,9 @@ struct Harness {
             .sockets = sockets,
             .webViews = &FakeWebView::Create,
             .messages = messages,
+            .urls = urls,
+            .documents = documents,
+            .viewerWatch = viewerWatch,
             .program = program,
             .screen = screen,
             .endProgram = [this] { ++programEnds; },
@@ -62,6 +71,10 @@ struct Harness {
     std::filesystem::path folder;
     FakeSocketFactory sockets;
     FakeMessageBoxes messages;
+    FakeUrlReader urls;
+    FakeDocumentOpener documents;
+    FakeWindowList windows;
+    viewer::FindAcrobat viewerWatch;
     ProgramState program;
     int programEnds = 0;
     std::unique_ptr<FrmQvestra> window;

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <string>
+
+namespace qvestra::net {
+
+// Reads a whole resource by its address, "http://" or "file://", always
+// afresh. A resource that cannot be opened reads as empty; a failure part
+// way keeps what arrived.
+class UrlReader {
+public:
+    virtual ~UrlReader() = default;
+    virtual std::string ReadAll(const std::string& address) = 0;
+};
+
+class CurlUrlReader final : public UrlReader {
+public:
+    static constexpr long kConnectTimeoutSeconds = 10;
+    // A page that trickles in slower than this for this long is given up.
+    static constexpr long kLowSpeedBytesPerSecond = 1;
+    static constexpr long kLowSpeedSeconds = 30;
+    static constexpr long kTotalTimeoutSeconds = 120;
+    static constexpr std::size_t kMaxBytes = 16 * 1024 * 1024;
+
+    explicit CurlUrlReader(std::string userAgent);
+    std::string ReadAll(const std::string& address) override;
+
+private:
+    std::string userAgent_;
+};
+
+// The address as curl must see it: a "file://" address may mix "\" and "/"
+// and carry characters that need escaping.
+std::string CurlAddress(const std::string& address);
+
+}  // namespace qvestra::net

@@ -1,0 +1,84 @@
+#include <curl/curl.h>
+
+#include <memory>
+
+#include "net/url_reader.h"
+
+namespace qvestra::net {
+
+namespace {
+
+struct CurlDeleter {
+    void operator()(CURL* c) const { curl_easy_cleanup(c); }
+};
+struct SlistDeleter {
+    void operator()(curl_slist* l) const { curl_slist_free_all(l); }
+};
+
+std::size_t Append(char* data, std::size_t size, std::size_t count, void* target) {
+    auto* page = static_cast<std::string*>(target);
+    const std::size_t bytes = size * count;
+    if (page->size() + bytes > CurlUrlReader::kMaxBytes) return 0;  // ends the transfer
+    page->append(data, bytes);
+    return bytes;
+}
+
+bool IsUnreservedInPath(unsigned char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
+           c == '-' || c == '.' || c == '_' || c == '~' || c == '/';
+}
+
+}  // namespace
+
+std::string CurlAddress(const std::string& address) {
+    constexpr std::string_view kFile = "file://";
+    if (address.size() < kFile.size() || address.compare(0, kFile.size(), kFile) != 0) return address;
+    std::string path = address.substr(kFile.size());
+    for (char& c : path)
+        if (c == '\\') c = '/';
+    // A Windows path begins with its drive; file URLs then need a third slash.
+    std::string out = path.empty() || path[0] != '/' ? "file:///" : "file://";
+    static const char* kHex = "0123456789ABCDEF";
+    for (unsigned char c : path) {
+        if (IsUnreservedInPath(c) || c == ':') {
+            out += static_cast<char>(c);
+        } else {
+            out += '%';
+            out += kHex[c >> 4];
+            out += kHex[c & 15];
+        }
+    }
+    return out;
+}
+
+CurlUrlReader::CurlUrlReader(std::string userAgent) : userAgent_(std::move(userAgent)) {
+    curl_global_init(CURL_GLOBAL_DEFAULT);
+}
+
+std::string CurlUrlReader::ReadAll(const std::string& address) {
+    std::string page;
+    std::unique_ptr<CURL, CurlDeleter> curl(curl_easy_init());
+    if (!curl) return page;
+    // Never a cached copy: the menu page changes with every contract step.
+    std::unique_ptr<curl_slist, SlistDeleter> headers(
+        curl_slist_append(curl_slist_append(nullptr, "Cache-Control: no-cache"), "Pragma: no-cache"));
+    const std::string url = CurlAddress(address);
+    curl_easy_setopt(curl.get(), CURLOPT_URL, url.c_str());
+    curl_easy_setopt(curl.get(), CURLOPT_PROTOCOLS_STR, "http,file");
+    curl_easy_setopt(curl.get(), CURLOPT_USERAGENT, userAgent_.c_str());
+    curl_easy_setopt(curl.get(), CURLOPT_HTTPHEADER, headers.get());
+    curl_easy_setopt(curl.get(), CURLOPT_FRESH_CONNECT, 1L);
+    curl_easy_setopt(curl.get(), CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(curl.get(), CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds);
+    curl_easy_setopt(curl.get(), CURLOPT_TIMEOUT, kTotalTimeoutSeconds);
+    curl_easy_setopt(curl.get(), CURLOPT_LOW_SPEED_LIMIT, kLowSpeedBytesPerSecond);
+    curl_easy_setopt(curl.get(), CURLOPT_LOW_SPEED_TIME, kLowSpeedSeconds);
+    curl_easy_setopt(curl.get(), CURLOPT_WRITEFUNCTION, Append);
+    curl_easy_setopt(curl.get(), CURLOPT_WRITEDATA, &page);
+    // The result only says whether everything arrived; what did arrive is
+    // the page either way.
+    curl_easy_perform(curl.get());
+    return page;
+}
+
+}  // namespace qvestra::net

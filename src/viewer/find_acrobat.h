@@ -1,0 +1,61 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <QStringList>
+#include <chrono>
+
+#include "common/twips.h"
+#include "viewer/frm_comment.h"
+#include "viewer/window_list.h"
+
+namespace qvestra::viewer {
+
+// Viewer titles: "Acrobat", "Adobe" or "Reader" anywhere (letter case as
+// written), or, since viewers here name the document instead, the name of a
+// document being opened. A window without a title never counts.
+bool MatchesViewerTitle(const QString& title, const QStringList& documentNames);
+
+// Waits for the document viewer's window after a document was handed over,
+// with the notice window FrmComment shown meanwhile; brings the viewer's
+// window to the front and lets the notice close two seconds later.
+class FindAcrobat final : public QObject {
+    Q_OBJECT
+
+public:
+    struct Pacing {
+        // Between two looks at the window list the event loop runs; a pass
+        // costs next to nothing and nothing spins.
+        std::chrono::milliseconds passInterval{100};
+        // A viewer that never shows a window ends the wait; the notice closes.
+        std::chrono::milliseconds timeLimit{60000};
+    };
+
+    FindAcrobat(WindowList& windows, TwipScale scale, Pacing pacing);
+    ~FindAcrobat() override;
+
+    // After a document hand-over: shows the notice and waits, with the event
+    // loop running, until the viewer's window is found or the time is up.
+    void StartViewerWatch(const QString& documentName);
+    void WaitViewerWindow();
+    // One window of a pass; false ends the pass (the viewer was found).
+    bool ViewerTitleProc(const TopLevelWindow& window);
+
+    const QString& FoundTitle() const { return foundTitle_; }
+    FrmComment* Notice() const { return notice_; }
+    void CloseNotice();
+
+private:
+    bool OnePass();
+    void Text3Changed(const QString& title);
+
+    WindowList& windows_;
+    TwipScale scale_;
+    Pacing pacing_;
+    QString foundTitle_;
+    QStringList documentNames_;
+    bool waiting_ = false;
+    QPointer<FrmComment> notice_;
+};
+
+}  // namespace qvestra::viewer

@@ -1,0 +1,41 @@
+#include "viewer/frm_comment.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QTimer>
+
+namespace qvestra::viewer {
+
+FrmComment::FrmComment(TwipScale scale)
+    : QWidget(nullptr, Qt::Tool | Qt::WindowTitleHint | Qt::WindowCloseButtonHint), layout_(scale) {
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(QStringLiteral("A c r o b a t 起 動 中"));
+    setObjectName(QStringLiteral("FrmComment"));
+
+    Lbl_Cond = new QLabel(QStringLiteral("Acrobat Reader 起動中です。"), this);
+    Lbl_Cond->setObjectName(QStringLiteral("Lbl_Cond"));
+    QFont font;
+    font.setFamilies({QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("Noto Sans CJK JP")});
+    font.setPointSizeF(11.25);
+    Lbl_Cond->setFont(font);
+    QPalette palette = Lbl_Cond->palette();
+    palette.setColor(QPalette::WindowText, QColor(0, 0, 255));
+    Lbl_Cond->setPalette(palette);
+    layout_.Place(Lbl_Cond, {480, 360, 3495, 255});
+
+    Text2 = new QLineEdit(QStringLiteral("Text2"), this);
+    Text2->hide();
+    layout_.Place(Text2, {3360, 0, 735, 270});
+    Text3 = new QLineEdit(this);
+    Text3->hide();
+    layout_.Place(Text3, {480, 0, 2775, 270});
+
+    Timer2 = new QTimer(this);
+    Timer2->setInterval(2000);
+    Timer2->setSingleShot(true);
+    connect(Timer2, &QTimer::timeout, this, &QWidget::close);
+
+    setFixedSize(scale.ToPixels(4245), scale.ToPixels(645));
+}
+
+}  // namespace qvestra::viewer

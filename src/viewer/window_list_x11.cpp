@@ -1,0 +1,147 @@
+#include "viewer/window_list_x11.h"
+
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+#include <algorithm>
+
+namespace qvestra::viewer {
+
+namespace {
+
+// Windows come and go while they are listed; an error about one that just
+// vanished must not end the program (Xlib's default handler exits).
+int IgnoreXErrors(Display*, XErrorEvent*) { return 0; }
+
+class ErrorsIgnored {
+public:
+    explicit ErrorsIgnored(Display* d) : display_(d), previous_(XSetErrorHandler(IgnoreXErrors)) {}
+    ~ErrorsIgnored() {
+        XSync(display_, False);
+        XSetErrorHandler(previous_);
+    }
+    ErrorsIgnored(const ErrorsIgnored&) = delete;
+    ErrorsIgnored& operator=(const ErrorsIgnored&) = delete;
+
+private:
+    Display* display_;
+    XErrorHandler previous_;
+};
+
+std::vector<Window> StackingList(Display* d, Window root) {
+    std::vector<Window> out;
+    const Atom stacking = XInternAtom(d, "_NET_CLIENT_LIST_STACKING", True);
+    if (stacking == None) return out;
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    if (XGetWindowProperty(d, root, stacking, 0, 1 << 16, False, XA_WINDOW, &type, &format, &count,
+                           &after, &data) == Success &&
+        type == XA_WINDOW && format == 32 && data != nullptr) {
+        const auto* ids = reinterpret_cast<const unsigned long*>(data);
+        out.assign(ids, ids + count);
+    }
+    if (data != nullptr) XFree(data);
+    return out;
+}
+
+std::vector<Window> MappedChildren(Display* d, Window root) {
+    std::vector<Window> out;
+    Window rootReturn = 0, parent = 0;
+    Window* children = nullptr;
+    unsigned int count = 0;
+    if (XQueryTree(d, root, &rootReturn, &parent, &children, &count) == 0) return out;
+    for (unsigned int i = 0; i < count; ++i) {
+        XWindowAttributes attributes;
+        if (XGetWindowAttributes(d, children[i], &attributes) != 0 &&
+            attributes.map_state == IsViewable)
+            out.push_back(children[i]);
+    }
+    if (children != nullptr) XFree(children);
+    return out;
+}
+
+QString NetWmName(Display* d, Window w) {
+    const Atom name = XInternAtom(d, "_NET_WM_NAME", False);
+    const Atom utf8 = XInternAtom(d, "UTF8_STRING", False);
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    QString title;
+    if (XGetWindowProperty(d, w, name, 0, 1024, False, utf8, &type, &format, &count, &after, &data) ==
+            Success &&
+        type == utf8 && format == 8 && data != nullptr)
+        title = QString::fromUtf8(reinterpret_cast<const char*>(data), static_cast<qsizetype>(count));
+    if (data != nullptr) XFree(data);
+    return title;
+}
+
+QString WmName(Display* d, Window w) {
+    XTextProperty property{};
+    if (XGetWMName(d, w, &property) == 0 || property.value == nullptr) return {};
+    QString title;
+    char** list = nullptr;
+    int count = 0;
+    if (Xutf8TextPropertyToTextList(d, &property, &list, &count) >= Success && count > 0 && list)
+        title = QString::fromUtf8(list[0]);
+    if (list != nullptr) XFreeStringList(list);
+    XFree(property.value);
+    return title;
+}
+
+}  // namespace
+
+void X11WindowList::DisplayCloser::operator()(_XDisplay* d) const { XCloseDisplay(d); }
+
+X11WindowList::X11WindowList() = default;
+X11WindowList::~X11WindowList() = default;
+
+bool X11WindowList::Connected() {
+    if (!display_) display_.reset(XOpenDisplay(nullptr));
+    return display_ != nullptr;
+}
+
+std::vector<TopLevelWindow> X11WindowList::TopFirst() {
+    std::vector<TopLevelWindow> out;
+    if (!Connected()) return out;
+    Display* d = display_.get();
+    ErrorsIgnored guard(d);
+    const Window root = DefaultRootWindow(d);
+    std::vector<Window> bottomFirst = StackingList(d, root);
+    if (bottomFirst.empty()) bottomFirst = MappedChildren(d, root);
+    for (auto it = bottomFirst.rbegin(); it != bottomFirst.rend(); ++it) {
+        QString title = NetWmName(d, *it);
+        if (title.isEmpty()) title = WmName(d, *it);
+        out.push_back({static_cast<std::uint64_t>(*it), title});
+    }
+    return out;
+}
+
+bool X11WindowList::Activate(std::uint64_t id) {
+    if (!Connected()) return false;
+    Display* d = display_.get();
+    ErrorsIgnored guard(d);
+    const Window root = DefaultRootWindow(d);
+    const auto window = static_cast<Window>(id);
+    // A window manager moves focus on request; without one, raising and
+    // focusing the window ourselves is what there is.
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = window;
+    event.xclient.message_type = XInternAtom(d, "_NET_ACTIVE_WINDOW", False);
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = 2;  // a pager-like request: the member asked for it
+    event.xclient.data.l[1] = CurrentTime;
+    XSendEvent(d, root, False, SubstructureRedirectMask | SubstructureNotifyMask, &event);
+    XRaiseWindow(d, window);
+    XSetInputFocus(d, window, RevertToParent, CurrentTime);
+    XFlush(d);
+    return true;
+}
+
+std::unique_ptr<WindowList> CreatePlatformWindowList() { return std::make_unique<X11WindowList>(); }
+
+}  // namespace qvestra::viewer

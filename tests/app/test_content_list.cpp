@@ -1,0 +1,116 @@
+// The content list cut out of the menu page: entries, groups, item counts
+// and the document names that may become files.
+#include <QtTest>
+
+#include "app/content_list.h"
+
+using namespace qvestra;
+
+namespace {
+
+// The page around the given lines, the marker ending its own line.
+QString Page(const QStringList& lines, bool endLine = true) {
+    QString page = QStringLiteral("<html><!--\r\nContents_VALUE\r\n");
+    for (const QString& line : lines) page += line + QStringLiteral("\r\n");
+    if (endLine) page += QStringLiteral("Contents_End\r\n");
+    return page + QStringLiteral("--></html>");
+}
+
+// kinds | group captions | GroupItemCount slots | entries of each group's items
+QString Summary(const ContentList& list) {
+    QStringList kinds, captions, counts, items;
+    for (const auto& e : list.entries) kinds << e.kind.left(1);
+    for (const auto& g : list.groups) {
+        captions << g.caption;
+        QStringList entries;
+        for (int e : g.items) entries << QString::number(e);
+        items << entries.join(u',');
+    }
+    for (int c : list.groupItemCount) counts << QString::number(c);
+    return QStringList{kinds.join(u','), captions.join(u','), counts.join(u','), items.join(u';')}.join(u'|');
+}
+
+QStringList Repeat(const QString& line, int times) {
+    QStringList lines;
+    for (int i = 0; i < times; ++i) lines << line.arg(i);
+    return lines;
+}
+
+}  // namespace
+
+class TestContentList : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void parse_data() {
+        QTest::addColumn<QString>("page");
+        QTest::addColumn<QString>("summary");
+        QTest::newRow("two Main groups with their items")
+            << Page({"Main;Group A", "Sub;Lesson 1;/doc/a1.pdf", "Sub;Lesson 2;/doc/a2.pdf", "Main;Group B",
+                     "Sub;Unit 1;/doc/b1.pdf"})
+            << "M,S,S,M,S|Group A,Group B|0,2,1|1,2;4";
+        QTest::newRow("Cont lines only") << Page({"Cont;A;/d/a.pdf", "Cont;B;/d/b.pdf", "Cont;C;/d/c.pdf"})
+                                         << "C,C,C|A,B,C|0,1,1,1|0;1;2";
+        QTest::newRow("Cont between Main groups maps to its own entry")
+            << Page({"Main;A", "Sub;x;/d/x.pdf", "Cont;C;/d/c.pdf", "Main;B", "Sub;y;/d/y.pdf"})
+            << "M,S,C,M,S|A,C,B|0,1,1,1|1;2;4";
+        QTest::newRow("kinds are exact") << Page({"main;a", "Main ;b", "MAIN;c", "Sub ;t;/d/t.pdf"}) << "||0|";
+        QTest::newRow("items before the first group") << Page({"Sub;t;/d/t.pdf", "Main;A", "Sub;u;/d/u.pdf"})
+                                                      << "S,M,S|A|1,1|2";
+        QTest::newRow("quoted end line stops the list")
+            << Page({"Main;A", "x\"Contents_End\"y;", "Main;B"}, false) << "M|A|0,0|";
+        QTest::newRow("without end line the last piece is never read")
+            << QStringLiteral("Contents_VALUE\r\nMain;A\r\nMain;B") << "M|A|0,0|";
+        QTest::newRow("lines missing their fields make nothing")
+            << Page({"Main", "", "Cont;C", "Main;A", "Sub;t", "Sub;u;/d/u.pdf"}) << "M,S|A|0,1|1";
+        QTest::newRow("no marker") << QStringLiteral("<html>Main;A\r\n</html>") << "||0|";
+        QTest::newRow("empty page") << QString() << "||0|";
+        QTest::newRow("marker at the very end") << QStringLiteral("Contents_VALUE") << "||0|";
+        QTest::newRow("groups beyond 14 and their items are left out")
+            << Page(Repeat("Cont;G%1;/d/g%1.pdf", 16) + QStringList{"Sub;late;/d/late.pdf"})
+            << QStringLiteral("%1|%2|0,%3|%4")
+                   .arg(QStringList(14, "C").join(u','), Repeat("G%1", 14).join(u','),
+                        QStringList(14, "1").join(u','), Repeat("%1", 14).join(u';'));
+    }
+    void parse() {
+        QFETCH(QString, page);
+        QFETCH(QString, summary);
+        QCOMPARE(Summary(ParseContentList(page)), summary);
+    }
+
+    void tablesStopAtTheirCapacity() {
+        const ContentList items = ParseContentList(Page(QStringList{"Main;A"} + Repeat("Sub;t%1;/d/t%1.pdf", 20)));
+        QCOMPARE(items.groups[0].items.size(), std::size_t{15});
+        const ContentList entries = ParseContentList(Page(Repeat("Sub;t%1;/d/t%1.pdf", 60)));
+        QCOMPARE(entries.entries.size(), std::size_t{51});
+    }
+
+    void documentFile_data() {
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("documentFile");  // empty: refused
+        QTest::newRow("plain") << "/doc/m01.pdf" << "/doc/m01.pdf" << "/m01.pdf";
+        QTest::newRow("blanks removed") << "/doc/my file.pdf" << "/doc/myfile.pdf" << "/myfile.pdf";
+        QTest::newRow("japanese name") << "/qv_contents/教材.pdf" << "/qv_contents/教材.pdf" << "/教材.pdf";
+        QTest::newRow("no slash") << "m01.pdf" << "m01.pdf" << "";
+        QTest::newRow("ends in slash") << "/doc/" << "/doc/" << "";
+        QTest::newRow("dot dot") << "/doc/.." << "/doc/.." << "";
+        QTest::newRow("dot") << "/doc/." << "/doc/." << "";
+        QTest::newRow("backslash") << "/doc/..\\qvuser.txt" << "/doc/..\\qvuser.txt" << "";
+        QTest::newRow("Windows device name") << "/doc/CON.pdf" << "/doc/CON.pdf" << "";
+        QTest::newRow("Windows reserved character") << "/doc/a?b.pdf" << "/doc/a?b.pdf" << "";
+        QTest::newRow("control character") << "/doc/a\tb.pdf" << "/doc/a\tb.pdf" << "";
+    }
+    void documentFile() {
+        QFETCH(QString, field);
+        QFETCH(QString, path);
+        QFETCH(QString, documentFile);
+        const ContentList list = ParseContentList(Page({"Sub;t;" + field}));
+        QCOMPARE(list.entries.size(), std::size_t{1});
+        QCOMPARE(list.entries[0].path, path);
+        QCOMPARE(list.entries[0].documentFile.value_or(QString()), documentFile);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestContentList)
+#include "test_content_list.moc"
