@@ -22,7 +22,8 @@ bool IsReservedOnWindows(const QString& name) {
                                          QStringLiteral("AUX"), QStringLiteral("NUL")};
     const QString stem = name.section(u'.', 0, 0).toUpper();
     if (kDevices.contains(stem)) return true;
-    if (stem.size() == 4 && (stem.startsWith(QStringLiteral("COM")) || stem.startsWith(QStringLiteral("LPT"))) &&
+    if (stem.size() == 4 &&
+        (stem.startsWith(QStringLiteral("COM")) || stem.startsWith(QStringLiteral("LPT"))) &&
         stem[3] >= u'1' && stem[3] <= u'9')
         return true;
     for (QChar c : name)
@@ -55,7 +56,8 @@ ContentList ParseContentList(const QString& pageText) {
 
     // The character right after the marker is skipped; when the marker ends
     // its line that is the CR, and the first kind starts with the LF.
-    const QStringList lines = pageText.mid(marker + kMarker.size() + 1).split(QStringLiteral("\r\n"));
+    const QStringList lines =
+        pageText.mid(marker + kMarker.size() + 1).split(QStringLiteral("\r\n"));
     int itemCounter = 0;
     bool groupsFull = false;
 

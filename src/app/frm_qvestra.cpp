@@ -253,14 +253,16 @@ void FrmQvestra::BuildMenu() {
 
 void FrmQvestra::LoadMenuPage(const std::string& pageBytes) {
     // Decoded in one piece so no double-byte character is split.
-    menuPageText_ = DecodeCp932(QByteArrayView(pageBytes.data(), static_cast<qsizetype>(pageBytes.size())));
+    menuPageText_ =
+        DecodeCp932(QByteArrayView(pageBytes.data(), static_cast<qsizetype>(pageBytes.size())));
     pollDone_ = false;
     content_ = ParseContentList(menuPageText_);
     AssignGroupButtons();
     FetchMissingDocuments();
     // With fewer than eight groups only the first column is in use; otherwise
     // both show, also after an earlier, shorter list narrowed the panel.
-    layout_.SetWidth(ui_.Frame2, content_.groups.size() < 8 ? savedFrame2Width_ / 2 : savedFrame2Width_);
+    layout_.SetWidth(ui_.Frame2,
+                     content_.groups.size() < 8 ? savedFrame2Width_ / 2 : savedFrame2Width_);
     ui_.Frame2->show();
     if (deps_.program.OnlineMode && !deps_.program.NotContracted) MirrorPages();
 }

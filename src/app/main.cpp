@@ -2,9 +2,9 @@
 #include <QFileInfo>
 #include <QScreen>
 
+#include "app/document_opener.h"
 #include "app/frm_qvestra.h"
 #include "app/quit_on_signals.h"
-#include "app/document_opener.h"
 #include "common/message_boxes.h"
 #include "net/tcp_socket.h"
 #include "net/url_reader.h"
@@ -28,10 +28,12 @@ int main(int argc, char* argv[]) {
     qvestra::net::TcpSocketFactory sockets;
     qvestra::QtMessageBoxes messages;
     qvestra::ProgramState program;
-    qvestra::net::CurlUrlReader urls(QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName().toStdString());
+    qvestra::net::CurlUrlReader urls(
+        QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName().toStdString());
     qvestra::XdgDocumentOpener documents;
     const auto windows = qvestra::viewer::CreatePlatformWindowList();
-    qvestra::viewer::FindAcrobat viewerWatch(*windows, qvestra::TwipScale::ForLogicalDpi(screenInfo.logicalDpi), {});
+    qvestra::viewer::FindAcrobat viewerWatch(
+        *windows, qvestra::TwipScale::ForLogicalDpi(screenInfo.logicalDpi), {});
 
     qvestra::FrmQvestra frmQvestra({
         .endpoint = {QVESTRA_SERVICE_HOST, QVESTRA_SERVICE_PORT},

@@ -8,13 +8,13 @@ namespace qvestra::net {
 // afresh. A resource that cannot be opened reads as empty; a failure part
 // way keeps what arrived.
 class UrlReader {
-public:
+  public:
     virtual ~UrlReader() = default;
     virtual std::string ReadAll(const std::string& address) = 0;
 };
 
 class CurlUrlReader final : public UrlReader {
-public:
+  public:
     static constexpr long kConnectTimeoutSeconds = 10;
     // A page that trickles in slower than this for this long is given up.
     static constexpr long kLowSpeedBytesPerSecond = 1;
@@ -25,7 +25,7 @@ public:
     explicit CurlUrlReader(std::string userAgent);
     std::string ReadAll(const std::string& address) override;
 
-private:
+  private:
     std::string userAgent_;
 };
 

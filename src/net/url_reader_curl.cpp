@@ -24,15 +24,16 @@ std::size_t Append(char* data, std::size_t size, std::size_t count, void* target
 }
 
 bool IsUnreservedInPath(unsigned char c) {
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
-           c == '-' || c == '.' || c == '_' || c == '~' || c == '/';
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
+           c == '.' || c == '_' || c == '~' || c == '/';
 }
 
 }  // namespace
 
 std::string CurlAddress(const std::string& address) {
     constexpr std::string_view kFile = "file://";
-    if (address.size() < kFile.size() || address.compare(0, kFile.size(), kFile) != 0) return address;
+    if (address.size() < kFile.size() || address.compare(0, kFile.size(), kFile) != 0)
+        return address;
     std::string path = address.substr(kFile.size());
     for (char& c : path)
         if (c == '\\') c = '/';
@@ -60,8 +61,8 @@ std::string CurlUrlReader::ReadAll(const std::string& address) {
     std::unique_ptr<CURL, CurlDeleter> curl(curl_easy_init());
     if (!curl) return page;
     // Never a cached copy: the menu page changes with every contract step.
-    std::unique_ptr<curl_slist, SlistDeleter> headers(
-        curl_slist_append(curl_slist_append(nullptr, "Cache-Control: no-cache"), "Pragma: no-cache"));
+    std::unique_ptr<curl_slist, SlistDeleter> headers(curl_slist_append(
+        curl_slist_append(nullptr, "Cache-Control: no-cache"), "Pragma: no-cache"));
     const std::string url = CurlAddress(address);
     curl_easy_setopt(curl.get(), CURLOPT_URL, url.c_str());
     curl_easy_setopt(curl.get(), CURLOPT_PROTOCOLS_STR, "http,file");

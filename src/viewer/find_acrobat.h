@@ -22,7 +22,7 @@ bool MatchesViewerTitle(const QString& title, const QStringList& documentNames);
 class FindAcrobat final : public QObject {
     Q_OBJECT
 
-public:
+  public:
     struct Pacing {
         // Between two looks at the window list the event loop runs; a pass
         // costs next to nothing and nothing spins.
@@ -45,7 +45,7 @@ public:
     FrmComment* Notice() const { return notice_; }
     void CloseNotice();
 
-private:
+  private:
     bool OnePass();
     void Text3Changed(const QString& title);
 

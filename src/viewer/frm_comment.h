@@ -17,7 +17,7 @@ namespace qvestra::viewer {
 class FrmComment final : public QWidget {
     Q_OBJECT
 
-public:
+  public:
     explicit FrmComment(TwipScale scale);
 
     QLabel* Lbl_Cond = nullptr;
@@ -25,7 +25,7 @@ public:
     QLineEdit* Text3 = nullptr;
     QTimer* Timer2 = nullptr;
 
-private:
+  private:
     TwipsLayout layout_;
 };
 

@@ -14,7 +14,7 @@ struct TopLevelWindow {
 
 // The desktop's top-level windows and a way to bring one to the front.
 class WindowList {
-public:
+  public:
     virtual ~WindowList() = default;
     // Top of the stacking order first.
     virtual std::vector<TopLevelWindow> TopFirst() = 0;

@@ -15,7 +15,7 @@ namespace {
 int IgnoreXErrors(Display*, XErrorEvent*) { return 0; }
 
 class ErrorsIgnored {
-public:
+  public:
     explicit ErrorsIgnored(Display* d) : display_(d), previous_(XSetErrorHandler(IgnoreXErrors)) {}
     ~ErrorsIgnored() {
         XSync(display_, False);
@@ -24,7 +24,7 @@ public:
     ErrorsIgnored(const ErrorsIgnored&) = delete;
     ErrorsIgnored& operator=(const ErrorsIgnored&) = delete;
 
-private:
+  private:
     Display* display_;
     XErrorHandler previous_;
 };
@@ -71,10 +71,11 @@ QString NetWmName(Display* d, Window w) {
     unsigned long count = 0, after = 0;
     unsigned char* data = nullptr;
     QString title;
-    if (XGetWindowProperty(d, w, name, 0, 1024, False, utf8, &type, &format, &count, &after, &data) ==
-            Success &&
+    if (XGetWindowProperty(d, w, name, 0, 1024, False, utf8, &type, &format, &count, &after,
+                           &data) == Success &&
         type == utf8 && format == 8 && data != nullptr)
-        title = QString::fromUtf8(reinterpret_cast<const char*>(data), static_cast<qsizetype>(count));
+        title =
+            QString::fromUtf8(reinterpret_cast<const char*>(data), static_cast<qsizetype>(count));
     if (data != nullptr) XFree(data);
     return title;
 }

@@ -12,14 +12,14 @@ namespace qvestra::viewer {
 // the windows' _NET_WM_NAME or WM_NAME; without a window manager, the root
 // window's mapped children in stacking order.
 class X11WindowList final : public WindowList {
-public:
+  public:
     X11WindowList();
     ~X11WindowList() override;
 
     std::vector<TopLevelWindow> TopFirst() override;
     bool Activate(std::uint64_t id) override;
 
-private:
+  private:
     bool Connected();
 
     struct DisplayCloser {

@@ -27,7 +27,8 @@ QString Summary(const ContentList& list) {
         items << entries.join(u',');
     }
     for (int c : list.groupItemCount) counts << QString::number(c);
-    return QStringList{kinds.join(u','), captions.join(u','), counts.join(u','), items.join(u';')}.join(u'|');
+    return QStringList{kinds.join(u','), captions.join(u','), counts.join(u','), items.join(u';')}
+        .join(u'|');
 }
 
 QStringList Repeat(const QString& line, int times) {
@@ -41,22 +42,24 @@ QStringList Repeat(const QString& line, int times) {
 class TestContentList : public QObject {
     Q_OBJECT
 
-private Q_SLOTS:
+  private Q_SLOTS:
     void parse_data() {
         QTest::addColumn<QString>("page");
         QTest::addColumn<QString>("summary");
         QTest::newRow("two Main groups with their items")
-            << Page({"Main;Group A", "Sub;Lesson 1;/doc/a1.pdf", "Sub;Lesson 2;/doc/a2.pdf", "Main;Group B",
-                     "Sub;Unit 1;/doc/b1.pdf"})
+            << Page({"Main;Group A", "Sub;Lesson 1;/doc/a1.pdf", "Sub;Lesson 2;/doc/a2.pdf",
+                     "Main;Group B", "Sub;Unit 1;/doc/b1.pdf"})
             << "M,S,S,M,S|Group A,Group B|0,2,1|1,2;4";
-        QTest::newRow("Cont lines only") << Page({"Cont;A;/d/a.pdf", "Cont;B;/d/b.pdf", "Cont;C;/d/c.pdf"})
-                                         << "C,C,C|A,B,C|0,1,1,1|0;1;2";
+        QTest::newRow("Cont lines only")
+            << Page({"Cont;A;/d/a.pdf", "Cont;B;/d/b.pdf", "Cont;C;/d/c.pdf"})
+            << "C,C,C|A,B,C|0,1,1,1|0;1;2";
         QTest::newRow("Cont between Main groups maps to its own entry")
             << Page({"Main;A", "Sub;x;/d/x.pdf", "Cont;C;/d/c.pdf", "Main;B", "Sub;y;/d/y.pdf"})
             << "M,S,C,M,S|A,C,B|0,1,1,1|1;2;4";
-        QTest::newRow("kinds are exact") << Page({"main;a", "Main ;b", "MAIN;c", "Sub ;t;/d/t.pdf"}) << "||0|";
-        QTest::newRow("items before the first group") << Page({"Sub;t;/d/t.pdf", "Main;A", "Sub;u;/d/u.pdf"})
-                                                      << "S,M,S|A|1,1|2";
+        QTest::newRow("kinds are exact")
+            << Page({"main;a", "Main ;b", "MAIN;c", "Sub ;t;/d/t.pdf"}) << "||0|";
+        QTest::newRow("items before the first group")
+            << Page({"Sub;t;/d/t.pdf", "Main;A", "Sub;u;/d/u.pdf"}) << "S,M,S|A|1,1|2";
         QTest::newRow("quoted end line stops the list")
             << Page({"Main;A", "x\"Contents_End\"y;", "Main;B"}, false) << "M|A|0,0|";
         QTest::newRow("without end line the last piece is never read")
@@ -79,7 +82,8 @@ private Q_SLOTS:
     }
 
     void tablesStopAtTheirCapacity() {
-        const ContentList items = ParseContentList(Page(QStringList{"Main;A"} + Repeat("Sub;t%1;/d/t%1.pdf", 20)));
+        const ContentList items =
+            ParseContentList(Page(QStringList{"Main;A"} + Repeat("Sub;t%1;/d/t%1.pdf", 20)));
         QCOMPARE(items.groups[0].items.size(), std::size_t{15});
         const ContentList entries = ParseContentList(Page(Repeat("Sub;t%1;/d/t%1.pdf", 60)));
         QCOMPARE(entries.entries.size(), std::size_t{51});
@@ -89,17 +93,39 @@ private Q_SLOTS:
         QTest::addColumn<QString>("field");
         QTest::addColumn<QString>("path");
         QTest::addColumn<QString>("documentFile");  // empty: refused
-        QTest::newRow("plain") << "/doc/m01.pdf" << "/doc/m01.pdf" << "/m01.pdf";
-        QTest::newRow("blanks removed") << "/doc/my file.pdf" << "/doc/myfile.pdf" << "/myfile.pdf";
-        QTest::newRow("japanese name") << "/qv_contents/教材.pdf" << "/qv_contents/教材.pdf" << "/教材.pdf";
-        QTest::newRow("no slash") << "m01.pdf" << "m01.pdf" << "";
-        QTest::newRow("ends in slash") << "/doc/" << "/doc/" << "";
-        QTest::newRow("dot dot") << "/doc/.." << "/doc/.." << "";
-        QTest::newRow("dot") << "/doc/." << "/doc/." << "";
-        QTest::newRow("backslash") << "/doc/..\\qvuser.txt" << "/doc/..\\qvuser.txt" << "";
-        QTest::newRow("Windows device name") << "/doc/CON.pdf" << "/doc/CON.pdf" << "";
-        QTest::newRow("Windows reserved character") << "/doc/a?b.pdf" << "/doc/a?b.pdf" << "";
-        QTest::newRow("control character") << "/doc/a\tb.pdf" << "/doc/a\tb.pdf" << "";
+        QTest::newRow("plain") << "/doc/m01.pdf"
+                               << "/doc/m01.pdf"
+                               << "/m01.pdf";
+        QTest::newRow("blanks removed") << "/doc/my file.pdf"
+                                        << "/doc/myfile.pdf"
+                                        << "/myfile.pdf";
+        QTest::newRow("japanese name") << "/qv_contents/教材.pdf"
+                                       << "/qv_contents/教材.pdf"
+                                       << "/教材.pdf";
+        QTest::newRow("no slash") << "m01.pdf"
+                                  << "m01.pdf"
+                                  << "";
+        QTest::newRow("ends in slash") << "/doc/"
+                                       << "/doc/"
+                                       << "";
+        QTest::newRow("dot dot") << "/doc/.."
+                                 << "/doc/.."
+                                 << "";
+        QTest::newRow("dot") << "/doc/."
+                             << "/doc/."
+                             << "";
+        QTest::newRow("backslash") << "/doc/..\\qvuser.txt"
+                                   << "/doc/..\\qvuser.txt"
+                                   << "";
+        QTest::newRow("Windows device name") << "/doc/CON.pdf"
+                                             << "/doc/CON.pdf"
+                                             << "";
+        QTest::newRow("Windows reserved character") << "/doc/a?b.pdf"
+                                                    << "/doc/a?b.pdf"
+                                                    << "";
+        QTest::newRow("control character") << "/doc/a\tb.pdf"
+                                           << "/doc/a\tb.pdf"
+                                           << "";
     }
     void documentFile() {
         QFETCH(QString, field);

@@ -12,75 +12,10 @@
 #include <QtTest>
 #include <fstream>
 
-#include "app/frm_qvestra.h"
-#include "fakes/fake_desktop.h"
-#include "fakes/fake_message_boxes.h"
-#include "fakes/fake_sockets.h"
-#include "fakes/fake_web_view.h"
-#include "viewer/find_acrobat.h"
+#include "app/main_window_harness.h"
 
 using namespace qvestra;
-using qvestra::testing::FakeMessageBoxes;
-using qvestra::testing::FakeSocketFactory;
-using qvestra::testing::FakeDocumentOpener;
-using qvestra::testing::FakeUrlReader;
-using qvestra::testing::FakeWebView;
-using qvestra::testing::FakeWindowList;
-
-namespace qvestra {
-char* toString(const TwipRect& r) {
-    return QTest::toString(QStringLiteral("TwipRect(%1, %2, %3, %4)")
-                               .arg(r.left)
-                               .arg(r.top)
-                               .arg(r.width)
-                               .arg(r.height));
-}
-}  // namespace qvestra
-
-namespace {
-
-// One main window with everything it talks to.
-struct Harness {
-    explicit Harness(bool online, ScreenInfo screen = {})
-        : viewerWatch(windows, TwipScale(15), {std::chrono::milliseconds(5), std::chrono::milliseconds(300)}) {
-        sockets.connectResult = online ? net::kOk : net::kConnectFailed;
-        folder = std::filesystem::path(dir.path().toStdString()) / "qvestrafolder";
-        window = std::make_unique<FrmQvestra>(FrmQvestraDeps{
-            .endpoint = {"svc.test", 80},
-            .dataFolder = signin::DataFolder(folder),
-            .sockets = sockets,
-            .webViews = &FakeWebView::Create,
-            .messages = messages,
-            .urls = urls,
-            .documents = documents,
-            .viewerWatch = viewerWatch,
-            .program = program,
-            .screen = screen,
-            .endProgram = [this] { ++programEnds; },
-        });
-    }
-
-    void WriteUserFile(const std::string& bytes) {
-        std::filesystem::create_directories(folder);
-        std::ofstream(folder / "qvuser.txt", std::ios::binary) << bytes;
-    }
-
-    FakeWebView& View() { return *static_cast<FakeWebView*>(window->controls().WebBrowser); }
-
-    QTemporaryDir dir;
-    std::filesystem::path folder;
-    FakeSocketFactory sockets;
-    FakeMessageBoxes messages;
-    FakeUrlReader urls;
-    FakeDocumentOpener documents;
-    FakeWindowList windows;
-    viewer::FindAcrobat viewerWatch;
-    ProgramState program;
-    int programEnds = 0;
-    std::unique_ptr<FrmQvestra> window;
-};
-
-}  // namespace
+using qvestra::testing::Harness;
 
 class TestFrmQvestra : public QObject {
     Q_OBJECT

@@ -14,7 +14,7 @@ namespace qvestra::testing {
 
 // Pages by address; an unknown address reads as empty, like a failed open.
 class FakeUrlReader final : public net::UrlReader {
-public:
+  public:
     std::string ReadAll(const std::string& address) override {
         reads.push_back(address);
         const auto it = pages.find(address);
@@ -25,7 +25,7 @@ public:
 };
 
 class FakeDocumentOpener final : public DocumentOpener {
-public:
+  public:
     bool Open(const std::filesystem::path& file, const std::filesystem::path& folder) override {
         opened.push_back(file);
         folders.push_back(folder);
@@ -37,7 +37,7 @@ public:
 
 // A desktop whose windows the test sets; activations are recorded.
 class FakeWindowList final : public viewer::WindowList {
-public:
+  public:
     std::vector<viewer::TopLevelWindow> TopFirst() override {
         ++passes;
         return windows;

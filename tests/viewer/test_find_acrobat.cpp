@@ -1,0 +1,105 @@
+// The wait for the viewer's window and the notice shown meanwhile.
+#include <QLabel>
+#include <QTimer>
+#include <QtTest>
+
+#include "fakes/fake_desktop.h"
+#include "viewer/find_acrobat.h"
+
+using namespace qvestra::viewer;
+using qvestra::TwipScale;
+using qvestra::testing::FakeWindowList;
+using namespace std::chrono_literals;
+
+class TestFindAcrobat : public QObject {
+    Q_OBJECT
+
+  private Q_SLOTS:
+    void viewerTitles_data() {
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<bool>("viewer");
+        QTest::newRow("Acrobat's own") << "Adobe Reader - [m01.pdf]" << true;
+        QTest::newRow("any Reader") << "Document Reader" << true;
+        QTest::newRow("Acrobat anywhere") << "xAcrobatx" << true;
+        QTest::newRow("lower case") << "adobe reader" << false;
+        QTest::newRow("untitled") << "" << false;
+        QTest::newRow("names the opened document") << "m01.pdf — 文書ビューアー" << true;
+        QTest::newRow("names another document") << "m02.pdf — 文書ビューアー" << false;
+    }
+    void viewerTitles() {
+        QFETCH(QString, title);
+        QFETCH(bool, viewer);
+        QCOMPARE(MatchesViewerTitle(title, {"m01.pdf"}), viewer);
+    }
+
+    void theTopmostViewerEndsTheFirstPassAndComesForward() {
+        FakeWindowList windows;
+        windows.windows = {{1, ""}, {2, "Adobe Reader - [m01.pdf]"}, {3, "Document Reader"}};
+        FindAcrobat watch(windows, TwipScale(15), {10ms, 5000ms});
+        watch.StartViewerWatch("m01.pdf");
+        QCOMPARE(windows.passes, 2);  // the search, then the activation by title
+        QCOMPARE(watch.FoundTitle(), QStringLiteral("Adobe Reader - [m01.pdf]"));
+        QCOMPARE(windows.activated, std::vector<std::uint64_t>{2});
+    }
+
+    void activationFallsBackToATitlePrefix() {
+        FakeWindowList windows;
+        windows.windows = {{4, "Document Reader - page 1"}, {5, "Document Reader - page 2"}};
+        QVERIFY(ActivateByTitle(windows, "Document Reader"));
+        QCOMPARE(windows.activated, std::vector<std::uint64_t>{4});
+        windows.windows.push_back({6, "Document Reader"});
+        QVERIFY(ActivateByTitle(windows, "Document Reader"));
+        QCOMPARE(windows.activated.back(), std::uint64_t{6});
+        QVERIFY(!ActivateByTitle(windows, "Nothing"));
+    }
+
+    void noticeShowsTopLeftAndClosesTwoSecondsAfterTheViewerCame() {
+        FakeWindowList windows;
+        FindAcrobat watch(windows, TwipScale(15), {10ms, 10000ms});
+        QTimer::singleShot(150, [&] { windows.windows = {{9, "m01.pdf - Viewer"}}; });
+        QTimer probe;
+        QPoint noticeAt(-1, -1);
+        QString caption;
+        connect(&probe, &QTimer::timeout, [&] {
+            if (watch.Notice() && noticeAt.x() < 0) {
+                noticeAt = watch.Notice()->pos();
+                caption = watch.Notice()->windowTitle();
+            }
+        });
+        probe.start(5);
+        watch.StartViewerWatch("m01.pdf");
+        QVERIFY2(windows.passes > 3,
+                 "the viewer appeared later, so the search took several passes");
+        QCOMPARE(noticeAt, QPoint(0, 0));
+        QCOMPARE(caption, QStringLiteral("A c r o b a t 起 動 中"));
+        QCOMPARE(watch.Notice()->Lbl_Cond->text(), QStringLiteral("Acrobat Reader 起動中です。"));
+        QTest::qWait(1500);
+        QVERIFY(watch.Notice() != nullptr);
+        QTRY_VERIFY_WITH_TIMEOUT(watch.Notice() == nullptr, 2000);
+
+        watch.StartViewerWatch("m01.pdf");
+        QVERIFY2(watch.Notice() != nullptr, "the next opening shows a fresh notice");
+    }
+
+    void aViewerThatNeverComesEndsTheWaitAndTheNotice() {
+        FakeWindowList windows;
+        windows.windows = {{1, "Terminal"}};
+        FindAcrobat watch(windows, TwipScale(15), {20ms, 300ms});
+        watch.StartViewerWatch("m01.pdf");
+        QCOMPARE(watch.FoundTitle(), QStringLiteral("Terminal"));
+        QTRY_VERIFY_WITH_TIMEOUT(watch.Notice() == nullptr, 1000);
+        QVERIFY(windows.activated.empty());
+    }
+
+    void aDocumentOpenedDuringTheWaitJoinsIt() {
+        FakeWindowList windows;
+        FindAcrobat watch(windows, TwipScale(15), {10ms, 5000ms});
+        QTimer::singleShot(50, [&] { watch.StartViewerWatch("m02.pdf"); });
+        QTimer::singleShot(150, [&] { windows.windows = {{3, "m02.pdf - Viewer"}}; });
+        watch.StartViewerWatch("m01.pdf");
+        QCOMPARE(windows.activated, std::vector<std::uint64_t>{3});
+    }
+};
+
+QTEST_MAIN(TestFindAcrobat)
+#include "test_find_acrobat.moc"
