@@ -11,13 +11,22 @@ DemoData BuiltInData() {
             },
         .contents =
             {
-                {"Main", "第1章 ひらがなの基礎", ""},
-                {"Sub", "1-1 あ行からな行", "/qv_contents/hiragana1.pdf"},
-                {"Sub", "1-2 は行からわ行", "/qv_contents/hiragana2.pdf"},
-                {"Main", "第2章 カタカナ", ""},
-                {"Sub", "2-1 カタカナ入門", "/qv_contents/katakana1.pdf"},
+                {"Main", "第1章 ひらがなの基礎", "", ""},
+                {"Sub", "1-1 あ行からな行", "/qv_contents/hiragana1.pdf", "Lesson 1-1: a to na"},
+                {"Sub", "1-2 は行からわ行", "/qv_contents/hiragana2.pdf", "Lesson 1-2: ha to wa"},
+                {"Main", "第2章 カタカナ", "", ""},
+                {"Sub", "2-1 カタカナ入門", "/qv_contents/katakana1.pdf", "Lesson 2-1: katakana"},
+                {"Cont", "五十音表", "/qv_contents/gojuon.pdf", "The table of fifty sounds"},
             },
     };
+}
+
+const DemoEntry* FindDocument(const DemoData& data, const std::string& name) {
+    for (const auto& entry : data.contents) {
+        const auto slash = entry.path.rfind('/');
+        if (!entry.path.empty() && entry.path.substr(slash + 1) == name) return &entry;
+    }
+    return nullptr;
 }
 
 }  // namespace qvestra::demo

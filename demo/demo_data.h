@@ -8,7 +8,8 @@ namespace qvestra::demo {
 struct DemoEntry {
     std::string kind;  // Main, Sub or Cont
     std::string title;
-    std::string path;  // empty for a Main group
+    std::string path;    // empty for a Main group
+    std::string lesson;  // ASCII text printed in the document
 };
 
 struct DemoMember {
@@ -24,5 +25,8 @@ struct DemoData {
 };
 
 DemoData BuiltInData();
+
+// The document served under /qv_contents/ + name, or nothing for an unknown name.
+const DemoEntry* FindDocument(const DemoData& data, const std::string& name);
 
 }  // namespace qvestra::demo

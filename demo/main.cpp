@@ -9,6 +9,7 @@
 
 #include "demo_data.h"
 #include "pages.h"
+#include "pdf.h"
 #include "shift_jis.h"
 
 namespace {
@@ -57,6 +58,15 @@ int main(int argc, char* argv[]) {
         }
         res.status = 404;
         SendPage(res, qvestra::demo::UnknownMemberPage(id));
+    });
+
+    server.Get(R"(/qv_contents/([^/]+))", [&](const httplib::Request& req, httplib::Response& res) {
+        const auto* document = qvestra::demo::FindDocument(data, req.matches[1]);
+        if (document == nullptr) {
+            res.status = 404;
+            return SendPage(res, qvestra::demo::UnknownDocumentPage());
+        }
+        res.set_content(qvestra::demo::MakePdf({"QVestra", document->lesson}), "application/pdf");
     });
 
     if (!server.bind_to_port(listen.c_str(), port)) {

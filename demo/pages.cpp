@@ -77,4 +77,10 @@ std::string UnknownMemberPage(const std::string& memberId) {
     return page;
 }
 
+std::string UnknownDocumentPage() {
+    return std::string(kHead) +
+           "<body>\r\n<header>QVestra 学習サービス</header>\r\n<main>\r\n"
+           "<p>お探しの教材は見つかりませんでした。</p>\r\n</main>\r\n</body>\r\n</html>\r\n";
+}
+
 }  // namespace qvestra::demo

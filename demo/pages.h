@@ -13,4 +13,7 @@ std::string MenuPage(const DemoData& data, const DemoMember& member);
 // The page for a member ID the service does not know.
 std::string UnknownMemberPage(const std::string& memberId);
 
+// The not-found page for a document the service does not have.
+std::string UnknownDocumentPage();
+
 }  // namespace qvestra::demo

@@ -5,6 +5,7 @@
 
 #include "demo_data.h"
 #include "pages.h"
+#include "pdf.h"
 #include "shift_jis.h"
 
 using namespace qvestra::demo;
@@ -39,7 +40,22 @@ class TestDemoPages : public QObject {
             if (fields[0] != u"Main")
                 QVERIFY(fields[2].startsWith(QStringLiteral("/qv_contents/")));
         }
-        QCOMPARE(kinds, (QStringList{"Main", "Sub", "Sub", "Main", "Sub"}));
+        QCOMPARE(kinds, (QStringList{"Main", "Sub", "Sub", "Main", "Sub", "Cont"}));
+    }
+
+    // A viewer refuses a PDF whose cross-reference table points elsewhere.
+    void documentsAreWellFormedPdf() {
+        const std::string pdf = MakePdf({"QVestra", "Lesson (1)"});
+        QVERIFY(pdf.starts_with("%PDF-1.4\n"));
+        QVERIFY(pdf.ends_with("%%EOF\n"));
+        const auto startxref = pdf.rfind("startxref\n");
+        const std::size_t xref = std::stoul(pdf.substr(startxref + 10));
+        QCOMPARE(pdf.substr(xref, 5), std::string("xref\n"));
+        for (int object = 1; object <= 5; ++object) {
+            const std::size_t entry = xref + 5 + 4 + 20 * object;  // "0 6\n", then 20-byte rows
+            const std::size_t offset = std::stoul(pdf.substr(entry, 10));
+            QCOMPARE(pdf.substr(offset, 8), std::to_string(object) + " 0 obj\n");
+        }
     }
 
     void textOutsideShiftJisIsRefused() {
