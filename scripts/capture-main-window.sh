@@ -1,15 +1,21 @@
 #!/usr/bin/env bash
 # Runs under an X server (DISPLAY set): starts the client, waits until its
 # main window is shown with the menu page painted, saves screenshots and
-# ends the client. Usage: capture-main-window.sh CLIENT SHOT_DIR
+# ends the client, or with --keep-running leaves it running and its process
+# number in SHOT_DIR/client.pid.
+# Usage: capture-main-window.sh CLIENT SHOT_DIR [--keep-running]
 set -euo pipefail
 client=$1
 shots=$2
+keep_running=${3:-}
 mkdir -p "$shots"
 
 "$client" >"$shots/client.log" 2>&1 &
 client_pid=$!
-trap 'kill "$client_pid" 2>/dev/null || true; wait "$client_pid" 2>/dev/null || true' EXIT
+echo "$client_pid" >"$shots/client.pid"
+if [ "$keep_running" != --keep-running ]; then
+    trap 'kill "$client_pid" 2>/dev/null || true; wait "$client_pid" 2>/dev/null || true' EXIT
+fi
 
 title='Q_Vestraメニュー'
 if ! window=$(timeout 150 xdotool search --sync --onlyvisible --name "$title" | head -n 1); then

@@ -1,0 +1,42 @@
+# Shared set-up of the end-to-end tests. Sourced by a test script that was
+# called as: SCRIPT CLIENT DEMO_SERVICE ARTIFACT_DIR. It re-runs the script in
+# a private network namespace, starts the demo service there and prepares a
+# temporary HOME with the demo member's user file.
+client=$1
+demo=$2
+artifacts=$3
+e2e_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+repo_dir=$(cd "$e2e_dir/../.." && pwd)
+
+if [ "${QVESTRA_IN_TEST_NETNS:-}" != 1 ]; then
+    exec unshare --net --map-root-user env QVESTRA_IN_TEST_NETNS=1 bash "$0" "$@"
+fi
+ip link set lo up
+
+source "$repo_dir/scripts/lib.sh"
+work=$(mktemp -d)
+e2e_cleanup() {
+    if [ -n "${demo_pid:-}" ]; then kill "$demo_pid" 2>/dev/null && wait "$demo_pid" 2>/dev/null; fi
+    rm -rf "$work"
+}
+trap e2e_cleanup EXIT
+
+mkdir -p "$work/home/qvestrafolder" "$artifacts"
+printf 'A-12|3\r\n' >"$work/home/qvestrafolder/qvuser.txt"
+
+"$demo" >"$artifacts/demo-service.log" 2>&1 &
+demo_pid=$!
+service_port=$(sed -n 's/^QVESTRA_SERVICE_PORT:STRING=//p' "$(dirname "$demo")/../CMakeCache.txt")
+service_port=${service_port:-80}
+wait_for_port 127.0.0.1 "$service_port" 10
+
+webengine_environment
+export HOME="$work/home"
+export XDG_CONFIG_HOME="$HOME/.config" XDG_DATA_HOME="$HOME/.local/share"
+unset XDG_CURRENT_DESKTOP DESKTOP_SESSION
+
+# fail MESSAGE: ends the test, saying why.
+fail() {
+    echo "FAILED: $*" >&2
+    exit 1
+}
