@@ -29,9 +29,8 @@ class ErrorsIgnored {
     XErrorHandler previous_;
 };
 
-std::vector<Window> StackingList(Display* d, Window root) {
+std::vector<Window> StackingList(Display* d, Window root, Atom stacking) {
     std::vector<Window> out;
-    const Atom stacking = XInternAtom(d, "_NET_CLIENT_LIST_STACKING", True);
     if (stacking == None) return out;
     Atom type = None;
     int format = 0;
@@ -63,9 +62,7 @@ std::vector<Window> MappedChildren(Display* d, Window root) {
     return out;
 }
 
-QString NetWmName(Display* d, Window w) {
-    const Atom name = XInternAtom(d, "_NET_WM_NAME", False);
-    const Atom utf8 = XInternAtom(d, "UTF8_STRING", False);
+QString NetWmName(Display* d, Window w, Atom name, Atom utf8) {
     Atom type = None;
     int format = 0;
     unsigned long count = 0, after = 0;
@@ -101,8 +98,16 @@ X11WindowList::X11WindowList() = default;
 X11WindowList::~X11WindowList() = default;
 
 bool X11WindowList::Connected() {
-    if (!display_) display_.reset(XOpenDisplay(nullptr));
-    return display_ != nullptr;
+    if (display_) return true;
+    display_.reset(XOpenDisplay(nullptr));
+    if (!display_) return false;
+    // Each look-up is a round trip to the server; a wait looks ten times a second.
+    Display* d = display_.get();
+    atoms_.stacking = XInternAtom(d, "_NET_CLIENT_LIST_STACKING", False);
+    atoms_.name = XInternAtom(d, "_NET_WM_NAME", False);
+    atoms_.utf8 = XInternAtom(d, "UTF8_STRING", False);
+    atoms_.active = XInternAtom(d, "_NET_ACTIVE_WINDOW", False);
+    return true;
 }
 
 std::vector<TopLevelWindow> X11WindowList::TopFirst() {
@@ -111,10 +116,10 @@ std::vector<TopLevelWindow> X11WindowList::TopFirst() {
     Display* d = display_.get();
     ErrorsIgnored guard(d);
     const Window root = DefaultRootWindow(d);
-    std::vector<Window> bottomFirst = StackingList(d, root);
+    std::vector<Window> bottomFirst = StackingList(d, root, atoms_.stacking);
     if (bottomFirst.empty()) bottomFirst = MappedChildren(d, root);
     for (auto it = bottomFirst.rbegin(); it != bottomFirst.rend(); ++it) {
-        QString title = NetWmName(d, *it);
+        QString title = NetWmName(d, *it, atoms_.name, atoms_.utf8);
         if (title.isEmpty()) title = WmName(d, *it);
         out.push_back({static_cast<std::uint64_t>(*it), title});
     }
@@ -132,7 +137,7 @@ bool X11WindowList::Activate(std::uint64_t id) {
     XEvent event{};
     event.xclient.type = ClientMessage;
     event.xclient.window = window;
-    event.xclient.message_type = XInternAtom(d, "_NET_ACTIVE_WINDOW", False);
+    event.xclient.message_type = atoms_.active;
     event.xclient.format = 32;
     event.xclient.data.l[0] = 2;  // a pager-like request: the member asked for it
     event.xclient.data.l[1] = CurrentTime;

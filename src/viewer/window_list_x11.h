@@ -26,6 +26,9 @@ class X11WindowList final : public WindowList {
         void operator()(_XDisplay* d) const;
     };
     std::unique_ptr<_XDisplay, DisplayCloser> display_;
+    struct Atoms {
+        unsigned long stacking = 0, name = 0, utf8 = 0, active = 0;
+    } atoms_;
 };
 
 }  // namespace qvestra::viewer
