@@ -11,6 +11,7 @@
 #include "app/document_opener.h"
 #include "common/cp932.h"
 #include "common/message_boxes.h"
+#include "mirror/mirror.h"
 #include "net/http_text.h"
 #include "signin/user_file.h"
 #include "viewer/find_acrobat.h"
@@ -247,8 +248,19 @@ void FrmQvestra::ShowMenuPage() {
 }
 
 void FrmQvestra::BuildMenu() {
-    menuPageText_.clear();
-    LoadMenuPage(deps_.urls.ReadAll(ui_.UrlName->text().toStdString()));
+    // A build asked for while a download gives the event loop its turn runs
+    // once the running build is done; two would share one exchange state.
+    if (exchangeBusy_) {
+        menuBuildPending_ = true;
+        return;
+    }
+    do {
+        menuBuildPending_ = false;
+        exchangeBusy_ = true;
+        menuPageText_.clear();
+        LoadMenuPage(deps_.urls.ReadAll(ui_.UrlName->text().toStdString()));
+        exchangeBusy_ = false;
+    } while (menuBuildPending_ && !closing_);
 }
 
 void FrmQvestra::LoadMenuPage(const std::string& pageBytes) {
@@ -292,7 +304,7 @@ void FrmQvestra::FetchMissingDocuments() {
         documentFile_ = *entry.documentFile;
         const auto file = deps_.dataFolder.Root() / documentFile_.mid(1).toStdString();
         std::error_code ec;
-        if (!std::filesystem::exists(file, ec)) DownloadPackage(documentFile_, entry.title);
+        if (!std::filesystem::exists(file, ec) && !closing_) DownloadPackage(documentFile_, entry.title);
     }
 }
 
@@ -352,6 +364,7 @@ void FrmQvestra::closeEvent(QCloseEvent* event) {
     // Only the member's own close (close box, system menu) takes the viewer
     // notice along; the program's closes end everything anyway.
     if (event->spontaneous()) deps_.viewerWatch.CloseNotice();
+    closing_ = true;
     event->accept();
     deps_.endProgram();
 }
@@ -362,10 +375,19 @@ void FrmQvestra::SyncUserRecord() {}
 // Help window: arrives with issue #6.
 void FrmQvestra::ShowHelp() {}
 
-// Document download with its progress window: arrives with issue #4.
-void FrmQvestra::DownloadPackage(const QString&, const QString&) {}
+void FrmQvestra::DownloadPackage(const QString& documentFile, const QString& title) {
+    socket_ = deps_.sockets.Create();
+    const mirror::DownloadOutcome outcome = mirror::DownloadPackage(
+        {*socket_, deps_.endpoint, hostHeader_, exchange_}, deps_.dataFolder, documentFile, title,
+        {layout_.Scale(), [this] { return closing_; },
+         [this](mirror::FrmCond& window) { Q_EMIT progressWindowShown(&window); }});
+    if (outcome.announced) totSend_ = static_cast<double>(*outcome.announced);
+    lenSend_ = static_cast<double>(outcome.received);
+}
 
-// Page and logo mirroring: arrives with issue #4.
-void FrmQvestra::MirrorPages() {}
+void FrmQvestra::MirrorPages() {
+    mirror::MirrorPages({*socket_, deps_.endpoint, hostHeader_, exchange_}, deps_.dataFolder,
+                        member_.UserFields.value(0), menuPageText_);
+}
 
 }  // namespace qvestra

@@ -31,6 +31,9 @@ class MessageBoxes;
 namespace viewer {
 class FindAcrobat;
 }
+namespace mirror {
+class FrmCond;
+}
 
 // The screen the window fills: its size in pixels and its logical dpi.
 struct ScreenInfo {
@@ -113,6 +116,12 @@ class FrmQvestra final : public QMainWindow {
     const ContentList& content() const { return content_; }
     const QString& DocumentFile() const { return documentFile_; }
     bool PollDone() const { return pollDone_; }
+    // Announced length and bytes received of the last document download.
+    double TOT_Send() const { return totSend_; }
+    double LEN_Send() const { return lenSend_; }
+    // An exchange holds the window's one connection and exchange state;
+    // request polls skip their tick meanwhile.
+    bool ExchangeBusy() const { return exchangeBusy_; }
 
     // Reads the page named in UrlName and fills the panels from its list.
     void BuildMenu();
@@ -126,6 +135,8 @@ class FrmQvestra final : public QMainWindow {
     // No member is known on this computer: the sign-in window takes over
     // while this window stays loaded and hidden.
     void signInRequired();
+    // A document download shows a fresh progress window.
+    void progressWindowShown(mirror::FrmCond* window);
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -152,10 +163,11 @@ class FrmQvestra final : public QMainWindow {
     void FetchMissingDocuments();
     void OpenEntry(int entry);
 
-    // Steps that later parts of the program fill in.
-    void SyncUserRecord();
     void DownloadPackage(const QString& documentFile, const QString& title);
     void MirrorPages();
+
+    // Steps that later parts of the program fill in.
+    void SyncUserRecord();
     void ShowHelp();
 
     FrmQvestraDeps deps_;
@@ -177,6 +189,11 @@ class FrmQvestra final : public QMainWindow {
     // The entries behind the item buttons of the group shown in Frame3.
     std::vector<int> shownItems_;
     bool pollDone_ = false;
+    double totSend_ = 0;
+    double lenSend_ = 0;
+    bool exchangeBusy_ = false;
+    bool menuBuildPending_ = false;
+    bool closing_ = false;
 };
 
 }  // namespace qvestra

@@ -31,6 +31,7 @@ void PlainGet(Socket& socket, const ServiceEndpoint& endpoint, const PlainReques
         state.BodyBytes += static_cast<std::int64_t>(state.RecvBuf.size());
         sink.Chunk(state.RecvBuf, state.ChunkCount);
         ++state.ChunkCount;
+        if (!sink.Wanted()) break;
         state.SockResult = socket.Read(state.RecvBuf);
     }
     socket.Close();

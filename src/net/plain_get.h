@@ -31,6 +31,8 @@ class BodySink {
     virtual void HeaderLine(const std::string& line) { (void)line; }
     // One chunk of the body; chunkCount is the number of chunks handled before it.
     virtual void Chunk(const std::string& bytes, std::int64_t chunkCount) = 0;
+    // False stops the body loop before the next read.
+    virtual bool Wanted() const { return true; }
     // After the connection is closed.
     virtual void Finish(const ExchangeState& state) = 0;
 };

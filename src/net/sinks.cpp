@@ -30,16 +30,23 @@ WholeBodySink::~WholeBodySink() {
     if (!stored_) std::filesystem::remove(partFile_, ec);
 }
 
+void WholeBodySink::HeaderLine(const std::string& line) {
+    if (line.find("Content-Length:") != std::string::npos) announced_ = AnnouncedLength(line);
+}
+
 void WholeBodySink::Chunk(const std::string& bytes, std::int64_t chunkCount) {
-    if (writeFailed_) return;
+    if (!Wanted()) return;
     writeFailed_ = !BinaryWrite(bytes, partFile_, chunkCount);
 }
 
 void WholeBodySink::Finish(const ExchangeState& state) {
-    std::error_code ec;
-    if (state.BodyBytes > 0 && !writeFailed_) {
+    const bool success = state.StatusCode >= 200 && state.StatusCode <= 299;
+    const bool ended = state.SockResult == kClosed;
+    const bool whole = !announced_ || *announced_ == state.BodyBytes;
+    if (success && ended && whole && state.BodyBytes > 0 && Wanted()) {
         stored_ = ReplaceAtomically(partFile_, answerFile_);
     } else {
+        std::error_code ec;
         std::filesystem::remove(partFile_, ec);
     }
 }
@@ -47,15 +54,10 @@ void WholeBodySink::Finish(const ExchangeState& state) {
 PackageSink::PackageSink(std::filesystem::path answerFile, Progress progress)
     : WholeBodySink(std::move(answerFile)), progress_(std::move(progress)) {}
 
-void PackageSink::HeaderLine(const std::string& line) {
-    if (line.find("Content-Length:") == std::string::npos) return;
-    announced_ = AnnouncedLength(line);
-}
-
 void PackageSink::Chunk(const std::string& bytes, std::int64_t chunkCount) {
     WholeBodySink::Chunk(bytes, chunkCount);
     received_ += static_cast<std::int64_t>(bytes.size());
-    if (progress_) progress_(received_, announced_);
+    if (progress_) progress_(received_, Announced());
 }
 
 ShortAnswerSink::ShortAnswerSink(std::filesystem::path answerFile)

@@ -167,7 +167,7 @@ class TestFrmQvestra : public QObject {
         QVERIFY(!h.window->isVisible());
         h.WriteUserFile("A-12|3\r\n");
         h.window->Load();
-        QCOMPARE(h.sockets.connects.size(), std::size_t{2});
+        QCOMPARE(h.sockets.connects.front().timeoutSeconds, 120);
         QCOMPARE(h.View().navigated.size(), 1);
         QVERIFY(h.window->isVisible());
     }

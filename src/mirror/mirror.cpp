@@ -1,0 +1,84 @@
+#include "mirror/mirror.h"
+
+#include <QCoreApplication>
+#include <QSaveFile>
+#include <memory>
+
+#include "common/cp932.h"
+#include "mirror/frm_cond.h"
+#include "net/http_text.h"
+#include "net/sinks.h"
+
+namespace qvestra::mirror {
+
+namespace {
+
+constexpr int kDownloadTimeoutSeconds = 1200;
+constexpr int kPageTimeoutSeconds = 120;
+constexpr int kLogoTimeoutSeconds = 10;
+
+void Get(Exchange& exchange, const std::string& requestLine, int timeoutSeconds, net::BodySink& sink) {
+    net::PlainGet(exchange.socket, exchange.endpoint,
+                  {net::RequestText(requestLine, exchange.hostHeader), timeoutSeconds}, sink, exchange.state);
+}
+
+bool WriteTextLine(const std::filesystem::path& file, const QString& text) {
+    QSaveFile out(QString::fromStdString(file.string()));
+    if (!out.open(QIODevice::WriteOnly)) return false;
+    out.write(EncodeCp932(text));
+    out.write("\r\n");
+    return out.commit();
+}
+
+}  // namespace
+
+DownloadOutcome DownloadPackage(Exchange exchange, const signin::DataFolder& folder,
+                                const QString& documentFile, const QString& title, const DownloadUi& ui) {
+    DownloadOutcome outcome;
+    const auto target = folder.FileFor(documentFile.mid(1).toStdString());
+    if (!documentFile.startsWith(u'/') || !target) return outcome;
+
+    std::unique_ptr<FrmCond> window;
+    std::unique_ptr<net::PackageSink> sink;
+    sink = std::make_unique<net::PackageSink>(*target, [&](std::int64_t received,
+                                                          std::optional<std::int64_t> announced) {
+        if (announced && !window) {
+            window = std::make_unique<FrmCond>(ui.scale);
+            window->Announce(title, *announced);
+            window->show();
+            if (ui.shown) ui.shown(*window);
+        }
+        if (window) window->Received(received);
+        QCoreApplication::processEvents();
+        if (ui.stop && ui.stop()) sink->Cancel();
+    });
+    Get(exchange, net::AbsoluteRequestLine(exchange.endpoint, "/qv_contents" + documentFile.toStdString()),
+        kDownloadTimeoutSeconds, *sink);
+    outcome.stored = sink->Stored();
+    outcome.announced = sink->Announced();
+    outcome.received = exchange.state.BodyBytes;
+    return outcome;
+}
+
+void MirrorPages(Exchange exchange, const signin::DataFolder& folder, const QString& memberId,
+                 const QString& menuPageText) {
+    const auto page = folder.FileFor((memberId + QStringLiteral(".html")).toStdString());
+    if (page) {
+        // An empty text means the page could not be read; the last good copy
+        // is worth more than nothing.
+        if (!menuPageText.isEmpty()) WriteTextLine(*page, menuPageText);
+        net::WholeBodySink sink(*page);
+        Get(exchange, net::OriginRequestLine("/q_Vestra/HTML/" + memberId.toStdString() + ".txt"),
+            kPageTimeoutSeconds, sink);
+    }
+
+    net::WholeBodySink help(folder.Root() / "Help.html");
+    Get(exchange, net::OriginRequestLine("/q_Vestra/HTML/Help.html"), kPageTimeoutSeconds, help);
+
+    std::error_code ec;
+    std::filesystem::create_directories(folder.Root() / "images", ec);
+    net::WholeBodySink logo(folder.Root() / "images" / "LOGO_Movei.gif");
+    Get(exchange, net::OriginRequestLine("/q_Vestra/images/Logo_Movei.gif"), kLogoTimeoutSeconds, logo);
+}
+
+}  // namespace qvestra::mirror

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QString>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "common/twips.h"
+#include "net/plain_get.h"
+#include "net/service_endpoint.h"
+#include "net/socket.h"
+#include "signin/data_folder.h"
+
+namespace qvestra::mirror {
+
+class FrmCond;
+
+// The main window's one connection and exchange state, lent to an exchange.
+struct Exchange {
+    net::Socket& socket;
+    const net::ServiceEndpoint& endpoint;
+    const std::string& hostHeader;
+    net::ExchangeState& state;
+};
+
+struct DownloadOutcome {
+    bool stored = false;
+    std::optional<std::int64_t> announced;  // TOT_Send, when the header gave it
+    std::int64_t received = 0;              // LEN_Send
+};
+
+struct DownloadUi {
+    TwipScale scale;
+    // Called after every chunk once the window repainted; true ends the
+    // transfer (the program is closing).
+    std::function<bool()> stop;
+    // Called when a fresh progress window shows.
+    std::function<void(FrmCond&)> shown;
+};
+
+// Fetches "/qv_contents" + documentFile into the data folder. The progress
+// window shows when the reply announces a length; the event loop gets a turn
+// after every chunk. The document is stored only when the reply is complete.
+DownloadOutcome DownloadPackage(Exchange exchange, const signin::DataFolder& folder,
+                                const QString& documentFile, const QString& title, const DownloadUi& ui);
+
+// Copies the member's page, the help page and the logo into the data
+// folder. The page file first receives the page just read; each file is
+// replaced only by a complete successful reply.
+void MirrorPages(Exchange exchange, const signin::DataFolder& folder, const QString& memberId,
+                 const QString& menuPageText);
+
+}  // namespace qvestra::mirror
