@@ -16,6 +16,8 @@ DemoData BuiltInData() {
                 {"Sub", "1-2 は行からわ行", "/qv_contents/hiragana2.pdf", "Lesson 1-2: ha to wa"},
                 {"Main", "第2章 カタカナ", "", ""},
                 {"Sub", "2-1 カタカナ入門", "/qv_contents/katakana1.pdf", "Lesson 2-1: katakana"},
+                {"Sub", "2-2 カタカナ練習帳（大容量）", "/qv_contents/katakana-workbook.pdf",
+                 "Lesson 2-2: katakana workbook"},
                 {"Cont", "五十音表", "/qv_contents/gojuon.pdf", "The table of fifty sounds"},
             },
     };

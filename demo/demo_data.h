@@ -26,6 +26,9 @@ struct DemoData {
 
 DemoData BuiltInData();
 
+// The one large document: served with the size the demo was started with.
+inline constexpr const char* kLargeDocument = "katakana-workbook.pdf";
+
 // The document served under /qv_contents/ + name, or nothing for an unknown name.
 const DemoEntry* FindDocument(const DemoData& data, const std::string& name);
 

@@ -2,9 +2,13 @@
 // built-in data set, for trying the client out and for end-to-end tests.
 #include <httplib.h>
 
+#include <algorithm>
 #include <csignal>
+#include <cstdint>
 #include <cstdlib>
+#include <fstream>
 #include <iostream>
+#include <iterator>
 #include <string>
 
 #include "demo_data.h"
@@ -24,8 +28,13 @@ void SendPage(httplib::Response& res, const std::string& utf8) {
     res.set_content(qvestra::demo::ToShiftJis(utf8), "text/html; charset=Shift_JIS");
 }
 
+std::string ReadFile(const char* path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
 int Usage() {
-    std::cerr << "usage: qvestra-demo [--listen ADDRESS] [--port PORT]\n";
+    std::cerr << "usage: qvestra-demo [--listen ADDRESS] [--port PORT] [--large-mib N]\n";
     return 2;
 }
 
@@ -34,12 +43,15 @@ int Usage() {
 int main(int argc, char* argv[]) {
     std::string listen = "127.0.0.1";
     int port = QVESTRA_SERVICE_PORT;
+    std::uint64_t largeMib = 64;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--listen" && i + 1 < argc) {
             listen = argv[++i];
         } else if (arg == "--port" && i + 1 < argc) {
             port = std::atoi(argv[++i]);
+        } else if (arg == "--large-mib" && i + 1 < argc) {
+            largeMib = std::strtoull(argv[++i], nullptr, 10);
         } else {
             return Usage();
         }
@@ -60,14 +72,49 @@ int main(int argc, char* argv[]) {
         SendPage(res, qvestra::demo::UnknownMemberPage(id));
     });
 
+    const auto* workbook = qvestra::demo::FindDocument(data, qvestra::demo::kLargeDocument);
+    const qvestra::demo::LargePdf largePdf =
+        qvestra::demo::MakeLargePdf({"QVestra", workbook->lesson}, largeMib * 1024 * 1024);
     server.Get(R"(/qv_contents/([^/]+))", [&](const httplib::Request& req, httplib::Response& res) {
         const auto* document = qvestra::demo::FindDocument(data, req.matches[1]);
         if (document == nullptr) {
             res.status = 404;
             return SendPage(res, qvestra::demo::UnknownDocumentPage());
         }
-        res.set_content(qvestra::demo::MakePdf({"QVestra", document->lesson}), "application/pdf");
+        if (document != workbook) {
+            return res.set_content(qvestra::demo::MakePdf({"QVestra", document->lesson}),
+                                   "application/pdf");
+        }
+        // Streamed, so a large document costs the service no memory.
+        res.set_content_provider(
+            largePdf.Size(), "application/pdf",
+            [&largePdf](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
+                char buffer[256 * 1024];
+                const std::size_t n =
+                    largePdf.Read(offset, buffer, std::min(length, sizeof buffer));
+                return sink.write(buffer, n);
+            });
     });
+
+    // The service's own copies of the member's page, the help page and the logo.
+    server.Get(R"(/q_Vestra/HTML/([^/]+)\.txt)",
+               [&](const httplib::Request& req, httplib::Response& res) {
+                   for (const auto& member : data.members) {
+                       if (member.memberId == req.matches[1])
+                           return SendPage(res, qvestra::demo::MenuPage(data, member));
+                   }
+                   res.status = 404;
+                   SendPage(res, qvestra::demo::UnknownMemberPage(req.matches[1]));
+               });
+    server.Get(R"(/[qQ]_[vV]estra/HTML/Help\.html)",
+               [&](const httplib::Request&, httplib::Response& res) {
+                   SendPage(res, qvestra::demo::HelpPage());
+               });
+    const std::string logo = ReadFile(QVESTRA_DEMO_ASSETS "/Logo_Movei.gif");
+    server.Get("/q_Vestra/images/Logo_Movei.gif",
+               [&](const httplib::Request&, httplib::Response& res) {
+                   res.set_content(logo, "image/gif");
+               });
 
     if (!server.bind_to_port(listen.c_str(), port)) {
         std::cerr << "qvestra-demo: cannot listen on " << listen << ":" << port << "\n";

@@ -77,6 +77,19 @@ std::string UnknownMemberPage(const std::string& memberId) {
     return page;
 }
 
+std::string HelpPage() {
+    return std::string(kHead) +
+           "<body>\r\n<header>QVestra ヘルプ</header>\r\n<main>\r\n"
+           "<h2>教材の開き方</h2>\r\n"
+           "<p>「教材一覧」の章のボタンを押すと、その章の教材が「詳細一覧」に並びます。"
+           "教材のボタンを押すと、PDF ビューアーで教材が開きます。</p>\r\n"
+           "<h2>インターネットに接続できないとき</h2>\r\n"
+           "<p>前回ダウンロードした教材と会員メニューをそのまま使えます。</p>\r\n"
+           "<h2>契約について</h2>\r\n"
+           "<p>契約の申込みと変更は、メニューの「契約申込み」「契約変更」から行えます。</p>\r\n"
+           "</main>\r\n</body>\r\n</html>\r\n";
+}
+
 std::string UnknownDocumentPage() {
     return std::string(kHead) +
            "<body>\r\n<header>QVestra 学習サービス</header>\r\n<main>\r\n"

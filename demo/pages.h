@@ -13,6 +13,9 @@ std::string MenuPage(const DemoData& data, const DemoMember& member);
 // The page for a member ID the service does not know.
 std::string UnknownMemberPage(const std::string& memberId);
 
+// The service's help page.
+std::string HelpPage();
+
 // The not-found page for a document the service does not have.
 std::string UnknownDocumentPage();
 

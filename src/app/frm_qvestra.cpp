@@ -304,7 +304,8 @@ void FrmQvestra::FetchMissingDocuments() {
         documentFile_ = *entry.documentFile;
         const auto file = deps_.dataFolder.Root() / documentFile_.mid(1).toStdString();
         std::error_code ec;
-        if (!std::filesystem::exists(file, ec) && !closing_) DownloadPackage(documentFile_, entry.title);
+        if (!std::filesystem::exists(file, ec) && !closing_)
+            DownloadPackage(documentFile_, entry.title);
     }
 }
 
@@ -379,7 +380,7 @@ void FrmQvestra::DownloadPackage(const QString& documentFile, const QString& tit
     socket_ = deps_.sockets.Create();
     const mirror::DownloadOutcome outcome = mirror::DownloadPackage(
         {*socket_, deps_.endpoint, hostHeader_, exchange_}, deps_.dataFolder, documentFile, title,
-        {layout_.Scale(), [this] { return closing_; },
+        {layout_.Scale(), 1200, [this] { return closing_; },
          [this](mirror::FrmCond& window) { Q_EMIT progressWindowShown(&window); }});
     if (outcome.announced) totSend_ = static_cast<double>(*outcome.announced);
     lenSend_ = static_cast<double>(outcome.received);

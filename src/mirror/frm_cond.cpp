@@ -55,7 +55,8 @@ void FrmCond::Announce(const QString& title, std::int64_t total) {
 
 void FrmCond::Received(std::int64_t bytes) {
     Lbl_Recv->setText(FormatCount(bytes));
-    ProgBar->setValue(static_cast<int>(std::clamp<std::int64_t>(bytes / unit_, 0, ProgBar->maximum())));
+    ProgBar->setValue(
+        static_cast<int>(std::clamp<std::int64_t>(bytes / unit_, 0, ProgBar->maximum())));
     Q_EMIT updated();
 }
 

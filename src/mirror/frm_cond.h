@@ -19,7 +19,7 @@ QString FormatCount(std::int64_t value);
 class FrmCond final : public QWidget {
     Q_OBJECT
 
-public:
+  public:
     explicit FrmCond(TwipScale scale);
 
     void Announce(const QString& title, std::int64_t total);
@@ -30,11 +30,11 @@ public:
     QLabel* Lbl_Recv = nullptr;
     QProgressBar* ProgBar = nullptr;
 
-Q_SIGNALS:
+  Q_SIGNALS:
     // After every change of what the window shows.
     void updated();
 
-private:
+  private:
     TwipsLayout layout_;
     // The bar counts in units of this many bytes so a length beyond the
     // bar's integer range still fits.

@@ -13,13 +13,14 @@ namespace qvestra::mirror {
 
 namespace {
 
-constexpr int kDownloadTimeoutSeconds = 1200;
 constexpr int kPageTimeoutSeconds = 120;
 constexpr int kLogoTimeoutSeconds = 10;
 
-void Get(Exchange& exchange, const std::string& requestLine, int timeoutSeconds, net::BodySink& sink) {
+void Get(Exchange& exchange, const std::string& requestLine, int timeoutSeconds,
+         net::BodySink& sink) {
     net::PlainGet(exchange.socket, exchange.endpoint,
-                  {net::RequestText(requestLine, exchange.hostHeader), timeoutSeconds}, sink, exchange.state);
+                  {net::RequestText(requestLine, exchange.hostHeader), timeoutSeconds}, sink,
+                  exchange.state);
 }
 
 bool WriteTextLine(const std::filesystem::path& file, const QString& text) {
@@ -33,27 +34,29 @@ bool WriteTextLine(const std::filesystem::path& file, const QString& text) {
 }  // namespace
 
 DownloadOutcome DownloadPackage(Exchange exchange, const signin::DataFolder& folder,
-                                const QString& documentFile, const QString& title, const DownloadUi& ui) {
+                                const QString& documentFile, const QString& title,
+                                const DownloadUi& ui) {
     DownloadOutcome outcome;
     const auto target = folder.FileFor(documentFile.mid(1).toStdString());
     if (!documentFile.startsWith(u'/') || !target) return outcome;
 
     std::unique_ptr<FrmCond> window;
     std::unique_ptr<net::PackageSink> sink;
-    sink = std::make_unique<net::PackageSink>(*target, [&](std::int64_t received,
-                                                          std::optional<std::int64_t> announced) {
-        if (announced && !window) {
-            window = std::make_unique<FrmCond>(ui.scale);
-            window->Announce(title, *announced);
-            window->show();
-            if (ui.shown) ui.shown(*window);
-        }
-        if (window) window->Received(received);
-        QCoreApplication::processEvents();
-        if (ui.stop && ui.stop()) sink->Cancel();
-    });
-    Get(exchange, net::AbsoluteRequestLine(exchange.endpoint, "/qv_contents" + documentFile.toStdString()),
-        kDownloadTimeoutSeconds, *sink);
+    sink = std::make_unique<net::PackageSink>(
+        *target, [&](std::int64_t received, std::optional<std::int64_t> announced) {
+            if (announced && !window) {
+                window = std::make_unique<FrmCond>(ui.scale);
+                window->Announce(title, *announced);
+                window->show();
+                if (ui.shown) ui.shown(*window);
+            }
+            if (window) window->Received(received);
+            QCoreApplication::processEvents();
+            if (ui.stop && ui.stop()) sink->Cancel();
+        });
+    Get(exchange,
+        net::AbsoluteRequestLine(exchange.endpoint, "/qv_contents" + documentFile.toStdString()),
+        ui.timeoutSeconds, *sink);
     outcome.stored = sink->Stored();
     outcome.announced = sink->Announced();
     outcome.received = exchange.state.BodyBytes;
@@ -78,7 +81,8 @@ void MirrorPages(Exchange exchange, const signin::DataFolder& folder, const QStr
     std::error_code ec;
     std::filesystem::create_directories(folder.Root() / "images", ec);
     net::WholeBodySink logo(folder.Root() / "images" / "LOGO_Movei.gif");
-    Get(exchange, net::OriginRequestLine("/q_Vestra/images/Logo_Movei.gif"), kLogoTimeoutSeconds, logo);
+    Get(exchange, net::OriginRequestLine("/q_Vestra/images/Logo_Movei.gif"), kLogoTimeoutSeconds,
+        logo);
 }
 
 }  // namespace qvestra::mirror

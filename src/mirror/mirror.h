@@ -32,6 +32,8 @@ struct DownloadOutcome {
 
 struct DownloadUi {
     TwipScale scale;
+    // A document may be large and the line slow; each read waits this long.
+    int timeoutSeconds = 1200;
     // Called after every chunk once the window repainted; true ends the
     // transfer (the program is closing).
     std::function<bool()> stop;
@@ -43,7 +45,8 @@ struct DownloadUi {
 // window shows when the reply announces a length; the event loop gets a turn
 // after every chunk. The document is stored only when the reply is complete.
 DownloadOutcome DownloadPackage(Exchange exchange, const signin::DataFolder& folder,
-                                const QString& documentFile, const QString& title, const DownloadUi& ui);
+                                const QString& documentFile, const QString& title,
+                                const DownloadUi& ui);
 
 // Copies the member's page, the help page and the logo into the data
 // folder. The page file first receives the page just read; each file is

@@ -17,7 +17,7 @@ namespace qvestra::net {
 // renamed over it at the end, so the answer file is never seen half-written
 // and an error page or a broken transfer never replaces a good copy.
 class WholeBodySink : public BodySink {
-public:
+  public:
     explicit WholeBodySink(std::filesystem::path answerFile);
     ~WholeBodySink() override;
 
@@ -31,7 +31,7 @@ public:
     // Stops the transfer at the next chunk; nothing is stored.
     void Cancel() { cancelled_ = true; }
 
-private:
+  private:
     std::filesystem::path answerFile_;
     std::filesystem::path partFile_;
     std::optional<std::int64_t> announced_;
@@ -42,7 +42,7 @@ private:
 
 // Whole body plus a progress report after every chunk.
 class PackageSink final : public WholeBodySink {
-public:
+  public:
     // received bytes so far, announced length if the header gave one.
     using Progress = std::function<void(std::int64_t, std::optional<std::int64_t>)>;
 
@@ -50,7 +50,7 @@ public:
 
     void Chunk(const std::string& bytes, std::int64_t chunkCount) override;
 
-private:
+  private:
     Progress progress_;
     std::int64_t received_ = 0;
 };

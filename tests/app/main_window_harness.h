@@ -27,15 +27,19 @@ namespace qvestra::testing {
 
 // One main window with everything it talks to.
 struct Harness {
-    explicit Harness(bool online, ScreenInfo screen = {})
+    // Real sockets, when given, replace the fake ones and talk to endpoint.
+    explicit Harness(bool online, ScreenInfo screen = {},
+                     net::ServiceEndpoint endpoint = {"svc.test", 80},
+                     net::SocketFactory* realSockets = nullptr)
         : viewerWatch(windows, TwipScale(15),
                       {std::chrono::milliseconds(5), std::chrono::milliseconds(300)}) {
         sockets.connectResult = online ? net::kOk : net::kConnectFailed;
         folder = std::filesystem::path(dir.path().toStdString()) / "qvestrafolder";
         window = std::make_unique<FrmQvestra>(FrmQvestraDeps{
-            .endpoint = {"svc.test", 80},
+            .endpoint = endpoint,
             .dataFolder = signin::DataFolder(folder),
-            .sockets = sockets,
+            .sockets =
+                realSockets != nullptr ? *realSockets : static_cast<net::SocketFactory&>(sockets),
             .webViews = &FakeWebView::Create,
             .messages = messages,
             .urls = urls,

@@ -40,7 +40,7 @@ class TestDemoPages : public QObject {
             if (fields[0] != u"Main")
                 QVERIFY(fields[2].startsWith(QStringLiteral("/qv_contents/")));
         }
-        QCOMPARE(kinds, (QStringList{"Main", "Sub", "Sub", "Main", "Sub", "Cont"}));
+        QCOMPARE(kinds, (QStringList{"Main", "Sub", "Sub", "Main", "Sub", "Sub", "Cont"}));
     }
 
     // A viewer refuses a PDF whose cross-reference table points elsewhere.

@@ -27,7 +27,8 @@ int ListenOnLoopback(int& port) {
 
 }  // namespace
 
-ScriptedServer::ScriptedServer(std::vector<ServerStep> script) : script_(std::move(script)) {
+ScriptedServer::ScriptedServer(std::vector<ServerStep> script, int connections)
+    : script_(std::move(script)), connections_(connections) {
     listenFd_ = ListenOnLoopback(port_);
     thread_ = std::thread([this] { Serve(); });
 }
@@ -50,11 +51,16 @@ int ScriptedServer::ClosedPort() {
 }
 
 void ScriptedServer::Serve() {
-    pollfd p{listenFd_, POLLIN, 0};
-    if (::poll(&p, 1, kAcceptTimeoutMs) <= 0) return;
-    const int fd = ::accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC);
-    if (fd < 0) return;
+    for (int i = 0; i < connections_; ++i) {
+        pollfd p{listenFd_, POLLIN, 0};
+        if (::poll(&p, 1, kAcceptTimeoutMs) <= 0) return;
+        const int fd = ::accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC);
+        if (fd < 0) return;
+        ServeOne(fd);
+    }
+}
 
+void ScriptedServer::ServeOne(int fd) {
     std::string received;
     while (received.find("\r\n\r\n") == std::string::npos) {
         pollfd r{fd, POLLIN, 0};
@@ -66,7 +72,7 @@ void ScriptedServer::Serve() {
     }
     {
         std::lock_guard lock(mutex_);
-        request_ = received;
+        request_ += received;
     }
 
     for (const auto& step : script_) {

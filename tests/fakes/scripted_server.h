@@ -23,18 +23,19 @@ struct ServerStep {
     static ServerStep Reset() { return {kReset, {}, {}}; }
 };
 
-// A TCP server on 127.0.0.1 with a port of the system's choice. It takes
-// one connection, records the request bytes up to the empty line, plays its
-// script and closes. Every wait is bounded.
+// A TCP server on 127.0.0.1 with a port of the system's choice. For each of
+// its connections (one unless told) it records the request bytes up to the
+// empty line, plays its script and closes. Every wait is bounded.
 class ScriptedServer {
   public:
-    explicit ScriptedServer(std::vector<ServerStep> script);
+    explicit ScriptedServer(std::vector<ServerStep> script, int connections = 1);
     ~ScriptedServer();
     ScriptedServer(const ScriptedServer&) = delete;
     ScriptedServer& operator=(const ScriptedServer&) = delete;
 
     int Port() const { return port_; }
-    // The request as received; waits for the script to finish.
+    // The requests as received, one after another; waits for the script to
+    // finish on every connection.
     std::string Request();
 
     // A port on which nothing listens.
@@ -42,8 +43,10 @@ class ScriptedServer {
 
   private:
     void Serve();
+    void ServeOne(int fd);
 
     std::vector<ServerStep> script_;
+    int connections_;
     int listenFd_ = -1;
     int port_ = 0;
     std::mutex mutex_;

@@ -98,10 +98,11 @@ class TestPlainGet : public QObject {
         QTest::addColumn<QByteArray>("stored");  // empty: the previous file stays
         QTest::addColumn<int>("status");
         QTest::newRow("header of the status line only")
-            << Script{ServerStep::Send("HTTP/1.0 200 OK\r\n\r\nbody")} << 4 << QByteArray("body") << 200;
+            << Script{ServerStep::Send("HTTP/1.0 200 OK\r\n\r\nbody")} << 4 << QByteArray("body")
+            << 200;
         QTest::newRow("body in several chunks, in order")
-            << Script{ServerStep::Send(kOkHeader + "first-"), ServerStep::Pause(60), ServerStep::Send("second-"),
-                      ServerStep::Pause(60), ServerStep::Send("third")}
+            << Script{ServerStep::Send(kOkHeader + "first-"), ServerStep::Pause(60),
+                      ServerStep::Send("second-"), ServerStep::Pause(60), ServerStep::Send("third")}
             << 18 << QByteArray("first-second-third") << 200;
         QTest::newRow("header split across packets")
             << Script{ServerStep::Send("HTTP/1.0 200 OK\r\nContent-"), ServerStep::Pause(60),
@@ -111,22 +112,23 @@ class TestPlainGet : public QObject {
             << Script{ServerStep::Send("HTTP/1.0 200 OK\r\nContent-Length: 5\r\n\r\n12345")} << 5
             << QByteArray("12345") << 200;
         QTest::newRow("error page is not stored, status kept aside")
-            << Script{ServerStep::Send("HTTP/1.1 404 Not Found\r\n\r\n<html>404</html>")} << 16 << QByteArray()
-            << 404;
+            << Script{ServerStep::Send("HTTP/1.1 404 Not Found\r\n\r\n<html>404</html>")} << 16
+            << QByteArray() << 404;
         QTest::newRow("closed before the announced length")
             << Script{ServerStep::Send("HTTP/1.0 200 OK\r\nContent-Length: 100\r\n\r\npartial"),
                       ServerStep::Pause(30), ServerStep::Close()}
             << 7 << QByteArray() << 200;
         QTest::newRow("more than the announced length")
-            << Script{ServerStep::Send("HTTP/1.0 200 OK\r\nContent-Length: 3\r\n\r\n12345")} << 5 << QByteArray()
-            << 200;
-        QTest::newRow("reset mid-body")
-            << Script{ServerStep::Send(kOkHeader + "partial"), ServerStep::Pause(60), ServerStep::Reset()} << 7
+            << Script{ServerStep::Send("HTTP/1.0 200 OK\r\nContent-Length: 3\r\n\r\n12345")} << 5
             << QByteArray() << 200;
+        QTest::newRow("reset mid-body") << Script{ServerStep::Send(kOkHeader + "partial"),
+                                                  ServerStep::Pause(60), ServerStep::Reset()}
+                                        << 7 << QByteArray() << 200;
         QTest::newRow("closed inside the header")
-            << Script{ServerStep::Send("HTTP/1.0 200 OK\r\nContent-Le")} << 0 << QByteArray() << 200;
-        QTest::newRow("no status line at all") << Script{ServerStep::Send("just text\r\n\r\nbody")} << 4
-                                               << QByteArray() << 0;
+            << Script{ServerStep::Send("HTTP/1.0 200 OK\r\nContent-Le")} << 0 << QByteArray()
+            << 200;
+        QTest::newRow("no status line at all")
+            << Script{ServerStep::Send("just text\r\n\r\nbody")} << 4 << QByteArray() << 0;
         QTest::newRow("binary body with NUL and CR LF bytes")
             << Script{ServerStep::Send(kOkHeader + std::string("a\0b\r\n\r\nc", 8))} << 8
             << QByteArray("a\0b\r\n\r\nc", 8) << 200;
@@ -145,7 +147,8 @@ class TestPlainGet : public QObject {
         QCOMPARE(state.BodyBytes, static_cast<std::int64_t>(bodyBytes));
         QCOMPARE(state.StatusCode, status);
         QCOMPARE(sink.Stored(), !stored.isEmpty());
-        QCOMPARE(QByteArray::fromStdString(ReadFile(file)), stored.isEmpty() ? QByteArray("previous") : stored);
+        QCOMPARE(QByteArray::fromStdString(ReadFile(file)),
+                 stored.isEmpty() ? QByteArray("previous") : stored);
         QCOMPARE(QDir(f.dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
     }
 
