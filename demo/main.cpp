@@ -33,6 +33,12 @@ std::string ReadFile(const char* path) {
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
+// The client asks for files in absolute form ("GET http://host/path"), as
+// HTTP/1.0 allows; a route takes either form.
+std::string AbsoluteOrOrigin(const std::string& pathPattern) {
+    return "(?:http://[^/]+)?" + pathPattern;
+}
+
 int Usage() {
     std::cerr << "usage: qvestra-demo [--listen ADDRESS] [--port PORT] [--large-mib N]\n";
     return 2;
@@ -75,7 +81,8 @@ int main(int argc, char* argv[]) {
     const auto* workbook = qvestra::demo::FindDocument(data, qvestra::demo::kLargeDocument);
     const qvestra::demo::LargePdf largePdf =
         qvestra::demo::MakeLargePdf({"QVestra", workbook->lesson}, largeMib * 1024 * 1024);
-    server.Get(R"(/qv_contents/([^/]+))", [&](const httplib::Request& req, httplib::Response& res) {
+    server.Get(AbsoluteOrOrigin(R"(/qv_contents/([^/]+))"), [&](const httplib::Request& req,
+                                                                httplib::Response& res) {
         const auto* document = qvestra::demo::FindDocument(data, req.matches[1]);
         if (document == nullptr) {
             res.status = 404;
