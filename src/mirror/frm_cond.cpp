@@ -1,5 +1,6 @@
 #include "mirror/frm_cond.h"
 
+#include <QFontMetrics>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QProgressBar>
@@ -43,10 +44,26 @@ FrmCond::FrmCond(TwipScale scale)
         move(screen->geometry().center() - rect().center());
 }
 
+namespace {
+
+// The count labels keep their design width; a count too long for it (a
+// document of gigabytes) is drawn smaller rather than cut off.
+void ShowCount(QLabel* label, std::int64_t value) {
+    const QString text = FormatCount(value);
+    QFont font = label->font();
+    font.setPointSizeF(9);
+    while (font.pointSizeF() > 6 && QFontMetrics(font).horizontalAdvance(text) > label->width())
+        font.setPointSizeF(font.pointSizeF() - 0.5);
+    label->setFont(font);
+    label->setText(text);
+}
+
+}  // namespace
+
 void FrmCond::Announce(const QString& title, std::int64_t total) {
     constexpr std::int64_t kBarLimit = std::numeric_limits<int>::max();
     unit_ = 1 + std::max<std::int64_t>(total, 0) / kBarLimit;
-    Lbl_Leng->setText(FormatCount(total));
+    ShowCount(Lbl_Leng, total);
     // A length of 0 still gets a range, so the bar never spins without end.
     ProgBar->setRange(0, static_cast<int>(std::max<std::int64_t>(1, total / unit_)));
     Lbl_TTL->setText(title + QStringLiteral("を初期化中"));
@@ -54,7 +71,7 @@ void FrmCond::Announce(const QString& title, std::int64_t total) {
 }
 
 void FrmCond::Received(std::int64_t bytes) {
-    Lbl_Recv->setText(FormatCount(bytes));
+    ShowCount(Lbl_Recv, bytes);
     ProgBar->setValue(
         static_cast<int>(std::clamp<std::int64_t>(bytes / unit_, 0, ProgBar->maximum())));
     Q_EMIT updated();

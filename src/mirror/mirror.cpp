@@ -1,6 +1,7 @@
 #include "mirror/mirror.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QSaveFile>
 #include <memory>
 
@@ -14,6 +15,7 @@ namespace qvestra::mirror {
 namespace {
 
 constexpr int kPageTimeoutSeconds = 120;
+constexpr int kTurnIntervalMs = 20;
 constexpr int kLogoTimeoutSeconds = 10;
 
 void Get(Exchange& exchange, const std::string& requestLine, int timeoutSeconds,

@@ -26,6 +26,7 @@ WholeBodySink::WholeBodySink(std::filesystem::path answerFile)
     : answerFile_(std::move(answerFile)), partFile_(PartFileFor(answerFile_)) {}
 
 WholeBodySink::~WholeBodySink() {
+    out_.close();
     std::error_code ec;
     if (!stored_) std::filesystem::remove(partFile_, ec);
 }
@@ -36,10 +37,21 @@ void WholeBodySink::HeaderLine(const std::string& line) {
 
 void WholeBodySink::Chunk(const std::string& bytes, std::int64_t chunkCount) {
     if (!Wanted()) return;
-    writeFailed_ = !BinaryWrite(bytes, partFile_, chunkCount);
+    // The first chunk creates the file (or empties a leftover one); the file
+    // stays open for the chunks that follow instead of being reopened each time.
+    if (chunkCount == 0 || !out_.is_open()) {
+        out_.close();
+        out_.open(partFile_, std::ios::binary | std::ios::out | std::ios::trunc);
+    }
+    out_.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    writeFailed_ = !out_;
 }
 
 void WholeBodySink::Finish(const ExchangeState& state) {
+    if (out_.is_open()) {
+        out_.close();
+        writeFailed_ = writeFailed_ || out_.fail();
+    }
     const bool success = state.StatusCode >= 200 && state.StatusCode <= 299;
     const bool ended = state.SockResult == kClosed;
     const bool whole = !announced_ || *announced_ == state.BodyBytes;

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <optional>
 #include <string>
@@ -34,6 +35,7 @@ class WholeBodySink : public BodySink {
   private:
     std::filesystem::path answerFile_;
     std::filesystem::path partFile_;
+    std::ofstream out_;
     std::optional<std::int64_t> announced_;
     bool writeFailed_ = false;
     bool cancelled_ = false;

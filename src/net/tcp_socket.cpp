@@ -86,12 +86,12 @@ int TcpSocket::Fill() {
     const auto deadline = Clock::now() + timeout_;
     for (;;) {
         if (!WaitFor(fd_, POLLIN, deadline)) return kTimedOut;
-        char chunk[kReadChunkBytes];
-        const ssize_t n = ::recv(fd_, chunk, sizeof chunk, 0);
-        if (n > 0) {
-            buffer_.append(chunk, static_cast<std::size_t>(n));
-            return kOk;
-        }
+        // Received straight into the buffer's tail: no copy on the way in.
+        const std::size_t had = buffer_.size();
+        buffer_.resize(had + kReadChunkBytes);
+        const ssize_t n = ::recv(fd_, buffer_.data() + had, kReadChunkBytes, 0);
+        buffer_.resize(had + (n > 0 ? static_cast<std::size_t>(n) : 0));
+        if (n > 0) return kOk;
         if (n == 0) {
             peerClosed_ = true;
             return kClosed;
@@ -136,9 +136,13 @@ int TcpSocket::Read(std::string& bytes) {
         const int r = Fill();
         if (r != kOk) return r;
     }
-    const std::size_t take = std::min(buffer_.size(), kReadChunkBytes);
-    bytes.assign(buffer_, 0, take);
-    buffer_.erase(0, take);
+    if (buffer_.size() <= kReadChunkBytes) {
+        bytes.swap(buffer_);
+        buffer_.clear();
+        return kOk;
+    }
+    bytes.assign(buffer_, 0, kReadChunkBytes);
+    buffer_.erase(0, kReadChunkBytes);
     return kOk;
 }
 

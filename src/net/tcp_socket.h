@@ -23,7 +23,7 @@ class TcpSocket final : public Socket {
     // A header line longer than this ends the read with kLineTooLong instead
     // of letting a broken server grow the buffer without bound.
     static constexpr std::size_t kMaxLineBytes = 1 << 20;
-    static constexpr std::size_t kReadChunkBytes = 64 * 1024;
+    static constexpr std::size_t kReadChunkBytes = 256 * 1024;
 
   private:
     // Waits for data within the time-out and appends it to buffer_.

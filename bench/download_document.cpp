@@ -1,0 +1,40 @@
+// Fetches one document through the client's own download code (the same
+// function the main window calls, with its progress window on the offscreen
+// platform) and prints the wall time and the process's peak memory.
+// Usage: download_document HOST PORT DOCUMENT_NAME FOLDER
+#include <QApplication>
+#include <chrono>
+#include <cstdio>
+#include <string>
+
+#include <sys/resource.h>
+
+#include "mirror/mirror.h"
+#include "net/http_text.h"
+#include "net/tcp_socket.h"
+
+int main(int argc, char* argv[]) {
+    if (argc != 5) {
+        std::fprintf(stderr, "usage: download_document HOST PORT DOCUMENT_NAME FOLDER\n");
+        return 2;
+    }
+    QApplication app(argc, argv);
+    const qvestra::net::ServiceEndpoint endpoint{argv[1], std::stoi(argv[2])};
+    const std::string hostHeader = qvestra::net::HostHeader(endpoint);
+    qvestra::net::TcpSocket socket;
+    qvestra::net::ExchangeState state;
+    const qvestra::signin::DataFolder folder{std::filesystem::path(argv[4])};
+
+    const auto start = std::chrono::steady_clock::now();
+    const auto outcome = qvestra::mirror::DownloadPackage(
+        {socket, endpoint, hostHeader, state}, folder,
+        QStringLiteral("/") + QString::fromUtf8(argv[3]), QStringLiteral("bench"),
+        {qvestra::TwipScale(15), 1200, {}, {}});
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    std::printf("%s %.3f %lld %ld\n", outcome.stored ? "stored" : "failed", seconds,
+                static_cast<long long>(outcome.received), usage.ru_maxrss);
+    return outcome.stored ? 0 : 1;
+}
