@@ -139,19 +139,6 @@ class TestFrmQvestra : public QObject {
         QCOMPARE(layout.Of(ui.CmdSub[15]), (TwipRect{3480, 480 + 480 * 7, 3000, 375}));
     }
 
-    void menuBarInItsOrder() {
-        Harness h(true);
-        const auto actions = h.window->menuBar()->actions();
-        QStringList captions;
-        for (const QAction* a : actions) captions << a->text();
-        QCOMPARE(captions, (QStringList{"ﾌｧｲﾙ", "契約申込み", "契約変更", "ヘルプ"}));
-        QStringList children;
-        for (const QMenu* m : {h.window->controls().Menu_File, h.window->controls().Menu_E_Modify,
-                               h.window->controls().Menu_Help})
-            for (const QAction* a : m->actions()) children << a->text();
-        QCOMPARE(children, (QStringList{"終了", "基本情報", "コンテンツ", "ﾊﾞｰｼﾞｮﾝ", "詳細"}));
-    }
-
     void endCommandEndsTheProgram() {
         Harness h(true);
         h.WriteUserFile("A-12|3\r\n");

@@ -58,9 +58,6 @@ class TestDemoPages : public QObject {
         }
     }
 
-    void textOutsideShiftJisIsRefused() {
-        QVERIFY_THROWS_EXCEPTION(std::runtime_error, ToShiftJis("\xF0\x9F\x98\x80"));
-    }
 };
 
 QTEST_GUILESS_MAIN(TestDemoPages)

@@ -230,23 +230,6 @@ class TestPlainGet : public QObject {
         QVERIFY(socket.Connect("no-such-host.invalid", 80, 3) != kOk);
     }
 
-    void packageCountsAgainstTheAnnouncedLength() {
-        Fixture f;
-        const auto file = f.File("m01.pdf");
-        const std::string half(1024, 'p');
-        ScriptedServer server(
-            {ServerStep::Send("HTTP/1.0 200 OK\r\nContent-Length: 2048\r\n\r\n" + half),
-             ServerStep::Pause(60), ServerStep::Send(half)});
-        std::vector<std::pair<std::int64_t, std::optional<std::int64_t>>> reports;
-        PackageSink sink(file, [&](std::int64_t got, std::optional<std::int64_t> announced) {
-            reports.emplace_back(got, announced);
-        });
-        RunExchange(server, sink);
-        QCOMPARE(sink.Announced(), std::optional<std::int64_t>(2048));
-        QVERIFY(reports.size() >= 2);
-        QCOMPARE(reports.back().first, std::int64_t{2048});
-        QCOMPARE(std::filesystem::file_size(file), std::uintmax_t{2048});
-    }
 };
 
 QTEST_GUILESS_MAIN(TestPlainGet)

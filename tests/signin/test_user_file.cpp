@@ -137,26 +137,6 @@ class TestUserFile : public QObject {
         QCOMPARE(file.ReadLine().value(), QStringLiteral("A-12|3"));
     }
 
-    void plainComponent_data() {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<bool>("plain");
-        QTest::newRow("document") << "m01.pdf" << true;
-        QTest::newRow("japanese") << "教材1.pdf" << true;
-        QTest::newRow("empty") << "" << false;
-        QTest::newRow("dot dot") << ".." << false;
-        QTest::newRow("dot dot inside") << "a..b" << false;
-        QTest::newRow("slash") << "a/b" << false;
-        QTest::newRow("backslash") << "a\\b" << false;
-        QTest::newRow("drive") << "C:x" << false;
-        QTest::newRow("newline") << "a\nb" << false;
-        QTest::newRow("too long") << QString(256, u'a') << false;
-    }
-    void plainComponent() {
-        QFETCH(QString, name);
-        QFETCH(bool, plain);
-        QCOMPARE(IsPlainComponent(name.toStdString()), plain);
-    }
-
     void removeAllTakesContentButNeverFollowsLinks() {
         QTemporaryDir outside;
         WriteBytes(PathOf(outside) / "keep.txt", "precious");
