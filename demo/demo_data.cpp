@@ -8,6 +8,7 @@ DemoData BuiltInData() {
             {
                 {"A-12", "山田 花子", '3'},
                 {"A-0034", "佐藤 太郎", '1'},
+                {"A-0056", "鈴木 一郎", '3', true},
             },
         .contents =
             {
@@ -21,6 +22,24 @@ DemoData BuiltInData() {
                 {"Cont", "五十音表", "/qv_contents/gojuon.pdf", "The table of fifty sounds"},
             },
     };
+}
+
+std::string DemoMember::Number() const {
+    std::string number = memberId.substr(memberId.find('-') + 1);
+    while (number.size() > 1 && number.front() == '0') number.erase(0, 1);
+    return number;
+}
+
+const DemoMember* FindMember(const DemoData& data, const std::string& memberId) {
+    for (const auto& member : data.members)
+        if (member.memberId == memberId) return &member;
+    return nullptr;
+}
+
+const DemoMember* FindMemberByNumber(const DemoData& data, const std::string& number) {
+    for (const auto& member : data.members)
+        if (member.Number() == number) return &member;
+    return nullptr;
 }
 
 const DemoEntry* FindDocument(const DemoData& data, const std::string& name) {

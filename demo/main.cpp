@@ -9,6 +9,8 @@
 #include <fstream>
 #include <iostream>
 #include <iterator>
+#include <map>
+#include <mutex>
 #include <string>
 
 #include "demo_data.h"
@@ -121,6 +123,52 @@ int main(int argc, char* argv[]) {
     server.Get("/q_Vestra/images/Logo_Movei.gif",
                [&](const httplib::Request&, httplib::Response& res) {
                    res.set_content(logo, "image/gif");
+               });
+
+    // Sign-in: the page, its form, and the answer file the client polls.
+    std::mutex answersMutex;
+    std::map<std::string, std::string> signInAnswers;
+    server.Get("/q_vestra/Entry.asp", [&](const httplib::Request& req, httplib::Response& res) {
+        SendPage(res, qvestra::demo::SignInPage(data, req.get_param_value("LTIME"), ""));
+    });
+    server.Post("/q_vestra/Entry.asp", [&](const httplib::Request& req, httplib::Response& res) {
+        const std::string loginTime = req.get_param_value("LTIME");
+        std::lock_guard lock(answersMutex);
+        if (req.get_param_value("action") == "cancel") {
+            signInAnswers[loginTime] = "CANCEL";
+            return SendPage(res, qvestra::demo::SignInDonePage("ログインをキャンセルしました。"));
+        }
+        const auto* member = qvestra::demo::FindMember(data, req.get_param_value("member"));
+        if (member == nullptr || req.get_param_value("password") != qvestra::demo::kDemoPassword) {
+            return SendPage(res, qvestra::demo::SignInPage(data, loginTime,
+                                                           "会員番号またはパスワードが違います。"));
+        }
+        signInAnswers[loginTime] = "USERID=" + member->Record() + "\r\n";
+        SendPage(res,
+                 qvestra::demo::SignInDonePage("ログインしました。まもなくメニューが開きます。"));
+    });
+    server.Get(AbsoluteOrOrigin(R"(/q_vestra/LOG_O/qvuser(.+)\.txt)"),
+               [&](const httplib::Request& req, httplib::Response& res) {
+                   std::lock_guard lock(answersMutex);
+                   const auto answer = signInAnswers.find(req.matches[1]);
+                   if (answer == signInAnswers.end()) {
+                       res.status = 404;
+                       return SendPage(res, qvestra::demo::UnknownDocumentPage());
+                   }
+                   res.set_content(answer->second, "text/plain");
+               });
+
+    // The member's record, as the service keeps it.
+    server.Get(AbsoluteOrOrigin(R"(/q_vestra/LOG_K/qvuser(\d+)\.txt)"),
+               [&](const httplib::Request& req, httplib::Response& res) {
+                   const auto* member = qvestra::demo::FindMemberByNumber(data, req.matches[1]);
+                   if (member == nullptr) {
+                       res.status = 404;
+                       return SendPage(res, qvestra::demo::UnknownDocumentPage());
+                   }
+                   res.set_content(
+                       member->cancelled ? "K_CANCEL\r\n" : "USERID=" + member->Record() + "\r\n",
+                       "text/plain");
                });
 
     if (!server.bind_to_port(listen.c_str(), port)) {

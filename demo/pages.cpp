@@ -77,6 +77,36 @@ std::string UnknownMemberPage(const std::string& memberId) {
     return page;
 }
 
+std::string SignInPage(const DemoData& data, const std::string& loginTime,
+                       const std::string& message) {
+    const std::string hidden =
+        "<input type=\"hidden\" name=\"LTIME\" value=\"" + Escape(loginTime) + "\">";
+    std::string page = kHead;
+    page += "<body>\r\n<header>QVestra ログイン</header>\r\n<main>\r\n";
+    const DemoMember& first = data.members.front();
+    page +=
+        "<form method=\"post\" action=\"/q_vestra/Entry.asp\">" + hidden +
+        "<input type=\"hidden\" name=\"member\" value=\"" + Escape(first.memberId) +
+        "\"><input type=\"hidden\" name=\"password\" value=\"" + kDemoPassword +
+        "\"><button id=\"demo-login\" style=\"width:320px;height:36px;font-size:15px\">デモ会員 " +
+        Escape(first.memberId) + " でログイン</button></form>\r\n";
+    if (!message.empty()) page += "<p style=\"color:#c00000\">" + Escape(message) + "</p>\r\n";
+    page +=
+        "<form method=\"post\" action=\"/q_vestra/Entry.asp\">" + hidden +
+        "<p>会員番号 <input name=\"member\" size=\"10\"> パスワード "
+        "<input name=\"password\" type=\"password\" size=\"10\"> "
+        "<button>ログイン</button> <button name=\"action\" value=\"cancel\">キャンセル</button></p>"
+        "</form>\r\n<p class=\"note\">デモ会員（パスワードはすべて demo）: ";
+    for (const auto& member : data.members) page += Escape(member.memberId) + " ";
+    page += "</p>\r\n</main>\r\n</body>\r\n</html>\r\n";
+    return page;
+}
+
+std::string SignInDonePage(const std::string& message) {
+    return std::string(kHead) + "<body>\r\n<header>QVestra ログイン</header>\r\n<main>\r\n<p>" +
+           Escape(message) + "</p>\r\n</main>\r\n</body>\r\n</html>\r\n";
+}
+
 std::string HelpPage() {
     return std::string(kHead) +
            "<body>\r\n<header>QVestra ヘルプ</header>\r\n<main>\r\n"

@@ -13,6 +13,14 @@ std::string MenuPage(const DemoData& data, const DemoMember& member);
 // The page for a member ID the service does not know.
 std::string UnknownMemberPage(const std::string& memberId);
 
+// The sign-in page: a form for member ID and password, the demo accounts
+// with a button each, and a cancel button. message is shown above the form.
+std::string SignInPage(const DemoData& data, const std::string& loginTime,
+                       const std::string& message);
+
+// What the sign-in page says once the form was sent.
+std::string SignInDonePage(const std::string& message);
+
 // The service's help page.
 std::string HelpPage();
 

@@ -3,21 +3,55 @@
 # main window is shown with the menu page painted, saves screenshots and
 # ends the client, or with --keep-running leaves it running and its process
 # number in SHOT_DIR/client.pid. With --wait-for FILE the last screenshot is
-# taken once FILE exists (the client has got that far).
-# Usage: capture-main-window.sh CLIENT SHOT_DIR [--keep-running | --wait-for FILE]
+# taken once FILE exists (the client has got that far). With --sign-in the
+# client is expected to show the sign-in window first: it is saved as
+# sign-in.png and the demo member signs in with the page's demo button.
+# Usage: capture-main-window.sh CLIENT SHOT_DIR [--sign-in] [--keep-running] [--wait-for FILE]
 set -euo pipefail
 client=$1
 shots=$2
-keep_running=${3:-}
+shift 2
+keep_running=
 wait_for=
-[ "$keep_running" = --wait-for ] && wait_for=$4
+sign_in=
+while [ $# -gt 0 ]; do
+    case $1 in
+        --keep-running) keep_running=--keep-running ;;
+        --wait-for) wait_for=$2; shift ;;
+        --sign-in) sign_in=1 ;;
+        *) echo "unknown option $1" >&2; exit 2 ;;
+    esac
+    shift
+done
 mkdir -p "$shots"
+
+# The service's pages have a header band of this blue; once it is on screen
+# a page has been rendered, not merely requested.
+page_painted() {
+    local colours
+    colours=$(convert "$1" -format %c histogram:info:-)
+    grep -q 'srgb(31,63,159)' <<<"$colours"
+}
 
 "$client" >"$shots/client.log" 2>&1 &
 client_pid=$!
 echo "$client_pid" >"$shots/client.pid"
 if [ "$keep_running" != --keep-running ]; then
     trap 'kill "$client_pid" 2>/dev/null || true; wait "$client_pid" 2>/dev/null || true' EXIT
+fi
+
+if [ -n "$sign_in" ]; then
+    login=$(timeout 60 xdotool search --sync --onlyvisible --name 'q_Vestra LOGIN' | head -n 1) \
+        || { echo "the sign-in window did not show" >&2; exit 1; }
+    for ((i = 0; i < 60; i++)); do
+        import -window root "$shots/sign-in.png"
+        page_painted "$shots/sign-in.png" && break
+        sleep 0.5
+    done
+    eval "$(xdotool getwindowgeometry --shell "$login")"
+    # The demo button is the sign-in page's first element, below its header.
+    xdotool mousemove $((X + 180)) $((Y + 61)) click 1
+    echo "signed in on the demo page; screenshot of the sign-in window: $shots/sign-in.png"
 fi
 
 title='Q_Vestraメニュー'
@@ -27,12 +61,9 @@ if ! window=$(timeout 150 xdotool search --sync --onlyvisible --name "$title" | 
 fi
 echo "main window shown: $(xdotool getwindowgeometry "$window" | tr '\n' ' ')"
 
-# The menu page's header band is this blue; once it is on screen the page has
-# been rendered, not merely requested.
 for ((i = 0; i < 60; i++)); do
     import -window root "$shots/main-window.png"
-    colours=$(convert "$shots/main-window.png" -format %c histogram:info:-)
-    if grep -q 'srgb(31,63,159)' <<<"$colours"; then
+    if page_painted "$shots/main-window.png"; then
         if [ -n "$wait_for" ]; then
             for ((j = 0; j < 600; j++)); do
                 [ -e "$wait_for" ] && break

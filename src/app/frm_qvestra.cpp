@@ -11,6 +11,7 @@
 #include "app/document_opener.h"
 #include "common/cp932.h"
 #include "common/message_boxes.h"
+#include "contract/record_refresh.h"
 #include "mirror/mirror.h"
 #include "net/http_text.h"
 #include "signin/user_file.h"
@@ -197,7 +198,7 @@ void FrmQvestra::Load() {
 
     if (exchange_.SockResult == net::kOk) {
         deps_.program.OnlineMode = true;
-        SyncUserRecord();
+        if (!SyncUserRecord()) return;
         member_.UserFields = member_.UserRecord.split(u'|');
         member_.MemberIdParts = member_.UserFields.value(0).split(u'-');
     } else {
@@ -370,8 +371,32 @@ void FrmQvestra::closeEvent(QCloseEvent* event) {
     deps_.endProgram();
 }
 
-// Record refresh from the service: arrives with issue #5.
-void FrmQvestra::SyncUserRecord() {}
+bool FrmQvestra::SyncUserRecord() {
+    socket_ = deps_.sockets.Create();
+    const auto number = signin::MemberNumber(member_.UserFields.value(0));
+    if (!number) return true;
+    const contract::RecordRefresh refresh =
+        contract::FetchUserRecord(*socket_, deps_.endpoint, *number, exchange_);
+    if (refresh.kind == contract::RecordRefresh::kCancelled) {
+        deps_.dataFolder.RemoveAll();
+        close();
+        return false;
+    }
+    // Only a record with the user file's layout replaces the one we have.
+    if (refresh.kind != contract::RecordRefresh::kRecord) return true;
+    if (!signin::UserFile(member_.UserFilePath).Write(refresh.record)) return true;
+    member_.UserRecord = refresh.record;
+    member_.UserFields = refresh.record.split(u'|');
+    member_.MemberIdParts = member_.UserFields.value(0).split(u'-');
+    ApplyAccountStatus(member_.UserFields.value(1));
+    return true;
+}
+
+void FrmQvestra::ApplyAccountStatus(const QString& status) {
+    deps_.program.NotContracted = status == u"1" || status == u"2";
+    ui_.Menu_F_Moshikomi->setEnabled(status == u"1");
+    ui_.Menu_E_Modify->menuAction()->setEnabled(!deps_.program.NotContracted);
+}
 
 // Help window: arrives with issue #6.
 void FrmQvestra::ShowHelp() {}

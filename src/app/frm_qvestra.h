@@ -166,8 +166,12 @@ class FrmQvestra final : public QMainWindow {
     void DownloadPackage(const QString& documentFile, const QString& title);
     void MirrorPages();
 
+    // Brings the member's record up to date from the service; false when the
+    // service has cancelled the contract and the program is ending.
+    bool SyncUserRecord();
+    void ApplyAccountStatus(const QString& status);
+
     // Steps that later parts of the program fill in.
-    void SyncUserRecord();
     void ShowHelp();
 
     FrmQvestraDeps deps_;

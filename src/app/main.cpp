@@ -6,8 +6,11 @@
 #include "app/frm_qvestra.h"
 #include "app/quit_on_signals.h"
 #include "common/message_boxes.h"
+#include "common/time_stamp.h"
 #include "net/tcp_socket.h"
 #include "net/url_reader.h"
+#include "signin/computer_name.h"
+#include "signin/frm_login.h"
 #include "viewer/find_acrobat.h"
 #include "viewer/window_list.h"
 #include "webview/webengine_view.h"
@@ -35,6 +38,9 @@ int main(int argc, char* argv[]) {
     qvestra::viewer::FindAcrobat viewerWatch(
         *windows, qvestra::TwipScale::ForLogicalDpi(screenInfo.logicalDpi), {});
 
+    const auto endProgram = [&app] {
+        QMetaObject::invokeMethod(&app, &QCoreApplication::quit, Qt::QueuedConnection);
+    };
     qvestra::FrmQvestra frmQvestra({
         .endpoint = {QVESTRA_SERVICE_HOST, QVESTRA_SERVICE_PORT},
         .dataFolder = qvestra::signin::DataFolder(qvestra::signin::DataFolder::DefaultRoot()),
@@ -50,6 +56,22 @@ int main(int argc, char* argv[]) {
             [&app] {
                 QMetaObject::invokeMethod(&app, &QCoreApplication::quit, Qt::QueuedConnection);
             },
+    });
+    QObject::connect(&frmQvestra, &qvestra::FrmQvestra::signInRequired, [&] {
+        auto* frmLogin = new qvestra::signin::FrmLogin({
+            .endpoint = {QVESTRA_SERVICE_HOST, QVESTRA_SERVICE_PORT},
+            .dataFolder = qvestra::signin::DataFolder(qvestra::signin::DataFolder::DefaultRoot()),
+            .sockets = sockets,
+            .webViews = &qvestra::webview::WebEngineView::Create,
+            .messages = messages,
+            .scale = qvestra::TwipScale::ForLogicalDpi(screenInfo.logicalDpi),
+            .pcName = qvestra::signin::ComputerName(),
+            .timeOfDay = [] { return qvestra::TimeOfDayStamp(QTime::currentTime()); },
+            .handOver = [&frmQvestra] { frmQvestra.Load(); },
+            .endProgram = endProgram,
+        });
+        frmLogin->setAttribute(Qt::WA_DeleteOnClose);
+        frmLogin->Load();
     });
     frmQvestra.Load();
     return app.exec();

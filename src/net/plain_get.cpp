@@ -7,6 +7,7 @@ namespace qvestra::net {
 void PlainGet(Socket& socket, const ServiceEndpoint& endpoint, const PlainRequest& request,
               BodySink& sink, ExchangeState& state) {
     state.SockResult = socket.Connect(endpoint.host, endpoint.port, request.timeoutSeconds);
+    state.ConnectResult = state.SockResult;
     // A failed connection makes the write a no-op and the reads fail at
     // once, so the steps below need no branch of their own for it.
     socket.Write(request.text);

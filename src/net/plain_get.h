@@ -12,6 +12,8 @@ namespace qvestra::net {
 // between all of its exchanges.
 struct ExchangeState {
     std::int32_t SockResult = 0;
+    // Result of this exchange's Connect; SockResult moves on to the reads.
+    std::int32_t ConnectResult = 0;
     std::string RecvLine;
     std::string RecvBuf;
     // Counts are 64-bit so a body of any size keeps counting correctly.

@@ -57,7 +57,6 @@ class TestDemoPages : public QObject {
             QCOMPARE(pdf.substr(offset, 8), std::to_string(object) + " 0 obj\n");
         }
     }
-
 };
 
 QTEST_GUILESS_MAIN(TestDemoPages)

@@ -229,7 +229,6 @@ class TestPlainGet : public QObject {
         TcpSocket socket;
         QVERIFY(socket.Connect("no-such-host.invalid", 80, 3) != kOk);
     }
-
 };
 
 QTEST_GUILESS_MAIN(TestPlainGet)

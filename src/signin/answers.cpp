@@ -1,0 +1,25 @@
+#include "signin/answers.h"
+
+#include <QStringList>
+
+#include "common/cp932.h"
+#include "signin/user_file.h"
+
+namespace qvestra::signin {
+
+QString AnswerField(const std::string& answer) {
+    const auto end = answer.find_first_of("\r\n");
+    const std::string line = answer.substr(0, end);
+    return FirstField(
+        DecodeCp932(QByteArrayView(line.data(), static_cast<qsizetype>(line.size()))));
+}
+
+std::optional<QString> KeyedRecord(const QString& field, const QString& requiredKey) {
+    const QStringList pieces = field.split(u'=');
+    if (pieces.size() < 2) return std::nullopt;
+    if (!requiredKey.isEmpty() && pieces[0] != requiredKey) return std::nullopt;
+    if (!ParseUserRecord(pieces[1])) return std::nullopt;
+    return pieces[1];
+}
+
+}  // namespace qvestra::signin

@@ -1,0 +1,121 @@
+#include "signin/frm_login.h"
+
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QTimer>
+
+#include "common/message_boxes.h"
+#include "net/http_text.h"
+#include "net/sinks.h"
+#include "signin/answers.h"
+#include "signin/user_file.h"
+
+namespace qvestra::signin {
+
+namespace {
+const QString kNotConnected = QStringLiteral("ＰＣがインターネットに接続していません！");
+}
+
+FrmLogin::FrmLogin(FrmLoginDeps deps) : deps_(std::move(deps)), layout_(deps_.scale) {
+    setWindowTitle(QStringLiteral("q_Vestra LOGIN"));
+    setWindowIcon(QIcon(QStringLiteral(":/qvestra/icon.png")));
+    setObjectName(QStringLiteral("FrmLogin"));
+    layout_.Place(this, {0, 0, 11055, 5835});
+    webBrowser_ = deps_.webViews(this, layout_);
+    layout_.Place(webBrowser_->Widget(), {0, 0, 11055, 5835});
+    timer1_ = new QTimer(this);
+    timer1_->setInterval(kPollIntervalMs);
+    connect(timer1_, &QTimer::timeout, this, &FrmLogin::Timer1Tick);
+    timer1_->start();
+}
+
+void FrmLogin::Load() {
+    const QString pcName = deps_.pcName;
+    hostHeader_ = net::HostHeader(deps_.endpoint);
+    webBrowser_->SetFullScreen(true);
+    const TwipRect window = layout_.Of(this);
+    webBrowser_->SetHeight(window.height - 120);
+    webBrowser_->SetWidth(window.width - 50);
+
+    const UserFile userFile(deps_.dataFolder.UserFile());
+    const auto record = userFile.ReadFirstField();
+    if (record && ParseUserRecord(*record)) {
+        timer1_->stop();
+        deps_.handOver();
+        CloseQuietly();
+        return;
+    }
+
+    loginTime_ = deps_.timeOfDay();
+    entryUrl_ = QString::fromStdString(deps_.endpoint.HttpAddress("/q_vestra/Entry.asp?LTIME=")) +
+                loginTime_ + QStringLiteral("&PC_NAME=") + pcName;
+    webBrowser_->Navigate(entryUrl_);
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+    show();
+    signedIn_ = false;
+}
+
+void FrmLogin::PollSignIn() {
+    const auto socket = deps_.sockets.Create();
+    net::ExchangeState state;
+    net::ShortAnswerSink sink;
+    const std::string line = net::AbsoluteRequestLine(
+        deps_.endpoint, "/q_vestra/LOG_O/qvuser" + loginTime_.toStdString() + ".txt");
+    net::PlainGet(*socket, deps_.endpoint,
+                  {net::RequestText(line, hostHeader_), kConnectTimeoutSeconds}, sink, state);
+    if (state.ConnectResult != net::kOk) {
+        timer1_->stop();
+        deps_.messages.Inform(this, kNotConnected);
+        ended_ = true;
+        deps_.endProgram();
+        return;
+    }
+    if (!sink.Answer()) return;  // nothing yet, or not a short answer
+
+    const QString field = AnswerField(*sink.Answer());
+    if (field == u"CANCEL") {
+        deps_.dataFolder.RemoveAll();
+        // Nothing else is shown after a cancelled sign-in: the program ends
+        // instead of lingering with no window.
+        timer1_->stop();
+        CloseQuietly();
+        ended_ = true;
+        deps_.endProgram();
+        return;
+    }
+    const auto record = KeyedRecord(field, QStringLiteral("USERID"));
+    if (!record) return;  // not an answer that names a member: keep polling
+    deps_.dataFolder.Create();
+    signedIn_ = UserFile(deps_.dataFolder.UserFile()).Write(*record);
+}
+
+void FrmLogin::Timer1Tick() {
+    // A poll can take seconds; no tick may start another meanwhile.
+    timer1_->stop();
+    PollSignIn();
+    if (ended_) return;
+    if (signedIn_) {
+        CloseQuietly();
+        deps_.handOver();
+        return;
+    }
+    timer1_->start();
+}
+
+void FrmLogin::CloseQuietly() {
+    closingQuietly_ = true;
+    close();
+}
+
+void FrmLogin::closeEvent(QCloseEvent* event) {
+    event->accept();
+    timer1_->stop();
+    if (!closingQuietly_ && !ended_) {
+        ended_ = true;
+        deps_.endProgram();
+    }
+}
+
+}  // namespace qvestra::signin

@@ -1,0 +1,76 @@
+#pragma once
+
+#include <QWidget>
+#include <functional>
+
+#include "common/twips.h"
+#include "net/service_endpoint.h"
+#include "net/socket.h"
+#include "signin/data_folder.h"
+#include "webview/web_view.h"
+
+class QTimer;
+
+namespace qvestra {
+class MessageBoxes;
+}
+
+namespace qvestra::signin {
+
+struct FrmLoginDeps {
+    net::ServiceEndpoint endpoint;
+    DataFolder dataFolder;
+    net::SocketFactory& sockets;
+    webview::WebViewFactory webViews;
+    MessageBoxes& messages;
+    TwipScale scale;
+    QString pcName;
+    // The time of day as text, "14-05-07".
+    std::function<QString()> timeOfDay;
+    // Runs the main window's start-up afresh once a member is known.
+    std::function<void()> handOver;
+    std::function<void()> endProgram;
+};
+
+// The sign-in window: the service's sign-in page, and a poll every three
+// seconds for the answer that names the member.
+class FrmLogin final : public QWidget {
+    Q_OBJECT
+
+  public:
+    static constexpr int kPollIntervalMs = 3000;
+    static constexpr int kConnectTimeoutSeconds = 10;
+
+    explicit FrmLogin(FrmLoginDeps deps);
+
+    void Load();
+    // One poll of the answer file.
+    void PollSignIn();
+
+    bool SignedIn() const { return signedIn_; }
+    const QString& LoginTime() const { return loginTime_; }
+    const QString& EntryUrl() const { return entryUrl_; }
+    webview::WebView* WebBrowser() const { return webBrowser_; }
+    QTimer* Timer1() const { return timer1_; }
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+
+  private:
+    void Timer1Tick();
+    // Closes the window without ending the program.
+    void CloseQuietly();
+
+    FrmLoginDeps deps_;
+    TwipsLayout layout_;
+    webview::WebView* webBrowser_ = nullptr;
+    QTimer* timer1_ = nullptr;
+    std::string hostHeader_;
+    QString loginTime_;
+    QString entryUrl_;
+    bool signedIn_ = false;
+    bool closingQuietly_ = false;
+    bool ended_ = false;
+};
+
+}  // namespace qvestra::signin
