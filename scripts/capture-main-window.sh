@@ -51,6 +51,7 @@ if [ -n "$sign_in" ]; then
     eval "$(xdotool getwindowgeometry --shell "$login")"
     # The demo button is the sign-in page's first element, below its header.
     xdotool mousemove $((X + 180)) $((Y + 61)) click 1
+    signed_in_ns=$(date +%s%N)
     echo "signed in on the demo page; screenshot of the sign-in window: $shots/sign-in.png"
 fi
 
@@ -60,6 +61,9 @@ if ! window=$(timeout 150 xdotool search --sync --onlyvisible --name "$title" | 
     exit 1
 fi
 echo "main window shown: $(xdotool getwindowgeometry "$window" | tr '\n' ' ')"
+if [ -n "$sign_in" ]; then
+    echo "main window shown $((($(date +%s%N) - signed_in_ns) / 1000000)) ms after signing in"
+fi
 
 for ((i = 0; i < 60; i++)); do
     import -window root "$shots/main-window.png"

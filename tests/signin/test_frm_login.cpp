@@ -1,0 +1,145 @@
+// The sign-in window's load and its poll against a scripted loopback server.
+#include <QTemporaryDir>
+#include <QtTest>
+#include <fstream>
+
+#include "common/time_stamp.h"
+#include "fakes/fake_message_boxes.h"
+#include "fakes/fake_web_view.h"
+#include "fakes/scripted_server.h"
+#include "net/tcp_socket.h"
+#include "signin/computer_name.h"
+#include "signin/frm_login.h"
+
+using namespace qvestra;
+using qvestra::testing::FakeMessageBoxes;
+using qvestra::testing::FakeWebView;
+using qvestra::testing::ScriptedServer;
+using qvestra::testing::ServerStep;
+
+namespace {
+
+std::string ReadFile(const std::filesystem::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+struct Login {
+    explicit Login(int port) {
+        folder = std::filesystem::path(dir.path().toStdString()) / "qvestrafolder";
+        window = std::make_unique<signin::FrmLogin>(signin::FrmLoginDeps{
+            .endpoint = {"127.0.0.1", port},
+            .dataFolder = signin::DataFolder(folder),
+            .sockets = sockets,
+            .webViews = &FakeWebView::Create,
+            .messages = messages,
+            .scale = TwipScale(15),
+            .pcName = QStringLiteral("DESKTOP-ABCDEFG"),
+            .timeOfDay = [] { return QStringLiteral("14-05-07"); },
+            .handOver = [this] { ++handOvers; },
+            .endProgram = [this] { ++programEnds; },
+        });
+    }
+    QTemporaryDir dir;
+    std::filesystem::path folder;
+    net::TcpSocketFactory sockets;
+    FakeMessageBoxes messages;
+    int handOvers = 0;
+    int programEnds = 0;
+    std::unique_ptr<signin::FrmLogin> window;
+};
+
+}  // namespace
+
+class TestFrmLogin : public QObject {
+    Q_OBJECT
+
+  private Q_SLOTS:
+    void loadOpensTheSignInPageAndPollsForItsAnswer() {
+        ScriptedServer server({ServerStep::Send("HTTP/1.0 404 Not Found\r\n\r\nnot yet")});
+        Login login(server.Port());
+        login.window->Load();
+        const QString port = QString::number(server.Port());
+        QCOMPARE(static_cast<FakeWebView*>(login.window->WebBrowser())->navigated,
+                 QStringList{"http://127.0.0.1:" + port +
+                             "/q_vestra/Entry.asp?LTIME=14-05-07&PC_NAME=DESKTOP-ABCDEFG"});
+        QVERIFY(login.window->isVisible());
+        QCOMPARE(login.window->Timer1()->interval(), 3000);
+        login.window->PollSignIn();
+        QCOMPARE(QString::fromStdString(server.Request()),
+                 "GET http://127.0.0.1:" + port +
+                     "/q_vestra/LOG_O/qvuser14-05-07.txt HTTP/1.0\r\nHost: 127.0.0.1:" + port +
+                     "\r\n\r\n");
+        QVERIFY(!login.window->SignedIn());
+        QVERIFY(!std::filesystem::exists(login.folder));
+    }
+
+    void answers_data() {
+        QTest::addColumn<QByteArray>("answer");
+        QTest::addColumn<QByteArray>("userFile");  // empty: no user file written
+        QTest::newRow("member named") << QByteArray("USERID=A-12|1") << QByteArray("A-12|1\r\n");
+        QTest::newRow("member named, with CR LF")
+            << QByteArray("USERID=A-12|1\r\n") << QByteArray("A-12|1\r\n");
+        QTest::newRow("lower-case key") << QByteArray("userid=A-12|1") << QByteArray();
+        QTest::newRow("record without status") << QByteArray("USERID=A-12") << QByteArray();
+        QTest::newRow("member ID that is a path") << QByteArray("USERID=../x-1|1") << QByteArray();
+        QTest::newRow("no key") << QByteArray("A-12|1") << QByteArray();
+        QTest::newRow("empty") << QByteArray() << QByteArray();
+        QTest::newRow("100 bytes")
+            << QByteArray("USERID=A-12|1" + QByteArray(87, ' ')) << QByteArray();
+    }
+    void answers() {
+        QFETCH(QByteArray, answer);
+        QFETCH(QByteArray, userFile);
+        ScriptedServer server({ServerStep::Send("HTTP/1.0 200 OK\r\n\r\n" + answer.toStdString())});
+        Login login(server.Port());
+        login.window->Load();
+        login.window->PollSignIn();
+        QCOMPARE(login.window->SignedIn(), !userFile.isEmpty());
+        QCOMPARE(QByteArray::fromStdString(ReadFile(login.folder / "qvuser.txt")), userFile);
+        QCOMPARE(login.programEnds, 0);
+    }
+
+    void cancelRemovesAnEarlierMembersFilesAndEnds() {
+        ScriptedServer server({ServerStep::Send("HTTP/1.0 200 OK\r\n\r\nCANCEL\r\n")});
+        Login login(server.Port());
+        std::filesystem::create_directories(login.folder / "images");
+        std::ofstream(login.folder / "m01.pdf") << "earlier member's document";
+        login.window->Load();
+        login.window->PollSignIn();
+        QVERIFY(!std::filesystem::exists(login.folder));
+        QCOMPARE(login.programEnds, 1);
+        QVERIFY(!login.window->isVisible());
+    }
+
+    void unreachableHostTellsTheMemberAndEnds() {
+        Login login(ScriptedServer::ClosedPort());
+        login.window->Load();
+        login.window->PollSignIn();
+        QCOMPARE(login.messages.shown,
+                 QStringList{QStringLiteral("ＰＣがインターネットに接続していません！")});
+        QCOMPARE(login.programEnds, 1);
+    }
+
+    void aKnownMemberHandsStraightOver() {
+        Login login(ScriptedServer::ClosedPort());
+        std::filesystem::create_directories(login.folder);
+        std::ofstream(login.folder / "qvuser.txt") << "A-12|3\r\n";
+        login.window->Load();
+        QCOMPARE(login.handOvers, 1);
+        QCOMPARE(login.programEnds, 0);
+        QVERIFY(!login.window->isVisible());
+    }
+
+    void computerNameAndStamp() {
+        QCOMPARE(signin::ComputerNameFrom("desk.example.com"), QStringLiteral("desk"));
+        QCOMPARE(signin::ComputerNameFrom("ABCDEFGHIJKLMNO"), QStringLiteral("ABCDEFGHIJKLMNO"));
+        QCOMPARE(signin::ComputerNameFrom("ABCDEFGHIJKLMNOPQRST"),
+                 QStringLiteral("ABCDEFGHIJKLMNO"));
+        QCOMPARE(TimeOfDayStamp(QTime(9, 5, 7)), QStringLiteral("09-05-07"));
+        QCOMPARE(TimeOfDayStamp(QTime(14, 5, 7)), QStringLiteral("14-05-07"));
+    }
+};
+
+QTEST_MAIN(TestFrmLogin)
+#include "test_frm_login.moc"
