@@ -131,6 +131,14 @@ class TestFrmLogin : public QObject {
         QVERIFY(!login.window->isVisible());
     }
 
+    void closingTheWindowEndsTheProgram() {
+        Login login(ScriptedServer::ClosedPort());
+        login.window->Load();
+        login.window->close();
+        QCOMPARE(login.programEnds, 1);
+        QVERIFY(!login.window->Timer1()->isActive());
+    }
+
     void computerNameAndStamp() {
         QCOMPARE(signin::ComputerNameFrom("desk.example.com"), QStringLiteral("desk"));
         QCOMPARE(signin::ComputerNameFrom("ABCDEFGHIJKLMNO"), QStringLiteral("ABCDEFGHIJKLMNO"));
