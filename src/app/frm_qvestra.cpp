@@ -12,8 +12,11 @@
 #include "common/cp932.h"
 #include "common/message_boxes.h"
 #include "contract/record_refresh.h"
+#include "help/frm_help.h"
 #include "mirror/mirror.h"
 #include "net/http_text.h"
+#include "net/sinks.h"
+#include "signin/answers.h"
 #include "signin/user_file.h"
 #include "viewer/find_acrobat.h"
 
@@ -60,7 +63,7 @@ FrmQvestra::FrmQvestra(FrmQvestraDeps deps)
     layout_.Place(this, {0, 0, 14295, 9240});
 }
 
-FrmQvestra::~FrmQvestra() = default;
+FrmQvestra::~FrmQvestra() { delete frmHelp_; }
 
 void FrmQvestra::BuildControls() {
     client_ = new QWidget(this);
@@ -110,9 +113,9 @@ void FrmQvestra::BuildControls() {
     layout_.Place(ui_.Image1, {11880, 8040, 1335, 570});
 
     ui_.Timer_KHen = new QTimer(this);
-    ui_.Timer_KHen->setInterval(2000);
+    connect(ui_.Timer_KHen, &QTimer::timeout, this, &FrmQvestra::Timer_KHen_Timer);
     ui_.Timer_Mousikomi = new QTimer(this);
-    ui_.Timer_Mousikomi->setInterval(1000);
+    connect(ui_.Timer_Mousikomi, &QTimer::timeout, this, &FrmQvestra::Timer_Mousikomi_Timer);
 }
 
 template <std::size_t N>
@@ -138,11 +141,14 @@ void FrmQvestra::BuildMenuBar() {
 
     ui_.Menu_F_Moshikomi = bar->addAction(QStringLiteral("契約申込み"));
     ui_.Menu_F_Moshikomi->setEnabled(false);
+    connect(ui_.Menu_F_Moshikomi, &QAction::triggered, this, &FrmQvestra::Menu_F_Moshikomi_Click);
 
     ui_.Menu_E_Modify = bar->addMenu(QStringLiteral("契約変更"));
     ui_.Menu_E_Modify->menuAction()->setEnabled(false);
     ui_.Menu_E_Base = ui_.Menu_E_Modify->addAction(QStringLiteral("基本情報"));
     ui_.Menu_E_Cont = ui_.Menu_E_Modify->addAction(QStringLiteral("コンテンツ"));
+    connect(ui_.Menu_E_Base, &QAction::triggered, this, &FrmQvestra::Menu_E_Base_Click);
+    connect(ui_.Menu_E_Cont, &QAction::triggered, this, &FrmQvestra::Menu_E_Cont_Click);
 
     ui_.Menu_Help = bar->addMenu(QStringLiteral("ヘルプ"));
     ui_.Menu_Version = ui_.Menu_Help->addAction(QStringLiteral("ﾊﾞｰｼﾞｮﾝ"));
@@ -362,6 +368,128 @@ void FrmQvestra::OpenEntry(int entry) {
     deps_.viewerWatch.StartViewerWatch(name);
 }
 
+void FrmQvestra::Menu_F_Moshikomi_Click() {
+    OpenContractPage(QStringLiteral("/q_vestra/Mousikomi_inp1.asp?yuzaaidhi="),
+                     QStringLiteral("&P=s&K=hm&TSMP="), ui_.Timer_Mousikomi, 1000,
+                     &FrmQvestra::Timer_Mousikomi_Timer);
+}
+
+void FrmQvestra::Menu_E_Base_Click() {
+    pollDone_ = false;
+    OpenContractPage(QStringLiteral("/q_vestra/mousikomi_inp1.asp?yuzaaidhi="),
+                     QStringLiteral("&P=h&K=hm&TSMP="), ui_.Timer_KHen, 2000,
+                     &FrmQvestra::Timer_KHen_Timer);
+}
+
+void FrmQvestra::Menu_E_Cont_Click() {
+    pollDone_ = false;
+    OpenContractPage(QStringLiteral("/q_vestra/KHenko.asp?yuzaaidhi="), QStringLiteral("&TSMP="),
+                     ui_.Timer_KHen, 2000, &FrmQvestra::Timer_KHen_Timer);
+}
+
+void FrmQvestra::OpenContractPage(const QString& page, const QString& query, QTimer* timer,
+                                  int intervalMs, void (FrmQvestra::*tick)()) {
+    ui_.Frame1->setEnabled(true);
+    ui_.Frame2->hide();
+    requestStamp_ = deps_.timeOfDay();
+    const QString address = QString::fromStdString(deps_.endpoint.HttpAddress(page.toStdString())) +
+                            member_.UserRecord + query + requestStamp_;
+    ui_.UrlName->setText(address);
+    ui_.WebBrowser->Navigate(address);
+    layout_.SetHeight(ui_.Frame1, layout_.Of(this).height - 2000);
+    ui_.WebBrowser->SetHeight(layout_.Of(ui_.Frame1).height);
+    timer->start(intervalMs);
+    (this->*tick)();
+}
+
+void FrmQvestra::Timer_KHen_Timer() {
+    // A poll still running (its final status rebuilding the panels), or a
+    // download holding the exchange state: this tick is skipped.
+    if (polling_ || exchangeBusy_) return;
+    polling_ = true;
+    PollChangeStatus();
+    polling_ = false;
+    if (pollDone_) ui_.Timer_KHen->stop();
+}
+
+void FrmQvestra::Timer_Mousikomi_Timer() {
+    if (polling_ || exchangeBusy_) return;
+    polling_ = true;
+    PollApplicationStatus();
+    polling_ = false;
+    if (closing_) return;
+    if (pollDone_) {
+        show();
+        ui_.Timer_Mousikomi->stop();
+    }
+}
+
+std::optional<QString> FrmQvestra::FetchRequestStatus() {
+    const auto number = signin::MemberNumber(member_.UserFields.value(0));
+    if (!number) return std::nullopt;  // no status file name can be built
+    socket_ = deps_.sockets.Create();
+    const std::string line = net::AbsoluteRequestLine(
+        deps_.endpoint, "/q_vestra/LOG_K/keika" + number->toStdString() + ".txt");
+    net::ShortAnswerSink sink(deps_.dataFolder.Root() / "keika.txt");
+    net::PlainGet(*socket_, deps_.endpoint, {net::RequestText(line, hostHeader_), 10}, sink,
+                  exchange_);
+    if (!sink.Answer()) return std::nullopt;
+    return signin::AnswerField(*sink.Answer());
+}
+
+void FrmQvestra::PollChangeStatus() {
+    const auto status = FetchRequestStatus();
+    if (!status) return;
+    std::error_code ec;
+    std::filesystem::remove(deps_.dataFolder.Root() / "keika.txt", ec);
+    if (*status == QStringLiteral("END") + requestStamp_ ||
+        *status == QStringLiteral("CANCEL") + requestStamp_)
+        TTL_Disp();
+}
+
+void FrmQvestra::PollApplicationStatus() {
+    pollDone_ = false;
+    const auto status = FetchRequestStatus();
+    if (!status) return;
+    if (*status == QStringLiteral("K_CANCEL") + requestStamp_) {
+        deps_.dataFolder.RemoveAll();
+        close();
+    } else if (*status == QStringLiteral("END") + requestStamp_) {
+        signin::UserFile(member_.UserFilePath)
+            .Write(member_.UserFields.value(0) + QStringLiteral("|2"));
+        ui_.Menu_F_Moshikomi->setEnabled(false);
+        TTL_Disp();
+        deps_.program.OnlineMode = true;
+        BuildMenu();
+        pollDone_ = true;
+    } else if (*status == QStringLiteral("CANCEL") + requestStamp_) {
+        ui_.Menu_F_Moshikomi->setEnabled(true);
+        TTL_Disp();
+    }
+}
+
+void FrmQvestra::TTL_Disp() {
+    layout_.SetHeight(ui_.Frame1, savedFrame1Height_);
+    ui_.Frame1->setEnabled(true);
+    ui_.Frame2->show();
+    const TwipRect frame1 = layout_.Of(ui_.Frame1);
+    ui_.WebBrowser->SetTop(frame1.top - 150);
+    ui_.WebBrowser->SetHeight(frame1.height);
+    ui_.WebBrowser->SetWidth(frame1.width);
+    hostHeader_ = net::HostHeader(deps_.endpoint);
+    const QString address =
+        QString::fromStdString(deps_.endpoint.HttpAddress("/q_vestra/execute.asp?yuzaaidhi=")) +
+        member_.UserRecord;
+    ui_.UrlName->setText(address);
+    ui_.WebBrowser->Navigate(address);
+    ui_.WebBrowser->SetFullScreen(true);
+    if (ui_.Menu_E_Modify->menuAction()->isEnabled()) {
+        deps_.program.OnlineMode = true;
+        BuildMenu();
+    }
+    pollDone_ = true;
+}
+
 void FrmQvestra::closeEvent(QCloseEvent* event) {
     // Only the member's own close (close box, system menu) takes the viewer
     // notice along; the program's closes end everything anyway.
@@ -398,8 +526,16 @@ void FrmQvestra::ApplyAccountStatus(const QString& status) {
     ui_.Menu_E_Modify->menuAction()->setEnabled(!deps_.program.NotContracted);
 }
 
-// Help window: arrives with issue #6.
-void FrmQvestra::ShowHelp() {}
+void FrmQvestra::ShowHelp() {
+    if (frmHelp_) {
+        frmHelp_->raise();
+        frmHelp_->activateWindow();
+        return;
+    }
+    frmHelp_ = new help::FrmHelp(
+        {deps_.endpoint, deps_.program, deps_.webViews, layout_.Scale(), deps_.programFolder});
+    frmHelp_->Load();
+}
 
 void FrmQvestra::DownloadPackage(const QString& documentFile, const QString& title) {
     socket_ = deps_.sockets.Create();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QPointer>
 #include <QStringList>
 #include <array>
 #include <functional>
@@ -34,6 +35,9 @@ class FindAcrobat;
 namespace mirror {
 class FrmCond;
 }
+namespace help {
+class FrmHelp;
+}
 
 // The screen the window fills: its size in pixels and its logical dpi.
 struct ScreenInfo {
@@ -53,6 +57,10 @@ struct FrmQvestraDeps {
     viewer::FindAcrobat& viewerWatch;
     ProgramState& program;
     ScreenInfo screen;
+    // The time of day as text, "14-05-07": the stamp of a contract request.
+    std::function<QString()> timeOfDay;
+    // The folder of the program's own executable.
+    QString programFolder;
     // Ends the program once control is back in the event loop.
     std::function<void()> endProgram;
 };
@@ -125,6 +133,18 @@ class FrmQvestra final : public QMainWindow {
 
     // Reads the page named in UrlName and fills the panels from its list.
     void BuildMenu();
+    // The contract commands: open the service's page for the request and
+    // poll for its outcome.
+    void Menu_F_Moshikomi_Click();
+    void Menu_E_Base_Click();
+    void Menu_E_Cont_Click();
+    // One poll each of the request's status file.
+    void PollChangeStatus();
+    void PollApplicationStatus();
+    // Back from a contract page to the member's menu page.
+    void TTL_Disp();
+    const QString& RequestStamp() const { return requestStamp_; }
+
     // A group button: opens a Cont group's document, or lists a Main
     // group's items in Frame3 beside the button.
     void Cmd_Click(int index);
@@ -171,7 +191,14 @@ class FrmQvestra final : public QMainWindow {
     bool SyncUserRecord();
     void ApplyAccountStatus(const QString& status);
 
-    // Steps that later parts of the program fill in.
+    void OpenContractPage(const QString& page, const QString& query, QTimer* timer, int intervalMs,
+                          void (FrmQvestra::*tick)());
+    void Timer_KHen_Timer();
+    void Timer_Mousikomi_Timer();
+    // The status file's first field, or nothing when the service gave no short answer.
+    std::optional<QString> FetchRequestStatus();
+
+    // Shows the help window, not modal; an open one comes to the front.
     void ShowHelp();
 
     FrmQvestraDeps deps_;
@@ -198,6 +225,9 @@ class FrmQvestra final : public QMainWindow {
     bool exchangeBusy_ = false;
     bool menuBuildPending_ = false;
     bool closing_ = false;
+    QString requestStamp_;
+    QPointer<help::FrmHelp> frmHelp_;
+    bool polling_ = false;
 };
 
 }  // namespace qvestra

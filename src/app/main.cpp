@@ -52,10 +52,9 @@ int main(int argc, char* argv[]) {
         .viewerWatch = viewerWatch,
         .program = program,
         .screen = screenInfo,
-        .endProgram =
-            [&app] {
-                QMetaObject::invokeMethod(&app, &QCoreApplication::quit, Qt::QueuedConnection);
-            },
+        .timeOfDay = [] { return qvestra::TimeOfDayStamp(QTime::currentTime()); },
+        .programFolder = QCoreApplication::applicationDirPath(),
+        .endProgram = endProgram,
     });
     QObject::connect(&frmQvestra, &qvestra::FrmQvestra::signInRequired, [&] {
         auto* frmLogin = new qvestra::signin::FrmLogin({

@@ -47,6 +47,8 @@ struct Harness {
             .viewerWatch = viewerWatch,
             .program = program,
             .screen = screen,
+            .timeOfDay = [] { return QStringLiteral("14-05-07"); },
+            .programFolder = QStringLiteral("/opt/qvestra/bin"),
             .endProgram = [this] { ++programEnds; },
         });
     }

@@ -1,0 +1,51 @@
+#include "help/frm_help.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+#include <algorithm>
+
+namespace qvestra::help {
+
+FrmHelp::FrmHelp(FrmHelpDeps deps)
+    : QWidget(nullptr, Qt::Window), deps_(std::move(deps)), layout_(deps_.scale) {
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(QStringLiteral("ヘルプ"));
+    setWindowIcon(QIcon(QStringLiteral(":/qvestra/icon.png")));
+    setObjectName(QStringLiteral("FrmHelp"));
+    resize(deps_.scale.ToPixels(6930), deps_.scale.ToPixels(8505));
+
+    WebBrowser = deps_.webViews(this, layout_);
+    layout_.Place(WebBrowser->Widget(), {120, 600, 4455, 3015});
+    UrlName = new QLineEdit(this);
+    UrlName->hide();
+    layout_.Place(UrlName, {120, 3360, 4815, 270});
+    Cmd閉じる = new QPushButton(QStringLiteral("閉じる"), this);
+    layout_.Place(Cmd閉じる, {120, 120, 855, 375});
+    connect(Cmd閉じる, &QPushButton::clicked, this, &QWidget::close);
+}
+
+void FrmHelp::Load() {
+    UrlName->setText(
+        deps_.program.OnlineMode || deps_.program.NotContracted
+            ? QString::fromStdString(deps_.endpoint.HttpAddress("/Q_Vestra/HTML/Help.html"))
+            : QStringLiteral("file://") + deps_.programFolder + QStringLiteral("/Help.html"));
+    WebBrowser->Navigate(UrlName->text());
+    WebBrowser->SetFullScreen(true);
+    SizeWebView();
+    show();
+}
+
+void FrmHelp::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    SizeWebView();
+}
+
+// A window smaller than the margins gives the view no room, never a
+// negative size.
+void FrmHelp::SizeWebView() {
+    const auto& scale = deps_.scale;
+    WebBrowser->SetHeight(std::max(0.f, scale.ToTwips(frameGeometry().height()) - 1200));
+    WebBrowser->SetWidth(std::max(0.f, scale.ToTwips(frameGeometry().width()) - 300));
+}
+
+}  // namespace qvestra::help

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QWidget>
+
+#include "common/program_state.h"
+#include "common/twips.h"
+#include "net/service_endpoint.h"
+#include "webview/web_view.h"
+
+class QLineEdit;
+class QPushButton;
+
+namespace qvestra::help {
+
+struct FrmHelpDeps {
+    net::ServiceEndpoint endpoint;
+    const ProgramState& program;
+    webview::WebViewFactory webViews;
+    TwipScale scale;
+    // The folder of the program's own executable, where its help page lies.
+    QString programFolder;
+};
+
+// The help page, from the service or, offline, the copy installed beside the
+// program. Closing deletes the window; the next opening decides the page anew.
+class FrmHelp final : public QWidget {
+    Q_OBJECT
+
+  public:
+    explicit FrmHelp(FrmHelpDeps deps);
+
+    void Load();
+
+    QPushButton* Cmd閉じる = nullptr;
+    QLineEdit* UrlName = nullptr;
+    webview::WebView* WebBrowser = nullptr;
+
+  protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+  private:
+    void SizeWebView();
+
+    FrmHelpDeps deps_;
+    TwipsLayout layout_;
+};
+
+}  // namespace qvestra::help
