@@ -171,6 +171,62 @@ int main(int argc, char* argv[]) {
                        "text/plain");
                });
 
+    // Contract requests: the pages, their buttons, and the status file the
+    // client polls ("EXEC" while the page is open, then the word of the
+    // button pressed, each followed by the request's stamp).
+    std::mutex statusMutex;
+    std::map<std::string, std::string> statusByNumber;
+    const auto contractPage = [&](const std::string& title,
+                                  std::vector<qvestra::demo::ContractAction> actions) {
+        return [&, title, actions](const httplib::Request& req, httplib::Response& res) {
+            const auto* member = qvestra::demo::FindMember(data, req.get_param_value("yuzaaidhi"));
+            if (member == nullptr) {
+                res.status = 404;
+                return SendPage(res,
+                                qvestra::demo::UnknownMemberPage(req.get_param_value("yuzaaidhi")));
+            }
+            const std::string stamp = req.get_param_value("TSMP");
+            {
+                std::lock_guard lock(statusMutex);
+                statusByNumber[member->Number()] = "EXEC" + stamp;
+            }
+            SendPage(res, qvestra::demo::ContractPage(title, member->memberId, stamp, actions));
+        };
+    };
+    server.Get("/q_vestra/Mousikomi_inp1.asp",
+               contractPage("契約申込み", {{"申込みを完了する", "END"},
+                                           {"申込みをやめる", "CANCEL"},
+                                           {"契約を解除する", "K_CANCEL"}}));
+    server.Get("/q_vestra/mousikomi_inp1.asp",
+               contractPage("契約変更（基本情報）",
+                            {{"変更を完了する", "END"}, {"変更をやめる", "CANCEL"}}));
+    server.Get("/q_vestra/KHenko.asp",
+               contractPage("契約変更（コンテンツ）",
+                            {{"変更を完了する", "END"}, {"変更をやめる", "CANCEL"}}));
+    server.Post("/q_vestra/keika_set", [&](const httplib::Request& req, httplib::Response& res) {
+        const auto* member = qvestra::demo::FindMember(data, req.get_param_value("yuzaaidhi"));
+        const std::string word = req.get_param_value("word");
+        if (member == nullptr || (word != "END" && word != "CANCEL" && word != "K_CANCEL")) {
+            res.status = 400;
+            return SendPage(res,
+                            qvestra::demo::SignInDonePage("手続きを受け付けられませんでした。"));
+        }
+        std::lock_guard lock(statusMutex);
+        statusByNumber[member->Number()] = word + req.get_param_value("TSMP");
+        SendPage(res, qvestra::demo::SignInDonePage(
+                          "手続きを受け付けました。まもなく会員メニューに戻ります。"));
+    });
+    server.Get(AbsoluteOrOrigin(R"(/q_vestra/LOG_K/keika(\d+)\.txt)"),
+               [&](const httplib::Request& req, httplib::Response& res) {
+                   std::lock_guard lock(statusMutex);
+                   const auto status = statusByNumber.find(req.matches[1]);
+                   if (status == statusByNumber.end()) {
+                       res.status = 404;
+                       return SendPage(res, qvestra::demo::UnknownDocumentPage());
+                   }
+                   res.set_content(status->second + "\r\n", "text/plain");
+               });
+
     if (!server.bind_to_port(listen.c_str(), port)) {
         std::cerr << "qvestra-demo: cannot listen on " << listen << ":" << port << "\n";
         return 1;

@@ -107,6 +107,25 @@ std::string SignInDonePage(const std::string& message) {
            Escape(message) + "</p>\r\n</main>\r\n</body>\r\n</html>\r\n";
 }
 
+std::string ContractPage(const std::string& title, const std::string& memberId,
+                         const std::string& stamp, const std::vector<ContractAction>& actions) {
+    std::string page = kHead;
+    page += "<body>\r\n<header>" + Escape(title) + "</header>\r\n<main>\r\n";
+    for (std::size_t i = 0; i < actions.size(); ++i) {
+        page +=
+            "<form method=\"post\" action=\"/q_vestra/keika_set\" style=\"display:inline\">"
+            "<input type=\"hidden\" name=\"yuzaaidhi\" value=\"" +
+            Escape(memberId) + "\"><input type=\"hidden\" name=\"TSMP\" value=\"" + Escape(stamp) +
+            "\"><input type=\"hidden\" name=\"word\" value=\"" + Escape(actions[i].word) +
+            "\"><button style=\"width:320px;height:36px;font-size:15px;margin-right:8px\">" +
+            Escape(actions[i].caption) + "</button></form>\r\n";
+    }
+    page += "<p>会員番号 " + Escape(memberId) + " の手続きです（受付 " + Escape(stamp) +
+            "）。内容を確認し、上のボタンで手続きを終えてください。</p>\r\n</main>\r\n</body>\r\n</"
+            "html>\r\n";
+    return page;
+}
+
 std::string HelpPage() {
     return std::string(kHead) +
            "<body>\r\n<header>QVestra ヘルプ</header>\r\n<main>\r\n"

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "demo_data.h"
 
@@ -20,6 +21,17 @@ std::string SignInPage(const DemoData& data, const std::string& loginTime,
 
 // What the sign-in page says once the form was sent.
 std::string SignInDonePage(const std::string& message);
+
+// A button of a contract page: its caption and the status word it reports.
+struct ContractAction {
+    std::string caption;
+    std::string word;
+};
+
+// A contract page (application, change of basic information, change of
+// contents): one button per way the request can end.
+std::string ContractPage(const std::string& title, const std::string& memberId,
+                         const std::string& stamp, const std::vector<ContractAction>& actions);
 
 // The service's help page.
 std::string HelpPage();

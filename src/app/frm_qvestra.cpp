@@ -495,6 +495,8 @@ void FrmQvestra::closeEvent(QCloseEvent* event) {
     // notice along; the program's closes end everything anyway.
     if (event->spontaneous()) deps_.viewerWatch.CloseNotice();
     closing_ = true;
+    ui_.Timer_KHen->stop();
+    ui_.Timer_Mousikomi->stop();
     event->accept();
     deps_.endProgram();
 }

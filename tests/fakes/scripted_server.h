@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <mutex>
 #include <string>
@@ -34,6 +35,8 @@ class ScriptedServer {
     ScriptedServer& operator=(const ScriptedServer&) = delete;
 
     int Port() const { return port_; }
+    // Connections accepted so far.
+    int Connections() const { return accepted_; }
     // The requests as received, one after another; waits for the script to
     // finish on every connection.
     std::string Request();
@@ -47,6 +50,7 @@ class ScriptedServer {
 
     std::vector<ServerStep> script_;
     int connections_;
+    std::atomic<int> accepted_{0};
     int listenFd_ = -1;
     int port_ = 0;
     std::mutex mutex_;
