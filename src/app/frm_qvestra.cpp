@@ -12,11 +12,10 @@
 #include "common/cp932.h"
 #include "common/message_boxes.h"
 #include "contract/record_refresh.h"
+#include "contract/request_status.h"
 #include "help/frm_help.h"
 #include "mirror/mirror.h"
 #include "net/http_text.h"
-#include "net/sinks.h"
-#include "signin/answers.h"
 #include "signin/user_file.h"
 #include "viewer/find_acrobat.h"
 
@@ -428,13 +427,8 @@ std::optional<QString> FrmQvestra::FetchRequestStatus() {
     const auto number = signin::MemberNumber(member_.UserFields.value(0));
     if (!number) return std::nullopt;  // no status file name can be built
     socket_ = deps_.sockets.Create();
-    const std::string line = net::AbsoluteRequestLine(
-        deps_.endpoint, "/q_vestra/LOG_K/keika" + number->toStdString() + ".txt");
-    net::ShortAnswerSink sink(deps_.dataFolder.Root() / "keika.txt");
-    net::PlainGet(*socket_, deps_.endpoint, {net::RequestText(line, hostHeader_), 10}, sink,
-                  exchange_);
-    if (!sink.Answer()) return std::nullopt;
-    return signin::AnswerField(*sink.Answer());
+    return contract::FetchRequestStatus(*socket_, deps_.endpoint, hostHeader_, *number,
+                                        deps_.dataFolder.Root() / "keika.txt", exchange_);
 }
 
 void FrmQvestra::PollChangeStatus() {

@@ -1,0 +1,24 @@
+#include "contract/request_status.h"
+
+#include "net/http_text.h"
+#include "net/sinks.h"
+#include "signin/answers.h"
+
+namespace qvestra::contract {
+
+std::optional<QString> FetchRequestStatus(net::Socket& socket, const net::ServiceEndpoint& endpoint,
+                                          const std::string& hostHeader,
+                                          const QString& memberNumber,
+                                          const std::filesystem::path& localCopy,
+                                          net::ExchangeState& state) {
+    constexpr int kTimeoutSeconds = 10;
+    const std::string line = net::AbsoluteRequestLine(
+        endpoint, "/q_vestra/LOG_K/keika" + memberNumber.toStdString() + ".txt");
+    net::ShortAnswerSink sink(localCopy);
+    net::PlainGet(socket, endpoint, {net::RequestText(line, hostHeader), kTimeoutSeconds}, sink,
+                  state);
+    if (!sink.Answer()) return std::nullopt;
+    return signin::AnswerField(*sink.Answer());
+}
+
+}  // namespace qvestra::contract
