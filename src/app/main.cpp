@@ -5,6 +5,7 @@
 #include "app/document_opener.h"
 #include "app/frm_qvestra.h"
 #include "app/quit_on_signals.h"
+#include "app/single_instance.h"
 #include "common/message_boxes.h"
 #include "common/time_stamp.h"
 #include "net/tcp_socket.h"
@@ -22,6 +23,18 @@ int main(int argc, char* argv[]) {
     // main window stays loaded and hidden while the sign-in window shows.
     QApplication::setQuitOnLastWindowClosed(false);
     qvestra::QuitOnTerminationSignals(app);
+
+    const auto dataFolder = qvestra::signin::DataFolder::DefaultRoot();
+    qvestra::SingleInstance instance(QString::fromStdString(dataFolder.string()));
+    if (!instance.Claim()) return 0;
+    QObject::connect(&instance, &qvestra::SingleInstance::activationRequested, [] {
+        for (QWidget* window : QApplication::topLevelWidgets()) {
+            if (!window->isVisible() || window->windowType() == Qt::Popup) continue;
+            window->showNormal();
+            window->raise();
+            window->activateWindow();
+        }
+    });
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/qvestra/icon.png")));
 
     const QScreen* screen = QGuiApplication::primaryScreen();
@@ -43,7 +56,7 @@ int main(int argc, char* argv[]) {
     };
     qvestra::FrmQvestra frmQvestra({
         .endpoint = {QVESTRA_SERVICE_HOST, QVESTRA_SERVICE_PORT},
-        .dataFolder = qvestra::signin::DataFolder(qvestra::signin::DataFolder::DefaultRoot()),
+        .dataFolder = qvestra::signin::DataFolder(dataFolder),
         .sockets = sockets,
         .webViews = &qvestra::webview::WebEngineView::Create,
         .messages = messages,
@@ -59,7 +72,7 @@ int main(int argc, char* argv[]) {
     QObject::connect(&frmQvestra, &qvestra::FrmQvestra::signInRequired, [&] {
         auto* frmLogin = new qvestra::signin::FrmLogin({
             .endpoint = {QVESTRA_SERVICE_HOST, QVESTRA_SERVICE_PORT},
-            .dataFolder = qvestra::signin::DataFolder(qvestra::signin::DataFolder::DefaultRoot()),
+            .dataFolder = qvestra::signin::DataFolder(dataFolder),
             .sockets = sockets,
             .webViews = &qvestra::webview::WebEngineView::Create,
             .messages = messages,
