@@ -42,6 +42,8 @@ ScriptedServer::~ScriptedServer() {
 }
 
 std::string ScriptedServer::Request() {
+    // Asked once the client is done: connections not made by then never come.
+    ::shutdown(listenFd_, SHUT_RDWR);
     if (thread_.joinable()) thread_.join();
     std::lock_guard lock(mutex_);
     return request_;

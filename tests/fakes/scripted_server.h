@@ -37,8 +37,8 @@ class ScriptedServer {
     int Port() const { return port_; }
     // Connections accepted so far.
     int Connections() const { return accepted_; }
-    // The requests as received, one after another; waits for the script to
-    // finish on every connection.
+    // The requests as received, one after another. Asked once the client is
+    // done: it waits for the script of every connection made so far.
     std::string Request();
 
     // A port on which nothing listens.

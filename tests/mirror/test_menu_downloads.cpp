@@ -18,7 +18,8 @@ class TestMenuDownloads : public QObject {
   private Q_SLOTS:
     void threeMissingDocumentsInOneBuild() {
         const std::string body = "%PDF-1.4 document";
-        // The probe, three documents, and the mirroring of two builds.
+        // The probe, the record refresh, three documents, and the mirroring of
+        // two builds.
         ScriptedServer server({ServerStep::Send("HTTP/1.0 200 OK\r\nContent-Length: " +
                                                 std::to_string(body.size()) + "\r\n\r\n" + body)},
                               10);
