@@ -22,7 +22,7 @@ class TestMenuDownloads : public QObject {
         // two builds.
         ScriptedServer server({ServerStep::Send("HTTP/1.0 200 OK\r\nContent-Length: " +
                                                 std::to_string(body.size()) + "\r\n\r\n" + body)},
-                              10);
+                              11);
         net::TcpSocketFactory sockets;
         Harness h(true, {}, {"127.0.0.1", server.Port()}, &sockets);
         h.WriteUserFile("A-12|3\r\n");
