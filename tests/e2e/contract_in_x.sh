@@ -7,6 +7,7 @@ step=$1
 client=$2
 artifacts=$3
 folder=$4
+port=${5:-80}
 repo_dir=$(cd "$(dirname "$0")/../.." && pwd)
 fail() {
     echo "FAILED: $*" >&2
@@ -45,10 +46,23 @@ wait_until_back_on_the_menu_page() {
     fail "$1: the main window did not return to the menu page"
 }
 
+# The demo service reports EXEC once the contract page has been served; a
+# moment later the page is on screen and its buttons take clicks.
+wait_for_contract_page() {
+    for ((i = 0; i < 100; i++)); do
+        if curl -sf "http://127.0.0.1:$port/q_vestra/LOG_K/keika$1.txt" | grep -q '^EXEC'; then
+            sleep 1.5
+            return 0
+        fi
+        sleep 0.2
+    done
+    fail "the contract page was not opened"
+}
+
 case $step in
     apply)
         xdotool mousemove "${menu_apply[@]}" click 1
-        sleep 2
+        wait_for_contract_page 34
         import -window root "$artifacts/application-page.png"
         xdotool mousemove "${page_first_button[@]}" click 1
         wait_until_back_on_the_menu_page "application"
@@ -57,7 +71,7 @@ case $step in
         xdotool mousemove "${menu_change[@]}" click 1
         sleep 0.5
         xdotool key Down Down Return
-        sleep 2
+        wait_for_contract_page 12
         import -window root "$artifacts/change-page.png"
         xdotool mousemove "${page_first_button[@]}" click 1
         wait_until_back_on_the_menu_page "contents change"
