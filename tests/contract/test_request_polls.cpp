@@ -8,21 +8,18 @@
 #include <QtTest>
 
 #include "app/main_window_harness.h"
+#include "fakes/files.h"
 #include "fakes/scripted_server.h"
 #include "mirror/frm_cond.h"
 #include "net/tcp_socket.h"
 
 using namespace qvestra;
 using qvestra::testing::Harness;
+using qvestra::testing::ReadFile;
 using qvestra::testing::ScriptedServer;
 using qvestra::testing::ServerStep;
 
 namespace {
-
-std::string ReadFile(const std::filesystem::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 // An applicant, started online; every request is answered with status.
 struct Started {

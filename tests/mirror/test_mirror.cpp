@@ -8,6 +8,7 @@
 #include <fstream>
 
 #include "common/cp932.h"
+#include "fakes/files.h"
 #include "fakes/scripted_server.h"
 #include "mirror/frm_cond.h"
 #include "mirror/mirror.h"
@@ -18,19 +19,12 @@ using namespace qvestra;
 using qvestra::testing::ScriptedServer;
 using qvestra::testing::ServerStep;
 using Script = std::vector<ServerStep>;
+using qvestra::testing::ReadFile;
+using qvestra::testing::WriteFile;
 
 Q_DECLARE_METATYPE(Script)
 
 namespace {
-
-std::string ReadFile(const std::filesystem::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-void WriteFile(const std::filesystem::path& p, const std::string& bytes) {
-    std::ofstream(p, std::ios::binary) << bytes;
-}
 
 std::string Reply(const std::string& body) {
     return "HTTP/1.0 200 OK\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body;

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "fakes/files.h"
 #include "fakes/scripted_server.h"
 #include "net/http_text.h"
 #include "net/sinks.h"
@@ -15,21 +16,12 @@ using namespace qvestra::net;
 using qvestra::testing::ScriptedServer;
 using qvestra::testing::ServerStep;
 using Script = std::vector<ServerStep>;
+using qvestra::testing::ReadFile;
+using qvestra::testing::WriteFile;
 
 Q_DECLARE_METATYPE(Script)
 
 namespace {
-
-std::string ReadFile(const std::filesystem::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-void WriteFile(const std::filesystem::path& p, const std::string& bytes) {
-    std::ofstream(p, std::ios::binary) << bytes;
-}
 
 const std::string kOkHeader = "HTTP/1.0 200 OK\r\nContent-Type: text/plain\r\n\r\n";
 

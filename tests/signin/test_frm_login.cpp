@@ -6,6 +6,7 @@
 #include "common/time_stamp.h"
 #include "fakes/fake_message_boxes.h"
 #include "fakes/fake_web_view.h"
+#include "fakes/files.h"
 #include "fakes/scripted_server.h"
 #include "net/tcp_socket.h"
 #include "signin/computer_name.h"
@@ -14,15 +15,11 @@
 using namespace qvestra;
 using qvestra::testing::FakeMessageBoxes;
 using qvestra::testing::FakeWebView;
+using qvestra::testing::ReadFile;
 using qvestra::testing::ScriptedServer;
 using qvestra::testing::ServerStep;
 
 namespace {
-
-std::string ReadFile(const std::filesystem::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 struct Login {
     explicit Login(int port) {

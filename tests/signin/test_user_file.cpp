@@ -3,18 +3,16 @@
 #include <QtTest>
 #include <fstream>
 
+#include "fakes/files.h"
 #include "signin/data_folder.h"
 #include "signin/user_file.h"
 
 using namespace qvestra::signin;
+using qvestra::testing::WriteFile;
 
 namespace {
 
 std::filesystem::path PathOf(const QTemporaryDir& dir) { return dir.path().toStdString(); }
-
-void WriteBytes(const std::filesystem::path& p, const std::string& bytes) {
-    std::ofstream(p, std::ios::binary) << bytes;
-}
 
 }  // namespace
 
@@ -113,7 +111,7 @@ class TestUserFile : public QObject {
     void writeReplacesWholeContentWithOneLine() {
         QTemporaryDir dir;
         const UserFile file(PathOf(dir) / "qvuser.txt");
-        WriteBytes(file.Path(), "OLD-CONTENT-THAT-IS-LONGER|9\r\nsecond line\r\n");
+        WriteFile(file.Path(), "OLD-CONTENT-THAT-IS-LONGER|9\r\nsecond line\r\n");
         QVERIFY(file.Write(QStringLiteral("A-12|2")));
         std::ifstream in(file.Path(), std::ios::binary);
         const std::string bytes((std::istreambuf_iterator<char>(in)), {});
@@ -133,19 +131,19 @@ class TestUserFile : public QObject {
     void readersOfALineEndingInLfOnly() {
         QTemporaryDir dir;
         const UserFile file(PathOf(dir) / "qvuser.txt");
-        WriteBytes(file.Path(), "A-12|3\n");
+        WriteFile(file.Path(), "A-12|3\n");
         QCOMPARE(file.ReadLine().value(), QStringLiteral("A-12|3"));
     }
 
     void removeAllTakesContentButNeverFollowsLinks() {
         QTemporaryDir outside;
-        WriteBytes(PathOf(outside) / "keep.txt", "precious");
+        WriteFile(PathOf(outside) / "keep.txt", "precious");
         QTemporaryDir dir;
         const DataFolder folder(PathOf(dir) / "qvestrafolder");
         QVERIFY(folder.Create());
-        WriteBytes(folder.UserFile(), "A-12|3\r\n");
+        WriteFile(folder.UserFile(), "A-12|3\r\n");
         std::filesystem::create_directories(folder.Root() / "images");
-        WriteBytes(folder.Root() / "images" / "LOGO_Movei.gif", "GIF");
+        WriteFile(folder.Root() / "images" / "LOGO_Movei.gif", "GIF");
         std::filesystem::create_directory_symlink(PathOf(outside), folder.Root() / "link");
         QVERIFY(folder.RemoveAll());
         QVERIFY(!folder.Exists());
@@ -154,7 +152,7 @@ class TestUserFile : public QObject {
 
     void removeAllOfALinkedRootRemovesOnlyTheLink() {
         QTemporaryDir target;
-        WriteBytes(PathOf(target) / "keep.txt", "precious");
+        WriteFile(PathOf(target) / "keep.txt", "precious");
         QTemporaryDir dir;
         const auto root = PathOf(dir) / "qvestrafolder";
         std::filesystem::create_directory_symlink(PathOf(target), root);
