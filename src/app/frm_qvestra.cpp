@@ -8,13 +8,9 @@
 #include <QPushButton>
 #include <QTimer>
 
-#include "app/document_opener.h"
-#include "common/cp932.h"
 #include "common/message_boxes.h"
 #include "contract/record_refresh.h"
-#include "contract/request_status.h"
 #include "help/frm_help.h"
-#include "mirror/mirror.h"
 #include "net/http_text.h"
 #include "signin/user_file.h"
 #include "viewer/find_acrobat.h"
@@ -24,7 +20,6 @@ namespace qvestra {
 namespace {
 
 const QString kOfflineStatusOneRefusal = QStringLiteral("インターネットが接続されtません！");
-const QString kCloseCaption = QStringLiteral("閉じる");
 
 // Members' machines have the Windows Japanese fonts; elsewhere Noto CJK
 // stands in with the same character.
@@ -253,237 +248,6 @@ void FrmQvestra::ShowMenuPage() {
     ui_.WebBrowser->SetFullScreen(true);
 }
 
-void FrmQvestra::BuildMenu() {
-    // A build asked for while a download gives the event loop its turn runs
-    // once the running build is done; two would share one exchange state.
-    if (exchangeBusy_) {
-        menuBuildPending_ = true;
-        return;
-    }
-    do {
-        menuBuildPending_ = false;
-        exchangeBusy_ = true;
-        menuPageText_.clear();
-        LoadMenuPage(deps_.urls.ReadAll(ui_.UrlName->text().toStdString()));
-        exchangeBusy_ = false;
-    } while (menuBuildPending_ && !closing_);
-}
-
-void FrmQvestra::LoadMenuPage(const std::string& pageBytes) {
-    // Decoded in one piece so no double-byte character is split.
-    menuPageText_ =
-        DecodeCp932(QByteArrayView(pageBytes.data(), static_cast<qsizetype>(pageBytes.size())));
-    pollDone_ = false;
-    content_ = ParseContentList(menuPageText_);
-    AssignGroupButtons();
-    FetchMissingDocuments();
-    // With fewer than eight groups only the first column is in use; otherwise
-    // both show, also after an earlier, shorter list narrowed the panel.
-    layout_.SetWidth(ui_.Frame2,
-                     content_.groups.size() < 8 ? savedFrame2Width_ / 2 : savedFrame2Width_);
-    ui_.Frame2->show();
-    if (deps_.program.OnlineMode && !deps_.program.NotContracted) MirrorPages();
-}
-
-void FrmQvestra::AssignGroupButtons() {
-    float frame2Height = 600;
-    float nextButtonTop = -120;
-    for (int g = 0; g < kGroupButtons; ++g) {
-        QPushButton* button = ui_.Cmd[g];
-        if (g >= static_cast<int>(content_.groups.size())) {
-            // A button of an earlier, longer list would open another entry.
-            button->hide();
-            continue;
-        }
-        button->setText(content_.groups[g].caption);
-        button->show();
-        nextButtonTop += 600;
-        layout_.SetTop(button, nextButtonTop);
-        frame2Height += 600;
-    }
-    layout_.SetHeight(ui_.Frame2, frame2Height);
-}
-
-void FrmQvestra::FetchMissingDocuments() {
-    for (const ContentEntry& entry : content_.entries) {
-        if (!entry.documentFile) continue;
-        documentFile_ = *entry.documentFile;
-        const auto file = deps_.dataFolder.Root() / documentFile_.mid(1).toStdString();
-        std::error_code ec;
-        if (!std::filesystem::exists(file, ec) && !closing_)
-            DownloadPackage(documentFile_, entry.title);
-    }
-}
-
-void FrmQvestra::Cmd_Click(int index) {
-    ui_.Frame3->hide();
-    if (index < 0 || index >= static_cast<int>(content_.groups.size())) return;
-    const ContentGroup& group = content_.groups[index];
-    if (content_.entries[group.entry].kind == u"Cont") {
-        OpenEntry(group.entry);
-        return;
-    }
-    constexpr float kButtonHeight = 375;
-    float height = 400;
-    ui_.Frame3->setTitle(ui_.Cmd[index]->text());
-    shownItems_ = group.items;
-    pollDone_ = false;
-    int n = 0;
-    for (int e : shownItems_) {
-        ui_.CmdSub[n]->setText(content_.entries[e].title);
-        ui_.CmdSub[n]->show();
-        height += kButtonHeight + 105;
-        ++n;
-    }
-    layout_.SetWidth(ui_.Frame3, n < 8 ? savedFrame3Width_ / 2 : savedFrame3Width_);
-    ui_.CmdSub[n]->setText(kCloseCaption);
-    ui_.CmdSub[n]->show();
-    height += kButtonHeight + 210;
-    // Buttons past the close button belong to an earlier, longer group.
-    for (int i = n + 1; i < kItemButtons; ++i) ui_.CmdSub[i]->hide();
-    layout_.SetHeight(ui_.Frame3, height);
-    layout_.SetTop(ui_.Frame3, layout_.Of(ui_.Frame2).top);
-    const TwipRect button = layout_.Of(ui_.Cmd[index]);
-    layout_.SetLeft(ui_.Frame3, button.width + button.left + 500);
-    ui_.Frame3->show();
-    ui_.Frame3->raise();
-}
-
-void FrmQvestra::CmdSub_Click(int index) {
-    if (index < 0 || index >= kItemButtons) return;
-    if (ui_.CmdSub[index]->text() == kCloseCaption) {
-        ui_.Frame3->hide();
-        return;
-    }
-    if (index < static_cast<int>(shownItems_.size())) OpenEntry(shownItems_[index]);
-}
-
-void FrmQvestra::OpenEntry(int entry) {
-    const auto& document = content_.entries[entry].documentFile;
-    if (!document) return;
-    documentFile_ = *document;
-    const QString name = documentFile_.mid(1);
-    deps_.documents.Open(deps_.dataFolder.Root() / name.toStdString(), deps_.dataFolder.Root());
-    deps_.viewerWatch.StartViewerWatch(name);
-}
-
-void FrmQvestra::Menu_F_Moshikomi_Click() {
-    OpenContractPage(QStringLiteral("/q_vestra/Mousikomi_inp1.asp?yuzaaidhi="),
-                     QStringLiteral("&P=s&K=hm&TSMP="), ui_.Timer_Mousikomi, 1000,
-                     &FrmQvestra::Timer_Mousikomi_Timer);
-}
-
-void FrmQvestra::Menu_E_Base_Click() {
-    pollDone_ = false;
-    OpenContractPage(QStringLiteral("/q_vestra/mousikomi_inp1.asp?yuzaaidhi="),
-                     QStringLiteral("&P=h&K=hm&TSMP="), ui_.Timer_KHen, 2000,
-                     &FrmQvestra::Timer_KHen_Timer);
-}
-
-void FrmQvestra::Menu_E_Cont_Click() {
-    pollDone_ = false;
-    OpenContractPage(QStringLiteral("/q_vestra/KHenko.asp?yuzaaidhi="), QStringLiteral("&TSMP="),
-                     ui_.Timer_KHen, 2000, &FrmQvestra::Timer_KHen_Timer);
-}
-
-void FrmQvestra::OpenContractPage(const QString& page, const QString& query, QTimer* timer,
-                                  int intervalMs, void (FrmQvestra::*tick)()) {
-    ui_.Frame1->setEnabled(true);
-    ui_.Frame2->hide();
-    requestStamp_ = deps_.timeOfDay();
-    const QString address = QString::fromStdString(deps_.endpoint.HttpAddress(page.toStdString())) +
-                            member_.UserRecord + query + requestStamp_;
-    ui_.UrlName->setText(address);
-    ui_.WebBrowser->Navigate(address);
-    layout_.SetHeight(ui_.Frame1, layout_.Of(this).height - 2000);
-    ui_.WebBrowser->SetHeight(layout_.Of(ui_.Frame1).height);
-    timer->start(intervalMs);
-    (this->*tick)();
-}
-
-void FrmQvestra::Timer_KHen_Timer() {
-    // A poll still running (its final status rebuilding the panels), or a
-    // download holding the exchange state: this tick is skipped.
-    if (polling_ || exchangeBusy_) return;
-    polling_ = true;
-    PollChangeStatus();
-    polling_ = false;
-    if (pollDone_) ui_.Timer_KHen->stop();
-}
-
-void FrmQvestra::Timer_Mousikomi_Timer() {
-    if (polling_ || exchangeBusy_) return;
-    polling_ = true;
-    PollApplicationStatus();
-    polling_ = false;
-    if (closing_) return;
-    if (pollDone_) {
-        show();
-        ui_.Timer_Mousikomi->stop();
-    }
-}
-
-std::optional<QString> FrmQvestra::FetchRequestStatus() {
-    const auto number = signin::MemberNumber(member_.UserFields.value(0));
-    if (!number) return std::nullopt;  // no status file name can be built
-    socket_ = deps_.sockets.Create();
-    return contract::FetchRequestStatus(*socket_, deps_.endpoint, hostHeader_, *number,
-                                        deps_.dataFolder.Root() / "keika.txt", exchange_);
-}
-
-void FrmQvestra::PollChangeStatus() {
-    const auto status = FetchRequestStatus();
-    if (!status) return;
-    std::error_code ec;
-    std::filesystem::remove(deps_.dataFolder.Root() / "keika.txt", ec);
-    if (*status == QStringLiteral("END") + requestStamp_ ||
-        *status == QStringLiteral("CANCEL") + requestStamp_)
-        TTL_Disp();
-}
-
-void FrmQvestra::PollApplicationStatus() {
-    pollDone_ = false;
-    const auto status = FetchRequestStatus();
-    if (!status) return;
-    if (*status == QStringLiteral("K_CANCEL") + requestStamp_) {
-        deps_.dataFolder.RemoveAll();
-        close();
-    } else if (*status == QStringLiteral("END") + requestStamp_) {
-        signin::UserFile(member_.UserFilePath)
-            .Write(member_.UserFields.value(0) + QStringLiteral("|2"));
-        ui_.Menu_F_Moshikomi->setEnabled(false);
-        TTL_Disp();
-        deps_.program.OnlineMode = true;
-        BuildMenu();
-        pollDone_ = true;
-    } else if (*status == QStringLiteral("CANCEL") + requestStamp_) {
-        ui_.Menu_F_Moshikomi->setEnabled(true);
-        TTL_Disp();
-    }
-}
-
-void FrmQvestra::TTL_Disp() {
-    layout_.SetHeight(ui_.Frame1, savedFrame1Height_);
-    ui_.Frame1->setEnabled(true);
-    ui_.Frame2->show();
-    const TwipRect frame1 = layout_.Of(ui_.Frame1);
-    ui_.WebBrowser->SetTop(frame1.top - 150);
-    ui_.WebBrowser->SetHeight(frame1.height);
-    ui_.WebBrowser->SetWidth(frame1.width);
-    hostHeader_ = net::HostHeader(deps_.endpoint);
-    const QString address =
-        QString::fromStdString(deps_.endpoint.HttpAddress("/q_vestra/execute.asp?yuzaaidhi=")) +
-        member_.UserRecord;
-    ui_.UrlName->setText(address);
-    ui_.WebBrowser->Navigate(address);
-    ui_.WebBrowser->SetFullScreen(true);
-    if (ui_.Menu_E_Modify->menuAction()->isEnabled()) {
-        deps_.program.OnlineMode = true;
-        BuildMenu();
-    }
-    pollDone_ = true;
-}
-
 void FrmQvestra::closeEvent(QCloseEvent* event) {
     // Only the member's own close (close box, system menu) takes the viewer
     // notice along; the program's closes end everything anyway.
@@ -531,21 +295,6 @@ void FrmQvestra::ShowHelp() {
     frmHelp_ = new help::FrmHelp(
         {deps_.endpoint, deps_.program, deps_.webViews, layout_.Scale(), deps_.programFolder});
     frmHelp_->Load();
-}
-
-void FrmQvestra::DownloadPackage(const QString& documentFile, const QString& title) {
-    socket_ = deps_.sockets.Create();
-    const mirror::DownloadOutcome outcome = mirror::DownloadPackage(
-        {*socket_, deps_.endpoint, hostHeader_, exchange_}, deps_.dataFolder, documentFile, title,
-        {layout_.Scale(), 1200, [this] { return closing_; },
-         [this](mirror::FrmCond& window) { Q_EMIT progressWindowShown(&window); }});
-    if (outcome.announced) totSend_ = static_cast<double>(*outcome.announced);
-    lenSend_ = static_cast<double>(outcome.received);
-}
-
-void FrmQvestra::MirrorPages() {
-    mirror::MirrorPages({*socket_, deps_.endpoint, hostHeader_, exchange_}, deps_.dataFolder,
-                        member_.UserFields.value(0), menuPageText_);
 }
 
 }  // namespace qvestra

@@ -1,0 +1,151 @@
+// The member's menu page and its content panels: the menu build, the group
+// and item buttons, document opening, downloads and mirroring.
+#include <QAction>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QTimer>
+
+#include "app/document_opener.h"
+#include "app/frm_qvestra.h"
+#include "common/cp932.h"
+#include "mirror/mirror.h"
+#include "viewer/find_acrobat.h"
+
+namespace qvestra {
+
+namespace {
+const QString kCloseCaption = QStringLiteral("閉じる");
+}
+
+void FrmQvestra::BuildMenu() {
+    // A build asked for while a download gives the event loop its turn runs
+    // once the running build is done; two would share one exchange state.
+    if (exchangeBusy_) {
+        menuBuildPending_ = true;
+        return;
+    }
+    do {
+        menuBuildPending_ = false;
+        exchangeBusy_ = true;
+        menuPageText_.clear();
+        LoadMenuPage(deps_.urls.ReadAll(ui_.UrlName->text().toStdString()));
+        exchangeBusy_ = false;
+    } while (menuBuildPending_ && !closing_);
+}
+
+void FrmQvestra::LoadMenuPage(const std::string& pageBytes) {
+    // Decoded in one piece so no double-byte character is split.
+    menuPageText_ =
+        DecodeCp932(QByteArrayView(pageBytes.data(), static_cast<qsizetype>(pageBytes.size())));
+    pollDone_ = false;
+    content_ = ParseContentList(menuPageText_);
+    AssignGroupButtons();
+    FetchMissingDocuments();
+    // With fewer than eight groups only the first column is in use; otherwise
+    // both show, also after an earlier, shorter list narrowed the panel.
+    layout_.SetWidth(ui_.Frame2,
+                     content_.groups.size() < 8 ? savedFrame2Width_ / 2 : savedFrame2Width_);
+    ui_.Frame2->show();
+    if (deps_.program.OnlineMode && !deps_.program.NotContracted) MirrorPages();
+}
+
+void FrmQvestra::AssignGroupButtons() {
+    float frame2Height = 600;
+    float nextButtonTop = -120;
+    for (int g = 0; g < kGroupButtons; ++g) {
+        QPushButton* button = ui_.Cmd[g];
+        if (g >= static_cast<int>(content_.groups.size())) {
+            // A button of an earlier, longer list would open another entry.
+            button->hide();
+            continue;
+        }
+        button->setText(content_.groups[g].caption);
+        button->show();
+        nextButtonTop += 600;
+        layout_.SetTop(button, nextButtonTop);
+        frame2Height += 600;
+    }
+    layout_.SetHeight(ui_.Frame2, frame2Height);
+}
+
+void FrmQvestra::FetchMissingDocuments() {
+    for (const ContentEntry& entry : content_.entries) {
+        if (!entry.documentFile) continue;
+        documentFile_ = *entry.documentFile;
+        const auto file = deps_.dataFolder.Root() / documentFile_.mid(1).toStdString();
+        std::error_code ec;
+        if (!std::filesystem::exists(file, ec) && !closing_)
+            DownloadPackage(documentFile_, entry.title);
+    }
+}
+
+void FrmQvestra::Cmd_Click(int index) {
+    ui_.Frame3->hide();
+    if (index < 0 || index >= static_cast<int>(content_.groups.size())) return;
+    const ContentGroup& group = content_.groups[index];
+    if (content_.entries[group.entry].kind == u"Cont") {
+        OpenEntry(group.entry);
+        return;
+    }
+    constexpr float kButtonHeight = 375;
+    float height = 400;
+    ui_.Frame3->setTitle(ui_.Cmd[index]->text());
+    shownItems_ = group.items;
+    pollDone_ = false;
+    int n = 0;
+    for (int e : shownItems_) {
+        ui_.CmdSub[n]->setText(content_.entries[e].title);
+        ui_.CmdSub[n]->show();
+        height += kButtonHeight + 105;
+        ++n;
+    }
+    layout_.SetWidth(ui_.Frame3, n < 8 ? savedFrame3Width_ / 2 : savedFrame3Width_);
+    ui_.CmdSub[n]->setText(kCloseCaption);
+    ui_.CmdSub[n]->show();
+    height += kButtonHeight + 210;
+    // Buttons past the close button belong to an earlier, longer group.
+    for (int i = n + 1; i < kItemButtons; ++i) ui_.CmdSub[i]->hide();
+    layout_.SetHeight(ui_.Frame3, height);
+    layout_.SetTop(ui_.Frame3, layout_.Of(ui_.Frame2).top);
+    const TwipRect button = layout_.Of(ui_.Cmd[index]);
+    layout_.SetLeft(ui_.Frame3, button.width + button.left + 500);
+    ui_.Frame3->show();
+    ui_.Frame3->raise();
+}
+
+void FrmQvestra::CmdSub_Click(int index) {
+    if (index < 0 || index >= kItemButtons) return;
+    if (ui_.CmdSub[index]->text() == kCloseCaption) {
+        ui_.Frame3->hide();
+        return;
+    }
+    if (index < static_cast<int>(shownItems_.size())) OpenEntry(shownItems_[index]);
+}
+
+void FrmQvestra::OpenEntry(int entry) {
+    const auto& document = content_.entries[entry].documentFile;
+    if (!document) return;
+    documentFile_ = *document;
+    const QString name = documentFile_.mid(1);
+    deps_.documents.Open(deps_.dataFolder.Root() / name.toStdString(), deps_.dataFolder.Root());
+    deps_.viewerWatch.StartViewerWatch(name);
+}
+
+void FrmQvestra::DownloadPackage(const QString& documentFile, const QString& title) {
+    socket_ = deps_.sockets.Create();
+    const mirror::DownloadOutcome outcome = mirror::DownloadPackage(
+        {*socket_, deps_.endpoint, hostHeader_, exchange_}, deps_.dataFolder, documentFile, title,
+        {layout_.Scale(), 1200, [this] { return closing_; },
+         [this](mirror::FrmCond& window) { Q_EMIT progressWindowShown(&window); }});
+    if (outcome.announced) totSend_ = static_cast<double>(*outcome.announced);
+    lenSend_ = static_cast<double>(outcome.received);
+}
+
+void FrmQvestra::MirrorPages() {
+    mirror::MirrorPages({*socket_, deps_.endpoint, hostHeader_, exchange_}, deps_.dataFolder,
+                        member_.UserFields.value(0), menuPageText_);
+}
+
+}  // namespace qvestra

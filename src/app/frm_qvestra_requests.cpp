@@ -1,0 +1,134 @@
+// Contract requests: the commands that open the service's contract pages,
+// the polls of the request's status and the return to the menu page.
+#include <QAction>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QTimer>
+
+#include "app/frm_qvestra.h"
+#include "contract/request_status.h"
+#include "net/http_text.h"
+#include "signin/user_file.h"
+
+namespace qvestra {
+
+void FrmQvestra::Menu_F_Moshikomi_Click() {
+    OpenContractPage(QStringLiteral("/q_vestra/Mousikomi_inp1.asp?yuzaaidhi="),
+                     QStringLiteral("&P=s&K=hm&TSMP="), ui_.Timer_Mousikomi, 1000,
+                     &FrmQvestra::Timer_Mousikomi_Timer);
+}
+
+void FrmQvestra::Menu_E_Base_Click() {
+    pollDone_ = false;
+    OpenContractPage(QStringLiteral("/q_vestra/mousikomi_inp1.asp?yuzaaidhi="),
+                     QStringLiteral("&P=h&K=hm&TSMP="), ui_.Timer_KHen, 2000,
+                     &FrmQvestra::Timer_KHen_Timer);
+}
+
+void FrmQvestra::Menu_E_Cont_Click() {
+    pollDone_ = false;
+    OpenContractPage(QStringLiteral("/q_vestra/KHenko.asp?yuzaaidhi="), QStringLiteral("&TSMP="),
+                     ui_.Timer_KHen, 2000, &FrmQvestra::Timer_KHen_Timer);
+}
+
+void FrmQvestra::OpenContractPage(const QString& page, const QString& query, QTimer* timer,
+                                  int intervalMs, void (FrmQvestra::*tick)()) {
+    ui_.Frame1->setEnabled(true);
+    ui_.Frame2->hide();
+    requestStamp_ = deps_.timeOfDay();
+    const QString address = QString::fromStdString(deps_.endpoint.HttpAddress(page.toStdString())) +
+                            member_.UserRecord + query + requestStamp_;
+    ui_.UrlName->setText(address);
+    ui_.WebBrowser->Navigate(address);
+    layout_.SetHeight(ui_.Frame1, layout_.Of(this).height - 2000);
+    ui_.WebBrowser->SetHeight(layout_.Of(ui_.Frame1).height);
+    timer->start(intervalMs);
+    (this->*tick)();
+}
+
+void FrmQvestra::Timer_KHen_Timer() {
+    // A poll still running (its final status rebuilding the panels), or a
+    // download holding the exchange state: this tick is skipped.
+    if (polling_ || exchangeBusy_) return;
+    polling_ = true;
+    PollChangeStatus();
+    polling_ = false;
+    if (pollDone_) ui_.Timer_KHen->stop();
+}
+
+void FrmQvestra::Timer_Mousikomi_Timer() {
+    if (polling_ || exchangeBusy_) return;
+    polling_ = true;
+    PollApplicationStatus();
+    polling_ = false;
+    if (closing_) return;
+    if (pollDone_) {
+        show();
+        ui_.Timer_Mousikomi->stop();
+    }
+}
+
+std::optional<QString> FrmQvestra::FetchRequestStatus() {
+    const auto number = signin::MemberNumber(member_.UserFields.value(0));
+    if (!number) return std::nullopt;  // no status file name can be built
+    socket_ = deps_.sockets.Create();
+    return contract::FetchRequestStatus(*socket_, deps_.endpoint, hostHeader_, *number,
+                                        deps_.dataFolder.Root() / "keika.txt", exchange_);
+}
+
+void FrmQvestra::PollChangeStatus() {
+    const auto status = FetchRequestStatus();
+    if (!status) return;
+    std::error_code ec;
+    std::filesystem::remove(deps_.dataFolder.Root() / "keika.txt", ec);
+    if (*status == QStringLiteral("END") + requestStamp_ ||
+        *status == QStringLiteral("CANCEL") + requestStamp_)
+        TTL_Disp();
+}
+
+void FrmQvestra::PollApplicationStatus() {
+    pollDone_ = false;
+    const auto status = FetchRequestStatus();
+    if (!status) return;
+    if (*status == QStringLiteral("K_CANCEL") + requestStamp_) {
+        deps_.dataFolder.RemoveAll();
+        close();
+    } else if (*status == QStringLiteral("END") + requestStamp_) {
+        signin::UserFile(member_.UserFilePath)
+            .Write(member_.UserFields.value(0) + QStringLiteral("|2"));
+        ui_.Menu_F_Moshikomi->setEnabled(false);
+        TTL_Disp();
+        deps_.program.OnlineMode = true;
+        BuildMenu();
+        pollDone_ = true;
+    } else if (*status == QStringLiteral("CANCEL") + requestStamp_) {
+        ui_.Menu_F_Moshikomi->setEnabled(true);
+        TTL_Disp();
+    }
+}
+
+void FrmQvestra::TTL_Disp() {
+    layout_.SetHeight(ui_.Frame1, savedFrame1Height_);
+    ui_.Frame1->setEnabled(true);
+    ui_.Frame2->show();
+    const TwipRect frame1 = layout_.Of(ui_.Frame1);
+    ui_.WebBrowser->SetTop(frame1.top - 150);
+    ui_.WebBrowser->SetHeight(frame1.height);
+    ui_.WebBrowser->SetWidth(frame1.width);
+    hostHeader_ = net::HostHeader(deps_.endpoint);
+    const QString address =
+        QString::fromStdString(deps_.endpoint.HttpAddress("/q_vestra/execute.asp?yuzaaidhi=")) +
+        member_.UserRecord;
+    ui_.UrlName->setText(address);
+    ui_.WebBrowser->Navigate(address);
+    ui_.WebBrowser->SetFullScreen(true);
+    if (ui_.Menu_E_Modify->menuAction()->isEnabled()) {
+        deps_.program.OnlineMode = true;
+        BuildMenu();
+    }
+    pollDone_ = true;
+}
+
+}  // namespace qvestra
