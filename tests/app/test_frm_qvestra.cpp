@@ -26,9 +26,6 @@ class TestFrmQvestra : public QObject {
         QTest::addColumn<QByteArray>("content");
         QTest::newRow("no user file") << false << QByteArray();
         QTest::newRow("empty user file") << true << QByteArray();
-        QTest::newRow("no bar") << true << QByteArray("A-12\r\n");
-        QTest::newRow("status not one digit") << true << QByteArray("A-12|ab\r\n");
-        QTest::newRow("member number not digits") << true << QByteArray("A-xy|3\r\n");
         QTest::newRow("member ID with a path") << true << QByteArray("../A-12|3\r\n");
         QTest::newRow("binary garbage") << true << QByteArray("\x01\xff\xfe|\x00", 5);
     }
