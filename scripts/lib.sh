@@ -5,7 +5,7 @@ QVESTRA_PACKAGES=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev qt6-webengine-dev libcurl4-openssl-dev libcpp-httplib-dev libx11-dev
     xvfb xauth x11-utils xdotool imagemagick fonts-noto-cjk xdg-utils
-    iproute2 util-linux curl
+    iproute2 util-linux curl file bc
 )
 
 as_root() {
