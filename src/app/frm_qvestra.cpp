@@ -225,10 +225,8 @@ void FrmQvestra::Load() {
 // A user file without the record layout is treated as no member known, so
 // a damaged file leads to the sign-in page instead of a broken start.
 bool FrmQvestra::ReadMemberValues() {
-    const signin::UserFile userFile(member_.UserFilePath);
-    if (!userFile.Exists()) return false;
-    const auto record = userFile.ReadFirstField();
-    if (!record || !signin::ParseUserRecord(*record)) return false;
+    const auto record = signin::UserFile(member_.UserFilePath).KnownRecord();
+    if (!record) return false;
     member_.UserRecord = *record;
     member_.UserFields = record->split(u'|');
     member_.MemberIdParts = member_.UserFields.value(0).split(u'-');

@@ -129,7 +129,9 @@ void FrmQvestra::OpenEntry(int entry) {
     if (!document) return;
     documentFile_ = *document;
     const QString name = documentFile_.mid(1);
-    deps_.documents.Open(deps_.dataFolder.Root() / name.toStdString(), deps_.dataFolder.Root());
+    const auto file = deps_.dataFolder.FileFor(name.toStdString());
+    if (!file) return;
+    deps_.documents.Open(*file, deps_.dataFolder.Root());
     deps_.viewerWatch.StartViewerWatch(name);
 }
 

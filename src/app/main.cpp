@@ -24,6 +24,7 @@ int main(int argc, char* argv[]) {
     QApplication::setQuitOnLastWindowClosed(false);
     qvestra::QuitOnTerminationSignals(app);
 
+    const qvestra::net::ServiceEndpoint endpoint{QVESTRA_SERVICE_HOST, QVESTRA_SERVICE_PORT};
     const auto dataFolder = qvestra::signin::DataFolder::DefaultRoot();
     qvestra::SingleInstance instance(QString::fromStdString(dataFolder.string()));
     if (!instance.Claim()) return 0;
@@ -55,7 +56,7 @@ int main(int argc, char* argv[]) {
         QMetaObject::invokeMethod(&app, &QCoreApplication::quit, Qt::QueuedConnection);
     };
     qvestra::FrmQvestra frmQvestra({
-        .endpoint = {QVESTRA_SERVICE_HOST, QVESTRA_SERVICE_PORT},
+        .endpoint = endpoint,
         .dataFolder = qvestra::signin::DataFolder(dataFolder),
         .sockets = sockets,
         .webViews = &qvestra::webview::WebEngineView::Create,
@@ -71,7 +72,7 @@ int main(int argc, char* argv[]) {
     });
     QObject::connect(&frmQvestra, &qvestra::FrmQvestra::signInRequired, [&] {
         auto* frmLogin = new qvestra::signin::FrmLogin({
-            .endpoint = {QVESTRA_SERVICE_HOST, QVESTRA_SERVICE_PORT},
+            .endpoint = endpoint,
             .dataFolder = qvestra::signin::DataFolder(dataFolder),
             .sockets = sockets,
             .webViews = &qvestra::webview::WebEngineView::Create,

@@ -2,13 +2,12 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QSaveFile>
 #include <memory>
 
-#include "common/cp932.h"
 #include "mirror/frm_cond.h"
 #include "net/http_text.h"
 #include "net/sinks.h"
+#include "signin/user_file.h"
 
 namespace qvestra::mirror {
 
@@ -23,14 +22,6 @@ void Get(Exchange& exchange, const std::string& requestLine, int timeoutSeconds,
     net::PlainGet(exchange.socket, exchange.endpoint,
                   {net::RequestText(requestLine, exchange.hostHeader), timeoutSeconds}, sink,
                   exchange.state);
-}
-
-bool WriteTextLine(const std::filesystem::path& file, const QString& text) {
-    QSaveFile out(QString::fromStdString(file.string()));
-    if (!out.open(QIODevice::WriteOnly)) return false;
-    out.write(EncodeCp932(text));
-    out.write("\r\n");
-    return out.commit();
 }
 
 }  // namespace
@@ -71,7 +62,7 @@ void MirrorPages(Exchange exchange, const signin::DataFolder& folder, const QStr
     if (page) {
         // An empty text means the page could not be read; the last good copy
         // is worth more than nothing.
-        if (!menuPageText.isEmpty()) WriteTextLine(*page, menuPageText);
+        if (!menuPageText.isEmpty()) signin::WriteLineAtomically(*page, menuPageText);
         net::WholeBodySink sink(*page);
         Get(exchange, net::OriginRequestLine("/q_Vestra/HTML/" + memberId.toStdString() + ".txt"),
             kPageTimeoutSeconds, sink);

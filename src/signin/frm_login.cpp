@@ -31,16 +31,13 @@ FrmLogin::FrmLogin(FrmLoginDeps deps) : deps_(std::move(deps)), layout_(deps_.sc
 }
 
 void FrmLogin::Load() {
-    const QString pcName = deps_.pcName;
     hostHeader_ = net::HostHeader(deps_.endpoint);
     webBrowser_->SetFullScreen(true);
     const TwipRect window = layout_.Of(this);
     webBrowser_->SetHeight(window.height - 120);
     webBrowser_->SetWidth(window.width - 50);
 
-    const UserFile userFile(deps_.dataFolder.UserFile());
-    const auto record = userFile.ReadFirstField();
-    if (record && ParseUserRecord(*record)) {
+    if (UserFile(deps_.dataFolder.UserFile()).KnownRecord()) {
         timer1_->stop();
         deps_.handOver();
         CloseQuietly();
@@ -49,7 +46,7 @@ void FrmLogin::Load() {
 
     loginTime_ = deps_.timeOfDay();
     entryUrl_ = QString::fromStdString(deps_.endpoint.HttpAddress("/q_vestra/Entry.asp?LTIME=")) +
-                loginTime_ + QStringLiteral("&PC_NAME=") + pcName;
+                loginTime_ + QStringLiteral("&PC_NAME=") + deps_.pcName;
     webBrowser_->Navigate(entryUrl_);
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());

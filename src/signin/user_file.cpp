@@ -64,8 +64,6 @@ std::optional<UserRecordParts> ParseUserRecord(const QString& record) {
     return UserRecordParts{memberId, status, *number};
 }
 
-bool UserFile::Exists() const { return QFile::exists(ToQString(path_)); }
-
 std::optional<QString> UserFile::ReadLine() const {
     QFile file(ToQString(path_));
     if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
@@ -82,17 +80,18 @@ std::optional<QString> UserFile::ReadFirstField() const {
     return FirstField(*line);
 }
 
-bool UserFile::Write(const QString& text) const {
-    QSaveFile file(ToQString(path_));
+std::optional<QString> UserFile::KnownRecord() const {
+    const auto record = ReadFirstField();
+    if (!record || !ParseUserRecord(*record)) return std::nullopt;
+    return record;
+}
+
+bool WriteLineAtomically(const std::filesystem::path& path, const QString& text) {
+    QSaveFile file(ToQString(path));
     if (!file.open(QIODevice::WriteOnly)) return false;
     file.write(EncodeCp932(text));
     file.write("\r\n");
     return file.commit();
-}
-
-bool UserFile::Remove() const {
-    QFile file(ToQString(path_));
-    return !file.exists() || file.remove();
 }
 
 }  // namespace qvestra::signin

@@ -28,21 +28,24 @@ struct UserRecordParts {
 // file and carries a member number. Nothing when any rule is broken.
 std::optional<UserRecordParts> ParseUserRecord(const QString& record);
 
+// Replaces the whole content of file with text + CR LF in code page 932. The
+// new content goes to a temporary file that is renamed over the old one, so
+// the file is never half-written.
+bool WriteLineAtomically(const std::filesystem::path& file, const QString& text);
+
 // The one-line user file, in code page 932.
 class UserFile {
   public:
     explicit UserFile(std::filesystem::path path) : path_(std::move(path)) {}
 
     const std::filesystem::path& Path() const { return path_; }
-    bool Exists() const;
     // Everything up to the first line end; nothing when the file cannot be read.
     std::optional<QString> ReadLine() const;
     std::optional<QString> ReadFirstField() const;
-    // Replaces the whole content with text + CR LF. The new content goes to a
-    // temporary file that is renamed over the old one, so the file is never
-    // half-written.
-    bool Write(const QString& text) const;
-    bool Remove() const;
+    // The record when the file holds one in the user file's layout: the
+    // member known on this computer. A missing or damaged file knows none.
+    std::optional<QString> KnownRecord() const;
+    bool Write(const QString& text) const { return WriteLineAtomically(path_, text); }
 
   private:
     std::filesystem::path path_;

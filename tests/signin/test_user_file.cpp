@@ -125,7 +125,7 @@ class TestUserFile : public QObject {
         QTemporaryDir dir;
         const UserFile file(PathOf(dir) / "missing" / "qvuser.txt");
         QVERIFY(!file.Write(QStringLiteral("A-12|2")));
-        QVERIFY(!file.Exists());
+        QVERIFY(!std::filesystem::exists(file.Path()));
     }
 
     void readersOfALineEndingInLfOnly() {
