@@ -8,6 +8,7 @@
 # sign-in.png and the demo member signs in with the page's demo button.
 # Usage: capture-main-window.sh CLIENT SHOT_DIR [--sign-in] [--keep-running] [--wait-for FILE]
 set -euo pipefail
+source "$(dirname "$0")/lib.sh"
 client=$1
 shots=$2
 shift 2
@@ -41,7 +42,7 @@ if [ "$keep_running" != --keep-running ]; then
 fi
 
 if [ -n "$sign_in" ]; then
-    login=$(timeout 60 xdotool search --sync --onlyvisible --name 'q_Vestra LOGIN' | head -n 1) \
+    login=$(wait_for_window 60 'q_Vestra LOGIN') \
         || { echo "the sign-in window did not show" >&2; exit 1; }
     for ((i = 0; i < 60; i++)); do
         import -window root "$shots/sign-in.png"
@@ -56,7 +57,7 @@ if [ -n "$sign_in" ]; then
 fi
 
 title='Q_Vestraメニュー'
-if ! window=$(timeout 150 xdotool search --sync --onlyvisible --name "$title" | head -n 1); then
+if ! window=$(wait_for_window 150 "$title"); then
     echo "the main window did not show" >&2
     exit 1
 fi

@@ -51,3 +51,19 @@ wait_for_port() {
     done
     return 1
 }
+
+# wait_for_window SECONDS TITLE_PATTERN: prints the id of the first visible
+# window whose title matches. xdotool's own --sync aborts with BadWindow when
+# a window it is looking at is destroyed meanwhile, which Qt does with its
+# short-lived start-up windows, so each try is a fresh search.
+wait_for_window() {
+    local deadline=$((SECONDS + $1)) ids
+    while :; do
+        if ids=$(xdotool search --onlyvisible --name "$2" 2>/dev/null) && [ -n "$ids" ]; then
+            head -n 1 <<<"$ids"
+            return 0
+        fi
+        [ "$SECONDS" -lt "$deadline" ] || return 1
+        sleep 0.1
+    done
+}

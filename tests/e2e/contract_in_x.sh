@@ -9,6 +9,7 @@ artifacts=$3
 folder=$4
 port=${5:-80}
 repo_dir=$(cd "$(dirname "$0")/../.." && pwd)
+source "$repo_dir/scripts/lib.sh"
 fail() {
     echo "FAILED: $*" >&2
     exit 1
@@ -78,7 +79,7 @@ case $step in
         xdotool mousemove "${menu_help[@]}" click 1
         sleep 0.5
         xdotool key Down Down Return
-        timeout 20 xdotool search --sync --onlyvisible --name '^ヘルプ$' >/dev/null || fail "no help window online"
+        wait_for_window 20 '^ヘルプ$' >/dev/null || fail "no help window online"
         sleep 2
         import -window root "$artifacts/help-online.png"
         echo "help window shown online"
@@ -87,7 +88,7 @@ case $step in
         xdotool mousemove "${menu_help[@]}" click 1
         sleep 0.5
         xdotool key Down Down Return
-        timeout 20 xdotool search --sync --onlyvisible --name '^ヘルプ$' >/dev/null || fail "no help window offline"
+        wait_for_window 20 '^ヘルプ$' >/dev/null || fail "no help window offline"
         sleep 2
         import -window root "$artifacts/help-offline.png"
         echo "help window shown offline"

@@ -6,6 +6,7 @@ set -euo pipefail
 client=$1
 artifacts=$2
 repo_dir=$(cd "$(dirname "$0")/../.." && pwd)
+source "$repo_dir/scripts/lib.sh"
 fail() {
     echo "FAILED: $*" >&2
     exit 1
@@ -18,10 +19,10 @@ trap 'kill "$(cat "$artifacts/client.pid")" 2>/dev/null || true' EXIT
 xdotool mousemove 132 307 click 1
 sleep 0.5
 xdotool mousemove 365 339 click 1
-timeout 10 xdotool search --sync --onlyvisible --name 'A c r o b a t' >/dev/null \
+wait_for_window 10 'A c r o b a t' >/dev/null \
     || fail "no notice after opening a document"
 import -window root "$artifacts/notice-and-items.png"
-viewer=$(timeout 15 xdotool search --sync --onlyvisible --name 'hiragana2.pdf - Stand-in Viewer' | head -n 1) \
+viewer=$(wait_for_window 15 'hiragana2.pdf - Stand-in Viewer') \
     || fail "the viewer did not open hiragana2.pdf"
 seen=$(date +%s%N)
 while xdotool search --onlyvisible --name 'A c r o b a t' >/dev/null 2>&1; do

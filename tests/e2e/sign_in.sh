@@ -30,12 +30,12 @@ xvfb-run -a -s "-screen 0 1280x800x24" bash -c "$(declare -f cancelled_start); c
 next_start() {
     "$1" >"$2/next-start.log" 2>&1 &
     local pid=$!
-    timeout 60 xdotool search --sync --onlyvisible --name 'q_Vestra LOGIN' >/dev/null
+    wait_for_window 60 'q_Vestra LOGIN' >/dev/null
     local found=$?
     import -window root "$2/next-start.png"
     kill "$pid"
     return "$found"
 }
-xvfb-run -a -s "-screen 0 1280x800x24" bash -c "$(declare -f next_start); next_start '$client' '$artifacts'" \
+xvfb-run -a -s "-screen 0 1280x800x24" bash -c "$(declare -f next_start wait_for_window); next_start '$client' '$artifacts'" \
     || fail "the next start did not show the sign-in window"
 echo "cancelled member: data folder removed, next start shows the sign-in window"
