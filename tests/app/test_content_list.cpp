@@ -3,8 +3,13 @@
 #include <QtTest>
 
 #include "app/content_list.h"
+#include "common/cp932.h"
+#include "fakes/scripted_server.h"
+#include "net/url_reader.h"
 
 using namespace qvestra;
+using qvestra::testing::ScriptedServer;
+using qvestra::testing::ServerStep;
 
 namespace {
 
@@ -87,6 +92,27 @@ class TestContentList : public QObject {
         QCOMPARE(items.groups[0].items.size(), std::size_t{15});
         const ContentList entries = ParseContentList(Page(Repeat("Sub;t%1;/d/t%1.pdf", 60)));
         QCOMPARE(entries.entries.size(), std::size_t{51});
+    }
+
+    // The service sends the page in pieces of its own choosing; a double-byte
+    // character cut in two by a read must still decode as one.
+    void shiftJisPageSplitAtEveryByteGivesTheSameButtons() {
+        const QByteArray page =
+            EncodeCp932(Page({"Main;ひらがな", "Sub;五十音表;/qv_contents/gojuon.pdf",
+                              "Main;カタカナ", "Sub;練習帳;/qv_contents/renshu.pdf"}));
+        const std::string header = "HTTP/1.0 200 OK\r\nContent-Type: text/html\r\n\r\n";
+        const QString whole = Summary(ParseContentList(DecodeCp932(page)));
+        QCOMPARE(whole, QStringLiteral("M,S,M,S|ひらがな,カタカナ|0,1,1|1;3"));
+        net::CurlUrlReader reader("qvestra");
+        for (qsizetype cut = 1; cut < page.size(); ++cut) {
+            ScriptedServer server({ServerStep::Send(header + page.first(cut).toStdString()),
+                                   ServerStep::Pause(3),
+                                   ServerStep::Send(page.sliced(cut).toStdString())});
+            const std::string read =
+                reader.ReadAll("http://127.0.0.1:" + std::to_string(server.Port()) + "/menu");
+            const QByteArrayView bytes(read.data(), static_cast<qsizetype>(read.size()));
+            QCOMPARE(Summary(ParseContentList(DecodeCp932(bytes))), whole);
+        }
     }
 
     void documentFile_data() {

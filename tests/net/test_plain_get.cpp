@@ -121,6 +121,15 @@ class TestPlainGet : public QObject {
             << 200;
         QTest::newRow("no status line at all")
             << Script{ServerStep::Send("just text\r\n\r\nbody")} << 4 << QByteArray() << 0;
+        QTest::newRow("header line of 100 KB")
+            << Script{ServerStep::Send("HTTP/1.0 200 OK\r\nX-Padding: " +
+                                       std::string(100 * 1024, 'p') + "\r\n\r\nbody")}
+            << 4 << QByteArray("body") << 200;
+        // Nothing in such a reply sets it apart from a document: it is kept as sent.
+        QTest::newRow("HTML page with status 200 and no length")
+            << Script{ServerStep::Send("HTTP/1.1 200 OK\r\nContent-Type: text/html\r\n\r\n"
+                                       "<html>maintenance</html>")}
+            << 24 << QByteArray("<html>maintenance</html>") << 200;
         QTest::newRow("binary body with NUL and CR LF bytes")
             << Script{ServerStep::Send(kOkHeader + std::string("a\0b\r\n\r\nc", 8))} << 8
             << QByteArray("a\0b\r\n\r\nc", 8) << 200;
@@ -180,10 +189,16 @@ class TestPlainGet : public QObject {
         QCOMPARE(ReadFile(file), std::string("USERID=A-12|1\r\n"));
     }
 
+    void stalledServerEndsAtTheTimeOut_data() {
+        QTest::addColumn<QByteArray>("sent");
+        QTest::newRow("header never ended") << QByteArray("HTTP/1.0 200 OK\r\nContent-Le");
+        QTest::newRow("inside the body") << QByteArray::fromStdString(kOkHeader + "so far");
+    }
     void stalledServerEndsAtTheTimeOut() {
+        QFETCH(QByteArray, sent);
         Fixture f;
         const auto file = f.File("answer.bin");
-        ScriptedServer server({ServerStep::Send(kOkHeader + "so far"), ServerStep::Pause(4000)});
+        ScriptedServer server({ServerStep::Send(sent.toStdString()), ServerStep::Pause(4000)});
         WholeBodySink sink(file);
         const auto started = std::chrono::steady_clock::now();
         const ExchangeState state = RunExchange(server, sink, 1);

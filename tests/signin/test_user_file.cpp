@@ -2,12 +2,19 @@
 #include <QTemporaryDir>
 #include <QtTest>
 #include <fstream>
+#include <random>
+#include <thread>
+
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "fakes/files.h"
 #include "signin/data_folder.h"
 #include "signin/user_file.h"
 
 using namespace qvestra::signin;
+using qvestra::testing::ReadFile;
 using qvestra::testing::WriteFile;
 
 namespace {
@@ -121,6 +128,26 @@ class TestUserFile : public QObject {
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
     }
 
+    void killedWhileRewritingLeavesTheOldOrTheNewRecord() {
+        QTemporaryDir dir;
+        const UserFile file(PathOf(dir) / "qvuser.txt");
+        const QString records[] = {QStringLiteral("A-12|1"), QStringLiteral("A-0012345678|3")};
+        QVERIFY(file.Write(records[0]));
+        std::mt19937 random(7);
+        for (int round = 0; round < 40; ++round) {
+            const pid_t writer = fork();
+            QVERIFY(writer >= 0);
+            if (writer == 0) {
+                for (unsigned i = 0;; ++i) file.Write(records[i % 2]);
+            }
+            std::this_thread::sleep_for(std::chrono::microseconds(random() % 3000));
+            kill(writer, SIGKILL);
+            waitpid(writer, nullptr, 0);
+            const std::string bytes = ReadFile(file.Path());
+            QVERIFY2(bytes == "A-12|1\r\n" || bytes == "A-0012345678|3\r\n", bytes.c_str());
+        }
+    }
+
     void writeIntoMissingFolderFailsCleanly() {
         QTemporaryDir dir;
         const UserFile file(PathOf(dir) / "missing" / "qvuser.txt");
@@ -145,9 +172,10 @@ class TestUserFile : public QObject {
         std::filesystem::create_directories(folder.Root() / "images");
         WriteFile(folder.Root() / "images" / "LOGO_Movei.gif", "GIF");
         std::filesystem::create_directory_symlink(PathOf(outside), folder.Root() / "link");
+        std::filesystem::create_symlink(PathOf(outside) / "keep.txt", folder.Root() / "doc.pdf");
         QVERIFY(folder.RemoveAll());
         QVERIFY(!folder.Exists());
-        QVERIFY(std::filesystem::exists(PathOf(outside) / "keep.txt"));
+        QCOMPARE(ReadFile(PathOf(outside) / "keep.txt"), std::string("precious"));
     }
 
     void removeAllOfALinkedRootRemovesOnlyTheLink() {
