@@ -35,6 +35,7 @@ DownloadOutcome DownloadPackage(Exchange exchange, const signin::DataFolder& fol
 
     std::unique_ptr<FrmCond> window;
     std::unique_ptr<net::PackageSink> sink;
+    QElapsedTimer sinceTurn;
     sink = std::make_unique<net::PackageSink>(
         *target, [&](std::int64_t received, std::optional<std::int64_t> announced) {
             if (announced && !window) {
@@ -43,8 +44,14 @@ DownloadOutcome DownloadPackage(Exchange exchange, const signin::DataFolder& fol
                 window->show();
                 if (ui.shown) ui.shown(*window);
             }
-            if (window) window->Received(received);
-            QCoreApplication::processEvents();
+            // Repainting after every chunk would cost more than the transfer
+            // itself on a fast link; fifty turns a second keep the bar smooth.
+            const bool last = announced && received >= *announced;
+            if (!sinceTurn.isValid() || sinceTurn.elapsed() >= kTurnIntervalMs || last) {
+                sinceTurn.start();
+                if (window) window->Received(received);
+                QCoreApplication::processEvents();
+            }
             if (ui.stop && ui.stop()) sink->Cancel();
         });
     Get(exchange,
