@@ -80,17 +80,16 @@ int TcpSocket::Write(const std::string& text) {
     return kOk;
 }
 
-int TcpSocket::Fill() {
-    if (fd_ < 0) return kNotConnected;
+int TcpSocket::Fill(std::string& buffer) {
     if (peerClosed_) return kClosed;
     const auto deadline = Clock::now() + timeout_;
     for (;;) {
         if (!WaitFor(fd_, POLLIN, deadline)) return kTimedOut;
         // Received straight into the buffer's tail: no copy on the way in.
-        const std::size_t had = buffer_.size();
-        buffer_.resize(had + kReadChunkBytes);
-        const ssize_t n = ::recv(fd_, buffer_.data() + had, kReadChunkBytes, 0);
-        buffer_.resize(had + (n > 0 ? static_cast<std::size_t>(n) : 0));
+        const std::size_t had = buffer.size();
+        buffer.resize(had + ReceiveBuffer::kReadChunkBytes);
+        const ssize_t n = ::recv(fd_, buffer.data() + had, ReceiveBuffer::kReadChunkBytes, 0);
+        buffer.resize(had + (n > 0 ? static_cast<std::size_t>(n) : 0));
         if (n > 0) return kOk;
         if (n == 0) {
             peerClosed_ = true;
@@ -102,54 +101,18 @@ int TcpSocket::Fill() {
 
 int TcpSocket::ReadLine(std::string& line) {
     if (fd_ < 0) return kNotConnected;
-    std::size_t searched = 0;
-    for (;;) {
-        const auto lf = buffer_.find('\n', searched);
-        if (lf != std::string::npos) {
-            line.assign(buffer_, 0, lf);
-            if (!line.empty() && line.back() == '\r') line.pop_back();
-            buffer_.erase(0, lf + 1);
-            return kOk;
-        }
-        if (buffer_.size() > kMaxLineBytes) {
-            buffer_.clear();
-            return kLineTooLong;
-        }
-        searched = buffer_.size();
-        const int r = Fill();
-        if (r == kOk) continue;
-        // The last line of a stream need not end in a line break; handing it
-        // out as a line keeps it from turning up later as body bytes.
-        if (r == kClosed && !buffer_.empty()) {
-            line = std::move(buffer_);
-            buffer_.clear();
-            if (!line.empty() && line.back() == '\r') line.pop_back();
-            return kOk;
-        }
-        return r;
-    }
+    return received_.ReadLine(fill_, line);
 }
 
 int TcpSocket::Read(std::string& bytes) {
     if (fd_ < 0) return kNotConnected;
-    if (buffer_.empty()) {
-        const int r = Fill();
-        if (r != kOk) return r;
-    }
-    if (buffer_.size() <= kReadChunkBytes) {
-        bytes.swap(buffer_);
-        buffer_.clear();
-        return kOk;
-    }
-    bytes.assign(buffer_, 0, kReadChunkBytes);
-    buffer_.erase(0, kReadChunkBytes);
-    return kOk;
+    return received_.Read(fill_, bytes);
 }
 
 void TcpSocket::Close() {
     if (fd_ >= 0) ::close(fd_);
     fd_ = -1;
-    buffer_.clear();
+    received_.Clear();
     peerClosed_ = false;
 }
 

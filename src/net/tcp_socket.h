@@ -3,6 +3,7 @@
 #include <chrono>
 #include <string>
 
+#include "net/receive_buffer.h"
 #include "net/socket.h"
 
 namespace qvestra::net {
@@ -20,18 +21,14 @@ class TcpSocket final : public Socket {
     int Read(std::string& bytes) override;
     void Close() override;
 
-    // A header line longer than this ends the read with kLineTooLong instead
-    // of letting a broken server grow the buffer without bound.
-    static constexpr std::size_t kMaxLineBytes = 1 << 20;
-    static constexpr std::size_t kReadChunkBytes = 256 * 1024;
-
   private:
-    // Waits for data within the time-out and appends it to buffer_.
-    int Fill();
+    // Waits for data within the time-out and appends it to buffer.
+    int Fill(std::string& buffer);
 
     int fd_ = -1;
     std::chrono::milliseconds timeout_{0};
-    std::string buffer_;
+    ReceiveBuffer received_;
+    ReceiveBuffer::Fill fill_ = [this](std::string& buffer) { return Fill(buffer); };
     bool peerClosed_ = false;
 };
 
