@@ -1,6 +1,7 @@
 # One interface target that every project target links, so warnings, the
 # language level and the sanitizer switch are decided in one place.
 option(QVESTRA_SANITIZE "Build with AddressSanitizer and UndefinedBehaviorSanitizer" OFF)
+option(QVESTRA_FUZZ "Build the libFuzzer targets (clang, together with QVESTRA_SANITIZE)" OFF)
 
 add_library(qvestra_options INTERFACE)
 target_compile_features(qvestra_options INTERFACE cxx_std_20)
@@ -11,6 +12,14 @@ if(QVESTRA_SANITIZE)
     target_compile_options(qvestra_options INTERFACE
         -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
     target_link_options(qvestra_options INTERFACE -fsanitize=address,undefined)
+endif()
+
+if(QVESTRA_FUZZ)
+    if(NOT CMAKE_CXX_COMPILER_ID STREQUAL "Clang" OR NOT QVESTRA_SANITIZE)
+        message(FATAL_ERROR "QVESTRA_FUZZ needs clang and QVESTRA_SANITIZE=ON")
+    endif()
+    # Coverage feedback from the code under test, not only from the targets.
+    target_compile_options(qvestra_options INTERFACE -fsanitize=fuzzer-no-link)
 endif()
 
 # add_qt_test(<name> SOURCES <files...> LIBS <targets...>)

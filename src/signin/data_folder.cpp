@@ -7,7 +7,7 @@ namespace qvestra::signin {
 
 bool IsPlainComponent(std::string_view name) {
     if (name.empty() || name.size() > 255) return false;
-    if (name.find("..") != std::string_view::npos) return false;
+    if (name == "." || name.find("..") != std::string_view::npos) return false;
     for (unsigned char c : name) {
         if (c < 0x20 || c == 0x7f || c == '/' || c == '\\' || c == ':') return false;
     }

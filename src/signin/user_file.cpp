@@ -57,7 +57,9 @@ std::optional<UserRecordParts> ParseUserRecord(const QString& record) {
     const QString& memberId = fields[0];
     const QString& status = fields[1];
     if (status.size() != 1 || !status[0].isDigit() || status[0] > u'9') return std::nullopt;
-    if (memberId.contains(u',') || memberId.startsWith(u'"')) return std::nullopt;
+    // The record must read back from the user file as it was written: no
+    // comma, quote or leading blank to cut it, nothing code page 932 lacks.
+    if (FirstField(DecodeCp932(EncodeCp932(record))) != record) return std::nullopt;
     if (!IsPlainComponent(memberId.toStdString())) return std::nullopt;
     const auto number = MemberNumber(memberId);
     if (!number) return std::nullopt;

@@ -99,6 +99,8 @@ class TestUserFile : public QObject {
         QTest::newRow("backslash in member ID") << "A\\x-12|1" << false;
         QTest::newRow("dot dot in member ID") << "..-12|1" << false;
         QTest::newRow("control character") << "A\t-12|1" << false;
+        QTest::newRow("leading blank, lost on reading back") << " A-12|1" << false;
+        QTest::newRow("character code page 932 lacks") << "A\u00e4\u20ac-12|1" << false;
     }
     void parseRecord() {
         QFETCH(QString, record);

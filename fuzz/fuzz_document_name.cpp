@@ -1,0 +1,29 @@
+// Invariant: a name the data folder accepts is one plain path component: it
+// names a file directly inside the folder, never the folder itself, a parent,
+// or a place reached through a separator.
+#include <cstdlib>
+#include <string_view>
+
+#include "signin/data_folder.h"
+
+namespace {
+
+void Check(bool holds) {
+    if (!holds) std::abort();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::string_view name(reinterpret_cast<const char*>(data), size);
+    const qvestra::signin::DataFolder folder("/home/member/qvestrafolder");
+    const auto file = folder.FileFor(name);
+    Check(file.has_value() == qvestra::signin::IsPlainComponent(name));
+    if (!file) return 0;
+    Check(!name.empty() && name != "." && name != "..");
+    Check(name.find_first_of(std::string_view("/\\\0", 3)) == std::string_view::npos);
+    Check(file->parent_path() == folder.Root());
+    Check(file->filename() == std::filesystem::path(name));
+    Check(file->lexically_normal() == *file);
+    return 0;
+}
