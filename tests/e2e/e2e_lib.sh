@@ -40,3 +40,24 @@ fail() {
     echo "FAILED: $*" >&2
     exit 1
 }
+
+# register_standin_viewer: the desktop's PDF viewer becomes a stand-in that
+# takes a moment to start, like a real one, and names its window after the
+# document, as viewers here do.
+register_standin_viewer() {
+    mkdir -p "$work/bin" "$XDG_DATA_HOME/applications" "$XDG_CONFIG_HOME"
+    cat >"$work/bin/standin-viewer" <<'VIEWER'
+#!/bin/sh
+sleep 1
+exec xmessage -title "$(basename "$1") - Stand-in Viewer" "viewing $1"
+VIEWER
+    chmod +x "$work/bin/standin-viewer"
+    cat >"$XDG_DATA_HOME/applications/standin-viewer.desktop" <<DESKTOP
+[Desktop Entry]
+Type=Application
+Name=Stand-in Viewer
+Exec=$work/bin/standin-viewer %f
+MimeType=application/pdf;
+DESKTOP
+    printf '[Default Applications]\napplication/pdf=standin-viewer.desktop\n' >"$XDG_CONFIG_HOME/mimeapps.list"
+}

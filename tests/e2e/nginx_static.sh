@@ -1,0 +1,74 @@
+#!/usr/bin/env bash
+# End to end against a web server nobody here wrote: nginx serves a static
+# copy of the service's files, taken from the demo service, which is then
+# stopped. The typical start runs against it: record refresh, menu page,
+# downloads, mirroring; the next start opens a document from a group. One
+# document is missing from the copy: nginx's own not-found page for it must
+# not be stored.
+# Usage: nginx_static.sh CLIENT DEMO_SERVICE ARTIFACT_DIR
+set -euo pipefail
+source "$(dirname "$0")/e2e_lib.sh"
+folder="$HOME/qvestrafolder"
+site="$work/site"
+
+# copy ADDRESS FILE: the demo's answer at ADDRESS becomes FILE of the site.
+copy() {
+    mkdir -p "$(dirname "$site/$2")"
+    curl -sf -o "$site/$2" "http://127.0.0.1:$service_port$1" || fail "the demo did not answer $1"
+}
+copy '/q_vestra/execute.asp?yuzaaidhi=A-12' q_vestra/execute.asp
+copy /q_vestra/LOG_K/qvuser12.txt q_vestra/LOG_K/qvuser12.txt
+for name in hiragana1 hiragana2 katakana1 gojuon; do
+    copy "/qv_contents/$name.pdf" "qv_contents/$name.pdf"
+done
+copy /q_Vestra/HTML/A-12.txt q_Vestra/HTML/A-12.txt
+copy /q_Vestra/HTML/Help.html q_Vestra/HTML/Help.html
+copy /q_Vestra/images/Logo_Movei.gif q_Vestra/images/Logo_Movei.gif
+kill "$demo_pid"
+wait "$demo_pid" 2>/dev/null || true
+demo_pid=
+
+mkdir -p "$work/nginx"
+cat >"$work/nginx/nginx.conf" <<CONF
+daemon on;
+user root root;
+# One process: a worker would drop to that user, which the namespace forbids.
+master_process off;
+pid $work/nginx/nginx.pid;
+error_log $artifacts/nginx-error.log;
+events {}
+http {
+    types { text/html html asp; text/plain txt; application/pdf pdf; image/gif gif; }
+    access_log $artifacts/nginx-access.log;
+    client_body_temp_path $work/nginx/body;
+    proxy_temp_path $work/nginx/proxy;
+    fastcgi_temp_path $work/nginx/fastcgi;
+    uwsgi_temp_path $work/nginx/uwsgi;
+    scgi_temp_path $work/nginx/scgi;
+    server {
+        listen 127.0.0.1:$service_port;
+        listen [::1]:$service_port;
+        root $site;
+    }
+}
+CONF
+nginx -c "$work/nginx/nginx.conf" -p "$work/nginx" || fail "nginx did not start"
+trap 'kill "$(cat "$work/nginx/nginx.pid")" 2>/dev/null || true; e2e_cleanup' EXIT
+wait_for_port 127.0.0.1 "$service_port" 10 || fail "nginx does not listen"
+nginx -v 2>&1 | tee "$artifacts/nginx-version.txt"
+
+xvfb-run -a -s "-screen 0 1280x800x24" "$repo_dir/scripts/capture-main-window.sh" "$client" "$artifacts/first-start" \
+    --wait-for "$folder/images/LOGO_Movei.gif"
+for name in hiragana1.pdf hiragana2.pdf katakana1.pdf gojuon.pdf; do
+    cmp -s "$site/qv_contents/$name" "$folder/$name" || fail "$name is not the server's copy"
+done
+cmp -s "$site/q_Vestra/HTML/A-12.txt" "$folder/A-12.html" || fail "the member's page is not the server's copy"
+cmp -s "$site/q_Vestra/HTML/Help.html" "$folder/Help.html" || fail "the help page is not the server's copy"
+cmp -s "$site/q_Vestra/images/Logo_Movei.gif" "$folder/images/LOGO_Movei.gif" || fail "the logo is not the server's copy"
+grep -q 'GET http://localhost\(:[0-9]*\)\?/qv_contents/katakana-workbook.pdf HTTP/1.0" 404' "$artifacts/nginx-access.log" \
+    || fail "the missing document was not asked for"
+[ ! -e "$folder/katakana-workbook.pdf" ] || fail "nginx's not-found page was stored as a document"
+if ls -A "$folder" | grep -q '\.part$'; then fail "a temporary file was left behind"; fi
+
+register_standin_viewer
+xvfb-run -a -s "-screen 0 1280x800x24" bash "$e2e_dir/open_document_in_x.sh" "$client" "$artifacts/next-start"
