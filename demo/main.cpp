@@ -3,6 +3,7 @@
 #include <httplib.h>
 
 #include <algorithm>
+#include <chrono>
 #include <csignal>
 #include <cstdint>
 #include <cstdlib>
@@ -12,6 +13,7 @@
 #include <map>
 #include <mutex>
 #include <string>
+#include <thread>
 
 #include "demo_data.h"
 #include "pages.h"
@@ -42,7 +44,8 @@ std::string AbsoluteOrOrigin(const std::string& pathPattern) {
 }
 
 int Usage() {
-    std::cerr << "usage: qvestra-demo [--listen ADDRESS] [--port PORT] [--large-mib N]\n";
+    std::cerr << "usage: qvestra-demo [--listen ADDRESS] [--port PORT] [--large-mib N]\n"
+                 "                    [--large-mib-per-second N]\n";
     return 2;
 }
 
@@ -52,6 +55,8 @@ int main(int argc, char* argv[]) {
     std::string listen = "127.0.0.1";
     int port = QVESTRA_SERVICE_PORT;
     std::uint64_t largeMib = 64;
+    // 0: as fast as the connection takes it.
+    std::uint64_t largeMibPerSecond = 0;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--listen" && i + 1 < argc) {
@@ -60,6 +65,8 @@ int main(int argc, char* argv[]) {
             port = std::atoi(argv[++i]);
         } else if (arg == "--large-mib" && i + 1 < argc) {
             largeMib = std::strtoull(argv[++i], nullptr, 10);
+        } else if (arg == "--large-mib-per-second" && i + 1 < argc) {
+            largeMibPerSecond = std::strtoull(argv[++i], nullptr, 10);
         } else {
             return Usage();
         }
@@ -97,10 +104,15 @@ int main(int argc, char* argv[]) {
         // Streamed, so a large document costs the service no memory.
         res.set_content_provider(
             largePdf.Size(), "application/pdf",
-            [&largePdf](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
+            [&largePdf, largeMibPerSecond](std::size_t offset, std::size_t length,
+                                           httplib::DataSink& sink) {
                 char buffer[256 * 1024];
                 const std::size_t n =
                     largePdf.Read(offset, buffer, std::min(length, sizeof buffer));
+                // Paced, so the client's progress window stays up long enough to watch.
+                if (largeMibPerSecond > 0)
+                    std::this_thread::sleep_for(std::chrono::microseconds(
+                        n * 1000000 / (largeMibPerSecond * 1024 * 1024)));
                 return sink.write(buffer, n);
             });
     });

@@ -24,7 +24,8 @@ trap e2e_cleanup EXIT
 mkdir -p "$work/home/qvestrafolder" "$artifacts"
 printf 'A-12|3\r\n' >"$work/home/qvestrafolder/qvuser.txt"
 
-"$demo" >"$artifacts/demo-service.log" 2>&1 &
+# A test may set demo_args before sourcing this file.
+"$demo" ${demo_args[@]+"${demo_args[@]}"} >"$artifacts/demo-service.log" 2>&1 &
 demo_pid=$!
 service_port=$(sed -n 's/^QVESTRA_SERVICE_PORT:STRING=//p' "$(dirname "$demo")/../CMakeCache.txt")
 service_port=${service_port:-80}

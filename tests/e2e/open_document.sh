@@ -4,9 +4,11 @@
 # notice shows meanwhile and closes about 2 s after the viewer's window came.
 # Usage: open_document.sh CLIENT DEMO_SERVICE ARTIFACT_DIR
 set -euo pipefail
+# The large document comes slowly enough for its progress window to be seen.
+demo_args=(--large-mib-per-second 16)
 source "$(dirname "$0")/e2e_lib.sh"
 
 register_standin_viewer
 
-xvfb-run -a -s "-screen 0 1280x800x24" bash "$e2e_dir/open_document_in_x.sh" "$client" "$artifacts" \
+xvfb-run -a -s "-screen 0 1280x800x24" bash "$e2e_dir/open_document_in_x.sh" "$client" "$artifacts" --progress \
     | tee "$artifacts/open-document.log"

@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
-# The X side of open_document.sh, run under Xvfb: start the client, click a
+# The X side of open_document.sh, run under Xvfb: start the client, with
+# --progress watch the progress window of a document it downloads, click a
 # group and an item, watch the notice and the viewer's window.
-# Usage: open_document_in_x.sh CLIENT ARTIFACT_DIR
+# Usage: open_document_in_x.sh CLIENT ARTIFACT_DIR [--progress]
 set -euo pipefail
 client=$1
 artifacts=$2
+progress=${3:-}
 repo_dir=$(cd "$(dirname "$0")/../.." && pwd)
 source "$repo_dir/scripts/lib.sh"
 fail() {
@@ -12,8 +14,22 @@ fail() {
     exit 1
 }
 
-"$repo_dir/scripts/capture-main-window.sh" "$client" "$artifacts" --keep-running
+# The start builds the menu, downloads included, before its window shows.
+"$repo_dir/scripts/capture-main-window.sh" "$client" "$artifacts" --keep-running &
+capture=$!
 trap 'kill "$(cat "$artifacts/client.pid")" 2>/dev/null || true' EXIT
+if [ "$progress" = --progress ]; then
+    wait_for_window 30 '^初期処理$' >/dev/null || fail "no progress window for the download"
+    sleep 1
+    import -window root "$artifacts/progress.png"
+    echo "progress window shown; screenshot: $artifacts/progress.png"
+    for ((i = 0; i < 600; i++)); do
+        xdotool search --onlyvisible --name '^初期処理$' >/dev/null 2>&1 || break
+        sleep 0.1
+    done
+    ! xdotool search --onlyvisible --name '^初期処理$' >/dev/null 2>&1 || fail "the progress window stayed"
+fi
+wait "$capture" || fail "the main window did not show its menu page"
 # Twips to pixels at 96 dpi (15 a pixel), below a menu bar of about 23
 # pixels: Cmd(0) is the first group, CmdSub(1) the second item of Frame3.
 xdotool mousemove 132 307 click 1
