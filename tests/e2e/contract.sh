@@ -1,24 +1,45 @@
 #!/usr/bin/env bash
 # End to end: an applicant applies for a contract and completes it on the
 # demo page; the main window returns to the menu page with its panels and
-# the user file says "applied". A contracted member changes the contents the
-# same way. The help window shows online and, with the service stopped,
-# offline.
+# the user file says "applied". An applicant who abandons the application
+# stays an applicant; one who cancels the contract on the application page
+# loses the data folder, and the next start signs in. A contracted member
+# changes the contents the same way. The help window shows online and, with
+# the service stopped, offline; an applicant's start without the service
+# ends after its message.
 # Usage: contract.sh CLIENT DEMO_SERVICE ARTIFACT_DIR
 set -euo pipefail
 source "$(dirname "$0")/e2e_lib.sh"
 folder="$HOME/qvestrafolder"
 
+in_x() {
+    xvfb-run -a -s "-screen 0 1280x800x24" bash "$e2e_dir/contract_in_x.sh" "$1" "$client" "$artifacts/$1" "$folder" "$service_port"
+}
+
 printf 'A-0034|1\r\n' >"$folder/qvuser.txt"
-xvfb-run -a -s "-screen 0 1280x800x24" bash "$e2e_dir/contract_in_x.sh" apply "$client" "$artifacts/apply" "$folder" "$service_port"
+in_x apply
 [ "$(od -An -c "$folder/qvuser.txt" | tr -d ' \n')" = 'A-0034|2\r\n' ] || fail "the user file does not say applied"
+
+printf 'A-0034|1\r\n' >"$folder/qvuser.txt"
+in_x abandon
+[ "$(od -An -c "$folder/qvuser.txt" | tr -d ' \n')" = 'A-0034|1\r\n' ] || fail "an abandoned application changed the user file"
+
+in_x cancel-contract
+[ ! -e "$folder" ] || fail "the data folder is still there after the contract was cancelled"
+in_x sign-in-window
 
 rm -rf "$folder"
 mkdir -p "$folder"
 printf 'A-12|3\r\n' >"$folder/qvuser.txt"
-xvfb-run -a -s "-screen 0 1280x800x24" bash "$e2e_dir/contract_in_x.sh" change "$client" "$artifacts/change" "$folder" "$service_port"
+in_x change
 
 kill "$demo_pid"
 wait "$demo_pid" 2>/dev/null || true
 demo_pid=
-xvfb-run -a -s "-screen 0 1280x800x24" bash "$e2e_dir/contract_in_x.sh" help-offline "$client" "$artifacts/help-offline" "$folder"
+in_x help-offline
+
+rm -rf "$folder"
+mkdir -p "$folder"
+printf 'A-0034|1\r\n' >"$folder/qvuser.txt"
+in_x applicant-offline
+[ -e "$folder/qvuser.txt" ] || fail "an applicant's start without the service removed the user file"
