@@ -55,7 +55,9 @@ wait_for_port() {
 # wait_for_window SECONDS TITLE_PATTERN: prints the id of the first visible
 # window whose title matches. xdotool's own --sync aborts with BadWindow when
 # a window it is looking at is destroyed meanwhile, which Qt does with its
-# short-lived start-up windows, so each try is a fresh search.
+# short-lived start-up windows, so each try is a fresh search. The X server
+# must run with -noreset: otherwise a search that ends while no other client
+# is connected resets it, and a client connecting at that moment fails.
 wait_for_window() {
     local deadline=$((SECONDS + $1)) ids
     while :; do

@@ -10,5 +10,5 @@ source "$(dirname "$0")/e2e_lib.sh"
 
 register_standin_viewer
 
-xvfb-run -a -s "-screen 0 1280x800x24" bash "$e2e_dir/open_document_in_x.sh" "$client" "$artifacts" --progress \
+xvfb-run -a -s "-screen 0 1280x800x24 -noreset" bash "$e2e_dir/open_document_in_x.sh" "$client" "$artifacts" --progress \
     | tee "$artifacts/open-document.log"

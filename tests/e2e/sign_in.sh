@@ -9,7 +9,7 @@ source "$(dirname "$0")/e2e_lib.sh"
 folder="$HOME/qvestrafolder"
 rm -rf "$folder"
 
-xvfb-run -a -s "-screen 0 1280x800x24" "$repo_dir/scripts/capture-main-window.sh" "$client" "$artifacts/first-start" \
+xvfb-run -a -s "-screen 0 1280x800x24 -noreset" "$repo_dir/scripts/capture-main-window.sh" "$client" "$artifacts/first-start" \
     --sign-in | tee "$artifacts/first-start.log"
 [ "$(od -An -c "$folder/qvuser.txt" | tr -d ' \n')" = 'A-12|3\r\n' ] || fail "the user file does not hold A-12|3"
 shown_ms=$(sed -n 's/^main window shown \([0-9]*\) ms after signing in$/\1/p' "$artifacts/first-start.log")
@@ -23,7 +23,7 @@ echo "an earlier document" >"$folder/m01.pdf"
 cancelled_start() {
     timeout 60 "$1" >"$2/cancelled-start.log" 2>&1
 }
-xvfb-run -a -s "-screen 0 1280x800x24" bash -c "$(declare -f cancelled_start); cancelled_start '$client' '$artifacts'" \
+xvfb-run -a -s "-screen 0 1280x800x24 -noreset" bash -c "$(declare -f cancelled_start); cancelled_start '$client' '$artifacts'" \
     || fail "the client did not end by itself after the cancellation"
 [ ! -e "$folder" ] || fail "the data folder is still there after K_CANCEL"
 
@@ -36,6 +36,6 @@ next_start() {
     kill "$pid"
     return "$found"
 }
-xvfb-run -a -s "-screen 0 1280x800x24" bash -c "$(declare -f next_start wait_for_window); next_start '$client' '$artifacts'" \
+xvfb-run -a -s "-screen 0 1280x800x24 -noreset" bash -c "$(declare -f next_start wait_for_window); next_start '$client' '$artifacts'" \
     || fail "the next start did not show the sign-in window"
 echo "cancelled member: data folder removed, next start shows the sign-in window"

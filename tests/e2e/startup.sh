@@ -7,7 +7,7 @@
 set -euo pipefail
 source "$(dirname "$0")/e2e_lib.sh"
 
-xvfb-run -a -s "-screen 0 1280x800x24" bash -c '
+xvfb-run -a -s "-screen 0 1280x800x24 -noreset" bash -c '
     set -euo pipefail
     "$0" "$1" "$2" --keep-running
     first=$(cat "$2/client.pid")
