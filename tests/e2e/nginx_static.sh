@@ -47,15 +47,16 @@ http {
     scgi_temp_path $work/nginx/scgi;
     server {
         listen 127.0.0.1:$service_port;
-        listen [::1]:$service_port;
         root $site;
     }
 }
 CONF
-nginx -c "$work/nginx/nginx.conf" -p "$work/nginx" || fail "nginx did not start"
+# A user's PATH on Debian lacks /usr/sbin.
+nginx=$(command -v nginx || echo /usr/sbin/nginx)
+"$nginx" -c "$work/nginx/nginx.conf" -p "$work/nginx" || fail "nginx did not start"
 trap 'kill "$(cat "$work/nginx/nginx.pid")" 2>/dev/null || true; e2e_cleanup' EXIT
 wait_for_port 127.0.0.1 "$service_port" 10 || fail "nginx does not listen"
-nginx -v 2>&1 | tee "$artifacts/nginx-version.txt"
+"$nginx" -v 2>&1 | tee "$artifacts/nginx-version.txt"
 
 xvfb-run -a -s "-screen 0 1280x800x24 -noreset" "$repo_dir/scripts/capture-main-window.sh" "$client" "$artifacts/first-start" \
     --wait-for "$folder/images/LOGO_Movei.gif"
