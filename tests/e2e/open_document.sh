@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# End to end: a group button lists its items, an item opens its document in
-# the desktop's PDF viewer (a stand-in registered for application/pdf), the
-# notice shows meanwhile and closes about 2 s after the viewer's window came.
+# End to end, the typical start: the documents the data folder lacks are
+# downloaded, the large one with its progress window on screen; a group
+# button lists its items, an item opens its document in the desktop's PDF
+# viewer (a stand-in registered for application/pdf), the notice shows
+# meanwhile and closes about 2 s after the viewer's window came.
 # Usage: open_document.sh CLIENT DEMO_SERVICE ARTIFACT_DIR
 set -euo pipefail
 # The large document comes slowly enough for its progress window to be seen.
