@@ -69,3 +69,30 @@ wait_for_window() {
         sleep 0.1
     done
 }
+
+# wait_for_window_gone SECONDS TITLE_PATTERN: true once no visible window's
+# title matches.
+wait_for_window_gone() {
+    local deadline=$((SECONDS + $1))
+    while xdotool search --onlyvisible --name "$2" >/dev/null 2>&1; do
+        [ "$SECONDS" -lt "$deadline" ] || return 1
+        sleep 0.1
+    done
+}
+
+# start_xvfb: an X server of its own for a benchmark; sets DISPLAY and
+# xvfb_pid. The server picks a free display and reports it once it takes
+# clients, so there is neither a guessed number nor a fixed wait.
+start_xvfb() {
+    local reported i
+    reported=$(mktemp)
+    Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp -noreset 3>"$reported" >/dev/null 2>&1 &
+    xvfb_pid=$!
+    for ((i = 0; i < 100; i++)); do
+        [ -s "$reported" ] && break
+        sleep 0.1
+    done
+    [ -s "$reported" ] && DISPLAY=:$(tr -d '\n' <"$reported")
+    rm -f "$reported"
+    [ -n "${DISPLAY:-}" ] && export DISPLAY
+}

@@ -23,11 +23,7 @@ if [ "$progress" = --progress ]; then
     sleep 1
     import -window root "$artifacts/progress.png"
     echo "progress window shown; screenshot: $artifacts/progress.png"
-    for ((i = 0; i < 600; i++)); do
-        xdotool search --onlyvisible --name '^初期処理$' >/dev/null 2>&1 || break
-        sleep 0.1
-    done
-    ! xdotool search --onlyvisible --name '^初期処理$' >/dev/null 2>&1 || fail "the progress window stayed"
+    wait_for_window_gone 60 '^初期処理$' || fail "the progress window stayed"
 fi
 wait "$capture" || fail "the main window did not show its menu page"
 # Twips to pixels at 96 dpi (15 a pixel), below a menu bar of about 23
@@ -41,10 +37,7 @@ import -window root "$artifacts/notice-and-items.png"
 viewer=$(wait_for_window 15 'hiragana2.pdf - Stand-in Viewer') \
     || fail "the viewer did not open hiragana2.pdf"
 seen=$(date +%s%N)
-while xdotool search --onlyvisible --name 'A c r o b a t' >/dev/null 2>&1; do
-    [ $(($(date +%s%N) - seen)) -lt 6000000000 ] || fail "the notice did not close"
-    sleep 0.1
-done
+wait_for_window_gone 6 'A c r o b a t' || fail "the notice did not close"
 closed_ms=$((($(date +%s%N) - seen) / 1000000))
 import -window root "$artifacts/viewer-in-front.png"
 echo "notice closed ${closed_ms} ms after the viewer's window appeared"
