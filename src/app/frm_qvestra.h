@@ -228,6 +228,10 @@ class FrmQvestra final : public QMainWindow {
     QString requestStamp_;
     QPointer<help::FrmHelp> frmHelp_;
     bool polling_ = false;
+    // Counts the contract requests, so a request's end can tell whether a
+    // newer one was made meanwhile.
+    int requestSerial_ = 0;
+    bool contractPageOpen_ = false;
 };
 
 }  // namespace qvestra

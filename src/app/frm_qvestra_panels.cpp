@@ -41,14 +41,20 @@ void FrmQvestra::LoadMenuPage(const std::string& pageBytes) {
         DecodeCp932(QByteArrayView(pageBytes.data(), static_cast<qsizetype>(pageBytes.size())));
     pollDone_ = false;
     content_ = ParseContentList(menuPageText_);
+    // Item buttons of the earlier list would open entries of this one, or
+    // read past its end.
+    ui_.Frame3->hide();
+    shownItems_.clear();
     AssignGroupButtons();
     FetchMissingDocuments();
     // With fewer than eight groups only the first column is in use; otherwise
     // both show, also after an earlier, shorter list narrowed the panel.
     layout_.SetWidth(ui_.Frame2,
                      content_.groups.size() < 8 ? savedFrame2Width_ / 2 : savedFrame2Width_);
-    ui_.Frame2->show();
-    if (deps_.program.OnlineMode && !deps_.program.NotContracted) MirrorPages();
+    // A contract page opened while the downloads gave the event loop its
+    // turn keeps the window until its own request ends.
+    if (!contractPageOpen_) ui_.Frame2->show();
+    if (deps_.program.OnlineMode && !deps_.program.NotContracted && !closing_) MirrorPages();
 }
 
 void FrmQvestra::AssignGroupButtons() {
@@ -71,6 +77,8 @@ void FrmQvestra::AssignGroupButtons() {
 }
 
 void FrmQvestra::FetchMissingDocuments() {
+    // A run that was killed mid-download left its temporary files behind.
+    deps_.dataFolder.RemovePartFiles();
     for (const ContentEntry& entry : content_.entries) {
         if (!entry.documentFile) continue;
         documentFile_ = *entry.documentFile;
@@ -125,12 +133,13 @@ void FrmQvestra::CmdSub_Click(int index) {
 }
 
 void FrmQvestra::OpenEntry(int entry) {
+    if (entry < 0 || entry >= static_cast<int>(content_.entries.size())) return;
     const auto& document = content_.entries[entry].documentFile;
     if (!document) return;
     documentFile_ = *document;
     const QString name = documentFile_.mid(1);
     const auto file = deps_.dataFolder.FileFor(name.toStdString());
-    if (!file) return;
+    if (!file || IsRunnableDocument(*file)) return;
     deps_.documents.Open(*file, deps_.dataFolder.Root());
     deps_.viewerWatch.StartViewerWatch(name);
 }

@@ -35,6 +35,8 @@ void FrmQvestra::Menu_E_Cont_Click() {
 
 void FrmQvestra::OpenContractPage(const QString& page, const QString& query, QTimer* timer,
                                   int intervalMs, void (FrmQvestra::*tick)()) {
+    ++requestSerial_;
+    contractPageOpen_ = true;
     ui_.Frame1->setEnabled(true);
     ui_.Frame2->hide();
     requestStamp_ = deps_.timeOfDay();
@@ -96,13 +98,14 @@ void FrmQvestra::PollApplicationStatus() {
         deps_.dataFolder.RemoveAll();
         close();
     } else if (*status == QStringLiteral("END") + requestStamp_) {
+        const int request = requestSerial_;
         signin::UserFile(member_.UserFilePath)
             .Write(member_.UserFields.value(0) + QStringLiteral("|2"));
         ui_.Menu_F_Moshikomi->setEnabled(false);
         TTL_Disp();
         deps_.program.OnlineMode = true;
         BuildMenu();
-        pollDone_ = true;
+        if (request == requestSerial_) pollDone_ = true;
     } else if (*status == QStringLiteral("CANCEL") + requestStamp_) {
         ui_.Menu_F_Moshikomi->setEnabled(true);
         TTL_Disp();
@@ -110,6 +113,8 @@ void FrmQvestra::PollApplicationStatus() {
 }
 
 void FrmQvestra::TTL_Disp() {
+    const int request = requestSerial_;
+    contractPageOpen_ = false;
     layout_.SetHeight(ui_.Frame1, savedFrame1Height_);
     ui_.Frame1->setEnabled(true);
     ui_.Frame2->show();
@@ -128,7 +133,9 @@ void FrmQvestra::TTL_Disp() {
         deps_.program.OnlineMode = true;
         BuildMenu();
     }
-    pollDone_ = true;
+    // A request made while the rebuild gave the event loop its turn is not
+    // done: its own poll must still see its final status.
+    if (request == requestSerial_) pollDone_ = true;
 }
 
 }  // namespace qvestra

@@ -8,6 +8,7 @@
 #include "app/single_instance.h"
 #include "common/message_boxes.h"
 #include "common/time_stamp.h"
+#include "net/abort_switch.h"
 #include "net/tcp_socket.h"
 #include "net/url_reader.h"
 #include "signin/computer_name.h"
@@ -22,12 +23,34 @@ int main(int argc, char* argv[]) {
     // The windows decide when the program ends, not the last one closed: the
     // main window stays loaded and hidden while the sign-in window shows.
     QApplication::setQuitOnLastWindowClosed(false);
-    qvestra::QuitOnTerminationSignals(app);
 
+    // The program may be asked to end before its event loop runs (the
+    // start-up downloads and reads in the loop's place): then a request to
+    // leave the loop would be lost, so main looks at this itself.
+    bool ending = false;
+    const auto endProgram = [&ending] {
+        ending = true;
+        // Leaves every running loop, nested ones included.
+        QCoreApplication::exit(0);
+    };
+    const qvestra::net::AbortSwitch abort;
+    qvestra::EndOnTerminationSignals(abort, &app, [&endProgram] {
+        for (QWidget* window : QApplication::topLevelWidgets()) window->close();
+        endProgram();
+    });
+
+    qvestra::QtMessageBoxes messages;
     const qvestra::net::ServiceEndpoint endpoint{QVESTRA_SERVICE_HOST, QVESTRA_SERVICE_PORT};
     const auto dataFolder = qvestra::signin::DataFolder::DefaultRoot();
-    qvestra::SingleInstance instance(QString::fromStdString(dataFolder.string()));
-    if (!instance.Claim()) return 0;
+    qvestra::SingleInstance instance(QString::fromStdString(dataFolder.string()),
+                                     qvestra::SingleInstance::PrivateFolder());
+    const auto claim = instance.TryClaim();
+    if (claim != qvestra::SingleInstance::Claim::kFirst) {
+        const QString refusal = qvestra::ClaimRefusal(claim, instance.LockFile());
+        if (refusal.isEmpty()) return 0;
+        messages.Inform(nullptr, refusal);
+        return 1;
+    }
     QObject::connect(&instance, &qvestra::SingleInstance::activationRequested, [] {
         for (QWidget* window : QApplication::topLevelWidgets()) {
             if (!window->isVisible() || window->windowType() == Qt::Popup) continue;
@@ -42,19 +65,16 @@ int main(int argc, char* argv[]) {
     qvestra::ScreenInfo screenInfo{screen->geometry().width(), screen->geometry().height(),
                                    screen->logicalDotsPerInch()};
 
-    qvestra::net::TcpSocketFactory sockets;
-    qvestra::QtMessageBoxes messages;
+    qvestra::net::TcpSocketFactory sockets(&abort);
     qvestra::ProgramState program;
     qvestra::net::CurlUrlReader urls(
-        QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName().toStdString());
+        QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName().toStdString(),
+        &abort);
     qvestra::XdgDocumentOpener documents;
     const auto windows = qvestra::viewer::CreatePlatformWindowList();
     qvestra::viewer::FindAcrobat viewerWatch(
         *windows, qvestra::TwipScale::ForLogicalDpi(screenInfo.logicalDpi), {});
 
-    const auto endProgram = [&app] {
-        QMetaObject::invokeMethod(&app, &QCoreApplication::quit, Qt::QueuedConnection);
-    };
     qvestra::FrmQvestra frmQvestra({
         .endpoint = endpoint,
         .dataFolder = qvestra::signin::DataFolder(dataFolder),
@@ -87,5 +107,6 @@ int main(int argc, char* argv[]) {
         frmLogin->Load();
     });
     frmQvestra.Load();
+    if (ending || abort.Tripped()) return 0;
     return app.exec();
 }

@@ -1,34 +1,33 @@
 #include "app/quit_on_signals.h"
 
-#include <QCoreApplication>
+#include <QObject>
 #include <QSocketNotifier>
 #include <csignal>
 
-#include <sys/socket.h>
-#include <unistd.h>
+#include "net/abort_switch.h"
 
 namespace qvestra {
 
 namespace {
 
-int g_signalPipe[2] = {-1, -1};
+const net::AbortSwitch* g_abort = nullptr;
 
-// Only async-signal-safe work here: one byte into the pipe.
-void OnSignal(int) {
-    const char byte = 1;
-    [[maybe_unused]] const auto n = ::write(g_signalPipe[1], &byte, 1);
-}
+// Only async-signal-safe work here; Trip neither blocks nor changes errno.
+void OnSignal(int) { g_abort->Trip(); }
 
 }  // namespace
 
-void QuitOnTerminationSignals(QCoreApplication& app) {
-    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, g_signalPipe) != 0) return;
-    auto* notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, &app);
-    QObject::connect(notifier, &QSocketNotifier::activated, &app, [&app] {
-        char byte = 0;
-        [[maybe_unused]] const auto n = ::read(g_signalPipe[0], &byte, 1);
-        app.quit();
-    });
+void EndOnTerminationSignals(const net::AbortSwitch& abort, QObject* context,
+                             std::function<void()> onSignal) {
+    g_abort = &abort;
+    // The switch stays readable once tripped, so the notifier goes quiet
+    // after its first call.
+    auto* notifier = new QSocketNotifier(abort.Fd(), QSocketNotifier::Read, context);
+    QObject::connect(notifier, &QSocketNotifier::activated, context,
+                     [notifier, onSignal = std::move(onSignal)] {
+                         notifier->setEnabled(false);
+                         onSignal();
+                     });
     struct sigaction action {};
     action.sa_handler = OnSignal;
     sigemptyset(&action.sa_mask);

@@ -3,6 +3,7 @@
 #include <QCryptographicHash>
 #include <QDir>
 #include <QLocalSocket>
+#include <QStandardPaths>
 
 namespace qvestra {
 
@@ -18,32 +19,60 @@ QString NameFor(const QString& key) {
 
 }  // namespace
 
-SingleInstance::SingleInstance(const QString& key)
-    : name_(NameFor(key)), lock_(QDir::temp().filePath(name_ + QStringLiteral(".lock"))) {}
+SingleInstance::SingleInstance(const QString& key, const QString& folder)
+    : lockPath_(QDir(folder).filePath(NameFor(key) + QStringLiteral(".lock"))),
+      socketPath_(QDir(folder).filePath(NameFor(key) + QStringLiteral(".socket"))),
+      lock_(lockPath_) {}
 
-bool SingleInstance::Claim() {
+QString SingleInstance::PrivateFolder() {
+    // Qt makes sure the runtime folder belongs to the user alone, and
+    // answers nothing when it cannot.
+    const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    return runtime.isEmpty() ? QDir::homePath() : runtime;
+}
+
+SingleInstance::Claim SingleInstance::TryClaim() {
     // The lock decides who is first; a lock left by a program that died is
     // taken over (QLockFile checks whether its owner still runs).
     if (lock_.tryLock(0)) {
-        QLocalServer::removeServer(name_);
+        QLocalServer::removeServer(socketPath_);
         server_ = std::make_unique<QLocalServer>();
+        server_->setSocketOptions(QLocalServer::UserAccessOption);
         connect(server_.get(), &QLocalServer::newConnection, this, [this] {
             while (QLocalSocket* peer = server_->nextPendingConnection()) {
                 connect(peer, &QLocalSocket::disconnected, peer, &QObject::deleteLater);
                 Q_EMIT activationRequested();
             }
         });
-        server_->listen(name_);
-        return true;
+        server_->listen(socketPath_);
+        return Claim::kFirst;
     }
+    if (lock_.error() != QLockFile::LockFailedError) return Claim::kUnavailable;
     QLocalSocket socket;
-    socket.connectToServer(name_);
-    if (socket.waitForConnected(kAnswerTimeoutMs)) {
-        socket.write("raise\n");
-        socket.waitForBytesWritten(kAnswerTimeoutMs);
-        socket.disconnectFromServer();
+    socket.connectToServer(socketPath_);
+    if (!socket.waitForConnected(kAnswerTimeoutMs)) return Claim::kOtherSilent;
+    socket.write("raise\n");
+    socket.waitForBytesWritten(kAnswerTimeoutMs);
+    socket.disconnectFromServer();
+    return Claim::kOtherRaised;
+}
+
+QString ClaimRefusal(SingleInstance::Claim claim, const QString& lockFile) {
+    switch (claim) {
+        case SingleInstance::Claim::kOtherSilent:
+            return QStringLiteral(
+                       "QVestraはすでに起動していますが、応答がありません。\n"
+                       "起動中のQVestraを終了してから、もう一度起動してください。\n(%1)")
+                .arg(lockFile);
+        case SingleInstance::Claim::kUnavailable:
+            return QStringLiteral(
+                       "QVestraを起動できません。\n作業用のファイルを作成できませんでした。\n(%1)")
+                .arg(lockFile);
+        case SingleInstance::Claim::kFirst:
+        case SingleInstance::Claim::kOtherRaised:
+            break;
     }
-    return false;
+    return {};
 }
 
 }  // namespace qvestra

@@ -18,9 +18,9 @@ constexpr int kTurnIntervalMs = 20;
 constexpr int kLogoTimeoutSeconds = 10;
 
 void Get(Exchange& exchange, const std::string& requestLine, int timeoutSeconds,
-         net::BodySink& sink) {
+         net::BodySink& sink, net::TimeOut rule = net::TimeOut::kWholeExchange) {
     net::PlainGet(exchange.socket, exchange.endpoint,
-                  {net::RequestText(requestLine, exchange.hostHeader), timeoutSeconds}, sink,
+                  {net::RequestText(requestLine, exchange.hostHeader), timeoutSeconds, rule}, sink,
                   exchange.state);
 }
 
@@ -56,7 +56,7 @@ DownloadOutcome DownloadPackage(Exchange exchange, const signin::DataFolder& fol
         });
     Get(exchange,
         net::AbsoluteRequestLine(exchange.endpoint, "/qv_contents" + documentFile.toStdString()),
-        ui.timeoutSeconds, *sink);
+        ui.timeoutSeconds, *sink, net::TimeOut::kBetweenBytes);
     outcome.stored = sink->Stored();
     outcome.announced = sink->Announced();
     outcome.received = exchange.state.BodyBytes;

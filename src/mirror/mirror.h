@@ -32,7 +32,8 @@ struct DownloadOutcome {
 
 struct DownloadUi {
     TwipScale scale;
-    // A document may be large and the line slow; each read waits this long.
+    // A document may be large and the line slow: the download fails once no
+    // byte has come for this long.
     int timeoutSeconds = 1200;
     // Called after every chunk once the window repainted; true ends the
     // transfer (the program is closing).

@@ -64,4 +64,17 @@ std::optional<std::int64_t> AnnouncedLength(std::string_view headerLine) {
     return WholeNumber<std::int64_t>(TrimBlanks(headerLine.substr(valueStart)));
 }
 
+std::optional<LengthField> ContentLengthField(std::string_view headerLine) {
+    constexpr std::string_view kName = "content-length";
+    const auto colon = headerLine.find(':');
+    if (colon == std::string_view::npos) return std::nullopt;
+    const std::string_view name = TrimBlanks(headerLine.substr(0, colon));
+    if (name.size() != kName.size()) return std::nullopt;
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        const char c = name[i] >= 'A' && name[i] <= 'Z' ? static_cast<char>(name[i] + 32) : name[i];
+        if (c != kName[i]) return std::nullopt;
+    }
+    return LengthField{WholeNumber<std::int64_t>(TrimBlanks(headerLine.substr(colon + 1)))};
+}
+
 }  // namespace qvestra::net

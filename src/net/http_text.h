@@ -26,4 +26,12 @@ int StatusCodeOf(std::string_view statusLine);
 // follows it). Anything that is not a non-negative whole number announces nothing.
 std::optional<std::int64_t> AnnouncedLength(std::string_view headerLine);
 
+// A "Content-Length" header field, its name in any letter case: its value
+// when that is one whole number that fits 64 bits, else no value.
+struct LengthField {
+    std::optional<std::int64_t> value;
+};
+// Nothing when the line is another field.
+std::optional<LengthField> ContentLengthField(std::string_view headerLine);
+
 }  // namespace qvestra::net

@@ -6,28 +6,32 @@ namespace qvestra::net {
 
 void PlainGet(Socket& socket, const ServiceEndpoint& endpoint, const PlainRequest& request,
               BodySink& sink, ExchangeState& state) {
-    state.SockResult = socket.Connect(endpoint.host, endpoint.port, request.timeoutSeconds);
+    state.SockResult =
+        socket.Connect(endpoint.host, endpoint.port, request.timeoutSeconds, request.rule);
     state.ConnectResult = state.SockResult;
     // A failed connection makes the write a no-op and the reads fail at
     // once, so the steps below need no branch of their own for it.
     socket.Write(request.text);
 
     state.StatusCode = 0;
-    bool firstLine = true;
-    do {
+    int lines = 0;
+    for (;;) {
         state.SockResult = socket.ReadLine(state.RecvLine);
         if (state.SockResult != kOk || state.RecvLine.empty()) break;
-        if (firstLine) {
+        if (++lines > kMaxHeaderLines + 1) {
+            state.SockResult = kHeaderTooLong;
+            break;
+        }
+        if (lines == 1) {
             state.StatusCode = StatusCodeOf(state.RecvLine);
-            firstLine = false;
         } else {
             sink.HeaderLine(state.RecvLine);
         }
-    } while (true);
+    }
 
-    state.SockResult = socket.Read(state.RecvBuf);
     state.BodyBytes = 0;
     state.ChunkCount = 0;
+    if (state.SockResult == kOk) state.SockResult = socket.Read(state.RecvBuf);
     while (state.SockResult == kOk) {
         state.BodyBytes += static_cast<std::int64_t>(state.RecvBuf.size());
         sink.Chunk(state.RecvBuf, state.ChunkCount);

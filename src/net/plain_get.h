@@ -42,10 +42,17 @@ class BodySink {
 struct PlainRequest {
     std::string text;  // see RequestText()
     int timeoutSeconds = 10;
+    TimeOut rule = TimeOut::kWholeExchange;
 };
+
+// A reply header with more lines than this is no header this client asked
+// for; together with the socket's line limit it bounds what one header costs.
+inline constexpr int kMaxHeaderLines = 100;
 
 // Connect, write the request, skip the reply header line by line, stream
 // the body chunk by chunk into sink, close. Leaves the results in state.
+// A header that cannot be read to its end (too long, cut off, timed out)
+// fails the exchange: no byte after it counts as body.
 void PlainGet(Socket& socket, const ServiceEndpoint& endpoint, const PlainRequest& request,
               BodySink& sink, ExchangeState& state);
 

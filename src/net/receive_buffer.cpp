@@ -1,5 +1,7 @@
 #include "net/receive_buffer.h"
 
+#include <algorithm>
+
 #include "net/socket.h"
 
 namespace qvestra::net {
@@ -13,16 +15,22 @@ void DropCarriageReturn(std::string& line) {
 }  // namespace
 
 int ReceiveBuffer::ReadLine(const Fill& fill, std::string& line) {
+    // A CR before the LF is part of the line end, so a line may span one
+    // byte more than the limit.
+    constexpr std::size_t kLongestWithEnd = kMaxLineBytes + 2;
     std::size_t searched = 0;
     for (;;) {
+        const auto window = std::min(buffer_.size(), kLongestWithEnd);
         const auto lf = buffer_.find('\n', searched);
-        if (lf != std::string::npos) {
+        if (lf != std::string::npos && lf < window) {
             line.assign(buffer_, 0, lf);
             DropCarriageReturn(line);
             buffer_.erase(0, lf + 1);
-            return kOk;
+            if (line.size() <= kMaxLineBytes) return kOk;
+            line.clear();
+            return kLineTooLong;
         }
-        if (buffer_.size() > kMaxLineBytes) {
+        if (buffer_.size() >= kLongestWithEnd) {
             buffer_.clear();
             return kLineTooLong;
         }
@@ -35,7 +43,9 @@ int ReceiveBuffer::ReadLine(const Fill& fill, std::string& line) {
             line = std::move(buffer_);
             buffer_.clear();
             DropCarriageReturn(line);
-            return kOk;
+            if (line.size() <= kMaxLineBytes) return kOk;
+            line.clear();
+            return kLineTooLong;
         }
         return r;
     }

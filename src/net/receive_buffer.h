@@ -15,9 +15,10 @@ class ReceiveBuffer {
     // why nothing more can come (kClosed once the peer has ended).
     using Fill = std::function<int(std::string& buffer)>;
 
-    // A header line longer than this ends the read with kLineTooLong instead
-    // of letting a broken server grow the buffer without bound.
-    static constexpr std::size_t kMaxLineBytes = 1 << 20;
+    // A line longer than this, line end excluded, ends the read with
+    // kLineTooLong however the bytes were split into reads, instead of
+    // letting a broken server grow the buffer without bound.
+    static constexpr std::size_t kMaxLineBytes = 64 * 1024;
     static constexpr std::size_t kReadChunkBytes = 256 * 1024;
 
     // Next line without its line end (LF, or CR LF). The last line of a

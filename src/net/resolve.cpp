@@ -1,6 +1,7 @@
 #include "net/resolve.h"
 
 #include <condition_variable>
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <mutex>
@@ -43,7 +44,8 @@ std::vector<ResolvedAddress> LookUp(const std::string& host, int port) {
 }  // namespace
 
 std::vector<ResolvedAddress> ResolveTcp(const std::string& host, int port,
-                                        std::chrono::milliseconds timeout) {
+                                        std::chrono::milliseconds timeout,
+                                        const AbortSwitch* abort) {
     auto lookup = std::make_shared<Lookup>();
     std::thread([lookup, host, port] {
         auto result = LookUp(host, port);
@@ -52,8 +54,17 @@ std::vector<ResolvedAddress> ResolveTcp(const std::string& host, int port,
         lookup->finished = true;
         lookup->done.notify_all();
     }).detach();
+    // The look-up thread cannot watch the abort switch, so the wait looks
+    // at it a few times a second.
+    constexpr auto kAbortCheck = std::chrono::milliseconds(100);
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
     std::unique_lock lock(lookup->mutex);
-    if (!lookup->done.wait_for(lock, timeout, [&] { return lookup->finished; })) return {};
+    while (!lookup->finished) {
+        const auto now = std::chrono::steady_clock::now();
+        if (now >= deadline || Tripped(abort)) return {};
+        lookup->done.wait_for(lock, std::min<std::chrono::steady_clock::duration>(
+                                        deadline - now, kAbortCheck));
+    }
     return std::move(lookup->result);
 }
 

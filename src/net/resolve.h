@@ -6,6 +6,8 @@
 
 #include <sys/socket.h>
 
+#include "net/abort_switch.h"
+
 namespace qvestra::net {
 
 struct ResolvedAddress {
@@ -14,9 +16,11 @@ struct ResolvedAddress {
     socklen_t length = 0;
 };
 
-// getaddrinfo has no time-out of its own; this bounds it. A lookup still
-// running when the time is up finishes on its own thread and is discarded.
+// getaddrinfo has no time-out of its own; this bounds it, and a tripped
+// abort switch ends the wait too. A lookup still running then finishes on
+// its own thread and is discarded.
 std::vector<ResolvedAddress> ResolveTcp(const std::string& host, int port,
-                                        std::chrono::milliseconds timeout);
+                                        std::chrono::milliseconds timeout,
+                                        const AbortSwitch* abort = nullptr);
 
 }  // namespace qvestra::net

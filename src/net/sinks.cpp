@@ -1,65 +1,39 @@
 #include "net/sinks.h"
 
-#include <system_error>
-
-#include "net/binary_write.h"
 #include "net/http_text.h"
 
 namespace qvestra::net {
 
-namespace {
+WholeBodySink::WholeBodySink(std::filesystem::path answerFile) : part_(std::move(answerFile)) {}
 
-std::filesystem::path PartFileFor(const std::filesystem::path& file) {
-    return file.parent_path() / ("." + file.filename().string() + ".part");
-}
-
-bool ReplaceAtomically(const std::filesystem::path& part, const std::filesystem::path& file) {
-    std::error_code ec;
-    std::filesystem::rename(part, file, ec);
-    if (ec) std::filesystem::remove(part, ec);
-    return !ec;
-}
-
-}  // namespace
-
-WholeBodySink::WholeBodySink(std::filesystem::path answerFile)
-    : answerFile_(std::move(answerFile)), partFile_(PartFileFor(answerFile_)) {}
-
-WholeBodySink::~WholeBodySink() {
-    out_.close();
-    std::error_code ec;
-    if (!stored_) std::filesystem::remove(partFile_, ec);
-}
+WholeBodySink::~WholeBodySink() = default;
 
 void WholeBodySink::HeaderLine(const std::string& line) {
     if (line.find("Content-Length:") != std::string::npos) announced_ = AnnouncedLength(line);
+    const auto field = ContentLengthField(line);
+    if (!field) return;
+    if (!field->value || (expected_ && *expected_ != *field->value)) unusable_ = true;
+    if (field->value) expected_ = field->value;
 }
 
-void WholeBodySink::Chunk(const std::string& bytes, std::int64_t chunkCount) {
+void WholeBodySink::Chunk(const std::string& bytes, std::int64_t) {
     if (!Wanted()) return;
-    // The first chunk creates the file (or empties a leftover one); the file
-    // stays open for the chunks that follow instead of being reopened each time.
-    if (chunkCount == 0 || !out_.is_open()) {
-        out_.close();
-        out_.open(partFile_, std::ios::binary | std::ios::out | std::ios::trunc);
+    received_ += static_cast<std::int64_t>(bytes.size());
+    if (expected_ && received_ > *expected_) {
+        unusable_ = true;
+        return;
     }
-    out_.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    writeFailed_ = !out_;
+    writeFailed_ = !part_.Write(bytes);
 }
 
 void WholeBodySink::Finish(const ExchangeState& state) {
-    if (out_.is_open()) {
-        out_.close();
-        writeFailed_ = writeFailed_ || out_.fail();
-    }
     const bool success = state.StatusCode >= 200 && state.StatusCode <= 299;
     const bool ended = state.SockResult == kClosed;
-    const bool whole = !announced_ || *announced_ == state.BodyBytes;
+    const bool whole = !expected_ || *expected_ == state.BodyBytes;
     if (success && ended && whole && state.BodyBytes > 0 && Wanted()) {
-        stored_ = ReplaceAtomically(partFile_, answerFile_);
+        stored_ = part_.Commit();
     } else {
-        std::error_code ec;
-        std::filesystem::remove(partFile_, ec);
+        part_.Discard();
     }
 }
 
@@ -76,7 +50,6 @@ ShortAnswerSink::ShortAnswerSink(std::filesystem::path answerFile)
     : answerFile_(std::move(answerFile)) {}
 
 void ShortAnswerSink::Chunk(const std::string& bytes, std::int64_t) {
-    if (tooLong_) return;
     body_ += bytes;
     if (body_.size() >= kLimit) {
         tooLong_ = true;
@@ -88,13 +61,8 @@ void ShortAnswerSink::Finish(const ExchangeState&) {
     if (tooLong_ || body_.empty()) return;
     answer_ = body_;
     if (!answerFile_) return;
-    const auto part = PartFileFor(*answerFile_);
-    if (BinaryWrite(body_, part, 0)) {
-        ReplaceAtomically(part, *answerFile_);
-    } else {
-        std::error_code ec;
-        std::filesystem::remove(part, ec);
-    }
+    PartFile file(*answerFile_);
+    if (file.Write(body_)) file.Commit();
 }
 
 }  // namespace qvestra::net

@@ -2,21 +2,24 @@
 
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <optional>
 #include <string>
 
+#include "net/part_file.h"
 #include "net/plain_get.h"
 
 namespace qvestra::net {
 
 // The body goes to a file, and only a whole body of a successful reply
 // does: the status is 2xx, the server ended the reply (no time-out, no
-// reset) and, when the header announced a length, exactly that many bytes
-// came. The body is written beside the answer file under a temporary name and
-// renamed over it at the end, so the answer file is never seen half-written
-// and an error page or a broken transfer never replaces a good copy.
+// reset) and, when the header gave a Content-Length (in any letter case),
+// exactly that many bytes came. Lengths that disagree or cannot be read
+// leave nothing to check against, so such a reply is not stored, and a body
+// that runs past its length is given up at once. The body is written beside
+// the answer file under a temporary name and renamed over it at the end, so
+// the answer file is never seen half-written and an error page or a broken
+// transfer never replaces a good copy.
 class WholeBodySink : public BodySink {
   public:
     explicit WholeBodySink(std::filesystem::path answerFile);
@@ -24,19 +27,24 @@ class WholeBodySink : public BodySink {
 
     void HeaderLine(const std::string& line) override;
     void Chunk(const std::string& bytes, std::int64_t chunkCount) override;
-    bool Wanted() const override { return !writeFailed_ && !cancelled_; }
+    bool Wanted() const override { return !writeFailed_ && !cancelled_ && !unusable_; }
     void Finish(const ExchangeState& state) override;
 
     bool Stored() const { return stored_; }
+    // The length the progress window shows: the reply's first line that
+    // matches "*Content-Length:*" in exactly that letter case.
     std::optional<std::int64_t> Announced() const { return announced_; }
     // Stops the transfer at the next chunk; nothing is stored.
     void Cancel() { cancelled_ = true; }
 
   private:
-    std::filesystem::path answerFile_;
-    std::filesystem::path partFile_;
-    std::ofstream out_;
+    PartFile part_;
     std::optional<std::int64_t> announced_;
+    // The length the stored body must have.
+    std::optional<std::int64_t> expected_;
+    std::int64_t received_ = 0;
+    // The reply cannot be stored: its length is unreadable or was overrun.
+    bool unusable_ = false;
     bool writeFailed_ = false;
     bool cancelled_ = false;
     bool stored_ = false;
@@ -67,6 +75,8 @@ class ShortAnswerSink final : public BodySink {
     explicit ShortAnswerSink(std::filesystem::path answerFile);
 
     void Chunk(const std::string& bytes, std::int64_t chunkCount) override;
+    // Once the answer is too long nothing more of it matters.
+    bool Wanted() const override { return !tooLong_; }
     void Finish(const ExchangeState& state) override;
 
     const std::optional<std::string>& Answer() const { return answer_; }

@@ -16,16 +16,27 @@ enum SocketResult : int {
     kClosed = 5,
     kIoError = 6,
     kLineTooLong = 7,
+    kHeaderTooLong = 8,
+    kAborted = 9,
 };
 
-// A TCP client with blocking calls, each bounded by the time-out given to
-// Connect. Failures are results, never exceptions.
+// What the time-out given to Connect bounds. A status file or a mirror copy
+// must be done within it as a whole, however slowly the host sends; a large
+// document only fails once its bytes stop coming for that long.
+enum class TimeOut {
+    kWholeExchange,
+    kBetweenBytes,
+};
+
+// A TCP client with blocking calls, all of them bounded by the time-out
+// given to Connect. Failures are results, never exceptions.
 class Socket {
   public:
     virtual ~Socket() = default;
 
-    // Resolves host and connects within timeoutSeconds (resolution included).
-    virtual int Connect(const std::string& host, int port, int timeoutSeconds) = 0;
+    // Resolves host and connects within timeoutSeconds (resolution included);
+    // the later calls on this connection share that time-out as rule says.
+    virtual int Connect(const std::string& host, int port, int timeoutSeconds, TimeOut rule) = 0;
     // Sends all of text; does nothing when not connected.
     virtual int Write(const std::string& text) = 0;
     // Next line without its line end (LF, or CR LF). Fails at once when not connected.

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <string>
 
+#include "net/abort_switch.h"
 #include "net/receive_buffer.h"
 #include "net/socket.h"
 
@@ -10,23 +11,33 @@ namespace qvestra::net {
 
 class TcpSocket final : public Socket {
   public:
-    TcpSocket() = default;
+    // abort, when given, ends every wait of this socket once tripped.
+    explicit TcpSocket(const AbortSwitch* abort = nullptr) : abort_(abort) {}
     ~TcpSocket() override;
     TcpSocket(const TcpSocket&) = delete;
     TcpSocket& operator=(const TcpSocket&) = delete;
 
-    int Connect(const std::string& host, int port, int timeoutSeconds) override;
+    int Connect(const std::string& host, int port, int timeoutSeconds, TimeOut rule) override;
     int Write(const std::string& text) override;
     int ReadLine(std::string& line) override;
     int Read(std::string& bytes) override;
     void Close() override;
 
   private:
-    // Waits for data within the time-out and appends it to buffer.
-    int Fill(std::string& buffer);
+    using Clock = std::chrono::steady_clock;
 
+    // Waits for data until the deadline and appends it to buffer.
+    int Fill(std::string& buffer);
+    // Bytes moved: under TimeOut::kBetweenBytes the time-out starts again.
+    void Progressed();
+    // kOk once fd is ready for events, else why not.
+    int Wait(int fd, short events) const;
+
+    const AbortSwitch* abort_;
     int fd_ = -1;
+    TimeOut rule_ = TimeOut::kWholeExchange;
     std::chrono::milliseconds timeout_{0};
+    Clock::time_point deadline_{};
     ReceiveBuffer received_;
     ReceiveBuffer::Fill fill_ = [this](std::string& buffer) { return Fill(buffer); };
     bool peerClosed_ = false;
@@ -34,7 +45,11 @@ class TcpSocket final : public Socket {
 
 class TcpSocketFactory final : public SocketFactory {
   public:
+    explicit TcpSocketFactory(const AbortSwitch* abort = nullptr) : abort_(abort) {}
     std::unique_ptr<Socket> Create() override;
+
+  private:
+    const AbortSwitch* abort_;
 };
 
 }  // namespace qvestra::net

@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "net/abort_switch.h"
+
 namespace qvestra::net {
 
 // Reads a whole resource by its address, "http://" or "file://", always
@@ -21,12 +23,16 @@ class CurlUrlReader final : public UrlReader {
     static constexpr long kLowSpeedSeconds = 30;
     static constexpr long kTotalTimeoutSeconds = 120;
     static constexpr std::size_t kMaxBytes = 16 * 1024 * 1024;
+    // A service that moves its menu page is followed, within http.
+    static constexpr long kMaxRedirects = 5;
 
-    explicit CurlUrlReader(std::string userAgent);
+    // abort, when given, ends a read at once once tripped.
+    explicit CurlUrlReader(std::string userAgent, const AbortSwitch* abort = nullptr);
     std::string ReadAll(const std::string& address) override;
 
   private:
     std::string userAgent_;
+    const AbortSwitch* abort_;
 };
 
 // The address as curl must see it: a "file://" address may mix "\" and "/"

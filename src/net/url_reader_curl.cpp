@@ -23,6 +23,11 @@ std::size_t Append(char* data, std::size_t size, std::size_t count, void* target
     return bytes;
 }
 
+// curl calls this at least once a second, also while no byte comes.
+int AbortWhenTripped(void* abort, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+    return Tripped(static_cast<const AbortSwitch*>(abort)) ? 1 : 0;
+}
+
 bool IsUnreservedInPath(unsigned char c) {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
            c == '.' || c == '_' || c == '~' || c == '/';
@@ -52,7 +57,8 @@ std::string CurlAddress(const std::string& address) {
     return out;
 }
 
-CurlUrlReader::CurlUrlReader(std::string userAgent) : userAgent_(std::move(userAgent)) {
+CurlUrlReader::CurlUrlReader(std::string userAgent, const AbortSwitch* abort)
+    : userAgent_(std::move(userAgent)), abort_(abort) {
     curl_global_init(CURL_GLOBAL_DEFAULT);
 }
 
@@ -66,6 +72,9 @@ std::string CurlUrlReader::ReadAll(const std::string& address) {
     const std::string url = CurlAddress(address);
     curl_easy_setopt(curl.get(), CURLOPT_URL, url.c_str());
     curl_easy_setopt(curl.get(), CURLOPT_PROTOCOLS_STR, "http,file");
+    curl_easy_setopt(curl.get(), CURLOPT_FOLLOWLOCATION, 1L);
+    curl_easy_setopt(curl.get(), CURLOPT_MAXREDIRS, kMaxRedirects);
+    curl_easy_setopt(curl.get(), CURLOPT_REDIR_PROTOCOLS_STR, "http");
     curl_easy_setopt(curl.get(), CURLOPT_USERAGENT, userAgent_.c_str());
     curl_easy_setopt(curl.get(), CURLOPT_HTTPHEADER, headers.get());
     curl_easy_setopt(curl.get(), CURLOPT_FRESH_CONNECT, 1L);
@@ -76,6 +85,9 @@ std::string CurlUrlReader::ReadAll(const std::string& address) {
     curl_easy_setopt(curl.get(), CURLOPT_LOW_SPEED_TIME, kLowSpeedSeconds);
     curl_easy_setopt(curl.get(), CURLOPT_WRITEFUNCTION, Append);
     curl_easy_setopt(curl.get(), CURLOPT_WRITEDATA, &page);
+    curl_easy_setopt(curl.get(), CURLOPT_NOPROGRESS, 0L);
+    curl_easy_setopt(curl.get(), CURLOPT_XFERINFOFUNCTION, AbortWhenTripped);
+    curl_easy_setopt(curl.get(), CURLOPT_XFERINFODATA, const_cast<AbortSwitch*>(abort_));
     // The result only says whether everything arrived; what did arrive is
     // the page either way.
     curl_easy_perform(curl.get());

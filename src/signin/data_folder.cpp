@@ -3,6 +3,8 @@
 #include <QDir>
 #include <system_error>
 
+#include "net/part_file.h"
+
 namespace qvestra::signin {
 
 bool IsPlainComponent(std::string_view name) {
@@ -59,6 +61,19 @@ bool DataFolder::RemoveAll() const {
     // remove_all removes links themselves and never descends through them.
     std::filesystem::remove_all(root_, ec);
     return !ec && !std::filesystem::exists(std::filesystem::symlink_status(root_, ec));
+}
+
+void DataFolder::RemovePartFiles() const {
+    for (const auto& folder : {root_, root_ / "images"}) {
+        std::error_code ec;
+        for (const auto& file : std::filesystem::directory_iterator(folder, ec)) {
+            if (!net::PartFile::IsPartName(file.path().filename().string())) continue;
+            // A link is removed itself, never what it points to.
+            std::error_code removeError;
+            if (file.is_regular_file(removeError) || file.is_symlink(removeError))
+                std::filesystem::remove(file.path(), removeError);
+        }
+    }
 }
 
 std::optional<std::filesystem::path> DataFolder::FileFor(std::string_view name) const {

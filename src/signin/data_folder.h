@@ -30,6 +30,10 @@ class DataFolder {
     // "/", the home folder or one above it) is refused.
     bool RemoveAll() const;
 
+    // Removes the temporary files of downloads and copies that a killed run
+    // left in the folder and its images folder.
+    void RemovePartFiles() const;
+
     // The path of a file named by the service, or nothing when the name is not
     // one plain path component.
     std::optional<std::filesystem::path> FileFor(std::string_view name) const;

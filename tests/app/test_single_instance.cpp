@@ -1,32 +1,84 @@
-// One program at a time per data folder.
+// One program at a time per data folder, with its lock where only the
+// member can write.
+#include <QProcess>
 #include <QSignalSpy>
+#include <QSysInfo>
+#include <QTemporaryDir>
 #include <QUuid>
 #include <QtTest>
 
 #include "app/single_instance.h"
 
 using qvestra::SingleInstance;
+using Claim = qvestra::SingleInstance::Claim;
+
+namespace {
+
+QString NewKey() { return QStringLiteral("/home/test/qvestrafolder-") + QUuid::createUuid().toString(); }
+
+}  // namespace
 
 class TestSingleInstance : public QObject {
     Q_OBJECT
 
   private Q_SLOTS:
     void aSecondStartAsksTheFirstToComeForward() {
-        const QString key =
-            QStringLiteral("/home/test/qvestrafolder-") + QUuid::createUuid().toString();
-        SingleInstance first(key);
-        QVERIFY(first.Claim());
+        QTemporaryDir folder;
+        const QString key = NewKey();
+        SingleInstance first(key, folder.path());
+        QCOMPARE(first.TryClaim(), Claim::kFirst);
+        QVERIFY(first.LockFile().startsWith(folder.path() + u'/'));
         QSignalSpy raised(&first, &SingleInstance::activationRequested);
-        SingleInstance second(key);
-        QVERIFY(!second.Claim());
+        SingleInstance second(key, folder.path());
+        QCOMPARE(second.TryClaim(), Claim::kOtherRaised);
+        QVERIFY(qvestra::ClaimRefusal(Claim::kOtherRaised, second.LockFile()).isEmpty());
         QTRY_COMPARE_WITH_TIMEOUT(raised.count(), 1, 3000);
+        SingleInstance otherFolder(NewKey(), folder.path());
+        QCOMPARE(otherFolder.TryClaim(), Claim::kFirst);
     }
 
-    void anotherDataFolderIsAnotherProgram() {
-        SingleInstance a(QStringLiteral("/home/a/qvestrafolder-") + QUuid::createUuid().toString());
-        SingleInstance b(QStringLiteral("/home/b/qvestrafolder-") + QUuid::createUuid().toString());
-        QVERIFY(a.Claim());
-        QVERIFY(b.Claim());
+    // Cases where the start cannot run tell the member why, naming the lock.
+    void aStartThatCannotRunSaysWhy_data() {
+        QTest::addColumn<QString>("situation");
+        QTest::addColumn<int>("claim");
+        QTest::newRow("lock held by a program that does not answer")
+            << "silent owner" << int(Claim::kOtherSilent);
+        QTest::newRow("lock left by a program that died") << "dead owner" << int(Claim::kFirst);
+        QTest::newRow("folder where no lock can be made")
+            << "no folder" << int(Claim::kUnavailable);
+    }
+    void aStartThatCannotRunSaysWhy() {
+        QFETCH(QString, situation);
+        QFETCH(int, claim);
+        QTemporaryDir dir;
+        const QString folder = situation == "no folder" ? QStringLiteral("/dev/null/x") : dir.path();
+        const QString key = NewKey();
+        SingleInstance probe(key, folder);
+        QLockFile held(probe.LockFile());
+        if (situation == "silent owner") QVERIFY(held.tryLock(0));
+        if (situation == "dead owner") {
+            QProcess gone;
+            gone.start(QStringLiteral("true"));
+            QVERIFY(gone.waitForStarted(5000));
+            const qint64 pid = gone.processId();
+            QVERIFY(gone.waitForFinished(5000));
+            QFile file(probe.LockFile());
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(QByteArray::number(pid) + "\nqvestra\n" +
+                       QSysInfo::machineHostName().toUtf8() + "\n");
+        }
+        SingleInstance start(key, folder);
+        QCOMPARE(int(start.TryClaim()), claim);
+        const QString refusal = qvestra::ClaimRefusal(Claim(claim), start.LockFile());
+        QCOMPARE(refusal.isEmpty(), claim == int(Claim::kFirst));
+        if (!refusal.isEmpty()) QVERIFY(refusal.contains(start.LockFile()));
+    }
+
+    void privateFolderIsTheSessionsRuntimeFolder() {
+        QTemporaryDir runtime;
+        QFile::setPermissions(runtime.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        qputenv("XDG_RUNTIME_DIR", runtime.path().toUtf8());
+        QCOMPARE(SingleInstance::PrivateFolder(), runtime.path());
     }
 };
 

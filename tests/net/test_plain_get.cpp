@@ -9,6 +9,7 @@
 #include "fakes/files.h"
 #include "fakes/scripted_server.h"
 #include "net/http_text.h"
+#include "net/receive_buffer.h"
 #include "net/sinks.h"
 #include "net/tcp_socket.h"
 
@@ -20,6 +21,7 @@ using qvestra::testing::ReadFile;
 using qvestra::testing::WriteFile;
 
 Q_DECLARE_METATYPE(Script)
+Q_DECLARE_METATYPE(std::string)
 
 namespace {
 
@@ -33,11 +35,33 @@ struct Fixture {
 };
 
 ExchangeState RunExchange(ScriptedServer& server, BodySink& sink, int timeoutSeconds = 5,
-                          const std::string& text = "GET /x HTTP/1.0\r\n\r\n") {
+                          const std::string& text = "GET /x HTTP/1.0\r\n\r\n",
+                          TimeOut rule = TimeOut::kWholeExchange) {
     TcpSocket socket;
     ExchangeState state;
-    PlainGet(socket, {"127.0.0.1", server.Port()}, {text, timeoutSeconds}, sink, state);
+    PlainGet(socket, {"127.0.0.1", server.Port()}, {text, timeoutSeconds, rule}, sink, state);
     return state;
+}
+
+// A host that sends each piece of text after a pause.
+Script Trickle(const std::string& head, const std::string& each, int count, int pauseMs) {
+    Script script{ServerStep::Send(head)};
+    for (int i = 0; i < count; ++i) {
+        script.push_back(ServerStep::Pause(pauseMs));
+        script.push_back(ServerStep::Send(each));
+    }
+    return script;
+}
+
+std::string HeaderLines(int count) {
+    std::string lines;
+    for (int i = 0; i < count; ++i) lines += "X-Line: " + std::to_string(i) + "\r\n";
+    return lines;
+}
+
+std::chrono::milliseconds Since(std::chrono::steady_clock::time_point started) {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
+                                                                 started);
 }
 
 }  // namespace
@@ -121,10 +145,46 @@ class TestPlainGet : public QObject {
             << 200;
         QTest::newRow("no status line at all")
             << Script{ServerStep::Send("just text\r\n\r\nbody")} << 4 << QByteArray() << 0;
-        QTest::newRow("header line of 100 KB")
-            << Script{ServerStep::Send("HTTP/1.0 200 OK\r\nX-Padding: " +
-                                       std::string(100 * 1024, 'p') + "\r\n\r\nbody")}
+        QTest::newRow("header line at the line limit")
+            << Script{ServerStep::Send("HTTP/1.0 200 OK\r\n" +
+                                       std::string(ReceiveBuffer::kMaxLineBytes, 'p') +
+                                       "\r\n\r\nbody")}
             << 4 << QByteArray("body") << 200;
+        // Read on, the rest of such a header would be stored as the document.
+        QTest::newRow("header line over the line limit")
+            << Script{ServerStep::Send("HTTP/1.0 200 OK\r\nX-Padding: " +
+                                       std::string(100 * 1024, 'p') +
+                                       "\r\nContent-Type: x\r\n\r\nbody")}
+            << 0 << QByteArray() << 200;
+        QTest::newRow("header of as many lines as allowed")
+            << Script{ServerStep::Send("HTTP/1.0 200 OK\r\n" + HeaderLines(kMaxHeaderLines) +
+                                       "\r\nbody")}
+            << 4 << QByteArray("body") << 200;
+        QTest::newRow("header of one line too many")
+            << Script{ServerStep::Send("HTTP/1.0 200 OK\r\n" +
+                                       HeaderLines(kMaxHeaderLines + 1) + "\r\nbody")}
+            << 0 << QByteArray() << 200;
+        QTest::newRow("lower-case length, closed before it")
+            << Script{ServerStep::Send("HTTP/1.0 200 OK\r\ncontent-length: 100\r\n\r\npartial")}
+            << 7 << QByteArray() << 200;
+        QTest::newRow("lower-case length met")
+            << Script{ServerStep::Send("HTTP/1.0 200 OK\r\ncontent-length: 5\r\n\r\n12345")}
+            << 5 << QByteArray("12345") << 200;
+        QTest::newRow("two lengths that disagree")
+            << Script{ServerStep::Send(
+                   "HTTP/1.0 200 OK\r\nContent-Length: 5\r\nContent-Length: 9\r\n\r\n12345")}
+            << 5 << QByteArray() << 200;
+        QTest::newRow("the same length twice")
+            << Script{ServerStep::Send(
+                   "HTTP/1.0 200 OK\r\nContent-Length: 5\r\nCONTENT-LENGTH: 5\r\n\r\n12345")}
+            << 5 << QByteArray("12345") << 200;
+        QTest::newRow("length too large for 64 bits")
+            << Script{ServerStep::Send(
+                   "HTTP/1.0 200 OK\r\nContent-Length: 99999999999999999999\r\n\r\n12345")}
+            << 5 << QByteArray() << 200;
+        QTest::newRow("length that is no number")
+            << Script{ServerStep::Send("HTTP/1.0 200 OK\r\nContent-Length: 5 bytes\r\n\r\n12345")}
+            << 5 << QByteArray() << 200;
         // Nothing in such a reply sets it apart from a document: it is kept as sent.
         QTest::newRow("HTML page with status 200 and no length")
             << Script{ServerStep::Send("HTTP/1.1 200 OK\r\nContent-Type: text/html\r\n\r\n"
@@ -209,6 +269,65 @@ class TestPlainGet : public QObject {
                  "the read did not give up at its time-out");
     }
 
+    // Every read of a trickling host comes in time; only the exchange as a
+    // whole can be late. A document instead fails once its bytes stop.
+    void trickleIsBoundedAsAWhole_data() {
+        QTest::addColumn<Script>("script");
+        QTest::addColumn<bool>("betweenBytes");
+        QTest::addColumn<int>("result");
+        QTest::addColumn<bool>("stored");
+        QTest::newRow("header sent a byte at a time")
+            << Trickle("HTTP/1.0 200", "0", 12, 250) << false << int(kTimedOut) << false;
+        QTest::newRow("header lines sent without end")
+            << Trickle("HTTP/1.0 200 OK\r\n", "X: y\r\n", 12, 250) << false << int(kTimedOut)
+            << false;
+        QTest::newRow("body sent a byte at a time")
+            << Trickle(kOkHeader, "b", 12, 250) << false << int(kTimedOut) << false;
+        QTest::newRow("document sent a byte at a time")
+            << Trickle(kOkHeader, "b", 8, 250) << true << int(kClosed) << true;
+    }
+    void trickleIsBoundedAsAWhole() {
+        QFETCH(Script, script);
+        QFETCH(bool, betweenBytes);
+        QFETCH(int, result);
+        QFETCH(bool, stored);
+        Fixture f;
+        ScriptedServer server(script);
+        WholeBodySink sink(f.File("answer.bin"));
+        const auto started = std::chrono::steady_clock::now();
+        const ExchangeState state =
+            RunExchange(server, sink, 1, "GET /x HTTP/1.0\r\n\r\n",
+                        betweenBytes ? TimeOut::kBetweenBytes : TimeOut::kWholeExchange);
+        QCOMPARE(state.SockResult, result);
+        QCOMPARE(sink.Stored(), stored);
+        if (!betweenBytes) QVERIFY2(Since(started).count() < 2500, "the exchange outlived its time-out");
+    }
+
+    // Once a reply can no longer be used, the rest of it is not waited for.
+    void unusableReplyIsNotReadOn_data() {
+        QTest::addColumn<std::string>("head");
+        QTest::addColumn<bool>("shortAnswer");
+        QTest::newRow("short answer already too long") << kOkHeader + std::string(100, 'x') << true;
+        QTest::newRow("body past its length")
+            << std::string("HTTP/1.0 200 OK\r\nContent-Length: 3\r\n\r\n12345") << false;
+    }
+    void unusableReplyIsNotReadOn() {
+        QFETCH(std::string, head);
+        QFETCH(bool, shortAnswer);
+        Fixture f;
+        const auto file = f.File("answer.bin");
+        WriteFile(file, "previous");
+        ScriptedServer server({ServerStep::Send(head), ServerStep::Pause(3000),
+                               ServerStep::Send(std::string(50, 'y'))});
+        ShortAnswerSink answer(file);
+        WholeBodySink whole(file);
+        const auto started = std::chrono::steady_clock::now();
+        RunExchange(server, shortAnswer ? static_cast<BodySink&>(answer) : whole);
+        QVERIFY2(Since(started).count() < 2000, "the rest of the reply was waited for");
+        QCOMPARE(ReadFile(file), std::string("previous"));
+        QVERIFY(!answer.Answer());
+    }
+
     void refusedConnectionYieldsNoBodyAndTouchesNothing() {
         Fixture f;
         const auto file = f.File("answer.bin");
@@ -225,7 +344,8 @@ class TestPlainGet : public QObject {
 
     void socketAfterFailedConnectFailsAtOnce() {
         TcpSocket socket;
-        QVERIFY(socket.Connect("127.0.0.1", ScriptedServer::ClosedPort(), 5) != kOk);
+        QVERIFY(socket.Connect("127.0.0.1", ScriptedServer::ClosedPort(), 5,
+                               TimeOut::kWholeExchange) != kOk);
         std::string out;
         QCOMPARE(socket.Write("GET / HTTP/1.0\r\n\r\n"), static_cast<int>(kNotConnected));
         QCOMPARE(socket.ReadLine(out), static_cast<int>(kNotConnected));
@@ -234,7 +354,7 @@ class TestPlainGet : public QObject {
 
     void unknownHostFailsWithoutHanging() {
         TcpSocket socket;
-        QVERIFY(socket.Connect("no-such-host.invalid", 80, 3) != kOk);
+        QVERIFY(socket.Connect("no-such-host.invalid", 80, 3, TimeOut::kWholeExchange) != kOk);
     }
 };
 
