@@ -47,7 +47,7 @@ struct Harness {
             .viewerWatch = viewerWatch,
             .program = program,
             .screen = screen,
-            .timeOfDay = [] { return QStringLiteral("14-05-07"); },
+            .timeOfDay = [this] { return stamp; },
             .programFolder = QStringLiteral("/opt/qvestra/bin"),
             .endProgram = [this] { ++programEnds; },
         });
@@ -69,6 +69,8 @@ struct Harness {
     FakeWindowList windows;
     viewer::FindAcrobat viewerWatch;
     ProgramState program;
+    // The time of day the window reads for a request's stamp.
+    QString stamp = QStringLiteral("14-05-07");
     int programEnds = 0;
     std::unique_ptr<FrmQvestra> window;
 };

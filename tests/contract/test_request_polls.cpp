@@ -21,14 +21,15 @@ using qvestra::testing::ServerStep;
 
 namespace {
 
-// An applicant, started online; every request is answered with status.
+// A member (an applicant unless told), started online; every request is
+// answered with status.
 struct Started {
-    explicit Started(const std::string& status)
+    explicit Started(const std::string& status, const std::string& record = "A-12|1\r\n")
         : server({ServerStep::Send("HTTP/1.0 200 OK\r\nContent-Length: " +
                                    std::to_string(status.size()) + "\r\n\r\n" + status)},
-                 8),
+                 16),
           h(true, {}, {"127.0.0.1", server.Port()}, &sockets) {
-        h.WriteUserFile("A-12|1\r\n");
+        h.WriteUserFile(record);
         h.window->Load();
     }
     QString Address(const QString& pathAndQuery) const {
@@ -153,6 +154,32 @@ class TestRequestPolls : public QObject {
         QCOMPARE(s.server.Connections() - beforeClick, 2);  // one poll, one document
         QVERIFY(std::filesystem::exists(s.h.folder / "x.pdf"));
         QVERIFY(!s.h.window->controls().Timer_Mousikomi->isActive());
+    }
+
+    // A contents change ends and rebuilds the panels; while its download
+    // gives the event loop a turn, the member asks for another change. That
+    // request keeps its page and its timer until its own status is final.
+    void aRequestMadeDuringARebuildIsPolledToItsEnd() {
+        Started s("END14-05-07", "A-12|3\r\n");
+        s.h.urls.pages[s.Address("/q_vestra/execute.asp?yuzaaidhi=A-12").toStdString()] =
+            "Contents_VALUE\r\nSub;x;/d/x.pdf\r\nContents_End\r\n";
+        connect(s.h.window.get(), &FrmQvestra::progressWindowShown, this, [&] {
+            s.h.stamp = QStringLiteral("14-06-00");
+            s.h.window->Menu_E_Cont_Click();
+        });
+        const auto& ui = s.h.window->controls();
+        ui.Menu_E_Modify->menuAction()->setEnabled(true);
+        s.h.window->Menu_E_Cont_Click();
+        QVERIFY(std::filesystem::exists(s.h.folder / "x.pdf"));
+        QCOMPARE(s.h.View().navigated.last(),
+                 s.Address("/q_vestra/KHenko.asp?yuzaaidhi=A-12&TSMP=14-06-00"));
+        QVERIFY(!ui.Frame2->isVisibleTo(s.h.window.get()));
+        QVERIFY(!s.h.window->PollDone());
+        QVERIFY(ui.Timer_KHen->isActive());
+        const int before = s.server.Connections();
+        Q_EMIT ui.Timer_KHen->timeout({});
+        QCOMPARE(s.server.Connections(), before + 1);
+        QVERIFY(ui.Timer_KHen->isActive());
     }
 };
 
