@@ -24,6 +24,15 @@ DemoData BuiltInData() {
     };
 }
 
+DemoData ReducedContents(const DemoData& data) {
+    DemoData reduced{data.members, {}};
+    for (const auto& entry : data.contents) {
+        if (entry.kind == "Main") reduced.contents = {entry};
+        if (entry.kind == "Sub" && reduced.contents.size() == 1) reduced.contents.push_back(entry);
+    }
+    return reduced;
+}
+
 std::string DemoMember::Number() const {
     std::string number = memberId.substr(memberId.find('-') + 1);
     while (number.size() > 1 && number.front() == '0') number.erase(0, 1);

@@ -34,6 +34,10 @@ struct DemoData {
 
 DemoData BuiltInData();
 
+// The data set after a member reduced the contents: the last Main group
+// with its first item only.
+DemoData ReducedContents(const DemoData& data);
+
 // The one large document: served with the size the demo was started with.
 inline constexpr const char* kLargeDocument = "katakana-workbook.pdf";
 

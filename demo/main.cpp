@@ -12,6 +12,7 @@
 #include <iterator>
 #include <map>
 #include <mutex>
+#include <set>
 #include <string>
 #include <thread>
 
@@ -73,6 +74,14 @@ int main(int argc, char* argv[]) {
     }
 
     const qvestra::demo::DemoData data = qvestra::demo::BuiltInData();
+    const qvestra::demo::DemoData reducedData = qvestra::demo::ReducedContents(data);
+    // Members who reduced their contents on the contents change page.
+    std::mutex reducedMutex;
+    std::set<std::string> reduced;
+    const auto menuPage = [&](const qvestra::demo::DemoMember& member) {
+        std::lock_guard lock(reducedMutex);
+        return qvestra::demo::MenuPage(reduced.count(member.memberId) ? reducedData : data, member);
+    };
     httplib::Server server;
     g_server = &server;
     std::signal(SIGTERM, Stop);
@@ -81,7 +90,7 @@ int main(int argc, char* argv[]) {
     server.Get("/q_vestra/execute.asp", [&](const httplib::Request& req, httplib::Response& res) {
         const std::string id = req.get_param_value("yuzaaidhi");
         for (const auto& member : data.members) {
-            if (member.memberId == id) return SendPage(res, qvestra::demo::MenuPage(data, member));
+            if (member.memberId == id) return SendPage(res, menuPage(member));
         }
         res.status = 404;
         SendPage(res, qvestra::demo::UnknownMemberPage(id));
@@ -122,7 +131,7 @@ int main(int argc, char* argv[]) {
                [&](const httplib::Request& req, httplib::Response& res) {
                    for (const auto& member : data.members) {
                        if (member.memberId == req.matches[1])
-                           return SendPage(res, qvestra::demo::MenuPage(data, member));
+                           return SendPage(res, menuPage(member));
                    }
                    res.status = 404;
                    SendPage(res, qvestra::demo::UnknownMemberPage(req.matches[1]));
@@ -213,8 +222,9 @@ int main(int argc, char* argv[]) {
                contractPage("契約変更（基本情報）",
                             {{"変更を完了する", "END"}, {"変更をやめる", "CANCEL"}}));
     server.Get("/q_vestra/KHenko.asp",
-               contractPage("契約変更（コンテンツ）",
-                            {{"変更を完了する", "END"}, {"変更をやめる", "CANCEL"}}));
+               contractPage("契約変更（コンテンツ）", {{"変更を完了する", "END"},
+                                                       {"変更をやめる", "CANCEL"},
+                                                       {"第2章だけにする", "END", "reduced"}}));
     server.Post("/q_vestra/keika_set", [&](const httplib::Request& req, httplib::Response& res) {
         const auto* member = qvestra::demo::FindMember(data, req.get_param_value("yuzaaidhi"));
         const std::string word = req.get_param_value("word");
@@ -222,6 +232,10 @@ int main(int argc, char* argv[]) {
             res.status = 400;
             return SendPage(res,
                             qvestra::demo::SignInDonePage("手続きを受け付けられませんでした。"));
+        }
+        if (req.get_param_value("contents") == "reduced") {
+            std::lock_guard lock(reducedMutex);
+            reduced.insert(member->memberId);
         }
         std::lock_guard lock(statusMutex);
         statusByNumber[member->Number()] = word + req.get_param_value("TSMP");

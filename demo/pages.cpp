@@ -117,6 +117,7 @@ std::string ContractPage(const std::string& title, const std::string& memberId,
             "<input type=\"hidden\" name=\"yuzaaidhi\" value=\"" +
             Escape(memberId) + "\"><input type=\"hidden\" name=\"TSMP\" value=\"" + Escape(stamp) +
             "\"><input type=\"hidden\" name=\"word\" value=\"" + Escape(actions[i].word) +
+            "\"><input type=\"hidden\" name=\"contents\" value=\"" + Escape(actions[i].contents) +
             "\"><button style=\"width:320px;height:36px;font-size:15px;margin-right:8px\">" +
             Escape(actions[i].caption) + "</button></form>\r\n";
     }

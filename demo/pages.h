@@ -26,6 +26,8 @@ std::string SignInDonePage(const std::string& message);
 struct ContractAction {
     std::string caption;
     std::string word;
+    // Sent along as "contents": "reduced" makes the member's list shorter.
+    std::string contents = {};
 };
 
 // A contract page (application, change of basic information, change of

@@ -4,7 +4,8 @@
 # the user file says "applied". An applicant who abandons the application
 # stays an applicant; one who cancels the contract on the application page
 # loses the data folder, and the next start signs in. A contracted member
-# changes the contents the same way. The help window shows online and, with
+# changes the contents the same way, and then to a shorter list while a
+# group's items are open. The help window shows online and, with
 # the service stopped, offline; an applicant's start without the service
 # ends after its message.
 # Usage: contract.sh CLIENT DEMO_SERVICE ARTIFACT_DIR
@@ -32,6 +33,7 @@ rm -rf "$folder"
 mkdir -p "$folder"
 printf 'A-12|3\r\n' >"$folder/qvuser.txt"
 in_x change
+in_x reduce
 
 kill "$demo_pid"
 wait "$demo_pid" 2>/dev/null || true

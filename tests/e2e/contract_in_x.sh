@@ -3,7 +3,8 @@
 # STEP: apply (applicant completes an application), abandon (applicant
 # abandons one), cancel-contract (the applicant cancels the contract on the
 # application page), change (member completes a contents change, then opens
-# the help window), help-offline, applicant-offline (an applicant starts
+# the help window), reduce (member with a group's items open reduces the
+# contents: the shorter list leaves no item button behind), help-offline, applicant-offline (an applicant starts
 # without the service: the message, then the end), sign-in-window (a start
 # without a member shows the sign-in window).
 set -euo pipefail
@@ -134,6 +135,35 @@ case $step in
         sleep 2
         import -window root "$artifacts/help-online.png"
         echo "help window shown online"
+        ;;
+    reduce)
+        # The first group's items stay open in Frame3 through the request.
+        xdotool mousemove 132 307 click 1
+        sleep 0.5
+        import -window root "$artifacts/items-open.png"
+        xdotool mousemove "${menu_change[@]}" click 1
+        sleep 0.5
+        xdotool key Down Down Return
+        wait_for_contract_page 12
+        xdotool mousemove "${page_third_button[@]}" click 1
+        for ((i = 0; i < 100; i++)); do
+            curl -sf "http://127.0.0.1:$port/q_vestra/LOG_K/keika12.txt" | grep -q '^END' && break
+            sleep 0.2
+        done
+        # The change poll runs every 2 s; its rebuild follows at once.
+        sleep 4
+        import -window root "$artifacts/reduced.png"
+        if convert "$artifacts/reduced.png" -format %c histogram:info:- | grep -q 'srgb(192,192,255)'; then
+            fail "the items of the earlier list are still on screen"
+        fi
+        # Where the second item of the earlier list was.
+        xdotool mousemove 365 339 click 1
+        if wait_for_window 3 'A c r o b a t' >/dev/null; then
+            fail "a click where an earlier item was opened a document"
+        fi
+        kill -0 "$(cat "$artifacts/client.pid")" || fail "the client ended after the shorter list"
+        import -window root "$artifacts/after-click.png"
+        echo "shorter list: no earlier item on screen, the click opened nothing, the client runs"
         ;;
     help-offline)
         xdotool mousemove "${menu_help[@]}" click 1

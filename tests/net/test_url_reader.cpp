@@ -54,6 +54,29 @@ class TestUrlReader : public QObject {
                  std::string("first half"));
     }
 
+    // A service that moved its menu page is followed within http, never to
+    // a local file.
+    void redirects_data() {
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<QString>("page");
+        QTest::newRow("to another http address") << "moved" << "moved page";
+        QTest::newRow("to a local file") << "file:///etc/hostname" << "";
+    }
+    void redirects() {
+        QFETCH(QString, target);
+        QFETCH(QString, page);
+        ScriptedServer moved({ServerStep::Send("HTTP/1.0 200 OK\r\n\r\nmoved page")});
+        const std::string location =
+            target == "moved" ? "http://127.0.0.1:" + std::to_string(moved.Port()) + "/new"
+                              : target.toStdString();
+        ScriptedServer old({ServerStep::Send("HTTP/1.0 302 Found\r\nLocation: " + location +
+                                             "\r\nContent-Length: 0\r\n\r\n")});
+        CurlUrlReader reader("qvestra");
+        QCOMPARE(QString::fromStdString(
+                     reader.ReadAll("http://127.0.0.1:" + std::to_string(old.Port()) + "/old")),
+                 page);
+    }
+
     void anUnreachableHostReadsAsEmpty() {
         CurlUrlReader reader("qvestra");
         QCOMPARE(reader.ReadAll("http://127.0.0.1:" + std::to_string(ScriptedServer::ClosedPort()) +
