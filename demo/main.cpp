@@ -99,32 +99,32 @@ int main(int argc, char* argv[]) {
     const auto* workbook = qvestra::demo::FindDocument(data, qvestra::demo::kLargeDocument);
     const qvestra::demo::LargePdf largePdf =
         qvestra::demo::MakeLargePdf({"QVestra", workbook->lesson}, largeMib * 1024 * 1024);
-    server.Get(AbsoluteOrOrigin(R"(/qv_contents/([^/]+))"), [&](const httplib::Request& req,
-                                                                httplib::Response& res) {
-        const auto* document = qvestra::demo::FindDocument(data, req.matches[1]);
-        if (document == nullptr) {
-            res.status = 404;
-            return SendPage(res, qvestra::demo::UnknownDocumentPage());
-        }
-        if (document != workbook) {
-            return res.set_content(qvestra::demo::MakePdf({"QVestra", document->lesson}),
-                                   "application/pdf");
-        }
-        // Streamed, so a large document costs the service no memory.
-        res.set_content_provider(
-            largePdf.Size(), "application/pdf",
-            [&largePdf, largeMibPerSecond](std::size_t offset, std::size_t length,
-                                           httplib::DataSink& sink) {
-                char buffer[256 * 1024];
-                const std::size_t n =
-                    largePdf.Read(offset, buffer, std::min(length, sizeof buffer));
-                // Paced, so the client's progress window stays up long enough to watch.
-                if (largeMibPerSecond > 0)
-                    std::this_thread::sleep_for(std::chrono::microseconds(
-                        n * 1000000 / (largeMibPerSecond * 1024 * 1024)));
-                return sink.write(buffer, n);
-            });
-    });
+    server.Get(AbsoluteOrOrigin(R"(/qv_contents/([^/]+))"),
+               [&](const httplib::Request& req, httplib::Response& res) {
+                   const auto* document = qvestra::demo::FindDocument(data, req.matches[1]);
+                   if (document == nullptr) {
+                       res.status = 404;
+                       return SendPage(res, qvestra::demo::UnknownDocumentPage());
+                   }
+                   if (document != workbook) {
+                       return res.set_content(qvestra::demo::MakePdf({"QVestra", document->lesson}),
+                                              "application/pdf");
+                   }
+                   // Streamed, so a large document costs the service no memory.
+                   res.set_content_provider(
+                       largePdf.Size(), "application/pdf",
+                       [&largePdf, largeMibPerSecond](std::size_t offset, std::size_t length,
+                                                      httplib::DataSink& sink) {
+                           char buffer[256 * 1024];
+                           const std::size_t n =
+                               largePdf.Read(offset, buffer, std::min(length, sizeof buffer));
+                           // Paced, so the client's progress window stays up long enough to watch.
+                           if (largeMibPerSecond > 0)
+                               std::this_thread::sleep_for(std::chrono::microseconds(
+                                   n * 1000000 / (largeMibPerSecond * 1024 * 1024)));
+                           return sink.write(buffer, n);
+                       });
+               });
 
     // The service's own copies of the member's page, the help page and the logo.
     server.Get(R"(/q_Vestra/HTML/([^/]+)\.txt)",

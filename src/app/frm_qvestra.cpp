@@ -186,9 +186,8 @@ void FrmQvestra::Load() {
 
     // The probe only asks whether the host answers; its connection carries
     // no request, so it is not kept open.
-    exchange_.SockResult =
-        socket_->Connect(deps_.endpoint.host, deps_.endpoint.port, kProbeTimeoutSeconds,
-                         net::TimeOut::kWholeExchange);
+    exchange_.SockResult = socket_->Connect(deps_.endpoint.host, deps_.endpoint.port,
+                                            kProbeTimeoutSeconds, net::TimeOut::kWholeExchange);
     socket_->Close();
 
     if (!ReadMemberValues()) {

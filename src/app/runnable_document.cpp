@@ -6,16 +6,16 @@
 namespace qvestra {
 
 bool IsRunnableDocument(const std::filesystem::path& file) {
-    // Windows types first: a Linux desktop may hand them to Wine, and the
-    // MIME database does not know every one of them.
+    // By name first: the MIME database does not know every Windows type, and
+    // a desktop with Wine would run them.
     static const QStringList kRunnableSuffixes = {
-        QStringLiteral("desktop"), QStringLiteral("exe"),  QStringLiteral("com"),
-        QStringLiteral("bat"),     QStringLiteral("cmd"),  QStringLiteral("lnk"),
-        QStringLiteral("url"),     QStringLiteral("scr"),  QStringLiteral("pif"),
-        QStringLiteral("cpl"),     QStringLiteral("msi"),  QStringLiteral("vbs"),
-        QStringLiteral("vbe"),     QStringLiteral("wsf"),  QStringLiteral("hta"),
-        QStringLiteral("ps1"),     QStringLiteral("reg"),  QStringLiteral("jar"),
-        QStringLiteral("sh"),      QStringLiteral("run"),  QStringLiteral("appimage"),
+        QStringLiteral("desktop"), QStringLiteral("exe"), QStringLiteral("com"),
+        QStringLiteral("bat"),     QStringLiteral("cmd"), QStringLiteral("lnk"),
+        QStringLiteral("url"),     QStringLiteral("scr"), QStringLiteral("pif"),
+        QStringLiteral("cpl"),     QStringLiteral("msi"), QStringLiteral("vbs"),
+        QStringLiteral("vbe"),     QStringLiteral("wsf"), QStringLiteral("hta"),
+        QStringLiteral("ps1"),     QStringLiteral("reg"), QStringLiteral("jar"),
+        QStringLiteral("sh"),      QStringLiteral("run"), QStringLiteral("appimage"),
     };
     static const char* const kRunnableTypes[] = {
         "application/x-executable",        "application/x-sharedlib",

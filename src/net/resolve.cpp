@@ -1,7 +1,7 @@
 #include "net/resolve.h"
 
-#include <condition_variable>
 #include <algorithm>
+#include <condition_variable>
 #include <cstring>
 #include <memory>
 #include <mutex>
@@ -62,8 +62,8 @@ std::vector<ResolvedAddress> ResolveTcp(const std::string& host, int port,
     while (!lookup->finished) {
         const auto now = std::chrono::steady_clock::now();
         if (now >= deadline || Tripped(abort)) return {};
-        lookup->done.wait_for(lock, std::min<std::chrono::steady_clock::duration>(
-                                        deadline - now, kAbortCheck));
+        lookup->done.wait_for(
+            lock, std::min<std::chrono::steady_clock::duration>(deadline - now, kAbortCheck));
     }
     return std::move(lookup->result);
 }

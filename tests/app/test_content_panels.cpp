@@ -173,7 +173,8 @@ class TestContentPanels : public QObject {
         QVERIFY(s.documents.opened.empty());
         QCOMPARE(s.Of(s.ui().Frame2).width, 6855.f / 2);
         s.window->Cmd_Click(1);
-        if (after.size() > 3) QCOMPARE(VisibleCaptions(s.ui().CmdSub), (QStringList{"T1-0", "閉じる"}));
+        if (after.size() > 3)
+            QCOMPARE(VisibleCaptions(s.ui().CmdSub), (QStringList{"T1-0", "閉じる"}));
     }
 
     // A list may name anything; what the desktop would run is never handed over.
@@ -185,8 +186,13 @@ class TestContentPanels : public QObject {
         QTest::newRow("text") << "notes.txt" << QByteArray("read me\n") << false;
         QTest::newRow("desktop entry")
             << "lesson.desktop" << QByteArray("[Desktop Entry]\nExec=sh\n") << true;
-        QTest::newRow("script by its first line") << "lesson" << QByteArray("#!/bin/sh\nid\n") << true;
-        QTest::newRow("ELF program") << "lesson" << QByteArray("\x7f" "ELF\x02\x01\x01") << true;
+        QTest::newRow("script by its first line")
+            << "lesson" << QByteArray("#!/bin/sh\nid\n") << true;
+        QTest::newRow("ELF program") << "lesson"
+                                     << QByteArray(
+                                            "\x7f"
+                                            "ELF\x02\x01\x01")
+                                     << true;
         QTest::newRow("Windows program") << "LESSON.EXE" << QByteArray("MZ") << true;
         QTest::newRow("Windows shortcut") << "lesson.lnk" << QByteArray("L") << true;
     }

@@ -14,7 +14,9 @@ using Claim = qvestra::SingleInstance::Claim;
 
 namespace {
 
-QString NewKey() { return QStringLiteral("/home/test/qvestrafolder-") + QUuid::createUuid().toString(); }
+QString NewKey() {
+    return QStringLiteral("/home/test/qvestrafolder-") + QUuid::createUuid().toString();
+}
 
 }  // namespace
 
@@ -51,7 +53,8 @@ class TestSingleInstance : public QObject {
         QFETCH(QString, situation);
         QFETCH(int, claim);
         QTemporaryDir dir;
-        const QString folder = situation == "no folder" ? QStringLiteral("/dev/null/x") : dir.path();
+        const QString folder =
+            situation == "no folder" ? QStringLiteral("/dev/null/x") : dir.path();
         const QString key = NewKey();
         SingleInstance probe(key, folder);
         QLockFile held(probe.LockFile());
@@ -76,7 +79,8 @@ class TestSingleInstance : public QObject {
 
     void privateFolderIsTheSessionsRuntimeFolder() {
         QTemporaryDir runtime;
-        QFile::setPermissions(runtime.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QFile::setPermissions(runtime.path(),
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         qputenv("XDG_RUNTIME_DIR", runtime.path().toUtf8());
         QCOMPARE(SingleInstance::PrivateFolder(), runtime.path());
     }

@@ -68,7 +68,8 @@ class TestTermination : public QObject {
         QFETCH(bool, trippedBefore);
         const net::AbortSwitch abort;
         if (trippedBefore) abort.Trip();
-        ScriptedServer server({ServerStep::Pause(2600), ServerStep::Send("HTTP/1.0 200 OK\r\n\r\nx")});
+        ScriptedServer server(
+            {ServerStep::Pause(2600), ServerStep::Send("HTTP/1.0 200 OK\r\n\r\nx")});
         net::TcpSocket socket(&abort);
         net::ShortAnswerSink sink;
         net::ExchangeState state;
@@ -79,12 +80,14 @@ class TestTermination : public QObject {
                           sink, state);
         }
         QCOMPARE(trippedBefore ? state.ConnectResult : state.SockResult, int(net::kAborted));
-        QVERIFY2(Since(started).count() < 2000, "the exchange went on after the switch was tripped");
+        QVERIFY2(Since(started).count() < 2000,
+                 "the exchange went on after the switch was tripped");
     }
 
     void aTrippedSwitchEndsAPageRead() {
         const net::AbortSwitch abort;
-        ScriptedServer server({ServerStep::Pause(2600), ServerStep::Send("HTTP/1.0 200 OK\r\n\r\nx")});
+        ScriptedServer server(
+            {ServerStep::Pause(2600), ServerStep::Send("HTTP/1.0 200 OK\r\n\r\nx")});
         net::CurlUrlReader reader("qvestra", &abort);
         const auto started = std::chrono::steady_clock::now();
         std::string page;

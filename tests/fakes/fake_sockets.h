@@ -26,8 +26,7 @@ class FakeSocketFactory final : public net::SocketFactory {
     class FakeSocket final : public net::Socket {
       public:
         explicit FakeSocket(FakeSocketFactory& owner) : owner_(owner) {}
-        int Connect(const std::string& host, int port, int timeoutSeconds,
-                    net::TimeOut) override {
+        int Connect(const std::string& host, int port, int timeoutSeconds, net::TimeOut) override {
             owner_.connects.push_back({host, port, timeoutSeconds});
             return owner_.connectResult;
         }

@@ -71,8 +71,7 @@ class TestMenuDownloads : public QObject {
         h.urls.pages["http://127.0.0.1:" + std::to_string(server.Port()) +
                      "/q_vestra/execute.asp?yuzaaidhi=A-12"] =
             "Contents_VALUE\r\nSub;a;/d/a.pdf\r\nSub;b;/d/b.pdf\r\nContents_End\r\n";
-        connect(h.window.get(), &FrmQvestra::progressWindowShown, this,
-                [&] { h.window->close(); });
+        connect(h.window.get(), &FrmQvestra::progressWindowShown, this, [&] { h.window->close(); });
         h.window->Load();
         QCOMPARE(h.programEnds, 1);
         const QString requests = QString::fromStdString(server.Request());
@@ -99,7 +98,8 @@ class TestMenuDownloads : public QObject {
         h.window->Load();
         QVERIFY(!std::filesystem::exists(h.folder / ".a.pdf.part"));
         QVERIFY(!std::filesystem::exists(h.folder / "images" / ".LOGO_Movei.gif.part"));
-        QVERIFY(!std::filesystem::exists(std::filesystem::symlink_status(h.folder / ".c.pdf.part")));
+        QVERIFY(
+            !std::filesystem::exists(std::filesystem::symlink_status(h.folder / ".c.pdf.part")));
         QCOMPARE(testing::ReadFile(outside), std::string("keep"));
         QCOMPARE(testing::ReadFile(h.folder / "b.pdf"), std::string("whole"));
     }

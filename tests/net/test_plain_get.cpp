@@ -152,24 +152,24 @@ class TestPlainGet : public QObject {
             << 4 << QByteArray("body") << 200;
         // Read on, the rest of such a header would be stored as the document.
         QTest::newRow("header line over the line limit")
-            << Script{ServerStep::Send("HTTP/1.0 200 OK\r\nX-Padding: " +
-                                       std::string(100 * 1024, 'p') +
-                                       "\r\nContent-Type: x\r\n\r\nbody")}
+            << Script{ServerStep::Send(
+                   "HTTP/1.0 200 OK\r\nX-Padding: " + std::string(100 * 1024, 'p') +
+                   "\r\nContent-Type: x\r\n\r\nbody")}
             << 0 << QByteArray() << 200;
         QTest::newRow("header of as many lines as allowed")
             << Script{ServerStep::Send("HTTP/1.0 200 OK\r\n" + HeaderLines(kMaxHeaderLines) +
                                        "\r\nbody")}
             << 4 << QByteArray("body") << 200;
         QTest::newRow("header of one line too many")
-            << Script{ServerStep::Send("HTTP/1.0 200 OK\r\n" +
-                                       HeaderLines(kMaxHeaderLines + 1) + "\r\nbody")}
+            << Script{ServerStep::Send("HTTP/1.0 200 OK\r\n" + HeaderLines(kMaxHeaderLines + 1) +
+                                       "\r\nbody")}
             << 0 << QByteArray() << 200;
         QTest::newRow("lower-case length, closed before it")
             << Script{ServerStep::Send("HTTP/1.0 200 OK\r\ncontent-length: 100\r\n\r\npartial")}
             << 7 << QByteArray() << 200;
         QTest::newRow("lower-case length met")
-            << Script{ServerStep::Send("HTTP/1.0 200 OK\r\ncontent-length: 5\r\n\r\n12345")}
-            << 5 << QByteArray("12345") << 200;
+            << Script{ServerStep::Send("HTTP/1.0 200 OK\r\ncontent-length: 5\r\n\r\n12345")} << 5
+            << QByteArray("12345") << 200;
         QTest::newRow("two lengths that disagree")
             << Script{ServerStep::Send(
                    "HTTP/1.0 200 OK\r\nContent-Length: 5\r\nContent-Length: 9\r\n\r\n12345")}
@@ -300,7 +300,8 @@ class TestPlainGet : public QObject {
                         betweenBytes ? TimeOut::kBetweenBytes : TimeOut::kWholeExchange);
         QCOMPARE(state.SockResult, result);
         QCOMPARE(sink.Stored(), stored);
-        if (!betweenBytes) QVERIFY2(Since(started).count() < 2500, "the exchange outlived its time-out");
+        if (!betweenBytes)
+            QVERIFY2(Since(started).count() < 2500, "the exchange outlived its time-out");
     }
 
     // Once a reply can no longer be used, the rest of it is not waited for.

@@ -59,8 +59,10 @@ class TestUrlReader : public QObject {
     void redirects_data() {
         QTest::addColumn<QString>("target");
         QTest::addColumn<QString>("page");
-        QTest::newRow("to another http address") << "moved" << "moved page";
-        QTest::newRow("to a local file") << "file:///etc/hostname" << "";
+        QTest::newRow("to another http address") << "moved"
+                                                 << "moved page";
+        QTest::newRow("to a local file") << "file:///etc/hostname"
+                                         << "";
     }
     void redirects() {
         QFETCH(QString, target);
