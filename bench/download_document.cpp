@@ -23,7 +23,7 @@ int main(int argc, char* argv[]) {
     const std::string hostHeader = qvestra::net::HostHeader(endpoint);
     qvestra::net::TcpSocket socket;
     qvestra::net::ExchangeState state;
-    const qvestra::signin::DataFolder folder{std::filesystem::path(argv[4])};
+    const qvestra::store::DataFolder folder{std::filesystem::path(argv[4])};
 
     const auto start = std::chrono::steady_clock::now();
     const auto outcome = qvestra::mirror::DownloadPackage(

@@ -5,7 +5,7 @@
 
 #include "app/content_list.h"
 #include "common/cp932.h"
-#include "signin/data_folder.h"
+#include "store/data_folder.h"
 
 namespace {
 
@@ -32,7 +32,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (!entry.documentFile) continue;
         const QString& file = *entry.documentFile;
         Check(file.startsWith(u'/') && entry.path.endsWith(file));
-        Check(qvestra::signin::IsPlainComponent(file.mid(1).toStdString()));
+        Check(qvestra::store::IsPlainComponent(file.mid(1).toStdString()));
     }
     return 0;
 }

@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "signin/data_folder.h"
+#include "store/data_folder.h"
 
 namespace {
 
@@ -16,9 +16,9 @@ void Check(bool holds) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view name(reinterpret_cast<const char*>(data), size);
-    const qvestra::signin::DataFolder folder("/home/member/qvestrafolder");
+    const qvestra::store::DataFolder folder("/home/member/qvestrafolder");
     const auto file = folder.FileFor(name);
-    Check(file.has_value() == qvestra::signin::IsPlainComponent(name));
+    Check(file.has_value() == qvestra::store::IsPlainComponent(name));
     if (!file) return 0;
     Check(!name.empty() && name != "." && name != "..");
     Check(name.find_first_of(std::string_view("/\\\0", 3)) == std::string_view::npos);

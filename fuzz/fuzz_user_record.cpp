@@ -5,13 +5,13 @@
 #include <cstdlib>
 
 #include "common/cp932.h"
-#include "signin/answers.h"
-#include "signin/data_folder.h"
-#include "signin/user_file.h"
+#include "store/answers.h"
+#include "store/data_folder.h"
+#include "store/user_file.h"
 
 namespace {
 
-using namespace qvestra::signin;
+using namespace qvestra::store;
 
 void Check(bool holds) {
     if (!holds) std::abort();

@@ -2,7 +2,7 @@
 
 #include <QStringList>
 
-#include "signin/data_folder.h"
+#include "store/data_folder.h"
 
 namespace qvestra {
 
@@ -44,7 +44,7 @@ std::optional<QString> DocumentFileOf(const QString& entryPath) {
     if (slash < 0) return std::nullopt;
     const QString name = entryPath.mid(slash + 1);
     if (name == u"." || IsReservedOnWindows(name)) return std::nullopt;
-    if (!signin::IsPlainComponent(name.toStdString())) return std::nullopt;
+    if (!store::IsPlainComponent(name.toStdString())) return std::nullopt;
     return u'/' + name;
 }
 

@@ -12,7 +12,7 @@
 #include "contract/record_refresh.h"
 #include "help/frm_help.h"
 #include "net/http_text.h"
-#include "signin/user_file.h"
+#include "store/user_file.h"
 #include "viewer/find_acrobat.h"
 
 namespace qvestra {
@@ -214,7 +214,7 @@ void FrmQvestra::Load() {
         }
     }
 
-    member_.UserRecord = signin::CutRecord(member_.UserRecord);
+    member_.UserRecord = store::CutRecord(member_.UserRecord);
     ui_.Frame1->setEnabled(false);
     hostHeader_ = net::HostHeader(deps_.endpoint);
     ShowMenuPage();
@@ -225,7 +225,7 @@ void FrmQvestra::Load() {
 // A user file without the record layout is treated as no member known, so
 // a damaged file leads to the sign-in page instead of a broken start.
 bool FrmQvestra::ReadMemberValues() {
-    const auto record = signin::UserFile(member_.UserFilePath).KnownRecord();
+    const auto record = store::UserFile(member_.UserFilePath).KnownRecord();
     if (!record) return false;
     member_.UserRecord = *record;
     member_.UserFields = record->split(u'|');
@@ -259,7 +259,7 @@ void FrmQvestra::closeEvent(QCloseEvent* event) {
 
 bool FrmQvestra::SyncUserRecord() {
     socket_ = deps_.sockets.Create();
-    const auto number = signin::MemberNumber(member_.UserFields.value(0));
+    const auto number = store::MemberNumber(member_.UserFields.value(0));
     if (!number) return true;
     const contract::RecordRefresh refresh =
         contract::FetchUserRecord(*socket_, deps_.endpoint, *number, exchange_);
@@ -270,7 +270,7 @@ bool FrmQvestra::SyncUserRecord() {
     }
     // Only a record with the user file's layout replaces the one we have.
     if (refresh.kind != contract::RecordRefresh::kRecord) return true;
-    if (!signin::UserFile(member_.UserFilePath).Write(refresh.record)) return true;
+    if (!store::UserFile(member_.UserFilePath).Write(refresh.record)) return true;
     member_.UserRecord = refresh.record;
     member_.UserFields = refresh.record.split(u'|');
     member_.MemberIdParts = member_.UserFields.value(0).split(u'-');

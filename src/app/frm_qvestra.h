@@ -14,7 +14,7 @@
 #include "net/service_endpoint.h"
 #include "net/socket.h"
 #include "net/url_reader.h"
-#include "signin/data_folder.h"
+#include "store/data_folder.h"
 #include "webview/web_view.h"
 
 class QAction;
@@ -48,7 +48,7 @@ struct ScreenInfo {
 
 struct FrmQvestraDeps {
     net::ServiceEndpoint endpoint;
-    signin::DataFolder dataFolder;
+    store::DataFolder dataFolder;
     net::SocketFactory& sockets;
     webview::WebViewFactory webViews;
     MessageBoxes& messages;

@@ -10,7 +10,7 @@
 #include "app/frm_qvestra.h"
 #include "contract/request_status.h"
 #include "net/http_text.h"
-#include "signin/user_file.h"
+#include "store/user_file.h"
 
 namespace qvestra {
 
@@ -73,7 +73,7 @@ void FrmQvestra::Timer_Mousikomi_Timer() {
 }
 
 std::optional<QString> FrmQvestra::FetchRequestStatus() {
-    const auto number = signin::MemberNumber(member_.UserFields.value(0));
+    const auto number = store::MemberNumber(member_.UserFields.value(0));
     if (!number) return std::nullopt;  // no status file name can be built
     socket_ = deps_.sockets.Create();
     return contract::FetchRequestStatus(*socket_, deps_.endpoint, hostHeader_, *number,
@@ -99,7 +99,7 @@ void FrmQvestra::PollApplicationStatus() {
         close();
     } else if (*status == QStringLiteral("END") + requestStamp_) {
         const int request = requestSerial_;
-        signin::UserFile(member_.UserFilePath)
+        store::UserFile(member_.UserFilePath)
             .Write(member_.UserFields.value(0) + QStringLiteral("|2"));
         ui_.Menu_F_Moshikomi->setEnabled(false);
         TTL_Disp();

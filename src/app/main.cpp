@@ -41,7 +41,7 @@ int main(int argc, char* argv[]) {
 
     qvestra::QtMessageBoxes messages;
     const qvestra::net::ServiceEndpoint endpoint{QVESTRA_SERVICE_HOST, QVESTRA_SERVICE_PORT};
-    const auto dataFolder = qvestra::signin::DataFolder::DefaultRoot();
+    const auto dataFolder = qvestra::store::DataFolder::DefaultRoot();
     qvestra::SingleInstance instance(QString::fromStdString(dataFolder.string()),
                                      qvestra::SingleInstance::PrivateFolder());
     const auto claim = instance.TryClaim();
@@ -77,7 +77,7 @@ int main(int argc, char* argv[]) {
 
     qvestra::FrmQvestra frmQvestra({
         .endpoint = endpoint,
-        .dataFolder = qvestra::signin::DataFolder(dataFolder),
+        .dataFolder = qvestra::store::DataFolder(dataFolder),
         .sockets = sockets,
         .webViews = &qvestra::webview::WebEngineView::Create,
         .messages = messages,
@@ -93,7 +93,7 @@ int main(int argc, char* argv[]) {
     QObject::connect(&frmQvestra, &qvestra::FrmQvestra::signInRequired, [&] {
         auto* frmLogin = new qvestra::signin::FrmLogin({
             .endpoint = endpoint,
-            .dataFolder = qvestra::signin::DataFolder(dataFolder),
+            .dataFolder = qvestra::store::DataFolder(dataFolder),
             .sockets = sockets,
             .webViews = &qvestra::webview::WebEngineView::Create,
             .messages = messages,

@@ -2,7 +2,7 @@
 
 #include "net/http_text.h"
 #include "net/sinks.h"
-#include "signin/answers.h"
+#include "store/answers.h"
 
 namespace qvestra::contract {
 
@@ -14,10 +14,10 @@ RecordRefresh FetchUserRecord(net::Socket& socket, const net::ServiceEndpoint& e
     net::ShortAnswerSink sink;
     net::PlainGet(socket, endpoint, {net::RequestText(line, ""), kTimeoutSeconds}, sink, state);
     if (state.ConnectResult != net::kOk || !sink.Answer()) return {};
-    const QString field = signin::AnswerField(*sink.Answer());
+    const QString field = store::AnswerField(*sink.Answer());
     if (field == u"K_CANCEL") return {RecordRefresh::kCancelled, {}};
     // The key is not examined; the record must have the user file's layout.
-    const auto record = signin::KeyedRecord(field, {});
+    const auto record = store::KeyedRecord(field, {});
     if (!record) return {};
     return {RecordRefresh::kRecord, *record};
 }

@@ -2,7 +2,7 @@
 
 #include "net/http_text.h"
 #include "net/sinks.h"
-#include "signin/answers.h"
+#include "store/answers.h"
 
 namespace qvestra::contract {
 
@@ -18,7 +18,7 @@ std::optional<QString> FetchRequestStatus(net::Socket& socket, const net::Servic
     net::PlainGet(socket, endpoint, {net::RequestText(line, hostHeader), kTimeoutSeconds}, sink,
                   state);
     if (!sink.Answer()) return std::nullopt;
-    return signin::AnswerField(*sink.Answer());
+    return store::AnswerField(*sink.Answer());
 }
 
 }  // namespace qvestra::contract

@@ -7,7 +7,7 @@
 #include "mirror/frm_cond.h"
 #include "net/http_text.h"
 #include "net/sinks.h"
-#include "signin/user_file.h"
+#include "store/user_file.h"
 
 namespace qvestra::mirror {
 
@@ -26,7 +26,7 @@ void Get(Exchange& exchange, const std::string& requestLine, int timeoutSeconds,
 
 }  // namespace
 
-DownloadOutcome DownloadPackage(Exchange exchange, const signin::DataFolder& folder,
+DownloadOutcome DownloadPackage(Exchange exchange, const store::DataFolder& folder,
                                 const QString& documentFile, const QString& title,
                                 const DownloadUi& ui) {
     DownloadOutcome outcome;
@@ -63,13 +63,13 @@ DownloadOutcome DownloadPackage(Exchange exchange, const signin::DataFolder& fol
     return outcome;
 }
 
-void MirrorPages(Exchange exchange, const signin::DataFolder& folder, const QString& memberId,
+void MirrorPages(Exchange exchange, const store::DataFolder& folder, const QString& memberId,
                  const QString& menuPageText) {
     const auto page = folder.FileFor((memberId + QStringLiteral(".html")).toStdString());
     if (page) {
         // An empty text means the page could not be read; the last good copy
         // is worth more than nothing.
-        if (!menuPageText.isEmpty()) signin::WriteLineAtomically(*page, menuPageText);
+        if (!menuPageText.isEmpty()) store::WriteLineAtomically(*page, menuPageText);
         net::WholeBodySink sink(*page);
         Get(exchange, net::OriginRequestLine("/q_Vestra/HTML/" + memberId.toStdString() + ".txt"),
             kPageTimeoutSeconds, sink);

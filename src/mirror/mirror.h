@@ -10,7 +10,7 @@
 #include "net/plain_get.h"
 #include "net/service_endpoint.h"
 #include "net/socket.h"
-#include "signin/data_folder.h"
+#include "store/data_folder.h"
 
 namespace qvestra::mirror {
 
@@ -45,14 +45,14 @@ struct DownloadUi {
 // Fetches "/qv_contents" + documentFile into the data folder. The progress
 // window shows when the reply announces a length; the event loop gets a turn
 // after every chunk. The document is stored only when the reply is complete.
-DownloadOutcome DownloadPackage(Exchange exchange, const signin::DataFolder& folder,
+DownloadOutcome DownloadPackage(Exchange exchange, const store::DataFolder& folder,
                                 const QString& documentFile, const QString& title,
                                 const DownloadUi& ui);
 
 // Copies the member's page, the help page and the logo into the data
 // folder. The page file first receives the page just read; each file is
 // replaced only by a complete successful reply.
-void MirrorPages(Exchange exchange, const signin::DataFolder& folder, const QString& memberId,
+void MirrorPages(Exchange exchange, const store::DataFolder& folder, const QString& memberId,
                  const QString& menuPageText);
 
 }  // namespace qvestra::mirror

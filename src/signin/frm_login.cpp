@@ -8,8 +8,8 @@
 #include "common/message_boxes.h"
 #include "net/http_text.h"
 #include "net/sinks.h"
-#include "signin/answers.h"
-#include "signin/user_file.h"
+#include "store/answers.h"
+#include "store/user_file.h"
 
 namespace qvestra::signin {
 
@@ -37,7 +37,7 @@ void FrmLogin::Load() {
     webBrowser_->SetHeight(window.height - 120);
     webBrowser_->SetWidth(window.width - 50);
 
-    if (UserFile(deps_.dataFolder.UserFile()).KnownRecord()) {
+    if (store::UserFile(deps_.dataFolder.UserFile()).KnownRecord()) {
         timer1_->stop();
         deps_.handOver();
         CloseQuietly();
@@ -71,7 +71,7 @@ void FrmLogin::PollSignIn() {
     }
     if (!sink.Answer()) return;  // nothing yet, or not a short answer
 
-    const QString field = AnswerField(*sink.Answer());
+    const QString field = store::AnswerField(*sink.Answer());
     if (field == u"CANCEL") {
         deps_.dataFolder.RemoveAll();
         // Nothing else is shown after a cancelled sign-in: the program ends
@@ -82,10 +82,10 @@ void FrmLogin::PollSignIn() {
         deps_.endProgram();
         return;
     }
-    const auto record = KeyedRecord(field, QStringLiteral("USERID"));
+    const auto record = store::KeyedRecord(field, QStringLiteral("USERID"));
     if (!record) return;  // not an answer that names a member: keep polling
     deps_.dataFolder.Create();
-    signedIn_ = UserFile(deps_.dataFolder.UserFile()).Write(*record);
+    signedIn_ = store::UserFile(deps_.dataFolder.UserFile()).Write(*record);
 }
 
 void FrmLogin::Timer1Tick() {

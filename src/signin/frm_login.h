@@ -6,7 +6,7 @@
 #include "common/twips.h"
 #include "net/service_endpoint.h"
 #include "net/socket.h"
-#include "signin/data_folder.h"
+#include "store/data_folder.h"
 #include "webview/web_view.h"
 
 class QTimer;
@@ -19,7 +19,7 @@ namespace qvestra::signin {
 
 struct FrmLoginDeps {
     net::ServiceEndpoint endpoint;
-    DataFolder dataFolder;
+    store::DataFolder dataFolder;
     net::SocketFactory& sockets;
     webview::WebViewFactory webViews;
     MessageBoxes& messages;

@@ -37,7 +37,7 @@ struct Harness {
         folder = std::filesystem::path(dir.path().toStdString()) / "qvestrafolder";
         window = std::make_unique<FrmQvestra>(FrmQvestraDeps{
             .endpoint = endpoint,
-            .dataFolder = signin::DataFolder(folder),
+            .dataFolder = store::DataFolder(folder),
             .sockets =
                 realSockets != nullptr ? *realSockets : static_cast<net::SocketFactory&>(sockets),
             .webViews = &FakeWebView::Create,

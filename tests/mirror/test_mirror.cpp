@@ -43,7 +43,7 @@ struct Client {
 
 struct Folder {
     QTemporaryDir dir;
-    signin::DataFolder data{std::filesystem::path(dir.path().toStdString())};
+    store::DataFolder data{std::filesystem::path(dir.path().toStdString())};
     std::filesystem::path operator/(const char* name) const { return data.Root() / name; }
 };
 

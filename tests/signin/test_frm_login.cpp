@@ -26,7 +26,7 @@ struct Login {
         folder = std::filesystem::path(dir.path().toStdString()) / "qvestrafolder";
         window = std::make_unique<signin::FrmLogin>(signin::FrmLoginDeps{
             .endpoint = {"127.0.0.1", port},
-            .dataFolder = signin::DataFolder(folder),
+            .dataFolder = store::DataFolder(folder),
             .sockets = sockets,
             .webViews = &FakeWebView::Create,
             .messages = messages,

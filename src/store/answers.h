@@ -3,7 +3,7 @@
 #include <QString>
 #include <optional>
 
-namespace qvestra::signin {
+namespace qvestra::store {
 
 // A short answer from the service, read as the client reads the user file:
 // its first line's first field.
@@ -14,4 +14,4 @@ QString AnswerField(const std::string& answer);
 // Anything else: nothing.
 std::optional<QString> KeyedRecord(const QString& field, const QString& requiredKey);
 
-}  // namespace qvestra::signin
+}  // namespace qvestra::store

@@ -10,10 +10,10 @@
 #include <unistd.h>
 
 #include "fakes/files.h"
-#include "signin/data_folder.h"
-#include "signin/user_file.h"
+#include "store/data_folder.h"
+#include "store/user_file.h"
 
-using namespace qvestra::signin;
+using namespace qvestra::store;
 using qvestra::testing::ReadFile;
 using qvestra::testing::WriteFile;
 

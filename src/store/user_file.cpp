@@ -1,13 +1,13 @@
-#include "signin/user_file.h"
+#include "store/user_file.h"
 
 #include <QFile>
 #include <QSaveFile>
 #include <QStringList>
 
 #include "common/cp932.h"
-#include "signin/data_folder.h"
+#include "store/data_folder.h"
 
-namespace qvestra::signin {
+namespace qvestra::store {
 
 namespace {
 
@@ -96,4 +96,4 @@ bool WriteLineAtomically(const std::filesystem::path& path, const QString& text)
     return file.commit();
 }
 
-}  // namespace qvestra::signin
+}  // namespace qvestra::store

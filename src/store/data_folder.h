@@ -4,7 +4,7 @@
 #include <optional>
 #include <string_view>
 
-namespace qvestra::signin {
+namespace qvestra::store {
 
 // True for a name that can safely become one file name in the data folder:
 // one plain path component, no "..", no separators, no control characters.
@@ -42,4 +42,4 @@ class DataFolder {
     std::filesystem::path root_;
 };
 
-}  // namespace qvestra::signin
+}  // namespace qvestra::store

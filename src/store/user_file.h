@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <optional>
 
-namespace qvestra::signin {
+namespace qvestra::store {
 
 // The first comma-delimited field of a line: leading blanks skipped, up to
 // the first comma, or the quoted text when the field begins with a quote.
@@ -51,4 +51,4 @@ class UserFile {
     std::filesystem::path path_;
 };
 
-}  // namespace qvestra::signin
+}  // namespace qvestra::store

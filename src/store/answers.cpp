@@ -1,11 +1,11 @@
-#include "signin/answers.h"
+#include "store/answers.h"
 
 #include <QStringList>
 
 #include "common/cp932.h"
-#include "signin/user_file.h"
+#include "store/user_file.h"
 
-namespace qvestra::signin {
+namespace qvestra::store {
 
 QString AnswerField(const std::string& answer) {
     const auto end = answer.find_first_of("\r\n");
@@ -22,4 +22,4 @@ std::optional<QString> KeyedRecord(const QString& field, const QString& required
     return pieces[1];
 }
 
-}  // namespace qvestra::signin
+}  // namespace qvestra::store

@@ -1,11 +1,11 @@
-#include "signin/data_folder.h"
+#include "store/data_folder.h"
 
 #include <QDir>
 #include <system_error>
 
 #include "net/part_file.h"
 
-namespace qvestra::signin {
+namespace qvestra::store {
 
 bool IsPlainComponent(std::string_view name) {
     if (name.empty() || name.size() > 255) return false;
@@ -81,4 +81,4 @@ std::optional<std::filesystem::path> DataFolder::FileFor(std::string_view name) 
     return root_ / std::filesystem::path(std::string(name));
 }
 
-}  // namespace qvestra::signin
+}  // namespace qvestra::store
