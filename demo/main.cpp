@@ -16,6 +16,8 @@
 #include <string>
 #include <thread>
 
+#include <unistd.h>
+
 #include "demo_data.h"
 #include "pages.h"
 #include "pdf.h"
@@ -86,6 +88,11 @@ int main(int argc, char* argv[]) {
     g_server = &server;
     std::signal(SIGTERM, Stop);
     std::signal(SIGINT, Stop);
+
+    // Lets a script tell this service from whatever else may answer on the port.
+    server.Get("/qvestra-demo/identity", [](const httplib::Request&, httplib::Response& res) {
+        res.set_content("qvestra-demo " + std::to_string(::getpid()) + "\n", "text/plain");
+    });
 
     server.Get("/q_vestra/execute.asp", [&](const httplib::Request& req, httplib::Response& res) {
         const std::string id = req.get_param_value("yuzaaidhi");

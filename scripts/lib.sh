@@ -1,21 +1,26 @@
 # Shared steps of the run and test commands: install what is missing from
 # Debian, then configure and build. Sourced, not run.
 
-QVESTRA_PACKAGES=(
-    cmake ninja-build g++ clang libclang-rt-14-dev pkg-config
+# What building and running the client and the demo service needs.
+QVESTRA_RUN_PACKAGES=(
+    cmake ninja-build g++ pkg-config
     qt6-base-dev qt6-webengine-dev libcurl4-openssl-dev libcpp-httplib-dev libx11-dev
     xvfb xauth x11-utils xdotool imagemagick fonts-noto-cjk xdg-utils
-    iproute2 util-linux curl file bc nginx
+    iproute2 util-linux curl
 )
+# What the test suite needs besides: the sanitizer and fuzzing compiler,
+# the tools of the end-to-end tests, and nginx as a real peer.
+QVESTRA_TEST_PACKAGES=(clang libclang-rt-14-dev file bc nginx git)
 
 as_root() {
     if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
 }
 
+# ensure_packages PACKAGE...: installs those that are missing.
 ensure_packages() {
     local missing=()
     local p
-    for p in "${QVESTRA_PACKAGES[@]}"; do
+    for p in "$@"; do
         if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
             missing+=("$p")
         fi
@@ -27,13 +32,34 @@ ensure_packages() {
     fi
 }
 
-# build_tree DIR [extra cmake arguments...]
+# build_tree DIR [extra cmake arguments...]: configures and builds
+# everything, or only QVESTRA_TARGETS when set.
 build_tree() {
     local dir=$1
     shift
     # shellcheck disable=SC2086  # QVESTRA_CMAKE_ARGS is a list of words on purpose
     cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo ${QVESTRA_CMAKE_ARGS:-} "$@" >/dev/null
-    cmake --build "$dir" --parallel "$(nproc)"
+    # shellcheck disable=SC2086
+    cmake --build "$dir" --parallel "$(nproc)" ${QVESTRA_TARGETS:+--target $QVESTRA_TARGETS}
+}
+
+# service_active NAME: true when systemd runs and has the service running.
+service_active() {
+    [ -d /run/systemd/system ] && systemctl is-active --quiet "$1"
+}
+
+# wait_for_demo PID PORT SECONDS: true once the demo service started as PID
+# answers on PORT, and not some other server that listens there.
+wait_for_demo() {
+    local i
+    for ((i = 0; i < $3 * 10; i++)); do
+        kill -0 "$1" 2>/dev/null || return 1
+        if [ "$(curl -s --max-time 2 "http://127.0.0.1:$2/qvestra-demo/identity")" = "qvestra-demo $1" ]; then
+            return 0
+        fi
+        sleep 0.1
+    done
+    return 1
 }
 
 # Qt WebEngine's sandbox cannot run as root; without a GPU it must not try one.
