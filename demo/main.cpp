@@ -16,6 +16,7 @@
 #include <string>
 #include <thread>
 
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include "demo_data.h"
@@ -86,6 +87,12 @@ int main(int argc, char* argv[]) {
     };
     httplib::Server server;
     g_server = &server;
+    // httplib's default adds SO_REUSEPORT, which lets a second service bind
+    // the same port and take half the requests; this one must fail instead.
+    server.set_socket_options([](int sock) {
+        const int yes = 1;
+        ::setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+    });
     std::signal(SIGTERM, Stop);
     std::signal(SIGINT, Stop);
 
