@@ -1,6 +1,13 @@
 # Shared steps of the run and test commands: install what is missing from
 # Debian, then configure and build. Sourced, not run.
 
+# Window titles are Japanese: the window searches below need a UTF-8 locale,
+# and a login without one (LANG unset) would never find a window.
+case "$(locale charmap 2>/dev/null)" in
+    UTF-8) ;;
+    *) export LC_ALL=C.UTF-8 ;;
+esac
+
 # What building and running the client and the demo service needs.
 QVESTRA_RUN_PACKAGES=(
     cmake ninja-build g++ pkg-config
