@@ -292,7 +292,7 @@ void FrmQvestra::ShowHelp() {
     }
     frmHelp_ = new help::FrmHelp(
         {deps_.endpoint, deps_.program, deps_.webViews, layout_.Scale(), deps_.programFolder});
-    frmHelp_->Load();
+    frmHelp_->Load(this);
 }
 
 }  // namespace qvestra

@@ -9,6 +9,7 @@
 
 #include "app/document_opener.h"
 #include "app/frm_qvestra.h"
+#include "common/message_boxes.h"
 #include "common/cp932.h"
 #include "mirror/mirror.h"
 #include "viewer/find_acrobat.h"
@@ -17,6 +18,8 @@ namespace qvestra {
 
 namespace {
 const QString kCloseCaption = QStringLiteral("閉じる");
+const QString kNoProgramMessage =
+    QStringLiteral("教材「%1」を開くことのできるプログラムが見つかりませんでした。");
 }
 
 void FrmQvestra::BuildMenu() {
@@ -140,7 +143,12 @@ void FrmQvestra::OpenEntry(int entry) {
     const QString name = documentFile_.mid(1);
     const auto file = deps_.dataFolder.FileFor(name.toStdString());
     if (!file || IsRunnableDocument(*file)) return;
-    deps_.documents.Open(*file, deps_.dataFolder.Root());
+    deps_.documents.Open(*file, deps_.dataFolder.Root(), [this, name](bool opened) {
+        if (opened) return;
+        // No viewer will come: the notice would wait in vain.
+        deps_.viewerWatch.CloseNotice();
+        deps_.messages.Inform(this, kNoProgramMessage.arg(name));
+    });
     deps_.viewerWatch.StartViewerWatch(name);
 }
 

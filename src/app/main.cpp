@@ -74,6 +74,10 @@ int main(int argc, char* argv[]) {
     const auto windows = qvestra::viewer::CreatePlatformWindowList();
     qvestra::viewer::FindAcrobat viewerWatch(
         *windows, qvestra::TwipScale::ForLogicalDpi(screenInfo.logicalDpi), {});
+    QObject::connect(&app, &QGuiApplication::applicationStateChanged, &viewerWatch,
+                     [&viewerWatch](Qt::ApplicationState state) {
+                         if (state == Qt::ApplicationInactive) viewerWatch.OwnWindowsDeactivated();
+                     });
 
     qvestra::FrmQvestra frmQvestra({
         .endpoint = endpoint,

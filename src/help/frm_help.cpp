@@ -24,19 +24,28 @@ FrmHelp::FrmHelp(FrmHelpDeps deps)
     connect(Cmd閉じる, &QPushButton::clicked, this, &QWidget::close);
 }
 
-void FrmHelp::Load() {
+void FrmHelp::Load(const QWidget* owner) {
     UrlName->setText(
         deps_.program.OnlineMode || deps_.program.NotContracted
             ? QString::fromStdString(deps_.endpoint.HttpAddress("/Q_Vestra/HTML/Help.html"))
             : QStringLiteral("file://") + deps_.programFolder + QStringLiteral("/Help.html"));
     WebBrowser->Navigate(UrlName->text());
     WebBrowser->SetFullScreen(true);
-    SizeWebView();
     show();
+    if (owner != nullptr)
+        move(owner->frameGeometry().center() - QRect(QPoint(), frameGeometry().size()).center());
+    SizeWebView();
 }
 
 void FrmHelp::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
+    SizeWebView();
+}
+
+// A window manager reports the frame once the window is placed; the outer
+// size changes with it.
+void FrmHelp::moveEvent(QMoveEvent* event) {
+    QWidget::moveEvent(event);
     SizeWebView();
 }
 

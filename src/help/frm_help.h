@@ -29,7 +29,8 @@ class FrmHelp final : public QWidget {
   public:
     explicit FrmHelp(FrmHelpDeps deps);
 
-    void Load();
+    // Shows the page, centred on owner.
+    void Load(const QWidget* owner);
 
     QPushButton* Cmd閉じる = nullptr;
     QLineEdit* UrlName = nullptr;
@@ -37,6 +38,7 @@ class FrmHelp final : public QWidget {
 
   protected:
     void resizeEvent(QResizeEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
 
   private:
     void SizeWebView();

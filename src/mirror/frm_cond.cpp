@@ -39,7 +39,8 @@ FrmCond::FrmCond(TwipScale scale)
     ProgBar->setTextVisible(false);
     layout_.Place(ProgBar, {120, 1200, 4335, 255});
 
-    setFixedSize(scale.ToPixels(4680), scale.ToPixels(1635));
+    // A sizable tool window.
+    resize(scale.ToPixels(4680), scale.ToPixels(1635));
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->geometry().center() - rect().center());
 }

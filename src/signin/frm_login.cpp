@@ -33,9 +33,7 @@ FrmLogin::FrmLogin(FrmLoginDeps deps) : deps_(std::move(deps)), layout_(deps_.sc
 void FrmLogin::Load() {
     hostHeader_ = net::HostHeader(deps_.endpoint);
     webBrowser_->SetFullScreen(true);
-    const TwipRect window = layout_.Of(this);
-    webBrowser_->SetHeight(window.height - 120);
-    webBrowser_->SetWidth(window.width - 50);
+    SizeWebView();
 
     if (store::UserFile(deps_.dataFolder.UserFile()).KnownRecord()) {
         timer1_->stop();
@@ -51,7 +49,26 @@ void FrmLogin::Load() {
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
     show();
+    SizeWebView();
     signedIn_ = false;
+}
+
+// From the window's outer size, frame included; the frame is known once the
+// window shows, and a window manager may report it later still.
+void FrmLogin::SizeWebView() {
+    const TwipScale& scale = layout_.Scale();
+    webBrowser_->SetHeight(scale.ToTwips(frameGeometry().height()) - 120);
+    webBrowser_->SetWidth(scale.ToTwips(frameGeometry().width()) - 50);
+}
+
+void FrmLogin::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    SizeWebView();
+}
+
+void FrmLogin::moveEvent(QMoveEvent* event) {
+    QWidget::moveEvent(event);
+    SizeWebView();
 }
 
 void FrmLogin::PollSignIn() {

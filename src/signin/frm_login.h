@@ -55,8 +55,11 @@ class FrmLogin final : public QWidget {
 
   protected:
     void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
 
   private:
+    void SizeWebView();
     void Timer1Tick();
     // Closes the window without ending the program.
     void CloseQuietly();

@@ -45,7 +45,15 @@ void FindAcrobat::StartViewerWatch(const QString& documentName) {
         notice_->Text2->setText(QStringLiteral("Text2"));
         notice_->Text3->clear();
     }
-    notice_->Text2->setText(foundTitle_);
+    // The change of Text2 starts the wait, but the wait runs out here, not
+    // inside the line edit's setText: the notice may close and be deleted
+    // while the wait's event loop runs (the member, an opener that failed),
+    // and setText would then return into a deleted widget.
+    {
+        const QSignalBlocker quiet(notice_->Text2);
+        notice_->Text2->setText(foundTitle_);
+    }
+    WaitViewerWindow();
 }
 
 bool FindAcrobat::ViewerTitleProc(const TopLevelWindow& window) {
@@ -59,9 +67,14 @@ bool FindAcrobat::OnePass() {
     return false;
 }
 
+void FindAcrobat::OwnWindowsDeactivated() {
+    if (waiting_) deactivated_ = true;
+}
+
 void FindAcrobat::WaitViewerWindow() {
     foundTitle_.clear();
     waiting_ = true;
+    deactivated_ = false;
     bool found = OnePass();
     if (!found) {
         QEventLoop loop;
@@ -71,6 +84,11 @@ void FindAcrobat::WaitViewerWindow() {
         limit.setSingleShot(true);
         connect(&pass, &QTimer::timeout, &loop, [&] {
             if (!notice_) return loop.quit();
+            if (deactivated_) {
+                foundTitle_.clear();
+                found = true;
+                return loop.quit();
+            }
             found = OnePass();
             if (found) loop.quit();
         });
@@ -81,7 +99,10 @@ void FindAcrobat::WaitViewerWindow() {
     }
     waiting_ = false;
     if (!notice_) return;
-    if (found) {
+    if (found && foundTitle_.isEmpty()) {
+        // Nothing to bring forward: the viewer is in front already.
+        notice_->Timer2->start();
+    } else if (found) {
         notice_->Text3->setText(foundTitle_);
     } else {
         CloseNotice();

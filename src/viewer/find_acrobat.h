@@ -27,8 +27,10 @@ class FindAcrobat final : public QObject {
         // Between two looks at the window list the event loop runs; a pass
         // costs next to nothing and nothing spins.
         std::chrono::milliseconds passInterval{100};
-        // A viewer that never shows a window ends the wait; the notice closes.
-        std::chrono::milliseconds timeLimit{60000};
+        // A viewer whose window the list never shows ends the wait, and the
+        // notice closes. On a Wayland desktop the list cannot see a native
+        // viewer's window at all, so this is short.
+        std::chrono::milliseconds timeLimit{6000};
     };
 
     FindAcrobat(WindowList& windows, TwipScale scale, Pacing pacing);
@@ -40,6 +42,11 @@ class FindAcrobat final : public QObject {
     void WaitViewerWindow();
     // One window of a pass; false ends the pass (the viewer was found).
     bool ViewerTitleProc(const TopLevelWindow& window);
+
+    // The program's own windows lost the activation to another program: the
+    // viewer came to the front by itself, where the window list may not see
+    // it. A wait running ends as if the viewer were found.
+    void OwnWindowsDeactivated();
 
     const QString& FoundTitle() const { return foundTitle_; }
     FrmComment* Notice() const { return notice_; }
@@ -55,6 +62,7 @@ class FindAcrobat final : public QObject {
     QString foundTitle_;
     QStringList documentNames_;
     bool waiting_ = false;
+    bool deactivated_ = false;
     QPointer<FrmComment> notice_;
 };
 

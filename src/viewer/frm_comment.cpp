@@ -35,7 +35,8 @@ FrmComment::FrmComment(TwipScale scale)
     Timer2->setSingleShot(true);
     connect(Timer2, &QTimer::timeout, this, &QWidget::close);
 
-    setFixedSize(scale.ToPixels(4245), scale.ToPixels(645));
+    // A sizable tool window.
+    resize(scale.ToPixels(4245), scale.ToPixels(645));
 }
 
 }  // namespace qvestra::viewer

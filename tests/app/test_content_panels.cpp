@@ -1,4 +1,5 @@
 // The panels built from the menu page and what their buttons open.
+#include <QElapsedTimer>
 #include <QGroupBox>
 #include <QPushButton>
 #include <QtTest>
@@ -175,6 +176,21 @@ class TestContentPanels : public QObject {
         s.window->Cmd_Click(1);
         if (after.size() > 3)
             QCOMPARE(VisibleCaptions(s.ui().CmdSub), (QStringList{"T1-0", "閉じる"}));
+    }
+
+    // The desktop cannot open the document: the notice goes at once and the
+    // member is told which document.
+    void aDocumentNoProgramOpensIsReported() {
+        Started s({"Cont;A;/d/a.pdf"});
+        s.windows.windows.clear();
+        s.documents.opens = false;
+        QElapsedTimer waited;
+        waited.start();
+        s.window->Cmd_Click(0);
+        QVERIFY(waited.elapsed() < 250);
+        QVERIFY(s.viewerWatch.Notice() == nullptr);
+        QCOMPARE(s.messages.shown,
+                 QStringList{"教材「a.pdf」を開くことのできるプログラムが見つかりませんでした。"});
     }
 
     // A list may name anything; what the desktop would run is never handed over.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QStringList>
+#include <QTimer>
 #include <filesystem>
 #include <map>
 #include <string>
@@ -24,13 +25,16 @@ class FakeUrlReader final : public net::UrlReader {
     std::vector<std::string> reads;
 };
 
+// Records what it is handed; the desktop answers at once with `opens`.
 class FakeDocumentOpener final : public DocumentOpener {
   public:
-    bool Open(const std::filesystem::path& file, const std::filesystem::path& folder) override {
+    void Open(const std::filesystem::path& file, const std::filesystem::path& folder,
+              Result result) override {
         opened.push_back(file);
         folders.push_back(folder);
-        return true;
+        QTimer::singleShot(0, [result, answer = opens] { result(answer); });
     }
+    bool opens = true;
     std::vector<std::filesystem::path> opened;
     std::vector<std::filesystem::path> folders;
 };

@@ -28,9 +28,17 @@ class TestFrmHelp : public QObject {
         ProgramState program{online, notContracted};
         auto* help = new help::FrmHelp(
             {{"svc.test", 80}, program, &FakeWebView::Create, TwipScale(15), "/opt/qvestra/bin"});
-        help->Load();
+        QWidget owner;
+        owner.setGeometry(200, 100, 900, 700);
+        owner.show();
+        help->Load(&owner);
         QCOMPARE(static_cast<FakeWebView*>(help->WebBrowser)->navigated, QStringList{address});
         QVERIFY(help->isVisible());
+        QVERIFY((help->frameGeometry().center() - owner.frameGeometry().center()).manhattanLength() <= 1);
+        // Sized at load already, from the outer size.
+        const QRect outer = help->frameGeometry();
+        QCOMPARE(help->WebBrowser->Geometry().width, 15.f * outer.width() - 300);
+        QCOMPARE(help->WebBrowser->Geometry().height, 15.f * outer.height() - 1200);
         help->close();
     }
 
@@ -49,7 +57,7 @@ class TestFrmHelp : public QObject {
         help::FrmHelp help(
             {{"svc.test", 80}, program, &FakeWebView::Create, TwipScale(15), "/opt"});
         help.setAttribute(Qt::WA_DeleteOnClose, false);
-        help.Load();
+        help.Load(nullptr);
         // The rule is stated for the outer size, frame included.
         const QSize frame = help.frameGeometry().size() - help.geometry().size();
         help.resize(pixels - frame);

@@ -51,11 +51,13 @@ struct Folder {
 struct ProgressLog {
     QStringList shown;
     int windows = 0;
+    bool sizable = false;
     QPointer<mirror::FrmCond> last;
     mirror::DownloadUi Ui(int timeoutSeconds = 5) {
         return {TwipScale(15), timeoutSeconds, {}, [this](mirror::FrmCond& w) {
                     ++windows;
                     last = &w;
+                    sizable = w.minimumSize() != w.maximumSize();
                     Record(w);
                     QObject::connect(&w, &mirror::FrmCond::updated, [this, &w] { Record(w); });
                 }};
@@ -87,6 +89,7 @@ class TestMirror : public QObject {
         QVERIFY(outcome.stored);
         QCOMPARE(outcome.announced, std::optional<std::int64_t>(2048));
         QCOMPARE(log.windows, 1);
+        QVERIFY2(log.sizable, "the progress window is a sizable tool window");
         QCOMPARE(log.shown.first(), QStringLiteral("2,048||0/2048"));
         QCOMPARE(log.shown.mid(1), (QStringList{"2,048|1,024|1024/2048", "2,048|2,048|2048/2048"}));
         QVERIFY2(log.last.isNull(), "the progress window is gone once the download ends");

@@ -61,6 +61,10 @@ class TestFrmLogin : public QObject {
                  QStringList{"http://127.0.0.1:" + port +
                              "/q_vestra/Entry.asp?LTIME=14-05-07&PC_NAME=DESKTOP-ABCDEFG"});
         QVERIFY(login.window->isVisible());
+        const QRect outer = login.window->frameGeometry();
+        QVERIFY2(outer.height() > login.window->height(), "the platform draws no frame");
+        QCOMPARE(login.window->WebBrowser()->Geometry(),
+                 (TwipRect{0, 0, 15.f * outer.width() - 50, 15.f * outer.height() - 120}));
         QCOMPARE(login.window->Timer1()->interval(), 3000);
         login.window->PollSignIn();
         QCOMPARE(QString::fromStdString(server.Request()),

@@ -1,4 +1,5 @@
 // The wait for the viewer's window and the notice shown meanwhile.
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QTimer>
 #include <QtTest>
@@ -60,10 +61,12 @@ class TestFindAcrobat : public QObject {
         QTimer probe;
         QPoint noticeAt(-1, -1);
         QString caption;
+        bool sizable = false;
         connect(&probe, &QTimer::timeout, [&] {
             if (watch.Notice() && noticeAt.x() < 0) {
                 noticeAt = watch.Notice()->pos();
                 caption = watch.Notice()->windowTitle();
+                sizable = watch.Notice()->minimumSize() != watch.Notice()->maximumSize();
             }
         });
         probe.start(5);
@@ -72,6 +75,7 @@ class TestFindAcrobat : public QObject {
                  "the viewer appeared later, so the search took several passes");
         QCOMPARE(noticeAt, QPoint(0, 0));
         QCOMPARE(caption, QStringLiteral("A c r o b a t 起 動 中"));
+        QVERIFY2(sizable, "the notice is a sizable tool window");
         QCOMPARE(watch.Notice()->Lbl_Cond->text(), QStringLiteral("Acrobat Reader 起動中です。"));
         QTest::qWait(1500);
         QVERIFY(watch.Notice() != nullptr);
@@ -89,6 +93,26 @@ class TestFindAcrobat : public QObject {
         QCOMPARE(watch.FoundTitle(), QStringLiteral("Terminal"));
         QTRY_VERIFY_WITH_TIMEOUT(watch.Notice() == nullptr, 1000);
         QVERIFY(windows.activated.empty());
+    }
+
+    // Where the window list cannot see the viewer (a Wayland desktop), the
+    // program losing the activation is the sign that it came.
+    void losingTheActivationEndsTheWaitAndTheNoticeFollows() {
+        FakeWindowList windows;
+        FindAcrobat watch(windows, TwipScale(15), {10ms, 10000ms});
+        QTimer::singleShot(100, [&] { watch.OwnWindowsDeactivated(); });
+        QElapsedTimer waited;
+        waited.start();
+        watch.StartViewerWatch("m01.pdf");
+        QVERIFY2(waited.elapsed() < 2000, "the wait went on after the activation was lost");
+        QVERIFY(windows.activated.empty());
+        QVERIFY(watch.Notice() != nullptr);
+        QTRY_VERIFY_WITH_TIMEOUT(watch.Notice() == nullptr, 3000);
+        watch.OwnWindowsDeactivated();
+        QTimer::singleShot(300, [&] { watch.OwnWindowsDeactivated(); });
+        waited.restart();
+        watch.StartViewerWatch("m01.pdf");
+        QVERIFY2(waited.elapsed() >= 250, "a loss before the opening ended its wait");
     }
 
     void aDocumentOpenedDuringTheWaitJoinsIt() {
