@@ -12,12 +12,12 @@ esac
 QVESTRA_RUN_PACKAGES=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev qt6-webengine-dev libcurl4-openssl-dev libcpp-httplib-dev libx11-dev
-    xvfb xauth x11-utils xdotool imagemagick fonts-noto-cjk xdg-utils
+    qt6-wayland xvfb xauth x11-utils xdotool imagemagick fonts-noto-cjk xdg-utils
     iproute2 util-linux curl
 )
 # What the test suite needs besides: the sanitizer and fuzzing compiler,
 # the tools of the end-to-end tests, and nginx as a real peer.
-QVESTRA_TEST_PACKAGES=(clang libclang-rt-14-dev file bc nginx git)
+QVESTRA_TEST_PACKAGES=(clang libclang-rt-14-dev file bc nginx git weston evince)
 
 as_root() {
     if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi

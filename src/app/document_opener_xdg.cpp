@@ -4,8 +4,8 @@
 
 namespace qvestra {
 
-void XdgDocumentOpener::Open(const std::filesystem::path& file,
-                             const std::filesystem::path& folder, Result result) {
+void XdgDocumentOpener::Open(const std::filesystem::path& file, const std::filesystem::path& folder,
+                             Result result) {
     // Without a desktop environment xdg-open runs the viewer itself and ends
     // with it, so the process may outlive the program: it is never deleted
     // before it ends, as deleting a running QProcess kills it.

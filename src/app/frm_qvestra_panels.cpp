@@ -9,8 +9,8 @@
 
 #include "app/document_opener.h"
 #include "app/frm_qvestra.h"
-#include "common/message_boxes.h"
 #include "common/cp932.h"
+#include "common/message_boxes.h"
 #include "mirror/mirror.h"
 #include "viewer/find_acrobat.h"
 
@@ -19,8 +19,8 @@ namespace qvestra {
 namespace {
 const QString kCloseCaption = QStringLiteral("閉じる");
 const QString kNoProgramMessage =
-    QStringLiteral("教材「%1」を開くことのできるプログラムが見つかりませんでした。");
-}
+    QStringLiteral("教材「%1」を開くプログラムが見つかりませんでした。");
+}  // namespace
 
 void FrmQvestra::BuildMenu() {
     // A build asked for while a download gives the event loop its turn runs

@@ -190,7 +190,7 @@ class TestContentPanels : public QObject {
         QVERIFY(waited.elapsed() < 250);
         QVERIFY(s.viewerWatch.Notice() == nullptr);
         QCOMPARE(s.messages.shown,
-                 QStringList{"教材「a.pdf」を開くことのできるプログラムが見つかりませんでした。"});
+                 QStringList{"教材「a.pdf」を開くプログラムが見つかりませんでした。"});
     }
 
     // A list may name anything; what the desktop would run is never handed over.

@@ -34,7 +34,9 @@ class TestFrmHelp : public QObject {
         help->Load(&owner);
         QCOMPARE(static_cast<FakeWebView*>(help->WebBrowser)->navigated, QStringList{address});
         QVERIFY(help->isVisible());
-        QVERIFY((help->frameGeometry().center() - owner.frameGeometry().center()).manhattanLength() <= 1);
+        QVERIFY(
+            (help->frameGeometry().center() - owner.frameGeometry().center()).manhattanLength() <=
+            1);
         // Sized at load already, from the outer size.
         const QRect outer = help->frameGeometry();
         QCOMPARE(help->WebBrowser->Geometry().width, 15.f * outer.width() - 300);
