@@ -87,6 +87,13 @@ int main(int argc, char* argv[]) {
     };
     httplib::Server server;
     g_server = &server;
+    // One line a request, so a test can tell who asked for what.
+    std::mutex logMutex;
+    server.set_logger([&logMutex](const httplib::Request& req, const httplib::Response& res) {
+        std::lock_guard lock(logMutex);
+        std::cout << "request: " << req.method << " " << req.target << " " << res.status
+                  << " agent=" << req.get_header_value("User-Agent") << std::endl;
+    });
     // httplib's default adds SO_REUSEPORT, which lets a second service bind
     // the same port and take half the requests; this one must fail instead.
     server.set_socket_options([](int sock) {

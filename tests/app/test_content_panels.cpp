@@ -112,6 +112,9 @@ class TestContentPanels : public QObject {
             << QStringList{"Sub;z;/d/z.pdf", "Main;A", "Sub;x;/d/x.pdf"} << 0 << 0 << "x.pdf";
         QTest::newRow("unsafe document name opens nothing")
             << QStringList{"Cont;A;/d/CON"} << 0 << -1 << "";
+        // The caption decides: such an item closes the panel like the close button.
+        QTest::newRow("an item titled 閉じる closes the panel")
+            << QStringList{"Main;A", "Sub;閉じる;/d/x.pdf"} << 0 << 0 << "";
     }
     void groupButtonsMapToTheirOwnEntries() {
         QFETCH(QStringList, lines);
@@ -224,12 +227,14 @@ class TestContentPanels : public QObject {
     }
 
     void anUnreadablePageShowsAnEmptyPanel() {
-        Started s({});
+        Started s(Groups(3, 2));
+        s.window->Cmd_Click(2);
         s.urls.pages.clear();
         s.window->BuildMenu();
         QVERIFY(s.ui().Frame2->isVisibleTo(s.window.get()));
         QCOMPARE(s.Of(s.ui().Frame2).height, 600.f);
         QVERIFY(VisibleCaptions(s.ui().Cmd).isEmpty());
+        QVERIFY(!s.ui().Frame3->isVisibleTo(s.window.get()));
     }
 };
 

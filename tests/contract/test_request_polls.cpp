@@ -80,19 +80,27 @@ class TestRequestPolls : public QObject {
     void changePoll_data() {
         QTest::addColumn<QString>("status");
         QTest::addColumn<bool>("final");
-        QTest::newRow("END with the stamp") << "END14-05-07" << true;
-        QTest::newRow("CANCEL with the stamp") << "CANCEL14-05-07" << true;
-        QTest::newRow("first field before a comma") << "END14-05-07,other" << true;
-        QTest::newRow("END with another stamp") << "END09-00-00" << false;
-        QTest::newRow("EXEC") << "EXEC14-05-07" << false;
-        QTest::newRow("K_CANCEL is not a change status") << "K_CANCEL14-05-07" << false;
+        QTest::addColumn<bool>("changeAllowed");  // 契約変更 enabled: the panels are rebuilt
+        QTest::newRow("END with the stamp") << "END14-05-07" << true << false;
+        QTest::newRow("END, contract change allowed") << "END14-05-07" << true << true;
+        QTest::newRow("CANCEL with the stamp") << "CANCEL14-05-07" << true << false;
+        QTest::newRow("first field before a comma") << "END14-05-07,other" << true << false;
+        QTest::newRow("END with another stamp") << "END09-00-00" << false << true;
+        QTest::newRow("EXEC") << "EXEC14-05-07" << false << false;
+        QTest::newRow("K_CANCEL is not a change status") << "K_CANCEL14-05-07" << false << false;
     }
     void changePoll() {
         QFETCH(QString, status);
         QFETCH(bool, final);
+        QFETCH(bool, changeAllowed);
         Started s(status.toStdString());
-        s.h.window->Menu_E_Cont_Click();
         const auto& ui = s.h.window->controls();
+        ui.Menu_E_Modify->menuAction()->setEnabled(changeAllowed);
+        s.h.program.OnlineMode = false;
+        const std::size_t reads = s.h.urls.reads.size();
+        s.h.window->Menu_E_Cont_Click();
+        QCOMPARE(s.h.urls.reads.size() - reads, std::size_t(final && changeAllowed ? 1 : 0));
+        QCOMPARE(s.h.program.OnlineMode, final && changeAllowed);
         QCOMPARE(ui.Timer_KHen->isActive(), !final);
         QCOMPARE(s.h.window->PollDone(), final);
         QCOMPARE(ui.Frame2->isVisibleTo(s.h.window.get()), final);

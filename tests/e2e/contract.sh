@@ -14,7 +14,7 @@ source "$(dirname "$0")/e2e_lib.sh"
 folder="$HOME/qvestrafolder"
 
 in_x() {
-    xvfb-run -a -s "-screen 0 1280x800x24 -noreset" bash "$e2e_dir/contract_in_x.sh" "$1" "$client" "$artifacts/$1" "$folder" "$service_port"
+    xvfb-run -a -s "-screen 0 1280x800x24 -noreset" bash "$e2e_dir/contract_in_x.sh" "$1" "$client" "$artifacts/$1" "$folder" "$service_port" "$artifacts/demo-service.log"
 }
 
 printf 'A-0034|1\r\n' >"$folder/qvuser.txt"

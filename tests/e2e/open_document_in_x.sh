@@ -42,5 +42,3 @@ closed_ms=$((($(date +%s%N) - seen) / 1000000))
 import -window root "$artifacts/viewer-in-front.png"
 echo "notice closed ${closed_ms} ms after the viewer's window appeared"
 [ "$closed_ms" -ge 1000 ] || fail "the notice closed before its two seconds"
-[ "$(xdotool getactivewindow 2>/dev/null || xdotool getwindowfocus)" = "$viewer" ] \
-    || echo "note: focus not reported on the viewer (no window manager)"

@@ -27,19 +27,34 @@ struct Login {
         window = std::make_unique<signin::FrmLogin>(signin::FrmLoginDeps{
             .endpoint = {"127.0.0.1", port},
             .dataFolder = store::DataFolder(folder),
-            .sockets = sockets,
+            .sockets = watchedSockets,
             .webViews = &FakeWebView::Create,
             .messages = messages,
             .scale = TwipScale(15),
             .pcName = QStringLiteral("DESKTOP-ABCDEFG"),
             .timeOfDay = [] { return QStringLiteral("14-05-07"); },
-            .handOver = [this] { ++handOvers; },
+            .handOver =
+                [this] {
+                    ++handOvers;
+                    if (onHandOver) onHandOver();
+                },
             .endProgram = [this] { ++programEnds; },
         });
     }
     QTemporaryDir dir;
     std::filesystem::path folder;
     net::TcpSocketFactory sockets;
+    // Notes whether the poll timer runs whenever a poll opens its connection.
+    struct WatchedSockets final : net::SocketFactory {
+        explicit WatchedSockets(Login& l) : login(l) {}
+        std::unique_ptr<net::Socket> Create() override {
+            login.timerRunningDuringPoll.push_back(login.window->Timer1()->isActive());
+            return login.sockets.Create();
+        }
+        Login& login;
+    } watchedSockets{*this};
+    std::vector<bool> timerRunningDuringPoll;
+    std::function<void()> onHandOver;
     FakeMessageBoxes messages;
     int handOvers = 0;
     int programEnds = 0;
@@ -75,7 +90,10 @@ class TestFrmLogin : public QObject {
         QVERIFY(!std::filesystem::exists(login.folder));
     }
 
-    void answers_data() {
+    // Each answer comes to a tick of the poll timer: no tick polls while a
+    // poll runs, an unanswered poll waits for the next tick, a named member
+    // closes the window and only then hands over.
+    void ticks_data() {
         QTest::addColumn<QByteArray>("answer");
         QTest::addColumn<QByteArray>("userFile");  // empty: no user file written
         QTest::newRow("member named") << QByteArray("USERID=A-12|1") << QByteArray("A-12|1\r\n");
@@ -89,55 +107,56 @@ class TestFrmLogin : public QObject {
         QTest::newRow("100 bytes")
             << QByteArray("USERID=A-12|1" + QByteArray(87, ' ')) << QByteArray();
     }
-    void answers() {
+    void ticks() {
         QFETCH(QByteArray, answer);
         QFETCH(QByteArray, userFile);
         ScriptedServer server({ServerStep::Send("HTTP/1.0 200 OK\r\n\r\n" + answer.toStdString())});
         Login login(server.Port());
+        bool visibleAtHandOver = true;
+        login.onHandOver = [&] { visibleAtHandOver = login.window->isVisible(); };
         login.window->Load();
-        login.window->PollSignIn();
-        QCOMPARE(login.window->SignedIn(), !userFile.isEmpty());
+        Q_EMIT login.window->Timer1()->timeout({});
+        QCOMPARE(login.timerRunningDuringPoll, std::vector<bool>{false});
+        const bool signedIn = !userFile.isEmpty();
         QCOMPARE(QByteArray::fromStdString(ReadFile(login.folder / "qvuser.txt")), userFile);
+        QCOMPARE(login.handOvers, signedIn ? 1 : 0);
+        if (signedIn) QVERIFY2(!visibleAtHandOver, "the window closes before the hand-over");
+        QCOMPARE(login.window->Timer1()->isActive(), !signedIn);
         QCOMPARE(login.programEnds, 0);
     }
 
-    void cancelRemovesAnEarlierMembersFilesAndEnds() {
+    // How the sign-in can end the program, or hand over at once.
+    void endings_data() {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<QStringList>("messages");
+        QTest::addColumn<int>("programEnds");
+        QTest::addColumn<int>("handOvers");
+        QTest::newRow("the service answers CANCEL") << "cancel" << QStringList{} << 1 << 0;
+        QTest::newRow("the host cannot be reached")
+            << "unreachable"
+            << QStringList{QStringLiteral("ＰＣがインターネットに接続していません！")} << 1 << 0;
+        QTest::newRow("the member closes the window") << "close" << QStringList{} << 1 << 0;
+        QTest::newRow("a member is known already") << "known" << QStringList{} << 0 << 1;
+    }
+    void endings() {
+        QFETCH(QString, how);
+        QFETCH(QStringList, messages);
+        QFETCH(int, programEnds);
+        QFETCH(int, handOvers);
         ScriptedServer server({ServerStep::Send("HTTP/1.0 200 OK\r\n\r\nCANCEL\r\n")});
-        Login login(server.Port());
+        Login login(how == "unreachable" ? ScriptedServer::ClosedPort() : server.Port());
         std::filesystem::create_directories(login.folder / "images");
-        std::ofstream(login.folder / "m01.pdf") << "earlier member's document";
+        testing::WriteFile(login.folder / "qvuser.txt", how == "known" ? "A-12|3\r\n" : "");
         login.window->Load();
-        login.window->PollSignIn();
-        QVERIFY(!std::filesystem::exists(login.folder));
-        QCOMPARE(login.programEnds, 1);
-        QVERIFY(!login.window->isVisible());
-    }
-
-    void unreachableHostTellsTheMemberAndEnds() {
-        Login login(ScriptedServer::ClosedPort());
-        login.window->Load();
-        login.window->PollSignIn();
-        QCOMPARE(login.messages.shown,
-                 QStringList{QStringLiteral("ＰＣがインターネットに接続していません！")});
-        QCOMPARE(login.programEnds, 1);
-    }
-
-    void aKnownMemberHandsStraightOver() {
-        Login login(ScriptedServer::ClosedPort());
-        std::filesystem::create_directories(login.folder);
-        std::ofstream(login.folder / "qvuser.txt") << "A-12|3\r\n";
-        login.window->Load();
-        QCOMPARE(login.handOvers, 1);
-        QCOMPARE(login.programEnds, 0);
-        QVERIFY(!login.window->isVisible());
-    }
-
-    void closingTheWindowEndsTheProgram() {
-        Login login(ScriptedServer::ClosedPort());
-        login.window->Load();
-        login.window->close();
-        QCOMPARE(login.programEnds, 1);
+        if (how == "close") login.window->close();
+        if (how == "cancel" || how == "unreachable") login.window->PollSignIn();
+        QCOMPARE(login.messages.shown, messages);
+        QCOMPARE(login.programEnds, programEnds);
+        QCOMPARE(login.handOvers, handOvers);
+        // The program ends behind the message; only the window it ends with may stay.
+        QCOMPARE(login.window->isVisible(), how == "unreachable");
         QVERIFY(!login.window->Timer1()->isActive());
+        QCOMPARE(std::filesystem::exists(login.folder), how != "cancel");
     }
 
     void computerNameAndStamp() {
