@@ -19,6 +19,12 @@ QVESTRA_RUN_PACKAGES=(
 # the tools of the end-to-end tests, and nginx as a real peer.
 QVESTRA_TEST_PACKAGES=(clang libclang-rt-14-dev file bc nginx git weston evince)
 
+# fail MESSAGE: ends the script, saying why.
+fail() {
+    echo "FAILED: $*" >&2
+    exit 1
+}
+
 as_root() {
     if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
 }

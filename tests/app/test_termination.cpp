@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "app/quit_on_signals.h"
+#include "fakes/elapsed.h"
 #include "fakes/scripted_server.h"
 #include "net/abort_switch.h"
 #include "net/sinks.h"
@@ -16,6 +17,7 @@
 
 using namespace qvestra;
 using qvestra::testing::ScriptedServer;
+using qvestra::testing::Since;
 using qvestra::testing::ServerStep;
 
 namespace {
@@ -31,11 +33,6 @@ struct TripSoon {
     ~TripSoon() { thread.join(); }
     std::thread thread;
 };
-
-std::chrono::milliseconds Since(std::chrono::steady_clock::time_point started) {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
-                                                                 started);
-}
 
 }  // namespace
 

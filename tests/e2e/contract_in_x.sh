@@ -17,10 +17,6 @@ port=${5:-80}
 demo_log=${6:-/dev/null}
 repo_dir=$(cd "$(dirname "$0")/../.." && pwd)
 source "$repo_dir/scripts/lib.sh"
-fail() {
-    echo "FAILED: $*" >&2
-    exit 1
-}
 # Places on the 1280 x 800 screen at 96 dpi (15 twips a pixel), below a menu
 # bar of about 23 pixels: the menu bar's commands, and the first button of a
 # service page shown in the main window's view.

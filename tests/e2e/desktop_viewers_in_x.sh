@@ -8,10 +8,6 @@ artifacts=$3
 folder=$4
 repo_dir=$(cd "$(dirname "$0")/../.." && pwd)
 source "$repo_dir/scripts/lib.sh"
-fail() {
-    echo "FAILED: $*" >&2
-    exit 1
-}
 
 "$repo_dir/scripts/capture-main-window.sh" "$client" "$artifacts" --keep-running \
     --wait-for "$folder/images/LOGO_Movei.gif"

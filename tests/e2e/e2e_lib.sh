@@ -36,11 +36,6 @@ export HOME="$work/home"
 export XDG_CONFIG_HOME="$HOME/.config" XDG_DATA_HOME="$HOME/.local/share"
 unset XDG_CURRENT_DESKTOP DESKTOP_SESSION
 
-# fail MESSAGE: ends the test, saying why.
-fail() {
-    echo "FAILED: $*" >&2
-    exit 1
-}
 
 # register_standin_viewer: the desktop's PDF viewer becomes a stand-in that
 # takes a moment to start, like a real one, and names its window after the

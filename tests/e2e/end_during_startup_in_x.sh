@@ -10,10 +10,6 @@ artifacts=$2
 folder=$3
 repo_dir=$(cd "$(dirname "$0")/../.." && pwd)
 source "$repo_dir/scripts/lib.sh"
-fail() {
-    echo "FAILED: $*" >&2
-    exit 1
-}
 mkdir -p "$artifacts"
 
 # ended_within PID SECONDS: milliseconds until PID ended, or failure.

@@ -9,10 +9,6 @@ artifacts=$2
 progress=${3:-}
 repo_dir=$(cd "$(dirname "$0")/../.." && pwd)
 source "$repo_dir/scripts/lib.sh"
-fail() {
-    echo "FAILED: $*" >&2
-    exit 1
-}
 
 # The start builds the menu, downloads included, before its window shows.
 "$repo_dir/scripts/capture-main-window.sh" "$client" "$artifacts" --keep-running &

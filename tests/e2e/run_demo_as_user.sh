@@ -11,10 +11,6 @@ if [ "$(id -u)" -ne 0 ]; then
     echo "creating the test user needs root; skipped"
     exit 77
 fi
-fail() {
-    echo "FAILED: $*" >&2
-    exit 1
-}
 source "$repo/scripts/lib.sh"
 user=qvestra-newcomer
 id "$user" >/dev/null 2>&1 || useradd --create-home --shell /bin/bash "$user"
@@ -25,7 +21,7 @@ mkdir -p "$artifacts"
 git clone -q "$repo" "$home/qvestra"
 chown -R "$user:" "$home/qvestra"
 
-! wait_for_port 127.0.0.1 80 0 || fail "something already listens on the host's port 80"
+if (exec 3<>/dev/tcp/127.0.0.1/80) 2>/dev/null; then fail "something already listens on the host's port 80"; fi
 cat >"$work/nginx.conf" <<CONF
 daemon on;
 master_process off;

@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "fakes/files.h"
+#include "fakes/elapsed.h"
 #include "fakes/scripted_server.h"
 #include "net/http_text.h"
 #include "net/receive_buffer.h"
@@ -15,6 +16,7 @@
 
 using namespace qvestra::net;
 using qvestra::testing::ScriptedServer;
+using qvestra::testing::Since;
 using qvestra::testing::ServerStep;
 using Script = std::vector<ServerStep>;
 using qvestra::testing::ReadFile;
@@ -57,11 +59,6 @@ std::string HeaderLines(int count) {
     std::string lines;
     for (int i = 0; i < count; ++i) lines += "X-Line: " + std::to_string(i) + "\r\n";
     return lines;
-}
-
-std::chrono::milliseconds Since(std::chrono::steady_clock::time_point started) {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
-                                                                 started);
 }
 
 }  // namespace
