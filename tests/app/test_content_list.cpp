@@ -4,6 +4,7 @@
 
 #include "app/content_list.h"
 #include "common/cp932.h"
+#include "fakes/rows.h"
 #include "fakes/scripted_server.h"
 #include "net/url_reader.h"
 
@@ -119,39 +120,18 @@ class TestContentList : public QObject {
         QTest::addColumn<QString>("field");
         QTest::addColumn<QString>("path");
         QTest::addColumn<QString>("documentFile");  // empty: refused
-        QTest::newRow("plain") << "/doc/m01.pdf"
-                               << "/doc/m01.pdf"
-                               << "/m01.pdf";
-        QTest::newRow("blanks removed") << "/doc/my file.pdf"
-                                        << "/doc/myfile.pdf"
-                                        << "/myfile.pdf";
-        QTest::newRow("japanese name") << "/qv_contents/教材.pdf"
-                                       << "/qv_contents/教材.pdf"
-                                       << "/教材.pdf";
-        QTest::newRow("no slash") << "m01.pdf"
-                                  << "m01.pdf"
-                                  << "";
-        QTest::newRow("ends in slash") << "/doc/"
-                                       << "/doc/"
-                                       << "";
-        QTest::newRow("dot dot") << "/doc/.."
-                                 << "/doc/.."
-                                 << "";
-        QTest::newRow("dot") << "/doc/."
-                             << "/doc/."
-                             << "";
-        QTest::newRow("backslash") << "/doc/..\\qvuser.txt"
-                                   << "/doc/..\\qvuser.txt"
-                                   << "";
-        QTest::newRow("Windows device name") << "/doc/CON.pdf"
-                                             << "/doc/CON.pdf"
-                                             << "";
-        QTest::newRow("Windows reserved character") << "/doc/a?b.pdf"
-                                                    << "/doc/a?b.pdf"
-                                                    << "";
-        QTest::newRow("control character") << "/doc/a\tb.pdf"
-                                           << "/doc/a\tb.pdf"
-                                           << "";
+        using testing::Row;
+        Row("plain", "/doc/m01.pdf", "/doc/m01.pdf", "/m01.pdf");
+        Row("blanks removed", "/doc/my file.pdf", "/doc/myfile.pdf", "/myfile.pdf");
+        Row("japanese name", "/qv_contents/教材.pdf", "/qv_contents/教材.pdf", "/教材.pdf");
+        Row("no slash", "m01.pdf", "m01.pdf", "");
+        Row("ends in slash", "/doc/", "/doc/", "");
+        Row("dot dot", "/doc/..", "/doc/..", "");
+        Row("dot", "/doc/.", "/doc/.", "");
+        Row("backslash", "/doc/..\\qvuser.txt", "/doc/..\\qvuser.txt", "");
+        Row("Windows device name", "/doc/CON.pdf", "/doc/CON.pdf", "");
+        Row("Windows reserved character", "/doc/a?b.pdf", "/doc/a?b.pdf", "");
+        Row("control character", "/doc/a\tb.pdf", "/doc/a\tb.pdf", "");
     }
     void documentFile() {
         QFETCH(QString, field);

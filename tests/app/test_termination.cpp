@@ -17,8 +17,8 @@
 
 using namespace qvestra;
 using qvestra::testing::ScriptedServer;
-using qvestra::testing::Since;
 using qvestra::testing::ServerStep;
+using qvestra::testing::Since;
 
 namespace {
 

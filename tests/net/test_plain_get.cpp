@@ -6,8 +6,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "fakes/files.h"
 #include "fakes/elapsed.h"
+#include "fakes/files.h"
 #include "fakes/scripted_server.h"
 #include "net/http_text.h"
 #include "net/receive_buffer.h"
@@ -16,8 +16,8 @@
 
 using namespace qvestra::net;
 using qvestra::testing::ScriptedServer;
-using qvestra::testing::Since;
 using qvestra::testing::ServerStep;
+using qvestra::testing::Since;
 using Script = std::vector<ServerStep>;
 using qvestra::testing::ReadFile;
 using qvestra::testing::WriteFile;

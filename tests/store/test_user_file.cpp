@@ -10,11 +10,13 @@
 #include <unistd.h>
 
 #include "fakes/files.h"
+#include "fakes/rows.h"
 #include "store/data_folder.h"
 #include "store/user_file.h"
 
 using namespace qvestra::store;
 using qvestra::testing::ReadFile;
+using qvestra::testing::Row;
 using qvestra::testing::WriteFile;
 
 namespace {
@@ -38,16 +40,11 @@ class TestUserFile : public QObject {
     void firstField_data() {
         QTest::addColumn<QString>("line");
         QTest::addColumn<QString>("field");
-        QTest::newRow("record") << "A-12|1"
-                                << "A-12|1";
-        QTest::newRow("leading blanks skipped") << "  A-12|1"
-                                                << "A-12|1";
-        QTest::newRow("up to the first comma") << "A-12|1,tail"
-                                               << "A-12|1";
-        QTest::newRow("quoted field keeps its comma") << "\"A,12|1\",x"
-                                                      << "A,12|1";
-        QTest::newRow("empty") << ""
-                               << "";
+        Row("record", "A-12|1", "A-12|1");
+        Row("leading blanks skipped", "  A-12|1", "A-12|1");
+        Row("up to the first comma", "A-12|1,tail", "A-12|1");
+        Row("quoted field keeps its comma", "\"A,12|1\",x", "A,12|1");
+        Row("empty", "", "");
     }
     void firstField() {
         QFETCH(QString, line);
@@ -58,22 +55,14 @@ class TestUserFile : public QObject {
     void memberNumber_data() {
         QTest::addColumn<QString>("memberId");
         QTest::addColumn<QString>("number");  // empty: none
-        QTest::newRow("plain") << "A-12"
-                               << "12";
-        QTest::newRow("leading zeros dropped") << "A-0012"
-                                               << "12";
-        QTest::newRow("all zeros") << "A-000"
-                                   << "0";
-        QTest::newRow("third piece ignored") << "A-7-9"
-                                             << "7";
-        QTest::newRow("no dash") << "A12"
-                                 << "";
-        QTest::newRow("empty piece") << "A-"
-                                     << "";
-        QTest::newRow("not digits") << "A-1x"
-                                    << "";
-        QTest::newRow("full-width digits are not digits") << "A-１２"
-                                                          << "";
+        Row("plain", "A-12", "12");
+        Row("leading zeros dropped", "A-0012", "12");
+        Row("all zeros", "A-000", "0");
+        Row("third piece ignored", "A-7-9", "7");
+        Row("no dash", "A12", "");
+        Row("empty piece", "A-", "");
+        Row("not digits", "A-1x", "");
+        Row("full-width digits are not digits", "A-１２", "");
     }
     void memberNumber() {
         QFETCH(QString, memberId);
@@ -204,13 +193,6 @@ class TestUserFile : public QObject {
         QFETCH(QString, root);
         QVERIFY(!DataFolder(root.toStdString()).RemoveAll());
         QVERIFY(QFileInfo::exists(QDir::homePath()));
-    }
-
-    void fileForChecksTheName() {
-        const DataFolder folder("/data/qvestrafolder");
-        QCOMPARE(folder.FileFor("m01.pdf").value(),
-                 std::filesystem::path("/data/qvestrafolder/m01.pdf"));
-        QVERIFY(!folder.FileFor("../qvuser.txt"));
     }
 
   private:
