@@ -79,6 +79,16 @@ class TestUrlReader : public QObject {
                  page);
     }
 
+    void aRedirectLoopIsGivenUp() {
+        ScriptedServer loop({ServerStep::Send("HTTP/1.0 302 Found\r\nLocation: /again\r\n"
+                                              "Content-Length: 0\r\n\r\n")},
+                            10);
+        CurlUrlReader reader("qvestra");
+        QCOMPARE(reader.ReadAll("http://127.0.0.1:" + std::to_string(loop.Port()) + "/"),
+                 std::string());
+        QCOMPARE(loop.Connections(), 1 + int(CurlUrlReader::kMaxRedirects));
+    }
+
     void anUnreachableHostReadsAsEmpty() {
         CurlUrlReader reader("qvestra");
         QCOMPARE(reader.ReadAll("http://127.0.0.1:" + std::to_string(ScriptedServer::ClosedPort()) +
