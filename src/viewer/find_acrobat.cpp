@@ -32,7 +32,6 @@ void FindAcrobat::StartViewerWatch(const QString& documentName) {
     documentNames_ = QStringList{documentName};
     if (!notice_) {
         notice_ = new FrmComment(scale_);
-        connect(notice_->Text2, &QLineEdit::textChanged, this, &FindAcrobat::WaitViewerWindow);
         connect(notice_->Text3, &QLineEdit::textChanged, this, &FindAcrobat::Text3Changed);
         notice_->move(0, 0);
         notice_->show();
@@ -40,19 +39,15 @@ void FindAcrobat::StartViewerWatch(const QString& documentName) {
         // The notice of the last document is still counting down: it stays,
         // and searches afresh as if just loaded.
         notice_->Timer2->stop();
-        const QSignalBlocker quiet2(notice_->Text2);
         const QSignalBlocker quiet3(notice_->Text3);
         notice_->Text2->setText(QStringLiteral("Text2"));
         notice_->Text3->clear();
     }
-    // The change of Text2 starts the wait, but the wait runs out here, not
-    // inside the line edit's setText: the notice may close and be deleted
-    // while the wait's event loop runs (the member, an opener that failed),
-    // and setText would then return into a deleted widget.
-    {
-        const QSignalBlocker quiet(notice_->Text2);
-        notice_->Text2->setText(foundTitle_);
-    }
+    // The search that a change of Text2 starts runs from here, not from the
+    // line edit's change signal: the notice may close and be deleted while
+    // the search's event loop runs (the member, an opener that failed), and
+    // the line edit's setText would then return into a deleted widget.
+    notice_->Text2->setText(foundTitle_);
     WaitViewerWindow();
 }
 
