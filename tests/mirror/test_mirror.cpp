@@ -170,52 +170,46 @@ class TestMirror : public QObject {
         QVERIFY(!std::filesystem::exists(folder / "m01.pdf"));
     }
 
-    void mirroringWithTheHostUnreachable() {
-        Folder folder;
-        std::filesystem::create_directories(folder / "images");
-        WriteFile(folder / "images" / "LOGO_Movei.gif", "old logo");
-        WriteFile(folder / "Help.html", "old help");
-        Client client(ScriptedServer::ClosedPort());
-        mirror::MirrorPages(client.Exchange(), folder.data, "A-12", QStringLiteral("ページ"));
-        QCOMPARE(QByteArray::fromStdString(ReadFile(folder / "A-12.html")),
-                 EncodeCp932("ページ") + "\r\n");
-        QCOMPARE(ReadFile(folder / "Help.html"), std::string("old help"));
-        QCOMPARE(ReadFile(folder / "images" / "LOGO_Movei.gif"), std::string("old logo"));
+    // The page copy first holds the page just read; each copy is replaced
+    // only by a whole successful reply, and other files stay as they are.
+    void mirroring_data() {
+        QTest::addColumn<Script>("script");   // empty: nothing listens
+        QTest::addColumn<QString>("copies");  // page | help | logo afterwards
+        const Script whole{ServerStep::Send("HTTP/1.0 200 OK\r\n\r\none-"), ServerStep::Pause(50),
+                           ServerStep::Send("two-"), ServerStep::Pause(50),
+                           ServerStep::Send("three")};
+        QTest::newRow("whole replies in several chunks")
+            << whole << "one-two-three|one-two-three|one-two-three";
+        QTest::newRow("host unreachable") << Script{} << "ページ\r\n|old help|old logo";
+        QTest::newRow("not-found pages")
+            << Script{ServerStep::Send("HTTP/1.0 404 Not Found\r\n\r\n<html>404</html>")}
+            << "ページ\r\n|old help|old logo";
     }
-
-    void mirroringStoresWholeRepliesOnly() {
-        const Script script{ServerStep::Send("HTTP/1.0 200 OK\r\n\r\none-"), ServerStep::Pause(50),
-                            ServerStep::Send("two-"), ServerStep::Pause(50),
-                            ServerStep::Send("three")};
+    void mirroring() {
+        QFETCH(Script, script);
+        QFETCH(QString, copies);
         ScriptedServer server(script, 3);
         Folder folder;
         std::filesystem::create_directories(folder / "images");
+        WriteFile(folder / "images" / "LOGO_Movei.gif", "old logo");
         WriteFile(folder / "images" / "other.gif", "other");
-        WriteFile(folder / "Help.html", std::string(500, 'h'));
-        Client client(server.Port());
-        mirror::MirrorPages(client.Exchange(), folder.data, "A-12", QStringLiteral("page"));
-        QCOMPARE(ReadFile(folder / "A-12.html"), std::string("one-two-three"));
-        QCOMPARE(ReadFile(folder / "Help.html"), std::string("one-two-three"));
-        QCOMPARE(ReadFile(folder / "images" / "LOGO_Movei.gif"), std::string("one-two-three"));
+        WriteFile(folder / "Help.html", "old help");
+        Client client(script.empty() ? ScriptedServer::ClosedPort() : server.Port());
+        mirror::MirrorPages(client.Exchange(), folder.data, "A-12", QStringLiteral("ページ"));
+        const auto text = [&](const std::filesystem::path& p) {
+            return DecodeCp932(QByteArray::fromStdString(ReadFile(p)));
+        };
+        QCOMPARE(QStringList({text(folder / "A-12.html"), text(folder / "Help.html"),
+                              text(folder / "images" / "LOGO_Movei.gif")})
+                     .join(u'|'),
+                 copies);
         QCOMPARE(ReadFile(folder / "images" / "other.gif"), std::string("other"));
+        if (script.empty()) return;
+        const QString host = "\r\nHost: 127.0.0.1:" + QString::number(server.Port());
         QCOMPARE(QString::fromStdString(server.Request()).split("\r\n\r\n", Qt::SkipEmptyParts),
-                 (QStringList{"GET /q_Vestra/HTML/A-12.txt HTTP/1.0\r\nHost: 127.0.0.1:" +
-                                  QString::number(server.Port()),
-                              "GET /q_Vestra/HTML/Help.html HTTP/1.0\r\nHost: 127.0.0.1:" +
-                                  QString::number(server.Port()),
-                              "GET /q_Vestra/images/Logo_Movei.gif HTTP/1.0\r\nHost: 127.0.0.1:" +
-                                  QString::number(server.Port())}));
-    }
-
-    void aNotFoundPageNeverReplacesTheCopy() {
-        ScriptedServer server({ServerStep::Send("HTTP/1.0 404 Not Found\r\n\r\n<html>404</html>")},
-                              3);
-        Folder folder;
-        Client client(server.Port());
-        mirror::MirrorPages(client.Exchange(), folder.data, "A-12", QStringLiteral("page"));
-        QCOMPARE(ReadFile(folder / "A-12.html"), std::string("page\r\n"));
-        QVERIFY(!std::filesystem::exists(folder / "Help.html"));
-        QVERIFY(!std::filesystem::exists(folder / "images" / "LOGO_Movei.gif"));
+                 (QStringList{"GET /q_Vestra/HTML/A-12.txt HTTP/1.0" + host,
+                              "GET /q_Vestra/HTML/Help.html HTTP/1.0" + host,
+                              "GET /q_Vestra/images/Logo_Movei.gif HTTP/1.0" + host}));
     }
 
     void formatCount_data() {
