@@ -296,6 +296,26 @@ class TestPlainGet : public QObject {
         QVERIFY(!answer.Answer());
     }
 
+    // One read may bring more than a chunk: it is handed out in chunks, in
+    // order, none lost.
+    void aLargeReadIsHandedOutInOrder() {
+        std::string body;
+        for (int i = 0; i < 300 * 1024; ++i) body += static_cast<char>('a' + i % 26);
+        std::string stream = "HTTP/1.0 200 OK\r\n\r\n" + body;
+        ReceiveBuffer received;
+        const ReceiveBuffer::Fill fill = [&stream](std::string& buffer) {
+            if (stream.empty()) return int(kClosed);
+            buffer += stream;
+            stream.clear();
+            return int(kOk);
+        };
+        std::string line, chunk, got;
+        QCOMPARE(received.ReadLine(fill, line), int(kOk));
+        QCOMPARE(received.ReadLine(fill, line), int(kOk));
+        while (received.Read(fill, chunk) == kOk) got += chunk;
+        QVERIFY(got == body);
+    }
+
     // Without a connection the exchange yields nothing and touches nothing,
     // and every later call on the socket fails at once.
     void noConnection_data() {
