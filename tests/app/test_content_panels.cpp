@@ -2,6 +2,7 @@
 #include <QElapsedTimer>
 #include <QGroupBox>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include "app/main_window_harness.h"
@@ -194,6 +195,34 @@ class TestContentPanels : public QObject {
         QVERIFY(s.viewerWatch.Notice() == nullptr);
         QCOMPARE(s.messages.shown,
                  QStringList{"教材「a.pdf」を開くプログラムが見つかりませんでした。"});
+    }
+
+    // The desktop's opener reports through its exit status.
+    void xdgOpenerReportsTheDesktopsAnswer_data() {
+        QTest::addColumn<QString>("opener");  // empty: none installed
+        QTest::addColumn<bool>("opened");
+        QTest::newRow("a program took the document") << "exit 0" << true;
+        QTest::newRow("no program for the type") << "exit 3" << false;
+        QTest::newRow("the program failed") << "exit 4" << false;
+        QTest::newRow("no opener at all") << "" << false;
+    }
+    void xdgOpenerReportsTheDesktopsAnswer() {
+        QFETCH(QString, opener);
+        QFETCH(bool, opened);
+        QTemporaryDir bin;
+        if (!opener.isEmpty()) {
+            QFile script(bin.filePath("xdg-open"));
+            QVERIFY(script.open(QIODevice::WriteOnly));
+            script.write(("#!/bin/sh\n" + opener + "\n").toUtf8());
+            script.setPermissions(QFile::ReadOwner | QFile::ExeOwner);
+        }
+        const QByteArray path = qgetenv("PATH");
+        qputenv("PATH", bin.path().toUtf8());
+        std::optional<bool> result;
+        XdgDocumentOpener().Open("/tmp/a.pdf", "/tmp", [&](bool ok) { result = ok; });
+        qputenv("PATH", path);
+        QTRY_VERIFY_WITH_TIMEOUT(result.has_value(), 5000);
+        QCOMPARE(*result, opened);
     }
 
     // A list may name anything; what the desktop would run is never handed over.

@@ -149,7 +149,7 @@ class TestFrmLogin : public QObject {
         testing::WriteFile(login.folder / "qvuser.txt", how == "known" ? "A-12|3\r\n" : "");
         login.window->Load();
         if (how == "close") login.window->close();
-        if (how == "cancel" || how == "unreachable") login.window->PollSignIn();
+        if (how == "cancel" || how == "unreachable") Q_EMIT login.window->Timer1()->timeout({});
         QCOMPARE(login.messages.shown, messages);
         QCOMPARE(login.programEnds, programEnds);
         QCOMPARE(login.handOvers, handOvers);
