@@ -94,6 +94,8 @@ class TestRequestPolls : public QObject {
         QFETCH(bool, final);
         QFETCH(bool, changeAllowed);
         Started s(status.toStdString());
+        s.h.urls.pages[s.Address("/q_vestra/execute.asp?yuzaaidhi=A-12").toStdString()] =
+            "Contents_VALUE\r\nMain;A\r\nContents_End\r\n";
         const auto& ui = s.h.window->controls();
         ui.Menu_E_Modify->menuAction()->setEnabled(changeAllowed);
         s.h.program.OnlineMode = false;
@@ -111,6 +113,10 @@ class TestRequestPolls : public QObject {
             QCOMPARE(s.h.View().navigated.last(),
                      s.Address("/q_vestra/execute.asp?yuzaaidhi=A-12"));
             QCOMPARE(s.h.window->layout().Of(ui.Frame1).height, 3300.f);
+            QVERIFY(ui.Frame1->isEnabled());
+            // A group button of the rebuilt panel clears the finished request's mark.
+            s.h.window->Cmd_Click(0);
+            QCOMPARE(s.h.window->PollDone(), !changeAllowed);
         }
     }
 

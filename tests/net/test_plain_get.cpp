@@ -326,8 +326,14 @@ class TestPlainGet : public QObject {
     void noConnection() {
         QFETCH(QString, host);
         Fixture f;
+        // A socket that served an exchange before, as the mirroring's does.
         TcpSocket socket;
         ExchangeState state;
+        ScriptedServer earlier({ServerStep::Send(kOkHeader + "ok")});
+        ShortAnswerSink answer;
+        PlainGet(socket, {"127.0.0.1", earlier.Port()}, {"GET / HTTP/1.0\r\n\r\n", 3}, answer,
+                 state);
+        QVERIFY(answer.Answer());
         WholeBodySink sink(f.File("answer.bin"));
         PlainGet(socket, {host.toStdString(), ScriptedServer::ClosedPort()},
                  {"GET / HTTP/1.0\r\n\r\n", 3}, sink, state);
