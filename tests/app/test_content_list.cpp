@@ -4,23 +4,15 @@
 
 #include "app/content_list.h"
 #include "common/cp932.h"
+#include "fakes/menu_page.h"
 #include "fakes/rows.h"
 #include "fakes/scripted_server.h"
 #include "net/url_reader.h"
 
 using namespace qvestra;
-using qvestra::testing::ScriptedServer;
-using qvestra::testing::ServerStep;
+using namespace qvestra::testing;
 
 namespace {
-
-// The page around the given lines, the marker ending its own line.
-QString Page(const QStringList& lines, bool endLine = true) {
-    QString page = QStringLiteral("<html><!--\r\nContents_VALUE\r\n");
-    for (const QString& line : lines) page += line + QStringLiteral("\r\n");
-    if (endLine) page += QStringLiteral("Contents_End\r\n");
-    return page + QStringLiteral("--></html>");
-}
 
 // kinds | group captions | GroupItemCount slots | entries of each group's items
 QString Summary(const ContentList& list) {
@@ -37,12 +29,6 @@ QString Summary(const ContentList& list) {
         .join(u'|');
 }
 
-QStringList Repeat(const QString& line, int times) {
-    QStringList lines;
-    for (int i = 0; i < times; ++i) lines << line.arg(i);
-    return lines;
-}
-
 }  // namespace
 
 class TestContentList : public QObject {
@@ -52,34 +38,32 @@ class TestContentList : public QObject {
     void parse_data() {
         QTest::addColumn<QString>("page");
         QTest::addColumn<QString>("summary");
-        QTest::newRow("two Main groups with their items")
-            << Page({"Main;Group A", "Sub;Lesson 1;/doc/a1.pdf", "Sub;Lesson 2;/doc/a2.pdf",
-                     "Main;Group B", "Sub;Unit 1;/doc/b1.pdf"})
-            << "M,S,S,M,S|Group A,Group B|0,2,1|1,2;4";
-        QTest::newRow("Cont lines only")
-            << Page({"Cont;A;/d/a.pdf", "Cont;B;/d/b.pdf", "Cont;C;/d/c.pdf"})
-            << "C,C,C|A,B,C|0,1,1,1|0;1;2";
-        QTest::newRow("Cont between Main groups maps to its own entry")
-            << Page({"Main;A", "Sub;x;/d/x.pdf", "Cont;C;/d/c.pdf", "Main;B", "Sub;y;/d/y.pdf"})
-            << "M,S,C,M,S|A,C,B|0,1,1,1|1;2;4";
-        QTest::newRow("kinds are exact")
-            << Page({"main;a", "Main ;b", "MAIN;c", "Sub ;t;/d/t.pdf"}) << "||0|";
-        QTest::newRow("items before the first group")
-            << Page({"Sub;t;/d/t.pdf", "Main;A", "Sub;u;/d/u.pdf"}) << "S,M,S|A|1,1|2";
-        QTest::newRow("quoted end line stops the list")
-            << Page({"Main;A", "x\"Contents_End\"y;", "Main;B"}, false) << "M|A|0,0|";
-        QTest::newRow("without end line the last piece is never read")
-            << QStringLiteral("Contents_VALUE\r\nMain;A\r\nMain;B") << "M|A|0,0|";
-        QTest::newRow("lines missing their fields make nothing")
-            << Page({"Main", "", "Cont;C", "Main;A", "Sub;t", "Sub;u;/d/u.pdf"}) << "M,S|A|0,1|1";
-        QTest::newRow("no marker") << QStringLiteral("<html>Main;A\r\n</html>") << "||0|";
-        QTest::newRow("empty page") << QString() << "||0|";
-        QTest::newRow("marker at the very end") << QStringLiteral("Contents_VALUE") << "||0|";
-        QTest::newRow("groups beyond 14 and their items are left out")
-            << Page(Repeat("Cont;G%1;/d/g%1.pdf", 16) + QStringList{"Sub;late;/d/late.pdf"})
-            << QStringLiteral("%1|%2|0,%3|%4")
-                   .arg(QStringList(14, "C").join(u','), Repeat("G%1", 14).join(u','),
-                        QStringList(14, "1").join(u','), Repeat("%1", 14).join(u';'));
+        Row("two Main groups with their items",
+            MenuPage({"Main;Group A", "Sub;Lesson 1;/doc/a1.pdf", "Sub;Lesson 2;/doc/a2.pdf",
+                      "Main;Group B", "Sub;Unit 1;/doc/b1.pdf"}),
+            "M,S,S,M,S|Group A,Group B|0,2,1|1,2;4");
+        Row("Cont lines only", MenuPage({"Cont;A;/d/a.pdf", "Cont;B;/d/b.pdf"}),
+            "C,C|A,B|0,1,1|0;1");
+        Row("Cont between Main groups maps to its own entry",
+            MenuPage({"Main;A", "Sub;x;/d/x.pdf", "Cont;C;/d/c.pdf", "Main;B", "Sub;y;/d/y.pdf"}),
+            "M,S,C,M,S|A,C,B|0,1,1,1|1;2;4");
+        Row("kinds are exact", MenuPage({"main;a", "Main ;b", "MAIN;c", "Sub ;t;/d/t.pdf"}),
+            "||0|");
+        Row("items before the first group", MenuPage({"Sub;t;/d/t.pdf", "Main;A", "Sub;u;/d/u"}),
+            "S,M,S|A|1,1|2");
+        Row("quoted end line stops the list",
+            MenuPage({"Main;A", "x\"Contents_End\"y;", "Main;B"}, false), "M|A|0,0|");
+        Row("without end line the last piece is never read", "Contents_VALUE\r\nMain;A\r\nMain;B",
+            "M|A|0,0|");
+        Row("lines missing their fields make nothing",
+            MenuPage({"Main", "", "Cont;C", "Main;A", "Sub;t", "Sub;u;/d/u.pdf"}), "M,S|A|0,1|1");
+        Row("no marker", "<html>Main;A\r\n</html>", "||0|");
+        Row("marker at the very end", "Contents_VALUE", "||0|");
+        Row("groups beyond 14 and their items are left out",
+            MenuPage(Repeat("Cont;G%1;/d/g%1.pdf", 16) + QStringList{"Sub;late;/d/late.pdf"}),
+            QStringLiteral("%1|%2|0,%3|%4")
+                .arg(QStringList(14, "C").join(u','), Repeat("G%1", 14).join(u','),
+                     QStringList(14, "1").join(u','), Repeat("%1", 14).join(u';')));
     }
     void parse() {
         QFETCH(QString, page);
@@ -89,9 +73,9 @@ class TestContentList : public QObject {
 
     void tablesStopAtTheirCapacity() {
         const ContentList items =
-            ParseContentList(Page(QStringList{"Main;A"} + Repeat("Sub;t%1;/d/t%1.pdf", 20)));
+            ParseContentList(MenuPage(QStringList{"Main;A"} + Repeat("Sub;t%1;/d/t%1.pdf", 20)));
         QCOMPARE(items.groups[0].items.size(), std::size_t{15});
-        const ContentList entries = ParseContentList(Page(Repeat("Sub;t%1;/d/t%1.pdf", 60)));
+        const ContentList entries = ParseContentList(MenuPage(Repeat("Sub;t%1;/d/t%1.pdf", 60)));
         QCOMPARE(entries.entries.size(), std::size_t{51});
     }
 
@@ -99,48 +83,44 @@ class TestContentList : public QObject {
     // character cut in two by a read must still decode as one.
     void shiftJisPageSplitAtEveryByteGivesTheSameButtons() {
         const QByteArray page =
-            EncodeCp932(Page({"Main;ひらがな", "Sub;五十音表;/qv_contents/gojuon.pdf",
-                              "Main;カタカナ", "Sub;練習帳;/qv_contents/renshu.pdf"}));
-        const std::string header = "HTTP/1.0 200 OK\r\nContent-Type: text/html\r\n\r\n";
-        const QString whole = Summary(ParseContentList(DecodeCp932(page)));
-        QCOMPARE(whole, QStringLiteral("M,S,M,S|ひらがな,カタカナ|0,1,1|1;3"));
+            EncodeCp932(MenuPage({"Main;ひらがな", "Sub;五十音表;/qv_contents/gojuon.pdf",
+                                  "Main;カタカナ", "Sub;練習帳;/qv_contents/renshu.pdf"}));
+        const QString whole = QStringLiteral("M,S,M,S|ひらがな,カタカナ|0,1,1|1;3");
         net::CurlUrlReader reader("qvestra");
         for (qsizetype cut = 1; cut < page.size(); ++cut) {
-            ScriptedServer server({ServerStep::Send(header + page.first(cut).toStdString()),
-                                   ServerStep::Pause(3),
-                                   ServerStep::Send(page.sliced(cut).toStdString())});
-            const std::string read =
-                reader.ReadAll("http://127.0.0.1:" + std::to_string(server.Port()) + "/menu");
+            ScriptedServer server(
+                {ServerStep::Send("HTTP/1.0 200 OK\r\n\r\n" + page.first(cut).toStdString()),
+                 ServerStep::Pause(3), ServerStep::Send(page.sliced(cut).toStdString())});
+            const std::string read = reader.ReadAll(server.Address("/menu"));
             const QByteArrayView bytes(read.data(), static_cast<qsizetype>(read.size()));
             QCOMPARE(Summary(ParseContentList(DecodeCp932(bytes))), whole);
         }
     }
 
     void documentFile_data() {
-        QTest::addColumn<QString>("field");
         QTest::addColumn<QString>("path");
         QTest::addColumn<QString>("documentFile");  // empty: refused
-        using testing::Row;
-        Row("plain", "/doc/m01.pdf", "/doc/m01.pdf", "/m01.pdf");
-        Row("blanks removed", "/doc/my file.pdf", "/doc/myfile.pdf", "/myfile.pdf");
-        Row("japanese name", "/qv_contents/教材.pdf", "/qv_contents/教材.pdf", "/教材.pdf");
-        Row("no slash", "m01.pdf", "m01.pdf", "");
-        Row("ends in slash", "/doc/", "/doc/", "");
-        Row("dot dot", "/doc/..", "/doc/..", "");
-        Row("dot", "/doc/.", "/doc/.", "");
-        Row("backslash", "/doc/..\\qvuser.txt", "/doc/..\\qvuser.txt", "");
-        Row("Windows device name", "/doc/CON.pdf", "/doc/CON.pdf", "");
-        Row("Windows reserved character", "/doc/a?b.pdf", "/doc/a?b.pdf", "");
-        Row("control character", "/doc/a\tb.pdf", "/doc/a\tb.pdf", "");
+        Row("plain", "/doc/m01.pdf", "/m01.pdf");
+        Row("japanese name", "/qv_contents/教材.pdf", "/教材.pdf");
+        Row("no slash", "m01.pdf", "");
+        Row("ends in slash", "/doc/", "");
+        Row("dot dot", "/doc/..", "");
+        Row("dot", "/doc/.", "");
+        Row("backslash", "/doc/..\\qvuser.txt", "");
+        Row("Windows device name", "/doc/CON.pdf", "");
+        Row("Windows reserved character", "/doc/a?b.pdf", "");
+        Row("control character", "/doc/a\tb.pdf", "");
     }
     void documentFile() {
-        QFETCH(QString, field);
         QFETCH(QString, path);
         QFETCH(QString, documentFile);
-        const ContentList list = ParseContentList(Page({"Sub;t;" + field}));
+        const ContentList list = ParseContentList(MenuPage({"Sub;t;" + path}));
         QCOMPARE(list.entries.size(), std::size_t{1});
         QCOMPARE(list.entries[0].path, path);
         QCOMPARE(list.entries[0].documentFile.value_or(QString()), documentFile);
+        // Blanks are taken out of the path before anything else.
+        QCOMPARE(ParseContentList(MenuPage({"Sub;t;/d/my file.pdf"})).entries[0].path,
+                 "/d/myfile.pdf");
     }
 };
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDir>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -15,6 +16,11 @@ inline std::string ReadFile(const std::filesystem::path& p) {
 
 inline void WriteFile(const std::filesystem::path& p, const std::string& bytes) {
     std::ofstream(p, std::ios::binary) << bytes;
+}
+
+// The names of the files in folder, hidden ones included, sorted.
+inline QStringList FilesIn(const std::filesystem::path& folder) {
+    return QDir(QString::fromStdString(folder.string())).entryList(QDir::Files | QDir::Hidden);
 }
 
 }  // namespace qvestra::testing

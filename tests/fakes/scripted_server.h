@@ -24,6 +24,11 @@ struct ServerStep {
     static ServerStep Reset() { return {kReset, {}, {}}; }
 };
 
+// A whole 200 reply that announces its length.
+inline std::string OkReply(const std::string& body) {
+    return "HTTP/1.0 200 OK\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body;
+}
+
 // A TCP server on 127.0.0.1 with a port of the system's choice. For each of
 // its connections (one unless told) it records the request bytes up to the
 // empty line, plays its script and closes. Every wait is bounded.
@@ -35,6 +40,10 @@ class ScriptedServer {
     ScriptedServer& operator=(const ScriptedServer&) = delete;
 
     int Port() const { return port_; }
+    // "http://127.0.0.1:<port>" followed by path.
+    std::string Address(const std::string& path) const {
+        return "http://127.0.0.1:" + std::to_string(port_) + path;
+    }
     // Connections accepted so far.
     int Connections() const { return accepted_; }
     // The requests as received, one after another. Asked once the client is
