@@ -11,6 +11,8 @@
 #include "fakes/fake_message_boxes.h"
 #include "fakes/fake_sockets.h"
 #include "fakes/fake_web_view.h"
+#include "fakes/scripted_server.h"
+#include "net/tcp_socket.h"
 #include "viewer/find_acrobat.h"
 
 namespace qvestra {
@@ -73,6 +75,22 @@ struct Harness {
     QString stamp = QStringLiteral("14-05-07");
     int programEnds = 0;
     std::unique_ptr<FrmQvestra> window;
+};
+
+// A started member whose window talks to a scripted loopback service over
+// real sockets; every connection gets the same script.
+struct Served {
+    Served(std::vector<ServerStep> script, int connections, const std::string& record)
+        : server(std::move(script), connections),
+          h(true, {}, {"127.0.0.1", server.Port()}, &sockets) {
+        h.WriteUserFile(record);
+    }
+    std::string MenuAddress() const {
+        return server.Address("/q_vestra/execute.asp?yuzaaidhi=A-12");
+    }
+    ScriptedServer server;
+    net::TcpSocketFactory sockets;
+    Harness h;
 };
 
 }  // namespace qvestra::testing

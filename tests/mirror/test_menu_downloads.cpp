@@ -4,14 +4,10 @@
 
 #include "app/main_window_harness.h"
 #include "fakes/files.h"
-#include "fakes/scripted_server.h"
 #include "mirror/frm_cond.h"
-#include "net/tcp_socket.h"
 
 using namespace qvestra;
-using qvestra::testing::Harness;
-using qvestra::testing::ScriptedServer;
-using qvestra::testing::ServerStep;
+using namespace qvestra::testing;
 
 class TestMenuDownloads : public QObject {
     Q_OBJECT
@@ -21,39 +17,26 @@ class TestMenuDownloads : public QObject {
         const std::string body = "%PDF-1.4 document";
         // The probe, the record refresh, three documents, and the mirroring of
         // two builds.
-        ScriptedServer server({ServerStep::Send("HTTP/1.0 200 OK\r\nContent-Length: " +
-                                                std::to_string(body.size()) + "\r\n\r\n" + body)},
-                              11);
-        net::TcpSocketFactory sockets;
-        Harness h(true, {}, {"127.0.0.1", server.Port()}, &sockets);
-        h.WriteUserFile("A-12|3\r\n");
-        const std::string address = "http://127.0.0.1:" + std::to_string(server.Port()) +
-                                    "/q_vestra/execute.asp?yuzaaidhi=A-12";
-        h.urls.pages[address] =
-            EncodeCp932(
-                QStringLiteral(
-                    "Contents_VALUE\r\nMain;第1章\r\nSub;一;/a/d1.pdf\r\nSub;二;/b/d2.pdf\r\n"
-                    "Cont;三;/d3.pdf\r\nContents_End\r\n"))
+        Served s({ServerStep::Send(OkReply(body))}, 11, "A-12|3\r\n");
+        s.h.urls.pages[s.MenuAddress()] =
+            EncodeCp932(QStringLiteral("Contents_VALUE\r\nMain;第1章\r\nSub;一;/a/d1.pdf\r\n"
+                                       "Sub;二;/b/d2.pdf\r\nCont;三;/d3.pdf\r\nContents_End\r\n"))
                 .toStdString();
         int windows = 0;
-        connect(h.window.get(), &FrmQvestra::progressWindowShown, this, [&] {
-            if (++windows == 1) {
-                h.window->BuildMenu();
-                h.window->BuildMenu();
-            }
+        connect(s.h.window.get(), &FrmQvestra::progressWindowShown, this, [&] {
+            if (++windows > 1) return;
+            s.h.window->BuildMenu();
+            s.h.window->BuildMenu();
         });
-        h.window->Load();
-
+        s.h.window->Load();
         QCOMPARE(windows, 3);
-        QCOMPARE(h.urls.reads.size(), std::size_t{2});
-        for (const char* name : {"d1.pdf", "d2.pdf", "d3.pdf"})
-            QVERIFY(std::filesystem::exists(h.folder / name));
-        QCOMPARE(h.window->TOT_Send(), static_cast<double>(body.size()));
-        const QString requests = QString::fromStdString(server.Request());
+        QCOMPARE(s.h.urls.reads.size(), std::size_t{2});
+        QCOMPARE(s.h.window->TOT_Send(), static_cast<double>(body.size()));
+        QCOMPARE(FilesIn(s.h.folder).filter(".pdf"), (QStringList{"d1.pdf", "d2.pdf", "d3.pdf"}));
+        const QString requests = QString::fromStdString(s.server.Request());
         const auto d1 = requests.indexOf("/qv_contents/d1.pdf HTTP/1.0");
         const auto d2 = requests.indexOf("/qv_contents/d2.pdf HTTP/1.0");
-        const auto d3 = requests.indexOf("/qv_contents/d3.pdf HTTP/1.0");
-        QVERIFY(d1 > 0 && d1 < d2 && d2 < d3);
+        QVERIFY(d1 > 0 && d1 < d2 && d2 < requests.indexOf("/qv_contents/d3.pdf HTTP/1.0"));
         QCOMPARE(requests.count("/qv_contents/"), 3);
         QCOMPARE(requests.count("GET /q_Vestra/HTML/A-12.txt HTTP/1.0"), 2);
     }
@@ -62,25 +45,19 @@ class TestMenuDownloads : public QObject {
     // nothing more is fetched or mirrored, nothing half-written stays, and
     // the program is told to end.
     void closingDuringTheDownloadsEndsThem() {
-        ScriptedServer server({ServerStep::Send("HTTP/1.0 200 OK\r\nContent-Length: 8\r\n\r\n1234"),
-                               ServerStep::Pause(300), ServerStep::Send("5678")},
-                              8);
-        net::TcpSocketFactory sockets;
-        Harness h(true, {}, {"127.0.0.1", server.Port()}, &sockets);
-        h.WriteUserFile("A-12|3\r\n");
-        h.urls.pages["http://127.0.0.1:" + std::to_string(server.Port()) +
-                     "/q_vestra/execute.asp?yuzaaidhi=A-12"] =
+        Served s({ServerStep::Send("HTTP/1.0 200 OK\r\nContent-Length: 8\r\n\r\n1234"),
+                  ServerStep::Pause(300), ServerStep::Send("5678")},
+                 8, "A-12|3\r\n");
+        s.h.urls.pages[s.MenuAddress()] =
             "Contents_VALUE\r\nSub;a;/d/a.pdf\r\nSub;b;/d/b.pdf\r\nContents_End\r\n";
-        connect(h.window.get(), &FrmQvestra::progressWindowShown, this, [&] { h.window->close(); });
-        h.window->Load();
-        QCOMPARE(h.programEnds, 1);
-        const QString requests = QString::fromStdString(server.Request());
+        connect(s.h.window.get(), &FrmQvestra::progressWindowShown, this,
+                [&] { s.h.window->close(); });
+        s.h.window->Load();
+        QCOMPARE(s.h.programEnds, 1);
+        const QString requests = QString::fromStdString(s.server.Request());
         QCOMPARE(requests.count("/qv_contents/"), 1);
         QVERIFY(!requests.contains("/q_Vestra/"));
-        QVERIFY(QDir(QString::fromStdString(h.folder.string()))
-                    .entryList(QDir::Files | QDir::Hidden)
-                    .filter(".part")
-                    .isEmpty());
+        QCOMPARE(FilesIn(s.h.folder), QStringList{"qvuser.txt"});
     }
 
     // A killed run left temporary files; the next build clears them away,
@@ -90,18 +67,16 @@ class TestMenuDownloads : public QObject {
         h.WriteUserFile("A-12|3\r\n");
         std::filesystem::create_directories(h.folder / "images");
         const auto outside = h.folder.parent_path() / "outside.pdf";
-        testing::WriteFile(outside, "keep");
-        testing::WriteFile(h.folder / ".a.pdf.part", "half");
-        testing::WriteFile(h.folder / "images" / ".LOGO_Movei.gif.part", "half");
-        testing::WriteFile(h.folder / "b.pdf", "whole");
+        WriteFile(outside, "keep");
+        WriteFile(h.folder / ".a.pdf.part", "half");
+        WriteFile(h.folder / "images/.LOGO_Movei.gif.part", "half");
+        WriteFile(h.folder / "b.pdf", "whole");
         std::filesystem::create_symlink(outside, h.folder / ".c.pdf.part");
         h.window->Load();
-        QVERIFY(!std::filesystem::exists(h.folder / ".a.pdf.part"));
-        QVERIFY(!std::filesystem::exists(h.folder / "images" / ".LOGO_Movei.gif.part"));
-        QVERIFY(
-            !std::filesystem::exists(std::filesystem::symlink_status(h.folder / ".c.pdf.part")));
-        QCOMPARE(testing::ReadFile(outside), std::string("keep"));
-        QCOMPARE(testing::ReadFile(h.folder / "b.pdf"), std::string("whole"));
+        QCOMPARE(FilesIn(h.folder), (QStringList{"b.pdf", "qvuser.txt"}));
+        QVERIFY(FilesIn(h.folder / "images").isEmpty());
+        QCOMPARE(ReadFile(outside), std::string("keep"));
+        QCOMPARE(ReadFile(h.folder / "b.pdf"), std::string("whole"));
     }
 };
 

@@ -5,10 +5,10 @@
 #include <QProgressBar>
 #include <QTemporaryDir>
 #include <QtTest>
-#include <fstream>
 
 #include "common/cp932.h"
 #include "fakes/files.h"
+#include "fakes/rows.h"
 #include "fakes/scripted_server.h"
 #include "mirror/frm_cond.h"
 #include "mirror/mirror.h"
@@ -16,51 +16,49 @@
 #include "net/tcp_socket.h"
 
 using namespace qvestra;
-using qvestra::testing::ScriptedServer;
-using qvestra::testing::ServerStep;
+using namespace qvestra::testing;
+using S = ServerStep;
 using Script = std::vector<ServerStep>;
-using qvestra::testing::ReadFile;
-using qvestra::testing::WriteFile;
-
 Q_DECLARE_METATYPE(Script)
 
 namespace {
 
-std::string Reply(const std::string& body) {
-    return "HTTP/1.0 200 OK\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body;
-}
-
-// One exchange set, as the main window lends it, aimed at a loopback port.
+// A data folder and the exchange set the main window lends, aimed at a
+// script; an empty script means nothing listens.
 struct Client {
-    explicit Client(int port)
-        : endpoint{"127.0.0.1", port}, hostHeader(net::HostHeader(endpoint)) {}
+    explicit Client(const Script& script, int connections = 1)
+        : server(script, connections),
+          endpoint{"127.0.0.1", script.empty() ? ScriptedServer::ClosedPort() : server.Port()},
+          hostHeader(net::HostHeader(endpoint)) {}
     mirror::Exchange Exchange() { return {socket, endpoint, hostHeader, state}; }
+    std::filesystem::path operator/(const char* name) const { return data.Root() / name; }
+    ScriptedServer server;
     net::TcpSocket socket;
     net::ServiceEndpoint endpoint;
     std::string hostHeader;
     net::ExchangeState state;
-};
-
-struct Folder {
     QTemporaryDir dir;
-    store::DataFolder data{std::filesystem::path(dir.path().toStdString())};
-    std::filesystem::path operator/(const char* name) const { return data.Root() / name; }
+    store::DataFolder data{dir.path().toStdString()};
 };
 
 // Every state the progress window went through: length | received | bar.
 struct ProgressLog {
     QStringList shown;
-    int windows = 0;
+    QString title;
     bool sizable = false;
     QPointer<mirror::FrmCond> last;
-    mirror::DownloadUi Ui(int timeoutSeconds = 5) {
-        return {TwipScale(15), timeoutSeconds, {}, [this](mirror::FrmCond& w) {
-                    ++windows;
-                    last = &w;
-                    sizable = w.minimumSize() != w.maximumSize();
-                    Record(w);
-                    QObject::connect(&w, &mirror::FrmCond::updated, [this, &w] { Record(w); });
-                }};
+    int Windows() const { return int(shown.count("|")); }
+    mirror::DownloadOutcome Download(Client& c, int timeoutSeconds = 5) {
+        const mirror::DownloadUi ui{TwipScale(15), timeoutSeconds, {}, [this](mirror::FrmCond& w) {
+                                        last = &w;
+                                        title = w.Lbl_TTL->text();
+                                        sizable = w.minimumSize() != w.maximumSize();
+                                        shown << "|";
+                                        Record(w);
+                                        QObject::connect(&w, &mirror::FrmCond::updated,
+                                                         [this, &w] { Record(w); });
+                                    }};
+        return mirror::DownloadPackage(c.Exchange(), c.data, "/m01.pdf", "教材1", ui);
     }
     void Record(const mirror::FrmCond& w) {
         shown << QStringLiteral("%1|%2|%3/%4")
@@ -76,153 +74,100 @@ class TestMirror : public QObject {
     Q_OBJECT
 
   private Q_SLOTS:
-    void announcedLengthInTwoChunks() {
+    void progressOfTheAnnouncedLength() {
         const std::string half(1024, 'p');
-        ScriptedServer server(
-            {ServerStep::Send("HTTP/1.0 200 OK\r\nContent-Length: 2048\r\n\r\n" + half),
-             ServerStep::Pause(80), ServerStep::Send(half)});
-        Folder folder;
-        Client client(server.Port());
+        Client c({S::Send("HTTP/1.0 200 OK\r\nContent-Length: 2048\r\n\r\n" + half), S::Pause(80),
+                  S::Send(half)});
         ProgressLog log;
-        const auto outcome =
-            mirror::DownloadPackage(client.Exchange(), folder.data, "/m01.pdf", "教材1", log.Ui());
+        const auto outcome = log.Download(c);
         QVERIFY(outcome.stored);
         QCOMPARE(outcome.announced, std::optional<std::int64_t>(2048));
-        QCOMPARE(log.windows, 1);
+        QCOMPARE(log.title, QStringLiteral("教材1を初期化中"));
         QVERIFY2(log.sizable, "the progress window is a sizable tool window");
-        QCOMPARE(log.shown.first(), QStringLiteral("2,048||0/2048"));
-        QCOMPARE(log.shown.mid(1), (QStringList{"2,048|1,024|1024/2048", "2,048|2,048|2048/2048"}));
+        QCOMPARE(log.shown, (QStringList{"|", "2,048||0/2048", "2,048|1,024|1024/2048",
+                                         "2,048|2,048|2048/2048"}));
         QVERIFY2(log.last.isNull(), "the progress window is gone once the download ends");
-        QCOMPARE(ReadFile(folder / "m01.pdf"), half + half);
-        QCOMPARE(QString::fromStdString(server.Request()).section("\r\n", 0, 0),
-                 QStringLiteral("GET http://127.0.0.1:%1/qv_contents/m01.pdf HTTP/1.0")
-                     .arg(server.Port()));
-    }
-
-    void titleLabelAndOutOfRangeCounts() {
-        ScriptedServer server(
-            {ServerStep::Send("HTTP/1.0 200 OK\r\nContent-Length: 0\r\n\r\nabc")});
-        Folder folder;
-        Client client(server.Port());
-        ProgressLog log;
-        QString title;
-        auto ui = log.Ui();
-        const auto shown = ui.shown;
-        ui.shown = [&](mirror::FrmCond& w) {
-            title = w.Lbl_TTL->text();
-            shown(w);
-        };
-        mirror::DownloadPackage(client.Exchange(), folder.data, "/m01.pdf", "教材1", ui);
-        QCOMPARE(title, QStringLiteral("教材1を初期化中"));
+        QCOMPARE(ReadFile(c / "m01.pdf"), half + half);
+        QCOMPARE(QString::fromStdString(c.server.Request()).section("\r\n", 0, 0),
+                 QString::fromStdString("GET " + c.server.Address("/qv_contents/m01.pdf") +
+                                        " HTTP/1.0"));
+        // More than announced: the bar stops at its end.
+        Client more({S::Send("HTTP/1.0 200 OK\r\nContent-Length: 0\r\n\r\nabc")});
+        log.Download(more);
         QCOMPARE(log.shown.last(), QStringLiteral("0|3|1/1"));
     }
 
     // What a download stores, and whether its progress window showed.
     void whatIsStored_data() {
-        QTest::addColumn<Script>("script");  // empty: nothing listens
-        QTest::addColumn<bool>("window");
+        QTest::addColumn<Script>("script");
+        QTest::addColumn<int>("windows");
         QTest::addColumn<bool>("stored");
-        QTest::newRow("lower-case length: stored, but the window needs the exact name")
-            << Script{ServerStep::Send("HTTP/1.0 200 OK\r\ncontent-length: 3\r\n\r\nabc")} << false
-            << true;
-        QTest::newRow("unreachable host") << Script{} << false << false;
-        QTest::newRow("not-found reply")
-            << Script{ServerStep::Send(
-                   "HTTP/1.0 404 Not Found\r\nContent-Length: 9\r\n\r\nnot found")}
-            << true << false;
-        QTest::newRow("closed mid-body")
-            << Script{ServerStep::Send("HTTP/1.0 200 OK\r\nContent-Length: 2048\r\n\r\nhalf"),
-                      ServerStep::Close()}
-            << true << false;
-        QTest::newRow("stalled server")
-            << Script{ServerStep::Send("HTTP/1.0 200 OK\r\nContent-Length: 2048\r\n\r\nhalf"),
-                      ServerStep::Pause(2500)}
-            << true << false;
-        QTest::newRow("length not a whole number")
-            << Script{ServerStep::Send("HTTP/1.0 500 Oops\r\nContent-Length: 1e3\r\n\r\nx")}
-            << false << false;
+        const std::string half = "HTTP/1.0 200 OK\r\nContent-Length: 2048\r\n\r\nhalf";
+        // The window needs the exact name.
+        Row("lower-case length", Script{S::Send("HTTP/1.0 200 OK\r\ncontent-length: 3\r\n\r\nabc")},
+            0, true);
+        Row("unreachable host", Script{}, 0, false);
+        Row("not-found reply",
+            Script{S::Send("HTTP/1.0 404 Not Found\r\nContent-Length: 9\r\n\r\nnot found")}, 1,
+            false);
+        Row("closed mid-body", Script{S::Send(half), S::Close()}, 1, false);
+        Row("stalled server", Script{S::Send(half), S::Pause(2500)}, 1, false);
+        Row("length not a whole number",
+            Script{S::Send("HTTP/1.0 500 Oops\r\nContent-Length: 1e3\r\n\r\nx")}, 0, false);
     }
     void whatIsStored() {
         QFETCH(Script, script);
-        QFETCH(bool, window);
+        QFETCH(int, windows);
         QFETCH(bool, stored);
-        ScriptedServer server(script);
-        Folder folder;
-        Client client(script.empty() ? ScriptedServer::ClosedPort() : server.Port());
+        Client c(script);
         ProgressLog log;
-        const auto outcome =
-            mirror::DownloadPackage(client.Exchange(), folder.data, "/m01.pdf", "t", log.Ui(1));
-        QCOMPARE(outcome.stored, stored);
-        QCOMPARE(log.windows, window ? 1 : 0);
-        QCOMPARE(QDir(folder.dir.path()).entryList(QDir::Files | QDir::Hidden),
-                 stored ? QStringList{"m01.pdf"} : QStringList{});
+        QCOMPARE(log.Download(c, 1).stored, stored);
+        QCOMPARE(log.Windows(), windows);
+        QCOMPARE(FilesIn(c.data.Root()), stored ? QStringList{"m01.pdf"} : QStringList{});
     }
 
     void writeFailureEndsCleanly() {
-        ScriptedServer server({ServerStep::Send(Reply(std::string(4096, 'x')))});
-        Folder folder;
+        Client c({S::Send(OkReply(std::string(4096, 'x')))});
         // A folder where the temporary file would go makes every write fail.
-        std::filesystem::create_directory(folder / ".m01.pdf.part");
-        Client client(server.Port());
-        ProgressLog log;
-        QVERIFY(!mirror::DownloadPackage(client.Exchange(), folder.data, "/m01.pdf", "t", log.Ui())
-                     .stored);
-        QVERIFY(!std::filesystem::exists(folder / "m01.pdf"));
+        std::filesystem::create_directory(c / ".m01.pdf.part");
+        QVERIFY(!ProgressLog().Download(c).stored);
+        QVERIFY(!std::filesystem::exists(c / "m01.pdf"));
     }
 
     // The page copy first holds the page just read; each copy is replaced
     // only by a whole successful reply, and other files stay as they are.
     void mirroring_data() {
-        QTest::addColumn<Script>("script");   // empty: nothing listens
+        QTest::addColumn<Script>("script");
         QTest::addColumn<QString>("copies");  // page | help | logo afterwards
-        const Script whole{ServerStep::Send("HTTP/1.0 200 OK\r\n\r\none-"), ServerStep::Pause(50),
-                           ServerStep::Send("two-"), ServerStep::Pause(50),
-                           ServerStep::Send("three")};
-        QTest::newRow("whole replies in several chunks")
-            << whole << "one-two-three|one-two-three|one-two-three";
-        QTest::newRow("host unreachable") << Script{} << "ページ\r\n|old help|old logo";
-        QTest::newRow("not-found pages")
-            << Script{ServerStep::Send("HTTP/1.0 404 Not Found\r\n\r\n<html>404</html>")}
-            << "ページ\r\n|old help|old logo";
+        Row("whole replies in several chunks",
+            Script{S::Send("HTTP/1.0 200 OK\r\n\r\none-"), S::Pause(50), S::Send("two-"),
+                   S::Pause(50), S::Send("three")},
+            "one-two-three|one-two-three|one-two-three");
+        Row("host unreachable", Script{}, "ページ\r\n|old help|old logo");
+        Row("not-found pages", Script{S::Send("HTTP/1.0 404 Not Found\r\n\r\n<html>404</html>")},
+            "ページ\r\n|old help|old logo");
     }
     void mirroring() {
         QFETCH(Script, script);
         QFETCH(QString, copies);
-        ScriptedServer server(script, 3);
-        Folder folder;
-        std::filesystem::create_directories(folder / "images");
-        WriteFile(folder / "images" / "LOGO_Movei.gif", "old logo");
-        WriteFile(folder / "images" / "other.gif", "other");
-        WriteFile(folder / "Help.html", "old help");
-        Client client(script.empty() ? ScriptedServer::ClosedPort() : server.Port());
-        mirror::MirrorPages(client.Exchange(), folder.data, "A-12", QStringLiteral("ページ"));
-        const auto text = [&](const std::filesystem::path& p) {
-            return DecodeCp932(QByteArray::fromStdString(ReadFile(p)));
-        };
-        QCOMPARE(QStringList({text(folder / "A-12.html"), text(folder / "Help.html"),
-                              text(folder / "images" / "LOGO_Movei.gif")})
-                     .join(u'|'),
-                 copies);
-        QCOMPARE(ReadFile(folder / "images" / "other.gif"), std::string("other"));
+        Client c(script, 3);
+        std::filesystem::create_directories(c / "images");
+        WriteFile(c / "images/LOGO_Movei.gif", "old logo");
+        WriteFile(c / "images/other.gif", "other");
+        WriteFile(c / "Help.html", "old help");
+        mirror::MirrorPages(c.Exchange(), c.data, "A-12", QStringLiteral("ページ"));
+        QStringList got;
+        for (const char* copy : {"A-12.html", "Help.html", "images/LOGO_Movei.gif"})
+            got << DecodeCp932(QByteArray::fromStdString(ReadFile(c / copy)));
+        QCOMPARE(got.join(u'|'), copies);
+        QCOMPARE(ReadFile(c / "images/other.gif"), std::string("other"));
         if (script.empty()) return;
-        const QString host = "\r\nHost: 127.0.0.1:" + QString::number(server.Port());
-        QCOMPARE(QString::fromStdString(server.Request()).split("\r\n\r\n", Qt::SkipEmptyParts),
+        const QString host =
+            QString::fromStdString("\r\nHost: 127.0.0.1:" + std::to_string(c.server.Port()));
+        QCOMPARE(QString::fromStdString(c.server.Request()).split("\r\n\r\n", Qt::SkipEmptyParts),
                  (QStringList{"GET /q_Vestra/HTML/A-12.txt HTTP/1.0" + host,
                               "GET /q_Vestra/HTML/Help.html HTTP/1.0" + host,
                               "GET /q_Vestra/images/Logo_Movei.gif HTTP/1.0" + host}));
-    }
-
-    void formatCount_data() {
-        QTest::addColumn<qlonglong>("value");
-        QTest::addColumn<QString>("text");
-        QTest::newRow("zero") << 0LL << "0";
-        QTest::newRow("four digits") << 2048LL << "2,048";
-        QTest::newRow("beyond 32 bits") << 5000000000LL << "5,000,000,000";
-    }
-    void formatCount() {
-        QFETCH(qlonglong, value);
-        QFETCH(QString, text);
-        QCOMPARE(mirror::FormatCount(value), text);
     }
 };
 
