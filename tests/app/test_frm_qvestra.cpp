@@ -11,9 +11,10 @@
 #include <QtTest>
 
 #include "app/main_window_harness.h"
+#include "fakes/rows.h"
 
 using namespace qvestra;
-using qvestra::testing::Harness;
+using namespace qvestra::testing;
 
 namespace {
 
@@ -40,23 +41,18 @@ class TestFrmQvestra : public QObject {
         QTest::addColumn<QString>("address");      // empty: the sign-in takes over
         QTest::addColumn<bool>("notContracted");
         const QList<int> member{120, 10, 1200, 120, 120, 10};
-        QTest::newRow("online member")
-            << true << QByteArray("A-12|3\r\n") << member << kMenuAddress + "A-12" << false;
-        QTest::newRow("member ID keeps its leading zeros")
-            << true << QByteArray("A-0012|3\r\n") << member << kMenuAddress + "A-0012" << false;
-        QTest::newRow("record without line end")
-            << true << QByteArray("A-12|3") << member << kMenuAddress + "A-12" << false;
-        QTest::newRow("online applicant: no mirroring")
-            << true << QByteArray("A-12|1\r\n") << QList<int>{120, 10, 1200}
-            << kMenuAddress + "A-12" << true;
-        QTest::newRow("offline member: the local copy, no record, no mirroring")
-            << false << QByteArray("A-12|3\r\n") << QList<int>{120, 1200} << "file://%1/A-12.html"
-            << false;
-        QTest::newRow("no user file") << true << QByteArray() << QList<int>{120} << "" << false;
-        QTest::newRow("member ID with a path")
-            << true << QByteArray("../A-12|3\r\n") << QList<int>{120} << "" << false;
-        QTest::newRow("binary garbage")
-            << true << QByteArray("\x01\xff\xfe|\x00", 5) << QList<int>{120} << "" << false;
+        const QString a12 = kMenuAddress + "A-12";
+        Row("online member", true, QByteArray("A-12|3\r\n"), member, a12, false);
+        Row("member ID keeps its leading zeros", true, QByteArray("A-0012|3\r\n"), member,
+            kMenuAddress + "A-0012", false);
+        Row("record without line end", true, QByteArray("A-12|3"), member, a12, false);
+        Row("online applicant: no mirroring", true, QByteArray("A-12|1\r\n"),
+            QList<int>{120, 10, 1200}, a12, true);
+        Row("offline member: the local copy, no record, no mirroring", false,
+            QByteArray("A-12|3\r\n"), QList<int>{120, 1200}, "file://%1/A-12.html", false);
+        Row("no user file", true, QByteArray(), QList<int>{120}, "", false);
+        Row("member ID with a path", true, QByteArray("../A-12|3\r\n"), QList<int>{120}, "", false);
+        Row("binary garbage", true, QByteArray("\x01\xff\xfe|\x00", 5), QList<int>{120}, "", false);
     }
     void startUp() {
         QFETCH(bool, online);
@@ -66,11 +62,9 @@ class TestFrmQvestra : public QObject {
         QFETCH(bool, notContracted);
         Harness h(online);
         if (!userFile.isEmpty()) h.WriteUserFile(userFile.toStdString());
-        for (const QString& page :
-             {kMenuAddress + "A-12", kMenuAddress + "A-0012",
-              "file://" + QString::fromStdString(h.folder.string()) + "/A-12.html"})
-            h.urls.pages[page.toStdString()] =
-                "Contents_VALUE\r\nCont;c;/d/c.pdf\r\nContents_End\r\n";
+        const QString expected = address.arg(QString::fromStdString(h.folder.string()));
+        h.urls.pages[expected.toStdString()] =
+            "Contents_VALUE\r\nCont;c;/d/c.pdf\r\nContents_End\r\n";
         QSignalSpy signIn(h.window.get(), &FrmQvestra::signInRequired);
         h.window->Load();
         QCOMPARE(ConnectTimeouts(h), timeouts);
@@ -80,15 +74,10 @@ class TestFrmQvestra : public QObject {
         QCOMPARE(h.window->isVisible(), !address.isEmpty());
         QCOMPARE(h.programEnds, 0);
         QVERIFY(h.messages.shown.isEmpty());
-        if (address.isEmpty()) {
-            QVERIFY(h.View().navigated.isEmpty());
-            return;
-        }
-
-        const QString expected = address.arg(QString::fromStdString(h.folder.string()));
-        QCOMPARE(h.View().navigated, QStringList{expected});
+        QCOMPARE(h.View().navigated, address.isEmpty() ? QStringList{} : QStringList{expected});
+        if (address.isEmpty()) return;
         QCOMPARE(h.window->controls().UrlName->text(), expected);
-        QVERIFY(h.View().fullScreenSets > 0);
+        QVERIFY(h.View().fullScreen);
         QCOMPARE(h.program.OnlineMode, online);
         QCOMPARE(h.program.NotContracted, notContracted);
         QVERIFY(!h.window->controls().Frame1->isEnabled());
@@ -100,7 +89,7 @@ class TestFrmQvestra : public QObject {
         QCOMPARE(h.sockets.connects.back().timeoutSeconds, 10);
     }
 
-    // Captions and states at load, in menu-bar order.
+    // Captions and states at load, in menu-bar order; 終了 ends the program.
     void captions() {
         Harness h(true);
         const auto& ui = h.window->controls();
@@ -109,70 +98,49 @@ class TestFrmQvestra : public QObject {
             bar << a->text() + (a->isEnabled() ? "" : " (off)");
         QCOMPARE(bar, (QStringList{"ﾌｧｲﾙ", "契約申込み (off)", "契約変更 (off)", "ヘルプ"}));
         QCOMPARE((QStringList{ui.Menu_F_End->text(), ui.Menu_E_Base->text(), ui.Menu_E_Cont->text(),
-                              ui.Menu_Version->text(), ui.Menu_shosai->text()}),
-                 (QStringList{"終了", "基本情報", "コンテンツ", "ﾊﾞｰｼﾞｮﾝ", "詳細"}));
-        QCOMPARE(h.window->windowTitle(), QStringLiteral("Q_Vestraメニュー"));
-        QCOMPARE(ui.Frame2->title(), QStringLiteral("教材一覧"));
-        QCOMPARE(ui.Frame3->title(), QStringLiteral("詳細一覧"));
+                              ui.Menu_Version->text(), ui.Menu_shosai->text(),
+                              h.window->windowTitle(), ui.Frame2->title(), ui.Frame3->title()}),
+                 (QStringList{"終了", "基本情報", "コンテンツ", "ﾊﾞｰｼﾞｮﾝ", "詳細",
+                              "Q_Vestraメニュー", "教材一覧", "詳細一覧"}));
         QVERIFY(!ui.Frame2->isVisibleTo(h.window.get()));
         QVERIFY(!ui.Frame3->isVisibleTo(h.window.get()));
         QVERIFY(!ui.Frame1->isEnabled());
         QVERIFY(!h.window->windowIcon().isNull());
+        h.WriteUserFile("A-12|3\r\n");
+        h.window->Load();
+        ui.Menu_F_End->trigger();
+        QCOMPARE(h.programEnds, 1);
+        QVERIFY(!h.window->isVisible());
     }
 
     void offlineApplicantIsRefusedAndTheProgramEnds() {
         Harness h(false);
         h.WriteUserFile("A-12|1\r\n");
         h.window->Load();
-        QCOMPARE(h.messages.shown,
-                 QStringList{QStringLiteral("インターネットが接続されtません！")});
+        QCOMPARE(h.messages.shown, QStringList{"インターネットが接続されtません！"});
         QCOMPARE(h.programEnds, 1);
         QVERIFY(h.View().navigated.isEmpty());
         QVERIFY(!h.window->isVisible());
     }
 
-    void layoutFillsTheScreen_data() {
-        QTest::addColumn<int>("dpi");
-        QTest::addColumn<float>("windowWidth");
-        QTest::addColumn<float>("windowHeight");
-        QTest::addColumn<float>("frame1Width");
-        QTest::addColumn<float>("logoLeft");
-        QTest::addColumn<float>("logoTop");
-        QTest::addColumn<int>("frame1WidthPixels");
-        QTest::newRow("96 dpi, 15 twips a pixel")
-            << 96 << 15360.f << 11520.f << 14880.f << 13825.f << 9750.f << 992;
-        QTest::newRow("144 dpi, 10 twips a pixel")
-            << 144 << 10240.f << 7680.f << 9760.f << 8705.f << 5910.f << 976;
-    }
+    // 96 dpi is 15 twips a pixel, 144 dpi 10.
     void layoutFillsTheScreen() {
-        QFETCH(int, dpi);
-        QFETCH(float, windowWidth);
-        QFETCH(float, windowHeight);
-        QFETCH(float, frame1Width);
-        QFETCH(float, logoLeft);
-        QFETCH(float, logoTop);
-        QFETCH(int, frame1WidthPixels);
-        Harness h(false, ScreenInfo{1024, 768, static_cast<double>(dpi)});
-        h.WriteUserFile("A-12|3\r\n");
-        h.window->Load();
-        const auto& ui = h.window->controls();
-        const TwipsLayout& layout = h.window->layout();
-        QCOMPARE(layout.Of(h.window.get()), (TwipRect{0, 0, windowWidth, windowHeight}));
-        QCOMPARE(layout.Of(ui.Frame1).width, frame1Width);
-        QCOMPARE(ui.Frame1->width(), frame1WidthPixels);
-        QCOMPARE(h.View().Geometry(), (TwipRect{0, -30, frame1Width, 3300}));
-        QCOMPARE(layout.Of(ui.Image1), (TwipRect{logoLeft, logoTop, 1335, 570}));
-        QCOMPARE(layout.Of(ui.Cmd[7]), (TwipRect{3600, 480, 3000, 375}));
-        QCOMPARE(layout.Of(ui.CmdSub[15]), (TwipRect{3480, 480 + 480 * 7, 3000, 375}));
-    }
-
-    void endCommandEndsTheProgram() {
-        Harness h(true);
-        h.WriteUserFile("A-12|3\r\n");
-        h.window->Load();
-        h.window->controls().Menu_F_End->trigger();
-        QCOMPARE(h.programEnds, 1);
-        QVERIFY(!h.window->isVisible());
+        for (const int dpi : {96, 144}) {
+            Harness h(false, ScreenInfo{1024, 768, static_cast<double>(dpi)});
+            h.WriteUserFile("A-12|3\r\n");
+            h.window->Load();
+            const auto& ui = h.window->controls();
+            const TwipsLayout& layout = h.window->layout();
+            const float twips = dpi == 96 ? 15 : 10;
+            const float width = 1024 * twips - 480;
+            QCOMPARE(layout.Of(h.window.get()), (TwipRect{0, 0, 1024 * twips, 768 * twips}));
+            QCOMPARE(layout.Of(ui.Frame1).width, width);
+            QCOMPARE(ui.Frame1->width(), dpi == 96 ? 992 : 976);
+            QCOMPARE(h.View().Geometry(), (TwipRect{0, -30, width, 3300}));
+            QCOMPARE(layout.Of(ui.Image1), (TwipRect{width - 1055, 768 * twips - 1770, 1335, 570}));
+            QCOMPARE(layout.Of(ui.Cmd[7]), (TwipRect{3600, 480, 3000, 375}));
+            QCOMPARE(layout.Of(ui.CmdSub[15]), (TwipRect{3480, 480 + 480 * 7, 3000, 375}));
+        }
     }
 
     void startUpRunsAfreshAfterTheSignIn() {

@@ -13,11 +13,11 @@ class FakeWebView final : public QWidget, public webview::WebView {
     FakeWebView(QWidget* parent, TwipsLayout& layout) : QWidget(parent), WebView(layout) {}
 
     void Navigate(const QString& address) override { navigated.append(address); }
-    void SetFullScreen(bool on) override { fullScreenSets += on ? 1 : 0; }
+    void SetFullScreen(bool on) override { fullScreen = on; }
     QWidget* Widget() override { return this; }
 
     QStringList navigated;
-    int fullScreenSets = 0;
+    bool fullScreen = false;
 
     static WebView* Create(QWidget* parent, TwipsLayout& layout) {
         return new FakeWebView(parent, layout);

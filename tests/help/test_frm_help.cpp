@@ -11,61 +11,51 @@ class TestFrmHelp : public QObject {
     Q_OBJECT
 
   private Q_SLOTS:
-    void page_data() {
-        QTest::addColumn<bool>("online");
-        QTest::addColumn<bool>("notContracted");
-        QTest::addColumn<QString>("address");
-        QTest::newRow("online") << true << false << "http://svc.test/Q_Vestra/HTML/Help.html";
-        QTest::newRow("offline applicant still asks the service")
-            << false << true << "http://svc.test/Q_Vestra/HTML/Help.html";
-        QTest::newRow("offline member reads the installed copy")
-            << false << false << "file:///opt/qvestra/bin/Help.html";
-    }
+    // An offline applicant still asks the service; an offline member reads
+    // the installed copy. The window opens centred on its owner, its view
+    // sized from the outer size already.
     void page() {
-        QFETCH(bool, online);
-        QFETCH(bool, notContracted);
-        QFETCH(QString, address);
-        ProgramState program{online, notContracted};
-        auto* help = new help::FrmHelp(
-            {{"svc.test", 80}, program, &FakeWebView::Create, TwipScale(15), "/opt/qvestra/bin"});
-        QWidget owner;
-        owner.setGeometry(200, 100, 900, 700);
-        owner.show();
-        help->Load(&owner);
-        QCOMPARE(static_cast<FakeWebView*>(help->WebBrowser)->navigated, QStringList{address});
-        QVERIFY(help->isVisible());
-        QVERIFY(
-            (help->frameGeometry().center() - owner.frameGeometry().center()).manhattanLength() <=
-            1);
-        // Sized at load already, from the outer size.
-        const QRect outer = help->frameGeometry();
-        QCOMPARE(help->WebBrowser->Geometry().width, 15.f * outer.width() - 300);
-        QCOMPARE(help->WebBrowser->Geometry().height, 15.f * outer.height() - 1200);
-        help->close();
+        const QString service = QStringLiteral("http://svc.test/Q_Vestra/HTML/Help.html");
+        for (const auto& [online, notContracted, address] :
+             std::vector<std::tuple<bool, bool, QString>>{
+                 {true, false, service},
+                 {false, true, service},
+                 {false, false, QStringLiteral("file:///opt/qvestra/bin/Help.html")}}) {
+            ProgramState program{online, notContracted};
+            auto* help = new help::FrmHelp({{"svc.test", 80},
+                                            program,
+                                            &FakeWebView::Create,
+                                            TwipScale(15),
+                                            "/opt/qvestra/bin"});
+            QWidget owner;
+            owner.setGeometry(200, 100, 900, 700);
+            owner.show();
+            help->Load(&owner);
+            QCOMPARE(static_cast<FakeWebView*>(help->WebBrowser)->navigated, QStringList{address});
+            QVERIFY(help->isVisible());
+            const QRect outer = help->frameGeometry();
+            QVERIFY((outer.center() - owner.frameGeometry().center()).manhattanLength() <= 1);
+            QCOMPARE(help->WebBrowser->Geometry().width, 15.f * outer.width() - 300);
+            QCOMPARE(help->WebBrowser->Geometry().height, 15.f * outer.height() - 1200);
+            help->close();
+        }
     }
 
-    void viewFollowsTheWindowsSize_data() {
-        QTest::addColumn<QSize>("pixels");
-        QTest::addColumn<float>("width");
-        QTest::addColumn<float>("height");
-        QTest::newRow("6000 x 9000 twips") << QSize(400, 600) << 5700.f << 7800.f;
-        QTest::newRow("smaller than the margins") << QSize(15, 60) << 0.f << 0.f;
-    }
+    // The rule is stated for the outer size, frame included; a window
+    // smaller than the margins leaves no view.
     void viewFollowsTheWindowsSize() {
-        QFETCH(QSize, pixels);
-        QFETCH(float, width);
-        QFETCH(float, height);
         ProgramState program{true, false};
-        help::FrmHelp help(
-            {{"svc.test", 80}, program, &FakeWebView::Create, TwipScale(15), "/opt"});
+        help::FrmHelp help({{"svc.test", 80}, program, &FakeWebView::Create, TwipScale(15), "/"});
         help.setAttribute(Qt::WA_DeleteOnClose, false);
         help.Load(nullptr);
-        // The rule is stated for the outer size, frame included.
         const QSize frame = help.frameGeometry().size() - help.geometry().size();
-        help.resize(pixels - frame);
-        QCoreApplication::processEvents();
-        QCOMPARE(help.WebBrowser->Geometry().width, width);
-        QCOMPARE(help.WebBrowser->Geometry().height, height);
+        for (const auto& [pixels, width, height] : std::vector<std::tuple<QSize, float, float>>{
+                 {{400, 600}, 5700.f, 7800.f}, {{15, 60}, 0.f, 0.f}}) {
+            help.resize(pixels - frame);
+            QCoreApplication::processEvents();
+            QCOMPARE(help.WebBrowser->Geometry().width, width);
+            QCOMPARE(help.WebBrowser->Geometry().height, height);
+        }
     }
 };
 
