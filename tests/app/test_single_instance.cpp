@@ -8,9 +8,11 @@
 #include <QtTest>
 
 #include "app/single_instance.h"
+#include "fakes/rows.h"
 
 using qvestra::SingleInstance;
 using Claim = qvestra::SingleInstance::Claim;
+using qvestra::testing::Row;
 
 namespace {
 
@@ -43,11 +45,10 @@ class TestSingleInstance : public QObject {
     void aStartThatCannotRunSaysWhy_data() {
         QTest::addColumn<QString>("situation");
         QTest::addColumn<int>("claim");
-        QTest::newRow("lock held by a program that does not answer")
-            << "silent owner" << int(Claim::kOtherSilent);
-        QTest::newRow("lock left by a program that died") << "dead owner" << int(Claim::kFirst);
-        QTest::newRow("folder where no lock can be made")
-            << "no folder" << int(Claim::kUnavailable);
+        Row("lock held by a program that does not answer", "silent owner",
+            int(Claim::kOtherSilent));
+        Row("lock left by a program that died", "dead owner", int(Claim::kFirst));
+        Row("folder where no lock can be made", "no folder", int(Claim::kUnavailable));
     }
     void aStartThatCannotRunSaysWhy() {
         QFETCH(QString, situation);
