@@ -1,13 +1,10 @@
 #!/usr/bin/env bash
 # The X side of contract.sh.
 # Usage: contract_in_x.sh STEP CLIENT ARTIFACT_DIR DATA_FOLDER PORT DEMO_LOG
-# STEP: apply (applicant completes an application), abandon (applicant
-# abandons one), cancel-contract (the applicant cancels the contract on the
-# application page), change (member completes a contents change, then opens
-# the help window), reduce (member with a group's items open reduces the
-# contents: the shorter list leaves no item button behind), help-offline, applicant-offline (an applicant starts
-# without the service: the message, then the end), sign-in-window (a start
-# without a member shows the sign-in window).
+# STEP: apply (applicant completes an application), change (member completes
+# a contents change, then opens the help window), reduce (member with a
+# group's items open reduces the contents: the shorter list leaves no item
+# button behind).
 set -euo pipefail
 step=$1
 client=$2
@@ -24,40 +21,9 @@ menu_apply=(78 11)
 menu_change=(146 11)
 menu_help=(202 11)
 page_first_button=(196 90)
-page_second_button=(528 90)
 page_third_button=(859 90)
 
-# wait_for_exit PID SECONDS
-wait_for_exit() {
-    for ((i = 0; i < $2 * 10; i++)); do
-        kill -0 "$1" 2>/dev/null || return 0
-        sleep 0.1
-    done
-    return 1
-}
-
 mkdir -p "$artifacts"
-if [ "$step" = applicant-offline ]; then
-    "$client" >"$artifacts/client.log" 2>&1 &
-    pid=$!
-    box=$(wait_for_window 30 '^QVestra$') || fail "no message for an applicant without the service"
-    sleep 0.5
-    import -window root "$artifacts/message.png"
-    xdotool windowfocus "$box" key Return
-    wait_for_exit "$pid" 15 || fail "the client did not end after the message"
-    echo "applicant without the service: message shown, client ended"
-    exit 0
-fi
-if [ "$step" = sign-in-window ]; then
-    "$client" >"$artifacts/client.log" 2>&1 &
-    pid=$!
-    trap 'kill "$pid" 2>/dev/null || true' EXIT
-    wait_for_window 60 'q_Vestra LOGIN' >/dev/null || fail "the sign-in window did not show"
-    import -window root "$artifacts/sign-in.png"
-    echo "the sign-in window shows"
-    exit 0
-fi
-
 "$repo_dir/scripts/capture-main-window.sh" "$client" "$artifacts" --keep-running
 trap 'kill "$(cat "$artifacts/client.pid")" 2>/dev/null || true' EXIT
 # The menu build is done when every document is in place.
@@ -114,20 +80,6 @@ case $step in
         xdotool mousemove "${page_first_button[@]}" click 1
         wait_until_back_on_the_menu_page "application" rebuilt
         ;;
-    abandon)
-        xdotool mousemove "${menu_apply[@]}" click 1
-        wait_for_contract_page 34
-        xdotool mousemove "${page_second_button[@]}" click 1
-        wait_until_back_on_the_menu_page "abandoned application"
-        ;;
-    cancel-contract)
-        xdotool mousemove "${menu_apply[@]}" click 1
-        wait_for_contract_page 34
-        import -window root "$artifacts/application-page.png"
-        xdotool mousemove "${page_third_button[@]}" click 1
-        wait_for_exit "$(cat "$artifacts/client.pid")" 20 || fail "the client did not end after the cancellation"
-        echo "contract cancelled during the application: client ended"
-        ;;
     change)
         xdotool mousemove "${menu_change[@]}" click 1
         sleep 0.5
@@ -172,14 +124,5 @@ case $step in
         kill -0 "$(cat "$artifacts/client.pid")" || fail "the client ended after the shorter list"
         import -window root "$artifacts/after-click.png"
         echo "shorter list: no earlier item on screen, the click opened nothing, the client runs"
-        ;;
-    help-offline)
-        xdotool mousemove "${menu_help[@]}" click 1
-        sleep 0.5
-        xdotool key Down Down Return
-        wait_for_window 20 '^ヘルプ$' >/dev/null || fail "no help window offline"
-        sleep 2
-        import -window root "$artifacts/help-offline.png"
-        echo "help window shown offline"
         ;;
 esac
