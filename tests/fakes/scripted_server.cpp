@@ -34,19 +34,26 @@ ScriptedServer::ScriptedServer(std::vector<ServerStep> script, int connections)
 }
 
 ScriptedServer::~ScriptedServer() {
-    // Connections the script allowed for but the test did not make must not
-    // hold the test up: shutting the listener down wakes the wait.
-    ::shutdown(listenFd_, SHUT_RDWR);
-    if (thread_.joinable()) thread_.join();
+    Stop();
     ::close(listenFd_);
 }
 
 std::string ScriptedServer::Request() {
-    // Asked once the client is done: connections not made by then never come.
-    ::shutdown(listenFd_, SHUT_RDWR);
-    if (thread_.joinable()) thread_.join();
+    Stop();
     std::lock_guard lock(mutex_);
     return request_;
+}
+
+// The client is done: connections not made by now never come, and what is
+// left of a script (a long pause, say) no longer matters.
+void ScriptedServer::Stop() {
+    {
+        std::lock_guard lock(mutex_);
+        stopping_ = true;
+    }
+    stopped_.notify_all();
+    ::shutdown(listenFd_, SHUT_RDWR);
+    if (thread_.joinable()) thread_.join();
 }
 
 int ScriptedServer::ClosedPort() {
@@ -63,38 +70,34 @@ void ScriptedServer::Serve() {
         if (fd < 0) return;
         ++accepted_;
         ServeOne(fd);
+        ::close(fd);
     }
 }
 
 void ScriptedServer::ServeOne(int fd) {
     std::string received;
-    while (received.find("\r\n\r\n") == std::string::npos) {
-        pollfd r{fd, POLLIN, 0};
-        if (::poll(&r, 1, kRequestTimeoutMs) <= 0) break;
-        char buf[4096];
+    char buf[4096];
+    pollfd r{fd, POLLIN, 0};
+    while (received.find("\r\n\r\n") == std::string::npos && ::poll(&r, 1, kRequestTimeoutMs) > 0) {
         const ssize_t n = ::recv(fd, buf, sizeof buf, 0);
         if (n <= 0) break;
         received.append(buf, static_cast<std::size_t>(n));
     }
-    {
-        std::lock_guard lock(mutex_);
-        request_ += received;
-    }
-
+    std::unique_lock lock(mutex_);
+    request_ += received;
     for (const auto& step : script_) {
         if (step.kind == ServerStep::kSend) {
             ::send(fd, step.bytes.data(), step.bytes.size(), MSG_NOSIGNAL);
         } else if (step.kind == ServerStep::kPause) {
-            std::this_thread::sleep_for(step.pause);
-        } else if (step.kind == ServerStep::kClose) {
-            break;
+            if (stopped_.wait_for(lock, step.pause, [this] { return stopping_; })) return;
         } else if (step.kind == ServerStep::kReset) {
             linger l{1, 0};
             ::setsockopt(fd, SOL_SOCKET, SO_LINGER, &l, sizeof l);
-            break;
+            return;
+        } else {
+            return;
         }
     }
-    ::close(fd);
 }
 
 }  // namespace qvestra::testing

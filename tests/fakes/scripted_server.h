@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -47,7 +48,7 @@ class ScriptedServer {
     // Connections accepted so far.
     int Connections() const { return accepted_; }
     // The requests as received, one after another. Asked once the client is
-    // done: it waits for the script of every connection made so far.
+    // done: the rest of the scripts is cut short.
     std::string Request();
 
     // A port on which nothing listens.
@@ -56,6 +57,7 @@ class ScriptedServer {
   private:
     void Serve();
     void ServeOne(int fd);
+    void Stop();
 
     std::vector<ServerStep> script_;
     int connections_;
@@ -63,6 +65,8 @@ class ScriptedServer {
     int listenFd_ = -1;
     int port_ = 0;
     std::mutex mutex_;
+    std::condition_variable stopped_;
+    bool stopping_ = false;
     std::string request_;
     std::thread thread_;
 };
