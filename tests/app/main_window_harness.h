@@ -80,9 +80,8 @@ struct Harness {
 // A started member whose window talks to a scripted loopback service over
 // real sockets; every connection gets the same script.
 struct Served {
-    Served(std::vector<ServerStep> script, int connections, const std::string& record)
-        : server(std::move(script), connections),
-          h(true, {}, {"127.0.0.1", server.Port()}, &sockets) {
+    Served(const std::string& reply, int connections, const std::string& record)
+        : server(reply, connections), h(true, {}, {"127.0.0.1", server.Port()}, &sockets) {
         h.WriteUserFile(record);
     }
     std::string MenuAddress() const {

@@ -20,7 +20,7 @@ namespace {
 // answered with status; the menu page lists one group of one document.
 struct Started : Served {
     explicit Started(const std::string& status, const std::string& record = "A-12|1\r\n")
-        : Served({ServerStep::Send(OkReply(status))}, 16, record) {
+        : Served(OkReply(status), 16, record) {
         h.urls.pages[MenuAddress()] =
             "Contents_VALUE\r\nMain;A\r\nSub;x;/d/x.pdf\r\nContents_End\r\n";
         h.window->Load();
@@ -54,8 +54,7 @@ class TestRequestPolls : public QObject {
         QFETCH(QByteArray, userFile);
         QFETCH(QString, flags);
         // The probe, the record, and what mirroring asks for.
-        Served s({ServerStep::Send("HTTP/1.0 200 OK\r\n\r\n" + answer.toStdString())}, 5,
-                 "A-0012|3\r\n");
+        Served s("HTTP/1.0 200 OK\r\n\r\n" + answer.toStdString(), 5, "A-0012|3\r\n");
         s.h.window->Load();
         QCOMPARE(QByteArray::fromStdString(ReadFile(s.h.folder / "qvuser.txt")), userFile);
         const auto& ui = s.h.window->controls();
@@ -72,7 +71,7 @@ class TestRequestPolls : public QObject {
     }
 
     void cancelledContractRemovesEverythingBeforeTheWindowShows() {
-        Served s({ServerStep::Send("HTTP/1.0 200 OK\r\n\r\nK_CANCEL\r\n")}, 2, "A-12|3\r\n");
+        Served s("HTTP/1.0 200 OK\r\n\r\nK_CANCEL\r\n", 2, "A-12|3\r\n");
         WriteFile(s.h.folder / "m01.pdf", "document");
         s.h.window->Load();
         QVERIFY(!std::filesystem::exists(s.h.folder));

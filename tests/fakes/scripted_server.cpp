@@ -27,6 +27,20 @@ int ListenOnLoopback(int& port) {
 
 }  // namespace
 
+std::vector<ServerStep> Steps(const std::string& reply) {
+    std::vector<ServerStep> script;
+    std::size_t at = 0;
+    for (std::size_t mark; (mark = std::min(reply.find("<pause>", at),
+                                            reply.find("<reset>", at))) != std::string::npos;
+         at = mark + 7) {
+        script.push_back(ServerStep::Send(reply.substr(at, mark - at)));
+        script.push_back(reply.compare(mark, 7, "<reset>") == 0 ? ServerStep::Reset()
+                                                                : ServerStep::Pause(60));
+    }
+    script.push_back(ServerStep::Send(reply.substr(at)));
+    return script;
+}
+
 ScriptedServer::ScriptedServer(std::vector<ServerStep> script, int connections)
     : script_(std::move(script)), connections_(connections) {
     listenFd_ = ListenOnLoopback(port_);

@@ -25,6 +25,10 @@ struct ServerStep {
     static ServerStep Reset() { return {kReset, {}, {}}; }
 };
 
+// A reply as a script: "<pause>" in it waits 60 ms, "<reset>" resets the
+// connection.
+std::vector<ServerStep> Steps(const std::string& reply);
+
 // A whole 200 reply that announces its length.
 inline std::string OkReply(const std::string& body) {
     return "HTTP/1.0 200 OK\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body;
@@ -36,6 +40,8 @@ inline std::string OkReply(const std::string& body) {
 class ScriptedServer {
   public:
     explicit ScriptedServer(std::vector<ServerStep> script, int connections = 1);
+    explicit ScriptedServer(const std::string& reply, int connections = 1)
+        : ScriptedServer(Steps(reply), connections) {}
     ~ScriptedServer();
     ScriptedServer(const ScriptedServer&) = delete;
     ScriptedServer& operator=(const ScriptedServer&) = delete;

@@ -17,7 +17,7 @@ class TestMenuDownloads : public QObject {
         const std::string body = "%PDF-1.4 document";
         // The probe, the record refresh, three documents, and the mirroring of
         // two builds.
-        Served s({ServerStep::Send(OkReply(body))}, 11, "A-12|3\r\n");
+        Served s(OkReply(body), 11, "A-12|3\r\n");
         s.h.urls.pages[s.MenuAddress()] =
             EncodeCp932(QStringLiteral("Contents_VALUE\r\nMain;第1章\r\nSub;一;/a/d1.pdf\r\n"
                                        "Sub;二;/b/d2.pdf\r\nCont;三;/d3.pdf\r\nContents_End\r\n"))
@@ -45,9 +45,7 @@ class TestMenuDownloads : public QObject {
     // nothing more is fetched or mirrored, nothing half-written stays, and
     // the program is told to end.
     void closingDuringTheDownloadsEndsThem() {
-        Served s({ServerStep::Send("HTTP/1.0 200 OK\r\nContent-Length: 8\r\n\r\n1234"),
-                  ServerStep::Pause(300), ServerStep::Send("5678")},
-                 8, "A-12|3\r\n");
+        Served s("HTTP/1.0 200 OK\r\nContent-Length: 8\r\n\r\n1234<pause>5678", 8, "A-12|3\r\n");
         s.h.urls.pages[s.MenuAddress()] =
             "Contents_VALUE\r\nSub;a;/d/a.pdf\r\nSub;b;/d/b.pdf\r\nContents_End\r\n";
         connect(s.h.window.get(), &FrmQvestra::progressWindowShown, this,

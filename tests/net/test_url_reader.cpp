@@ -27,7 +27,7 @@ class TestUrlReader : public QObject {
     }
 
     void fetchesAfreshWithTheProgramAsAgent() {
-        ScriptedServer server({S::Send("HTTP/1.0 200 OK\r\n\r\npage")});
+        ScriptedServer server("HTTP/1.0 200 OK\r\n\r\npage");
         CurlUrlReader reader("qvestra");
         QCOMPARE(reader.ReadAll(server.Address("/q_vestra/execute.asp?yuzaaidhi=A-12")), "page");
         const QString request = QString::fromStdString(server.Request());
@@ -48,7 +48,7 @@ class TestUrlReader : public QObject {
     // A service that moved its menu page is followed within http, never to
     // a local file, and not round in circles.
     void redirects() {
-        ScriptedServer moved({S::Send("HTTP/1.0 200 OK\r\n\r\nmoved page")});
+        ScriptedServer moved("HTTP/1.0 200 OK\r\n\r\nmoved page");
         const auto found = [](const std::string& to) {
             return S::Send("HTTP/1.0 302 Found\r\nLocation: " + to +
                            "\r\nContent-Length: 0\r\n\r\n");

@@ -58,7 +58,7 @@ class TestFrmLogin : public QObject {
 
   private Q_SLOTS:
     void loadOpensTheSignInPageAndPollsForItsAnswer() {
-        ScriptedServer server({ServerStep::Send("HTTP/1.0 404 Not Found\r\n\r\nnot yet")});
+        ScriptedServer server("HTTP/1.0 404 Not Found\r\n\r\nnot yet");
         Login login(server.Port());
         login.window.Load();
         QCOMPARE(static_cast<FakeWebView*>(login.window.WebBrowser())->navigated,
@@ -96,7 +96,7 @@ class TestFrmLogin : public QObject {
     void ticks() {
         QFETCH(QByteArray, answer);
         QFETCH(bool, signedIn);
-        ScriptedServer server({ServerStep::Send("HTTP/1.0 200 OK\r\n\r\n" + answer.toStdString())});
+        ScriptedServer server("HTTP/1.0 200 OK\r\n\r\n" + answer.toStdString());
         Login login(server.Port());
         login.window.Load();
         login.Tick();
@@ -121,7 +121,7 @@ class TestFrmLogin : public QObject {
     void endings() {
         QFETCH(QString, how);
         QFETCH(QString, message);
-        ScriptedServer server({ServerStep::Send("HTTP/1.0 200 OK\r\n\r\nCANCEL\r\n")});
+        ScriptedServer server("HTTP/1.0 200 OK\r\n\r\nCANCEL\r\n");
         Login login(how == "unreachable" ? ScriptedServer::ClosedPort() : server.Port());
         std::filesystem::create_directories(login.folder / "images");
         WriteFile(login.folder / "qvuser.txt", how == "known" ? "A-12|3\r\n" : "");
