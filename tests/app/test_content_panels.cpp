@@ -1,4 +1,6 @@
-// The panels built from the menu page and what their buttons open.
+// The content list cut out of the menu page (entries, groups, item counts,
+// the document names that may become files), the panels built from it and
+// what their buttons open.
 #include <QElapsedTimer>
 #include <QGroupBox>
 #include <QPushButton>
@@ -8,6 +10,8 @@
 #include "fakes/files.h"
 #include "fakes/menu_page.h"
 #include "fakes/rows.h"
+#include "fakes/scripted_server.h"
+#include "net/url_reader.h"
 
 using namespace qvestra;
 using namespace qvestra::testing;
@@ -53,6 +57,21 @@ QStringList VisibleCaptions(const auto& buttons) {
     for (const QPushButton* b : buttons)
         if (b->isVisibleTo(b->parentWidget())) captions << b->text();
     return captions;
+}
+
+// kinds | group captions | GroupItemCount slots | entries of each group's items
+QString Summary(const ContentList& list) {
+    QStringList kinds, captions, counts, items;
+    for (const auto& e : list.entries) kinds << e.kind.left(1);
+    for (const auto& g : list.groups) {
+        captions << g.caption;
+        QStringList entries;
+        for (int e : g.items) entries << QString::number(e);
+        items << entries.join(u',');
+    }
+    for (int c : list.groupItemCount) counts << QString::number(c);
+    return QStringList{kinds.join(u','), captions.join(u','), counts.join(u','), items.join(u';')}
+        .join(u'|');
 }
 
 }  // namespace
@@ -231,6 +250,94 @@ class TestContentPanels : public QObject {
         QCOMPARE(IsRunnableDocument(s.folder / name.toStdString()), runnable);
         s.window->Cmd_Click(0);
         QCOMPARE(s.Opened(), runnable ? QString() : name);
+    }
+
+    void parse_data() {
+        QTest::addColumn<QString>("page");
+        QTest::addColumn<QString>("summary");
+        Row("two Main groups with their items",
+            MenuPage({"Main;Group A", "Sub;Lesson 1;/doc/a1.pdf", "Sub;Lesson 2;/doc/a2.pdf",
+                      "Main;Group B", "Sub;Unit 1;/doc/b1.pdf"}),
+            "M,S,S,M,S|Group A,Group B|0,2,1|1,2;4");
+        Row("Cont lines only", MenuPage({"Cont;A;/d/a.pdf", "Cont;B;/d/b.pdf"}),
+            "C,C|A,B|0,1,1|0;1");
+        Row("Cont between Main groups maps to its own entry",
+            MenuPage({"Main;A", "Sub;x;/d/x.pdf", "Cont;C;/d/c.pdf", "Main;B", "Sub;y;/d/y.pdf"}),
+            "M,S,C,M,S|A,C,B|0,1,1,1|1;2;4");
+        Row("kinds are exact", MenuPage({"main;a", "Main ;b", "MAIN;c", "Sub ;t;/d/t.pdf"}),
+            "||0|");
+        Row("items before the first group", MenuPage({"Sub;t;/d/t.pdf", "Main;A", "Sub;u;/d/u"}),
+            "S,M,S|A|1,1|2");
+        Row("quoted end line stops the list",
+            MenuPage({"Main;A", "x\"Contents_End\"y;", "Main;B"}, false), "M|A|0,0|");
+        Row("without end line the last piece is never read", "Contents_VALUE\r\nMain;A\r\nMain;B",
+            "M|A|0,0|");
+        Row("lines missing their fields make nothing",
+            MenuPage({"Main", "", "Cont;C", "Main;A", "Sub;t", "Sub;u;/d/u.pdf"}), "M,S|A|0,1|1");
+        Row("no marker", "<html>Main;A\r\n</html>", "||0|");
+        Row("marker at the very end", "Contents_VALUE", "||0|");
+        Row("groups beyond 14 and their items are left out",
+            MenuPage(Repeat("Cont;G%1;/d/g%1.pdf", 16) + QStringList{"Sub;late;/d/late.pdf"}),
+            QStringLiteral("%1|%2|0,%3|%4")
+                .arg(QStringList(14, "C").join(u','), Repeat("G%1", 14).join(u','),
+                     QStringList(14, "1").join(u','), Repeat("%1", 14).join(u';')));
+    }
+    void parse() {
+        QFETCH(QString, page);
+        QFETCH(QString, summary);
+        QCOMPARE(Summary(ParseContentList(page)), summary);
+    }
+
+    void tablesStopAtTheirCapacity() {
+        const ContentList items =
+            ParseContentList(MenuPage(QStringList{"Main;A"} + Repeat("Sub;t%1;/d/t%1.pdf", 20)));
+        QCOMPARE(items.groups[0].items.size(), std::size_t{15});
+        const ContentList entries = ParseContentList(MenuPage(Repeat("Sub;t%1;/d/t%1.pdf", 60)));
+        QCOMPARE(entries.entries.size(), std::size_t{51});
+    }
+
+    // The service sends the page in pieces of its own choosing; a double-byte
+    // character cut in two by a read must still decode as one.
+    void shiftJisPageSplitAtEveryByteGivesTheSameButtons() {
+        const QByteArray page =
+            EncodeCp932(MenuPage({"Main;ひらがな", "Sub;五十音表;/qv_contents/gojuon.pdf",
+                                  "Main;カタカナ", "Sub;練習帳;/qv_contents/renshu.pdf"}));
+        const QString whole = QStringLiteral("M,S,M,S|ひらがな,カタカナ|0,1,1|1;3");
+        net::CurlUrlReader reader("qvestra");
+        for (qsizetype cut = 1; cut < page.size(); ++cut) {
+            ScriptedServer server(
+                {ServerStep::Send("HTTP/1.0 200 OK\r\n\r\n" + page.first(cut).toStdString()),
+                 ServerStep::Pause(3), ServerStep::Send(page.sliced(cut).toStdString())});
+            const std::string read = reader.ReadAll(server.Address("/menu"));
+            const QByteArrayView bytes(read.data(), static_cast<qsizetype>(read.size()));
+            QCOMPARE(Summary(ParseContentList(DecodeCp932(bytes))), whole);
+        }
+    }
+
+    void documentFile_data() {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("documentFile");  // empty: refused
+        Row("plain", "/doc/m01.pdf", "/m01.pdf");
+        Row("japanese name", "/qv_contents/教材.pdf", "/教材.pdf");
+        Row("no slash", "m01.pdf", "");
+        Row("ends in slash", "/doc/", "");
+        Row("dot dot", "/doc/..", "");
+        Row("dot", "/doc/.", "");
+        Row("backslash", "/doc/..\\qvuser.txt", "");
+        Row("Windows device name", "/doc/CON.pdf", "");
+        Row("Windows reserved character", "/doc/a?b.pdf", "");
+        Row("control character", "/doc/a\tb.pdf", "");
+    }
+    void documentFile() {
+        QFETCH(QString, path);
+        QFETCH(QString, documentFile);
+        const ContentList list = ParseContentList(MenuPage({"Sub;t;" + path}));
+        QCOMPARE(list.entries.size(), std::size_t{1});
+        QCOMPARE(list.entries[0].path, path);
+        QCOMPARE(list.entries[0].documentFile.value_or(QString()), documentFile);
+        // Blanks are taken out of the path before anything else.
+        QCOMPARE(ParseContentList(MenuPage({"Sub;t;/d/my file.pdf"})).entries[0].path,
+                 "/d/myfile.pdf");
     }
 };
 

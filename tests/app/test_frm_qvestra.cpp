@@ -153,6 +153,24 @@ class TestFrmQvestra : public QObject {
         QCOMPARE(h.View().navigated.size(), 1);
         QVERIFY(h.window->isVisible());
     }
+
+    // Where an address handed to the view leads.
+    void viewUrl_data() {
+        QTest::addColumn<QString>("address");
+        QTest::addColumn<QString>("file");  // empty: the address as it stands
+        Row("local copy", "file:///home/m m/qvestrafolder/A-12.html",
+            "/home/m m/qvestrafolder/A-12.html");
+        Row("separators mixed", "file:///home/m\\qvestrafolder/A-12.html",
+            "/home/m/qvestrafolder/A-12.html");
+        Row("Windows folder", "file://C:\\qvestrafolder/A-12.html", "C:/qvestrafolder/A-12.html");
+        Row("service page", "http://svc.test/q_vestra/execute.asp?yuzaaidhi=A-12", "");
+    }
+    void viewUrl() {
+        QFETCH(QString, address);
+        QFETCH(QString, file);
+        QCOMPARE(webview::ViewUrl(address),
+                 file.isEmpty() ? QUrl(address) : QUrl::fromLocalFile(file));
+    }
 };
 
 QTEST_MAIN(TestFrmQvestra)

@@ -1,16 +1,21 @@
 // One program at a time per data folder, with its lock where only the
-// member can write.
+// member can write; a termination signal trips the abort switch without
+// blocking or touching errno and reaches the event loop once.
 #include <QProcess>
 #include <QSignalSpy>
 #include <QSysInfo>
 #include <QTemporaryDir>
 #include <QUuid>
 #include <QtTest>
+#include <cerrno>
+#include <csignal>
 
+#include "app/quit_on_signals.h"
 #include "app/single_instance.h"
 #include "fakes/rows.h"
+#include "net/abort_switch.h"
 
-using qvestra::SingleInstance;
+using namespace qvestra;
 using Claim = qvestra::SingleInstance::Claim;
 using qvestra::testing::Row;
 
@@ -84,6 +89,22 @@ class TestSingleInstance : public QObject {
                               QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         qputenv("XDG_RUNTIME_DIR", runtime.path().toUtf8());
         QCOMPARE(SingleInstance::PrivateFolder(), runtime.path());
+    }
+
+    void signalsTripTheSwitchAndReachTheLoopOnce() {
+        const net::AbortSwitch abort;
+        int calls = 0;
+        QObject context;
+        EndOnTerminationSignals(abort, &context, [&] { ++calls; });
+        for (int s : {SIGTERM, SIGINT, SIGHUP}) {
+            errno = EDOM;
+            QCOMPARE(::raise(s), 0);
+            QCOMPARE(errno, EDOM);
+        }
+        QVERIFY(abort.Tripped());
+        QTRY_COMPARE_WITH_TIMEOUT(calls, 1, 2000);
+        QTest::qWait(50);
+        QCOMPARE(calls, 1);
     }
 };
 

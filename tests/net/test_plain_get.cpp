@@ -1,16 +1,20 @@
-// The plain exchange against a scripted loopback server: how the header is
-// read, what each sink leaves on disk, and the header-line rules.
+// Exchanges and page reads against a scripted loopback server: how the
+// header is read, what each sink leaves on disk, the header-line rules, the
+// menu-page reader, and the abort switch ending any of them.
 #include <QTemporaryDir>
 #include <QtTest>
+#include <thread>
 
 #include "fakes/elapsed.h"
 #include "fakes/files.h"
 #include "fakes/rows.h"
 #include "fakes/scripted_server.h"
+#include "net/abort_switch.h"
 #include "net/http_text.h"
 #include "net/receive_buffer.h"
 #include "net/sinks.h"
 #include "net/tcp_socket.h"
+#include "net/url_reader.h"
 
 using namespace qvestra::net;
 using namespace qvestra::testing;
@@ -58,6 +62,18 @@ std::string Letters(int count) {
     for (int i = 0; i < count; ++i) text += static_cast<char>('a' + i % 26);
     return text;
 }
+
+// Trips the switch a moment after it is made, from another thread, as a
+// signal arriving during a wait would.
+struct TripSoon {
+    explicit TripSoon(const AbortSwitch& s)
+        : thread([&s] {
+              std::this_thread::sleep_for(std::chrono::milliseconds(200));
+              s.Trip();
+          }) {}
+    ~TripSoon() { thread.join(); }
+    std::thread thread;
+};
 
 }  // namespace
 
@@ -227,6 +243,83 @@ class TestPlainGet : public QObject {
         QCOMPARE(StatusCodeOf("HTTP/1.1 204"), 204);
         QCOMPARE(StatusCodeOf("USERID=A-12|1"), 0);
         QCOMPARE(StatusCodeOf("HTTP/1.1 2x0 OK"), 0);
+    }
+
+    void readsALocalFileGivenWithMixedSeparators() {
+        QTemporaryDir dir;
+        QVERIFY(QDir(dir.path()).mkdir("q folder"));
+        const std::string bytes = "Contents_VALUE\r\n\x82\xa0\r\n";
+        WriteFile(dir.path().toStdString() + "/q folder/A-12.html", bytes);
+        CurlUrlReader reader("qvestra");
+        QCOMPARE(reader.ReadAll("file://" + dir.path().toStdString() + "\\q folder/A-12.html"),
+                 bytes);
+        QCOMPARE(reader.ReadAll("file:///no/such/folder/A-12.html"), std::string());
+    }
+
+    void fetchesAfreshWithTheProgramAsAgent() {
+        ScriptedServer server("HTTP/1.0 200 OK\r\n\r\npage");
+        CurlUrlReader reader("qvestra");
+        QCOMPARE(reader.ReadAll(server.Address("/q_vestra/execute.asp?yuzaaidhi=A-12")), "page");
+        const QString request = QString::fromStdString(server.Request());
+        QVERIFY(request.startsWith("GET /q_vestra/execute.asp?yuzaaidhi=A-12 HTTP/1.1\r\n"));
+        QVERIFY(request.contains("\r\nUser-Agent: qvestra\r\n"));
+        QVERIFY(request.contains("\r\nCache-Control: no-cache\r\n"));
+        QCOMPARE(reader.ReadAll(server.Address("/")), std::string());
+    }
+
+    void aBrokenReadKeepsWhatArrived() {
+        for (const S& end : {S::Close(), S::Reset()}) {
+            ScriptedServer server({S::Send("HTTP/1.0 200 OK\r\nContent-Length: 1000\r\n\r\nfirst"),
+                                   S::Pause(100), end});
+            QCOMPARE(CurlUrlReader("qvestra").ReadAll(server.Address("/")), "first");
+        }
+    }
+
+    // A service that moved its menu page is followed within http, never to
+    // a local file, and not round in circles.
+    void redirects() {
+        ScriptedServer moved("HTTP/1.0 200 OK\r\n\r\nmoved page");
+        const auto found = [](const std::string& to) {
+            return S::Send("HTTP/1.0 302 Found\r\nLocation: " + to +
+                           "\r\nContent-Length: 0\r\n\r\n");
+        };
+        ScriptedServer toHttp({found(moved.Address("/new"))});
+        ScriptedServer toFile({found("file:///etc/hostname")});
+        ScriptedServer loop({found("/again")}, 10);
+        CurlUrlReader reader("qvestra");
+        QCOMPARE(reader.ReadAll(toHttp.Address("/old")), "moved page");
+        QCOMPARE(reader.ReadAll(toFile.Address("/old")), std::string());
+        QCOMPARE(reader.ReadAll(loop.Address("/")), std::string());
+        QCOMPARE(loop.Connections(), 1 + int(CurlUrlReader::kMaxRedirects));
+    }
+
+    // A host that keeps silent: an exchange, whether the switch trips before
+    // the connection or during the wait for the reply, and a page read.
+    void aTrippedSwitchEndsEveryWait() {
+        for (const QString wait : {"exchange, tripped before", "exchange", "page read"}) {
+            const AbortSwitch abort;
+            if (wait.endsWith("before")) abort.Trip();
+            ScriptedServer server({S::Pause(2600), S::Send("HTTP/1.0 200 OK\r\n\r\nx")});
+            TcpSocket socket(&abort);
+            ShortAnswerSink sink;
+            ExchangeState state;
+            std::string page = "not read";
+            const auto started = std::chrono::steady_clock::now();
+            {
+                TripSoon trip(abort);
+                if (wait == "page read")
+                    page = CurlUrlReader("qvestra", &abort).ReadAll(server.Address("/"));
+                else
+                    PlainGet(socket, {"127.0.0.1", server.Port()}, {"GET / HTTP/1.0\r\n\r\n", 10},
+                             sink, state);
+            }
+            QVERIFY2(Since(started).count() < 2000, qPrintable(wait));
+            if (wait == "page read")
+                QCOMPARE(page, std::string());
+            else
+                QCOMPARE(wait == "exchange" ? state.SockResult : state.ConnectResult,
+                         int(kAborted));
+        }
     }
 };
 

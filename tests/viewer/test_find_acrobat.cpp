@@ -43,17 +43,6 @@ class TestFindAcrobat : public QObject {
         QCOMPARE(windows.activated, std::vector<std::uint64_t>{2});
     }
 
-    void activationFallsBackToATitlePrefix() {
-        FakeWindowList windows;
-        windows.windows = {{4, "Document Reader - page 1"}, {5, "Document Reader - page 2"}};
-        QVERIFY(ActivateByTitle(windows, "Document Reader"));
-        QCOMPARE(windows.activated, std::vector<std::uint64_t>{4});
-        windows.windows.push_back({6, "Document Reader"});
-        QVERIFY(ActivateByTitle(windows, "Document Reader"));
-        QCOMPARE(windows.activated.back(), std::uint64_t{6});
-        QVERIFY(!ActivateByTitle(windows, "Nothing"));
-    }
-
     void noticeShowsTopLeftAndClosesTwoSecondsAfterTheViewerCame() {
         FakeWindowList windows;
         FindAcrobat watch(windows, TwipScale(15), {10ms, 10000ms});

@@ -61,6 +61,10 @@ class TestWindowListX11 : public QObject {
         QCOMPARE(Titles(list.TopFirst(), ours).front(), QStringLiteral("Document Reader - 1"));
         QVERIFY(ActivateByTitle(list, "教材"));
         QCOMPARE(Titles(list.TopFirst(), ours).front(), QStringLiteral("教材 m01.pdf"));
+        // A title met exactly wins over one that only begins with it.
+        QVERIFY(ActivateByTitle(list, "Document Reader"));
+        QCOMPARE(Titles(list.TopFirst(), ours).front(), QStringLiteral("Document Reader"));
+        QVERIFY(!ActivateByTitle(list, "Nothing"));
     }
 };
 
