@@ -61,6 +61,9 @@ struct Harness {
     }
 
     FakeWebView& View() { return *static_cast<FakeWebView*>(window->controls().WebBrowser); }
+    const FrmQvestra::Controls& ui() const { return window->controls(); }
+    TwipRect Of(const QWidget* w) const { return window->layout().Of(w); }
+    bool Shown(const QWidget* w) const { return w->isVisibleTo(window.get()); }
 
     QTemporaryDir dir;
     std::filesystem::path folder;
@@ -77,19 +80,23 @@ struct Harness {
     std::unique_ptr<FrmQvestra> window;
 };
 
-// A started member whose window talks to a scripted loopback service over
-// real sockets; every connection gets the same script.
-struct Served {
+// The scripted loopback service of a Served window and its real sockets.
+struct Service {
+    Service(const std::string& reply, int connections) : server(reply, connections) {}
+    ScriptedServer server;
+    net::TcpSocketFactory realSockets;
+};
+
+// A member's window that talks to a scripted loopback service over real
+// sockets; every connection gets the same reply.
+struct Served : Service, Harness {
     Served(const std::string& reply, int connections, const std::string& record)
-        : server(reply, connections), h(true, {}, {"127.0.0.1", server.Port()}, &sockets) {
-        h.WriteUserFile(record);
+        : Service(reply, connections), Harness(true, {}, {"127.0.0.1", server.Port()}, &realSockets) {
+        WriteUserFile(record);
     }
     std::string MenuAddress() const {
         return server.Address("/q_vestra/execute.asp?yuzaaidhi=A-12");
     }
-    ScriptedServer server;
-    net::TcpSocketFactory sockets;
-    Harness h;
 };
 
 }  // namespace qvestra::testing

@@ -42,9 +42,6 @@ struct Started : Harness {
         windows.windows = {{7, QStringLiteral("Document Reader")}};
         window->Load();
     }
-    const FrmQvestra::Controls& ui() const { return window->controls(); }
-    TwipRect Of(const QWidget* w) const { return window->layout().Of(w); }
-    bool Shown(const QWidget* w) const { return w->isVisibleTo(window.get()); }
     QString Opened() const {
         return documents.opened.empty()
                    ? QString()

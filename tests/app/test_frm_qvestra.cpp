@@ -76,12 +76,12 @@ class TestFrmQvestra : public QObject {
         QVERIFY(h.messages.shown.isEmpty());
         QCOMPARE(h.View().navigated, address.isEmpty() ? QStringList{} : QStringList{expected});
         if (address.isEmpty()) return;
-        QCOMPARE(h.window->controls().UrlName->text(), expected);
+        QCOMPARE(h.ui().UrlName->text(), expected);
         QVERIFY(h.View().fullScreen);
         QCOMPARE(h.program.OnlineMode, online);
         QCOMPARE(h.program.NotContracted, notContracted);
-        QVERIFY(!h.window->controls().Frame1->isEnabled());
-        QVERIFY(h.window->controls().Frame2->isVisibleTo(h.window.get()));
+        QVERIFY(!h.ui().Frame1->isEnabled());
+        QVERIFY(h.ui().Frame2->isVisibleTo(h.window.get()));
         QCOMPARE(h.window->hostHeader(), std::string("Host: svc.test\r\n"));
         if (!online) return;
         // A request's status poll.
@@ -92,7 +92,7 @@ class TestFrmQvestra : public QObject {
     // Captions and states at load, in menu-bar order; 終了 ends the program.
     void captions() {
         Harness h(true);
-        const auto& ui = h.window->controls();
+        const auto& ui = h.ui();
         QStringList bar;
         for (const QAction* a : h.window->menuBar()->actions())
             bar << a->text() + (a->isEnabled() ? "" : " (off)");
@@ -129,7 +129,7 @@ class TestFrmQvestra : public QObject {
             Harness h(false, ScreenInfo{1024, 768, static_cast<double>(dpi)});
             h.WriteUserFile("A-12|3\r\n");
             h.window->Load();
-            const auto& ui = h.window->controls();
+            const auto& ui = h.ui();
             const TwipsLayout& layout = h.window->layout();
             const float twips = dpi == 96 ? 15 : 10;
             const float width = 1024 * twips - 480;

@@ -21,15 +21,13 @@ namespace {
 struct Started : Served {
     explicit Started(const std::string& status, const std::string& record = "A-12|1\r\n")
         : Served(OkReply(status), 16, record) {
-        h.urls.pages[MenuAddress()] =
+        urls.pages[MenuAddress()] =
             "Contents_VALUE\r\nMain;A\r\nSub;x;/d/x.pdf\r\nContents_End\r\n";
-        h.window->Load();
+        window->Load();
     }
     QString Address(const std::string& pathAndQuery) const {
         return QString::fromStdString(server.Address(pathAndQuery));
     }
-    const FrmQvestra::Controls& ui() const { return h.window->controls(); }
-    bool Shown(const QWidget* w) const { return w->isVisibleTo(h.window.get()); }
 };
 
 }  // namespace
@@ -55,11 +53,11 @@ class TestRequestPolls : public QObject {
         QFETCH(QString, flags);
         // The probe, the record, and what mirroring asks for.
         Served s("HTTP/1.0 200 OK\r\n\r\n" + answer.toStdString(), 5, "A-0012|3\r\n");
-        s.h.window->Load();
-        QCOMPARE(QByteArray::fromStdString(ReadFile(s.h.folder / "qvuser.txt")), userFile);
-        const auto& ui = s.h.window->controls();
+        s.window->Load();
+        QCOMPARE(QByteArray::fromStdString(ReadFile(s.folder / "qvuser.txt")), userFile);
+        const auto& ui = s.ui();
         QString got;
-        for (const bool on : {s.h.program.NotContracted, ui.Menu_F_Moshikomi->isEnabled(),
+        for (const bool on : {s.program.NotContracted, ui.Menu_F_Moshikomi->isEnabled(),
                               ui.Menu_E_Modify->menuAction()->isEnabled()})
             got += on ? u'+' : u'-';
         QCOMPARE(got, flags);
@@ -72,12 +70,12 @@ class TestRequestPolls : public QObject {
 
     void cancelledContractRemovesEverythingBeforeTheWindowShows() {
         Served s("HTTP/1.0 200 OK\r\n\r\nK_CANCEL\r\n", 2, "A-12|3\r\n");
-        WriteFile(s.h.folder / "m01.pdf", "document");
-        s.h.window->Load();
-        QVERIFY(!std::filesystem::exists(s.h.folder));
-        QCOMPARE(s.h.programEnds, 1);
-        QVERIFY(!s.h.window->isVisible());
-        QVERIFY(s.h.View().navigated.isEmpty());
+        WriteFile(s.folder / "m01.pdf", "document");
+        s.window->Load();
+        QVERIFY(!std::filesystem::exists(s.folder));
+        QCOMPARE(s.programEnds, 1);
+        QVERIFY(!s.window->isVisible());
+        QVERIFY(s.View().navigated.isEmpty());
     }
 
     void commandsOpenTheirPages() {
@@ -93,13 +91,13 @@ class TestRequestPolls : public QObject {
                  {&FrmQvestra::Menu_E_Cont_Click,
                   "/q_vestra/KHenko.asp?yuzaaidhi=A-12&TSMP=14-05-07", s.ui().Timer_KHen, 2000}}) {
             timer->stop();
-            (s.h.window.get()->*command)();
-            QCOMPARE(s.h.View().navigated.last(),
+            (s.window.get()->*command)();
+            QCOMPARE(s.View().navigated.last(),
                      s.Address(page).arg(timer == s.ui().Timer_Mousikomi ? "s" : "h"));
             QVERIFY(s.ui().Frame1->isEnabled());
             QVERIFY(!s.Shown(s.ui().Frame2));
             QVERIFY2(s.Shown(s.ui().Frame3), "the detail panel is not touched");
-            QCOMPARE(s.h.window->layout().Of(s.ui().Frame1).height, 11520.f - 2000);
+            QCOMPARE(s.window->layout().Of(s.ui().Frame1).height, 11520.f - 2000);
             QVERIFY(timer->isActive());
             QCOMPARE(timer->interval(), interval);
         }
@@ -123,23 +121,23 @@ class TestRequestPolls : public QObject {
         QFETCH(bool, changeAllowed);
         Started s(status.toStdString());
         s.ui().Menu_E_Modify->menuAction()->setEnabled(changeAllowed);
-        s.h.program.OnlineMode = false;
-        const std::size_t reads = s.h.urls.reads.size();
-        s.h.window->Menu_E_Cont_Click();
-        QCOMPARE(s.h.urls.reads.size() - reads, std::size_t(final && changeAllowed ? 1 : 0));
-        QCOMPARE(s.h.program.OnlineMode, final && changeAllowed);
+        s.program.OnlineMode = false;
+        const std::size_t reads = s.urls.reads.size();
+        s.window->Menu_E_Cont_Click();
+        QCOMPARE(s.urls.reads.size() - reads, std::size_t(final && changeAllowed ? 1 : 0));
+        QCOMPARE(s.program.OnlineMode, final && changeAllowed);
         QCOMPARE(s.ui().Timer_KHen->isActive(), !final);
-        QCOMPARE(s.h.window->PollDone(), final);
+        QCOMPARE(s.window->PollDone(), final);
         QCOMPARE(s.Shown(s.ui().Frame2), final);
-        QVERIFY2(!std::filesystem::exists(s.h.folder / "keika.txt"), "a change poll removes it");
-        QVERIFY(std::filesystem::exists(s.h.folder / "qvuser.txt"));
+        QVERIFY2(!std::filesystem::exists(s.folder / "keika.txt"), "a change poll removes it");
+        QVERIFY(std::filesystem::exists(s.folder / "qvuser.txt"));
         if (!final) return;
-        QCOMPARE(s.h.View().navigated.last(), s.Address("/q_vestra/execute.asp?yuzaaidhi=A-12"));
-        QCOMPARE(s.h.window->layout().Of(s.ui().Frame1).height, 3300.f);
+        QCOMPARE(s.View().navigated.last(), s.Address("/q_vestra/execute.asp?yuzaaidhi=A-12"));
+        QCOMPARE(s.window->layout().Of(s.ui().Frame1).height, 3300.f);
         QVERIFY(s.ui().Frame1->isEnabled());
         // A group button clears the finished request's mark.
-        s.h.window->Cmd_Click(0);
-        QVERIFY(!s.h.window->PollDone());
+        s.window->Cmd_Click(0);
+        QVERIFY(!s.window->PollDone());
     }
 
     void applicationPoll_data() {
@@ -159,29 +157,29 @@ class TestRequestPolls : public QObject {
         QFETCH(bool, timerRuns);
         Started s(status.toStdString());
         s.ui().Menu_F_Moshikomi->setEnabled(true);
-        s.h.window->Menu_F_Moshikomi_Click();
+        s.window->Menu_F_Moshikomi_Click();
         QCOMPARE(s.ui().Timer_Mousikomi->isActive(), timerRuns);
         QCOMPARE(s.ui().Menu_F_Moshikomi->isEnabled(), applyEnabled);
-        QCOMPARE(s.h.programEnds, userFile.isEmpty() ? 1 : 0);
-        QCOMPARE(QByteArray::fromStdString(ReadFile(s.h.folder / "qvuser.txt")), userFile);
-        QCOMPARE(std::filesystem::exists(s.h.folder / "keika.txt"), !userFile.isEmpty());
+        QCOMPARE(s.programEnds, userFile.isEmpty() ? 1 : 0);
+        QCOMPARE(QByteArray::fromStdString(ReadFile(s.folder / "qvuser.txt")), userFile);
+        QCOMPARE(std::filesystem::exists(s.folder / "keika.txt"), !userFile.isEmpty());
     }
 
     // The completed application rebuilds the panels, which downloads a
     // document; a tick during the download must not poll again.
     void noSecondPollWhileThePanelsAreRebuilt() {
         Started s("END14-05-07");
-        std::filesystem::remove(s.h.folder / "x.pdf");
+        std::filesystem::remove(s.folder / "x.pdf");
         const int beforeClick = s.server.Connections();
         int ticks = 0;
-        connect(s.h.window.get(), &FrmQvestra::progressWindowShown, this, [&] {
+        connect(s.window.get(), &FrmQvestra::progressWindowShown, this, [&] {
             Q_EMIT s.ui().Timer_Mousikomi->timeout({});
             ++ticks;
         });
-        s.h.window->Menu_F_Moshikomi_Click();
+        s.window->Menu_F_Moshikomi_Click();
         QCOMPARE(ticks, 1);
         QCOMPARE(s.server.Connections() - beforeClick, 2);  // one poll, one document
-        QVERIFY(std::filesystem::exists(s.h.folder / "x.pdf"));
+        QVERIFY(std::filesystem::exists(s.folder / "x.pdf"));
         QVERIFY(!s.ui().Timer_Mousikomi->isActive());
     }
 
@@ -190,18 +188,18 @@ class TestRequestPolls : public QObject {
     // request keeps its page and its timer until its own status is final.
     void aRequestMadeDuringARebuildIsPolledToItsEnd() {
         Started s("END14-05-07", "A-12|3\r\n");
-        std::filesystem::remove(s.h.folder / "x.pdf");
-        connect(s.h.window.get(), &FrmQvestra::progressWindowShown, this, [&] {
-            s.h.stamp = QStringLiteral("14-06-00");
-            s.h.window->Menu_E_Cont_Click();
+        std::filesystem::remove(s.folder / "x.pdf");
+        connect(s.window.get(), &FrmQvestra::progressWindowShown, this, [&] {
+            s.stamp = QStringLiteral("14-06-00");
+            s.window->Menu_E_Cont_Click();
         });
         s.ui().Menu_E_Modify->menuAction()->setEnabled(true);
-        s.h.window->Menu_E_Cont_Click();
-        QVERIFY(std::filesystem::exists(s.h.folder / "x.pdf"));
-        QCOMPARE(s.h.View().navigated.last(),
+        s.window->Menu_E_Cont_Click();
+        QVERIFY(std::filesystem::exists(s.folder / "x.pdf"));
+        QCOMPARE(s.View().navigated.last(),
                  s.Address("/q_vestra/KHenko.asp?yuzaaidhi=A-12&TSMP=14-06-00"));
         QVERIFY(!s.Shown(s.ui().Frame2));
-        QVERIFY(!s.h.window->PollDone());
+        QVERIFY(!s.window->PollDone());
         const int before = s.server.Connections();
         Q_EMIT s.ui().Timer_KHen->timeout({});
         QCOMPARE(s.server.Connections(), before + 1);

@@ -178,21 +178,21 @@ class TestMirror : public QObject {
         // The probe, the record refresh, three documents, and the mirroring of
         // two builds.
         Served s(OkReply(body), 11, "A-12|3\r\n");
-        s.h.urls.pages[s.MenuAddress()] =
+        s.urls.pages[s.MenuAddress()] =
             EncodeCp932(QStringLiteral("Contents_VALUE\r\nMain;第1章\r\nSub;一;/a/d1.pdf\r\n"
                                        "Sub;二;/b/d2.pdf\r\nCont;三;/d3.pdf\r\nContents_End\r\n"))
                 .toStdString();
         int windows = 0;
-        connect(s.h.window.get(), &FrmQvestra::progressWindowShown, this, [&] {
+        connect(s.window.get(), &FrmQvestra::progressWindowShown, this, [&] {
             if (++windows > 1) return;
-            s.h.window->BuildMenu();
-            s.h.window->BuildMenu();
+            s.window->BuildMenu();
+            s.window->BuildMenu();
         });
-        s.h.window->Load();
+        s.window->Load();
         QCOMPARE(windows, 3);
-        QCOMPARE(s.h.urls.reads.size(), std::size_t{2});
-        QCOMPARE(s.h.window->TOT_Send(), static_cast<double>(body.size()));
-        QCOMPARE(FilesIn(s.h.folder).filter(".pdf"), (QStringList{"d1.pdf", "d2.pdf", "d3.pdf"}));
+        QCOMPARE(s.urls.reads.size(), std::size_t{2});
+        QCOMPARE(s.window->TOT_Send(), static_cast<double>(body.size()));
+        QCOMPARE(FilesIn(s.folder).filter(".pdf"), (QStringList{"d1.pdf", "d2.pdf", "d3.pdf"}));
         const QString requests = QString::fromStdString(s.server.Request());
         const auto d1 = requests.indexOf("/qv_contents/d1.pdf HTTP/1.0");
         const auto d2 = requests.indexOf("/qv_contents/d2.pdf HTTP/1.0");
@@ -206,16 +206,15 @@ class TestMirror : public QObject {
     // the program is told to end.
     void closingDuringTheDownloadsEndsThem() {
         Served s("HTTP/1.0 200 OK\r\nContent-Length: 8\r\n\r\n1234<pause>5678", 8, "A-12|3\r\n");
-        s.h.urls.pages[s.MenuAddress()] =
+        s.urls.pages[s.MenuAddress()] =
             "Contents_VALUE\r\nSub;a;/d/a.pdf\r\nSub;b;/d/b.pdf\r\nContents_End\r\n";
-        connect(s.h.window.get(), &FrmQvestra::progressWindowShown, this,
-                [&] { s.h.window->close(); });
-        s.h.window->Load();
-        QCOMPARE(s.h.programEnds, 1);
+        connect(s.window.get(), &FrmQvestra::progressWindowShown, this, [&] { s.window->close(); });
+        s.window->Load();
+        QCOMPARE(s.programEnds, 1);
         const QString requests = QString::fromStdString(s.server.Request());
         QCOMPARE(requests.count("/qv_contents/"), 1);
         QVERIFY(!requests.contains("/q_Vestra/"));
-        QCOMPARE(FilesIn(s.h.folder), QStringList{"qvuser.txt"});
+        QCOMPARE(FilesIn(s.folder), QStringList{"qvuser.txt"});
     }
 
     // A killed run left temporary files; the next build clears them away,
