@@ -302,9 +302,8 @@ class TestContentPanels : public QObject {
         const QString whole = QStringLiteral("M,S,M,S|ひらがな,カタカナ|0,1,1|1;3");
         net::CurlUrlReader reader("qvestra");
         for (qsizetype cut = 1; cut < page.size(); ++cut) {
-            ScriptedServer server(
-                {ServerStep::Send("HTTP/1.0 200 OK\r\n\r\n" + page.first(cut).toStdString()),
-                 ServerStep::Pause(3), ServerStep::Send(page.sliced(cut).toStdString())});
+            ScriptedServer server("HTTP/1.0 200 OK\r\n\r\n" + page.first(cut).toStdString() +
+                                  "<pause 3>" + page.sliced(cut).toStdString());
             const std::string read = reader.ReadAll(server.Address("/menu"));
             const QByteArrayView bytes(read.data(), static_cast<qsizetype>(read.size()));
             QCOMPARE(Summary(ParseContentList(DecodeCp932(bytes))), whole);

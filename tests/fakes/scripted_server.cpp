@@ -5,6 +5,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <regex>
+
 namespace qvestra::testing {
 
 namespace {
@@ -27,21 +29,7 @@ int ListenOnLoopback(int& port) {
 
 }  // namespace
 
-std::vector<ServerStep> Steps(const std::string& reply) {
-    std::vector<ServerStep> script;
-    std::size_t at = 0;
-    for (std::size_t mark; (mark = std::min(reply.find("<pause>", at),
-                                            reply.find("<reset>", at))) != std::string::npos;
-         at = mark + 7) {
-        script.push_back(ServerStep::Send(reply.substr(at, mark - at)));
-        script.push_back(reply.compare(mark, 7, "<reset>") == 0 ? ServerStep::Reset()
-                                                                : ServerStep::Pause(60));
-    }
-    script.push_back(ServerStep::Send(reply.substr(at)));
-    return script;
-}
-
-ScriptedServer::ScriptedServer(std::vector<ServerStep> script, int connections)
+ScriptedServer::ScriptedServer(std::string script, int connections)
     : script_(std::move(script)), connections_(connections) {
     listenFd_ = ListenOnLoopback(port_);
     thread_ = std::thread([this] { Serve(); });
@@ -99,19 +87,23 @@ void ScriptedServer::ServeOne(int fd) {
     }
     std::unique_lock lock(mutex_);
     request_ += received;
-    for (const auto& step : script_) {
-        if (step.kind == ServerStep::kSend) {
-            ::send(fd, step.bytes.data(), step.bytes.size(), MSG_NOSIGNAL);
-        } else if (step.kind == ServerStep::kPause) {
-            if (stopped_.wait_for(lock, step.pause, [this] { return stopping_; })) return;
-        } else if (step.kind == ServerStep::kReset) {
+    const auto send = [fd](const std::string& bytes) {
+        ::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL);
+    };
+    static const std::regex kMarker("<pause ([0-9]+)>|<reset>");
+    std::size_t at = 0;
+    for (std::sregex_iterator it(script_.begin(), script_.end(), kMarker), end; it != end; ++it) {
+        send(script_.substr(at, it->position() - at));
+        at = it->position() + it->length();
+        if (!(*it)[1].matched) {
             linger l{1, 0};
             ::setsockopt(fd, SOL_SOCKET, SO_LINGER, &l, sizeof l);
             return;
-        } else {
-            return;
         }
+        const std::chrono::milliseconds pause(std::stoi((*it)[1].str()));
+        if (stopped_.wait_for(lock, pause, [this] { return stopping_; })) return;
     }
+    send(script_.substr(at));
 }
 
 }  // namespace qvestra::testing

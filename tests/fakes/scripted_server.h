@@ -1,33 +1,12 @@
 #pragma once
 
 #include <atomic>
-#include <chrono>
 #include <condition_variable>
 #include <mutex>
 #include <string>
 #include <thread>
-#include <vector>
 
 namespace qvestra::testing {
-
-// One step of what the server does once it has read the request.
-struct ServerStep {
-    enum Kind { kSend, kPause, kClose, kReset };
-    Kind kind;
-    std::string bytes;
-    std::chrono::milliseconds pause{0};
-
-    static ServerStep Send(std::string b) { return {kSend, std::move(b), {}}; }
-    static ServerStep Pause(int ms) { return {kPause, {}, std::chrono::milliseconds(ms)}; }
-    // Closes the connection (orderly); the end of a script does the same.
-    static ServerStep Close() { return {kClose, {}, {}}; }
-    // Aborts the connection with a reset.
-    static ServerStep Reset() { return {kReset, {}, {}}; }
-};
-
-// A reply as a script: "<pause>" in it waits 60 ms, "<reset>" resets the
-// connection.
-std::vector<ServerStep> Steps(const std::string& reply);
 
 // A whole 200 reply that announces its length.
 inline std::string OkReply(const std::string& body) {
@@ -36,12 +15,12 @@ inline std::string OkReply(const std::string& body) {
 
 // A TCP server on 127.0.0.1 with a port of the system's choice. For each of
 // its connections (one unless told) it records the request bytes up to the
-// empty line, plays its script and closes. Every wait is bounded.
+// empty line, then plays its script and closes: the script's text is sent as
+// it stands, except that "<pause N>" waits N ms and "<reset>" aborts the
+// connection. Every wait is bounded.
 class ScriptedServer {
   public:
-    explicit ScriptedServer(std::vector<ServerStep> script, int connections = 1);
-    explicit ScriptedServer(const std::string& reply, int connections = 1)
-        : ScriptedServer(Steps(reply), connections) {}
+    explicit ScriptedServer(std::string script, int connections = 1);
     ~ScriptedServer();
     ScriptedServer(const ScriptedServer&) = delete;
     ScriptedServer& operator=(const ScriptedServer&) = delete;
@@ -65,7 +44,7 @@ class ScriptedServer {
     void ServeOne(int fd);
     void Stop();
 
-    std::vector<ServerStep> script_;
+    std::string script_;
     int connections_;
     std::atomic<int> accepted_{0};
     int listenFd_ = -1;

@@ -18,16 +18,14 @@
 
 using namespace qvestra;
 using namespace qvestra::testing;
-using S = ServerStep;
-using Script = std::vector<ServerStep>;
-Q_DECLARE_METATYPE(Script)
+Q_DECLARE_METATYPE(std::string)
 
 namespace {
 
 // A data folder and the exchange set the main window lends, aimed at a
 // script; an empty script means nothing listens.
 struct Client {
-    explicit Client(const Script& script, int connections = 1)
+    explicit Client(const std::string& script, int connections = 1)
         : server(script, connections),
           endpoint{"127.0.0.1", script.empty() ? ScriptedServer::ClosedPort() : server.Port()},
           hostHeader(net::HostHeader(endpoint)) {}
@@ -77,8 +75,7 @@ class TestMirror : public QObject {
   private Q_SLOTS:
     void progressOfTheAnnouncedLength() {
         const std::string half(1024, 'p');
-        Client c({S::Send("HTTP/1.0 200 OK\r\nContent-Length: 2048\r\n\r\n" + half), S::Pause(80),
-                  S::Send(half)});
+        Client c("HTTP/1.0 200 OK\r\nContent-Length: 2048\r\n\r\n" + half + "<pause 80>" + half);
         ProgressLog log;
         const auto outcome = log.Download(c);
         QVERIFY(outcome.stored);
@@ -93,31 +90,30 @@ class TestMirror : public QObject {
                  QString::fromStdString("GET " + c.server.Address("/qv_contents/m01.pdf") +
                                         " HTTP/1.0"));
         // More than announced: the bar stops at its end.
-        Client more({S::Send("HTTP/1.0 200 OK\r\nContent-Length: 0\r\n\r\nabc")});
+        Client more("HTTP/1.0 200 OK\r\nContent-Length: 0\r\n\r\nabc");
         log.Download(more);
         QCOMPARE(log.shown.last(), QStringLiteral("0|3|1/1"));
     }
 
     // What a download stores, and whether its progress window showed.
     void whatIsStored_data() {
-        QTest::addColumn<Script>("script");
+        QTest::addColumn<std::string>("script");
         QTest::addColumn<int>("windows");
         QTest::addColumn<bool>("stored");
         const std::string half = "HTTP/1.0 200 OK\r\nContent-Length: 2048\r\n\r\nhalf";
         // The window needs the exact name.
-        Row("lower-case length", Script{S::Send("HTTP/1.0 200 OK\r\ncontent-length: 3\r\n\r\nabc")},
-            0, true);
-        Row("unreachable host", Script{}, 0, false);
+        Row("lower-case length", std::string("HTTP/1.0 200 OK\r\ncontent-length: 3\r\n\r\nabc"), 0,
+            true);
+        Row("unreachable host", std::string(), 0, false);
         Row("not-found reply",
-            Script{S::Send("HTTP/1.0 404 Not Found\r\nContent-Length: 9\r\n\r\nnot found")}, 1,
-            false);
-        Row("closed mid-body", Script{S::Send(half), S::Close()}, 1, false);
-        Row("stalled server", Script{S::Send(half), S::Pause(2500)}, 1, false);
+            std::string("HTTP/1.0 404 Not Found\r\nContent-Length: 9\r\n\r\nnot found"), 1, false);
+        Row("closed mid-body", half, 1, false);
+        Row("stalled server", half + "<pause 2500>", 1, false);
         Row("length not a whole number",
-            Script{S::Send("HTTP/1.0 500 Oops\r\nContent-Length: 1e3\r\n\r\nx")}, 0, false);
+            std::string("HTTP/1.0 500 Oops\r\nContent-Length: 1e3\r\n\r\nx"), 0, false);
     }
     void whatIsStored() {
-        QFETCH(Script, script);
+        QFETCH(std::string, script);
         QFETCH(int, windows);
         QFETCH(bool, stored);
         Client c(script);
@@ -128,7 +124,7 @@ class TestMirror : public QObject {
     }
 
     void writeFailureEndsCleanly() {
-        Client c({S::Send(OkReply(std::string(4096, 'x')))});
+        Client c(OkReply(std::string(4096, 'x')));
         // A folder where the temporary file would go makes every write fail.
         std::filesystem::create_directory(c / ".m01.pdf.part");
         QVERIFY(!ProgressLog().Download(c).stored);
@@ -138,18 +134,17 @@ class TestMirror : public QObject {
     // The page copy first holds the page just read; each copy is replaced
     // only by a whole successful reply, and other files stay as they are.
     void mirroring_data() {
-        QTest::addColumn<Script>("script");
+        QTest::addColumn<std::string>("script");
         QTest::addColumn<QString>("copies");  // page | help | logo afterwards
         Row("whole replies in several chunks",
-            Script{S::Send("HTTP/1.0 200 OK\r\n\r\none-"), S::Pause(50), S::Send("two-"),
-                   S::Pause(50), S::Send("three")},
+            std::string("HTTP/1.0 200 OK\r\n\r\none-<pause 50>two-<pause 50>three"),
             "one-two-three|one-two-three|one-two-three");
-        Row("host unreachable", Script{}, "ページ\r\n|old help|old logo");
-        Row("not-found pages", Script{S::Send("HTTP/1.0 404 Not Found\r\n\r\n<html>404</html>")},
+        Row("host unreachable", std::string(), "ページ\r\n|old help|old logo");
+        Row("not-found pages", std::string("HTTP/1.0 404 Not Found\r\n\r\n<html>404</html>"),
             "ページ\r\n|old help|old logo");
     }
     void mirroring() {
-        QFETCH(Script, script);
+        QFETCH(std::string, script);
         QFETCH(QString, copies);
         Client c(script, 3);
         std::filesystem::create_directories(c / "images");
@@ -205,7 +200,7 @@ class TestMirror : public QObject {
     // nothing more is fetched or mirrored, nothing half-written stays, and
     // the program is told to end.
     void closingDuringTheDownloadsEndsThem() {
-        Served s("HTTP/1.0 200 OK\r\nContent-Length: 8\r\n\r\n1234<pause>5678", 8, "A-12|3\r\n");
+        Served s("HTTP/1.0 200 OK\r\nContent-Length: 8\r\n\r\n1234<pause 60>5678", 8, "A-12|3\r\n");
         s.urls.pages[s.MenuAddress()] =
             "Contents_VALUE\r\nSub;a;/d/a.pdf\r\nSub;b;/d/b.pdf\r\nContents_End\r\n";
         connect(s.window.get(), &FrmQvestra::progressWindowShown, this, [&] { s.window->close(); });

@@ -18,9 +18,6 @@
 
 using namespace qvestra::net;
 using namespace qvestra::testing;
-using S = ServerStep;
-using Script = std::vector<ServerStep>;
-Q_DECLARE_METATYPE(Script)
 Q_DECLARE_METATYPE(std::string)
 
 namespace {
@@ -29,8 +26,7 @@ const std::string kHttpOk = "HTTP/1.0 200 OK\r\n";
 const std::string kOkHeader = kHttpOk + "Content-Type: text/plain\r\n\r\n";
 
 struct Exchange {
-    explicit Exchange(Script script) : server(std::move(script)) { WriteFile(file, "previous"); }
-    explicit Exchange(const std::string& reply) : Exchange(Steps(reply)) {}
+    explicit Exchange(const std::string& script) : server(script) { WriteFile(file, "previous"); }
     ExchangeState Run(BodySink& sink, int timeoutSeconds = 5,
                       TimeOut rule = TimeOut::kWholeExchange) {
         TcpSocket socket;
@@ -45,9 +41,9 @@ struct Exchange {
 };
 
 // A host that sends each piece of text after a pause.
-Script Trickle(const std::string& head, const std::string& each, int count) {
-    Script script{S::Send(head)};
-    for (int i = 0; i < count; ++i) script.insert(script.end(), {S::Pause(250), S::Send(each)});
+std::string Trickle(const std::string& head, const std::string& each, int count) {
+    std::string script = head;
+    for (int i = 0; i < count; ++i) script += "<pause 250>" + each;
     return script;
 }
 
@@ -87,9 +83,10 @@ class TestPlainGet : public QObject {
         const std::string length5 = kHttpOk + "Content-Length: 5\r\n";
         const std::string longest(ReceiveBuffer::kMaxLineBytes, 'p');
         Row("status line only", kHttpOk + "\r\nbody", "body");
-        Row("body in chunks, in order", kOkHeader + "first-<pause>second-<pause>third",
+        Row("body in chunks, in order", kOkHeader + "first-<pause 60>second-<pause 60>third",
             "first-second-third");
-        Row("header split across packets", kHttpOk + "Content-<pause>Type: x\r\n\r\nrest", "rest");
+        Row("header split across packets", kHttpOk + "Content-<pause 60>Type: x\r\n\r\nrest",
+            "rest");
         Row("length met", length5 + "\r\n12345", "12345");
         Row("the same length twice", length5 + "CONTENT-LENGTH: 5\r\n\r\n12345", "12345");
         Row("error page", std::string("HTTP/1.1 404 Not Found\r\n\r\n<html>404"), "");
@@ -99,7 +96,7 @@ class TestPlainGet : public QObject {
             kHttpOk + "Content-Length: 9\r\n" + length5 + "\r\n12345", "");
         Row("length beyond 64 bits", kHttpOk + "Content-Length: 99999999999999999999\r\n\r\n1", "");
         Row("length no number", kHttpOk + "Content-Length: 5 bytes\r\n\r\n12345", "");
-        Row("reset mid-body", kOkHeader + "partial<pause><reset>", "");
+        Row("reset mid-body", kOkHeader + "partial<pause 60><reset>", "");
         Row("closed inside the header", kHttpOk + "Content-Le", "");
         Row("no status line", std::string("just text\r\n\r\nbody"), "");
         Row("line at the limit", kHttpOk + longest + "\r\n\r\nbody", "body");
@@ -126,7 +123,8 @@ class TestPlainGet : public QObject {
     void shortAnswer() {
         for (const int bytes : {0, 1, 99, 100, 100 * 1024}) {
             const std::string body = Letters(bytes);
-            Exchange x(kOkHeader + body.substr(0, bytes / 2) + "<pause>" + body.substr(bytes / 2));
+            Exchange x(kOkHeader + body.substr(0, bytes / 2) + "<pause 40>" +
+                       body.substr(bytes / 2));
             ShortAnswerSink sink(x.file);
             x.Run(sink);
             const bool stored = bytes > 0 && bytes < 100;
@@ -138,17 +136,17 @@ class TestPlainGet : public QObject {
     // Every read of a trickling host comes in time; only the exchange as a
     // whole can be late. A document instead fails once its bytes stop.
     void trickleIsBoundedAsAWhole_data() {
-        QTest::addColumn<Script>("script");
+        QTest::addColumn<std::string>("script");
         QTest::addColumn<bool>("betweenBytes");
-        Row("header never ended", Script{S::Send(kHttpOk + "Content-Le"), S::Pause(1600)}, false);
-        Row("stalled in the body", Script{S::Send(kOkHeader + "so far"), S::Pause(1600)}, false);
+        Row("header never ended", kHttpOk + "Content-Le<pause 1600>", false);
+        Row("stalled in the body", kOkHeader + "so far<pause 1600>", false);
         Row("header a byte at a time", Trickle("HTTP/1.0 200", "0", 6), false);
         Row("header lines without end", Trickle(kHttpOk, "X: y\r\n", 6), false);
         Row("body a byte at a time", Trickle(kOkHeader, "b", 6), false);
         Row("document a byte at a time", Trickle(kOkHeader, "b", 8), true);
     }
     void trickleIsBoundedAsAWhole() {
-        QFETCH(Script, script);
+        QFETCH(std::string, script);
         QFETCH(bool, betweenBytes);
         Exchange x(script);
         WholeBodySink sink(x.file);
@@ -163,9 +161,9 @@ class TestPlainGet : public QObject {
     // Once a reply can no longer be used, the rest of it is not waited for.
     void unusableReplyIsNotReadOn() {
         for (const bool shortAnswer : {true, false}) {
-            Exchange x({S::Send(shortAnswer ? kOkHeader + std::string(100, 'x')
-                                            : kHttpOk + "Content-Length: 3\r\n\r\n12345"),
-                        S::Pause(2200), S::Send(std::string(50, 'y'))});
+            Exchange x((shortAnswer ? kOkHeader + std::string(100, 'x')
+                                    : kHttpOk + "Content-Length: 3\r\n\r\n12345") +
+                       "<pause 2200>" + std::string(50, 'y'));
             ShortAnswerSink answer(x.file);
             WholeBodySink whole(x.file);
             const auto started = std::chrono::steady_clock::now();
@@ -268,9 +266,10 @@ class TestPlainGet : public QObject {
     }
 
     void aBrokenReadKeepsWhatArrived() {
-        for (const S& end : {S::Close(), S::Reset()}) {
-            ScriptedServer server({S::Send("HTTP/1.0 200 OK\r\nContent-Length: 1000\r\n\r\nfirst"),
-                                   S::Pause(100), end});
+        for (const char* end : {"", "<reset>"}) {
+            ScriptedServer server(
+                std::string("HTTP/1.0 200 OK\r\nContent-Length: 1000\r\n\r\nfirst<pause 100>") +
+                end);
             QCOMPARE(CurlUrlReader("qvestra").ReadAll(server.Address("/")), "first");
         }
     }
@@ -280,8 +279,7 @@ class TestPlainGet : public QObject {
     void redirects() {
         ScriptedServer moved("HTTP/1.0 200 OK\r\n\r\nmoved page");
         const auto found = [](const std::string& to) {
-            return S::Send("HTTP/1.0 302 Found\r\nLocation: " + to +
-                           "\r\nContent-Length: 0\r\n\r\n");
+            return ("HTTP/1.0 302 Found\r\nLocation: " + to + "\r\nContent-Length: 0\r\n\r\n");
         };
         ScriptedServer toHttp({found(moved.Address("/new"))});
         ScriptedServer toFile({found("file:///etc/hostname")});
@@ -299,7 +297,7 @@ class TestPlainGet : public QObject {
         for (const QString wait : {"exchange, tripped before", "exchange", "page read"}) {
             const AbortSwitch abort;
             if (wait.endsWith("before")) abort.Trip();
-            ScriptedServer server({S::Pause(2600), S::Send("HTTP/1.0 200 OK\r\n\r\nx")});
+            ScriptedServer server("<pause 2600>HTTP/1.0 200 OK\r\n\r\nx");
             TcpSocket socket(&abort);
             ShortAnswerSink sink;
             ExchangeState state;
