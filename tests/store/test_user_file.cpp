@@ -35,35 +35,20 @@ class TestUserFile : public QObject {
         QVERIFY(QDir().mkpath(QDir::homePath()));
     }
 
-    void firstField_data() {
-        QTest::addColumn<QString>("line");
-        QTest::addColumn<QString>("field");
-        Row("leading blanks skipped", "  A-12|1", "A-12|1");
-        Row("up to the first comma", "A-12|1,tail", "A-12|1");
-        Row("quoted field keeps its comma", "\"A,12|1\",x", "A,12|1");
-        Row("empty", "", "");
-    }
-    void firstField() {
-        QFETCH(QString, line);
-        QFETCH(QString, field);
-        QCOMPARE(FirstField(line), field);
-    }
-
-    void memberNumber_data() {
-        QTest::addColumn<QString>("memberId");
-        QTest::addColumn<QString>("number");  // empty: none
-        Row("leading zeros dropped", "A-0012", "12");
-        Row("all zeros", "A-000", "0");
-        Row("third piece ignored", "A-7-9", "7");
-        Row("no dash", "A12", "");
-        Row("empty piece", "A-", "");
-        Row("not digits", "A-1x", "");
-        Row("full-width digits are not digits", "A-１２", "");
-    }
-    void memberNumber() {
-        QFETCH(QString, memberId);
-        QFETCH(QString, number);
-        QCOMPARE(MemberNumber(memberId).value_or(QString()), number);
+    // The first field: leading blanks skipped, up to a comma, quotes kept
+    // out; the member number: the second piece, all digits, no leading zeros.
+    void fieldsOfARecord() {
+        QCOMPARE(FirstField("  A-12|1,tail"), "A-12|1");
+        QCOMPARE(FirstField("\"A,12|1\",x"), "A,12|1");
+        QCOMPARE(FirstField(""), "");
+        for (const auto& [id, number] : std::vector<std::pair<QString, QString>>{{"A-0012", "12"},
+                                                                                 {"A-000", "0"},
+                                                                                 {"A-7-9", "7"},
+                                                                                 {"A12", ""},
+                                                                                 {"A-", ""},
+                                                                                 {"A-1x", ""},
+                                                                                 {"A-１２", ""}})
+            QCOMPARE(MemberNumber(id).value_or(""), number);
     }
 
     void parseRecord_data() {
