@@ -1,8 +1,17 @@
 #pragma once
 
 // One main window with fakes for everything it talks to.
-#include <QTemporaryDir>
-#include <QtTest>
+#include <QAction>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPointer>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTimer>
 #include <fstream>
 
 #include "app/frm_qvestra.h"
@@ -11,7 +20,8 @@
 #include "fakes/fake_message_boxes.h"
 #include "fakes/fake_sockets.h"
 #include "fakes/fake_web_view.h"
-#include "fakes/scripted_server.h"
+#include "fakes/support.h"
+#include "mirror/frm_cond.h"
 #include "net/tcp_socket.h"
 #include "viewer/find_acrobat.h"
 
@@ -91,7 +101,8 @@ struct Service {
 // sockets; every connection gets the same reply.
 struct Served : Service, Harness {
     Served(const std::string& reply, int connections, const std::string& record)
-        : Service(reply, connections), Harness(true, {}, {"127.0.0.1", server.Port()}, &realSockets) {
+        : Service(reply, connections),
+          Harness(true, {}, {"127.0.0.1", server.Port()}, &realSockets) {
         WriteUserFile(record);
     }
     std::string MenuAddress() const {

@@ -1,16 +1,9 @@
 // The content list cut out of the menu page (entries, groups, item counts,
 // the document names that may become files), the panels built from it and
 // what their buttons open.
-#include <QElapsedTimer>
-#include <QGroupBox>
-#include <QPushButton>
-#include <QtTest>
+#include "fakes/support.h"
 
 #include "app/main_window_harness.h"
-#include "fakes/files.h"
-#include "fakes/menu_page.h"
-#include "fakes/rows.h"
-#include "fakes/scripted_server.h"
 #include "net/url_reader.h"
 
 using namespace qvestra;

@@ -1,17 +1,8 @@
 // Start-up paths of the main window with fakes for the network, the view and
 // the message boxes.
-#include <QAction>
-#include <QGroupBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QMenu>
-#include <QMenuBar>
-#include <QPushButton>
-#include <QSignalSpy>
-#include <QtTest>
+#include "fakes/support.h"
 
 #include "app/main_window_harness.h"
-#include "fakes/rows.h"
 
 using namespace qvestra;
 using namespace qvestra::testing;

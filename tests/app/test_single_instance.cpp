@@ -4,15 +4,13 @@
 #include <QProcess>
 #include <QSignalSpy>
 #include <QSysInfo>
-#include <QTemporaryDir>
 #include <QUuid>
-#include <QtTest>
 #include <cerrno>
 #include <csignal>
+#include "fakes/support.h"
 
 #include "app/quit_on_signals.h"
 #include "app/single_instance.h"
-#include "fakes/rows.h"
 #include "net/abort_switch.h"
 
 using namespace qvestra;

@@ -1,15 +1,8 @@
 // The start-up record refresh, the contract commands and their status polls
 // against a scripted service that answers every request alike.
-#include <QAction>
-#include <QGroupBox>
-#include <QMenu>
-#include <QTimer>
-#include <QtTest>
+#include "fakes/support.h"
 
 #include "app/main_window_harness.h"
-#include "fakes/files.h"
-#include "fakes/rows.h"
-#include "mirror/frm_cond.h"
 
 using namespace qvestra;
 using namespace qvestra::testing;

@@ -1,5 +1,5 @@
 // The help window: which page it opens and how it sizes its view.
-#include <QtTest>
+#include "fakes/support.h"
 
 #include "fakes/fake_web_view.h"
 #include "help/frm_help.h"
@@ -13,7 +13,8 @@ class TestFrmHelp : public QObject {
   private Q_SLOTS:
     // An offline applicant still asks the service; an offline member reads
     // the installed copy. The window opens centred on its owner, its view
-    // sized from the outer size already.
+    // sized from the outer size (frame included) at load and on every resize,
+    // to nothing when the window is smaller than the margins.
     void page() {
         const QString service = QStringLiteral("http://svc.test/Q_Vestra/HTML/Help.html");
         for (const auto& [online, notContracted, address] :
@@ -22,39 +23,32 @@ class TestFrmHelp : public QObject {
                  {false, true, service},
                  {false, false, QStringLiteral("file:///opt/qvestra/bin/Help.html")}}) {
             ProgramState program{online, notContracted};
-            auto* help = new help::FrmHelp({{"svc.test", 80},
-                                            program,
-                                            &FakeWebView::Create,
-                                            TwipScale(15),
-                                            "/opt/qvestra/bin"});
+            help::FrmHelp help({{"svc.test", 80},
+                                program,
+                                &FakeWebView::Create,
+                                TwipScale(15),
+                                "/opt/qvestra/bin"});
+            help.setAttribute(Qt::WA_DeleteOnClose, false);
             QWidget owner;
             owner.setGeometry(200, 100, 900, 700);
             owner.show();
-            help->Load(&owner);
-            QCOMPARE(static_cast<FakeWebView*>(help->WebBrowser)->navigated, QStringList{address});
-            QVERIFY(help->isVisible());
-            const QRect outer = help->frameGeometry();
+            help.Load(&owner);
+            QCOMPARE(static_cast<FakeWebView*>(help.WebBrowser)->navigated, QStringList{address});
+            QVERIFY(help.isVisible());
+            const QRect outer = help.frameGeometry();
             QVERIFY((outer.center() - owner.frameGeometry().center()).manhattanLength() <= 1);
-            QCOMPARE(help->WebBrowser->Geometry().width, 15.f * outer.width() - 300);
-            QCOMPARE(help->WebBrowser->Geometry().height, 15.f * outer.height() - 1200);
-            help->close();
-        }
-    }
-
-    // The rule is stated for the outer size, frame included; a window
-    // smaller than the margins leaves no view.
-    void viewFollowsTheWindowsSize() {
-        ProgramState program{true, false};
-        help::FrmHelp help({{"svc.test", 80}, program, &FakeWebView::Create, TwipScale(15), "/"});
-        help.setAttribute(Qt::WA_DeleteOnClose, false);
-        help.Load(nullptr);
-        const QSize frame = help.frameGeometry().size() - help.geometry().size();
-        for (const auto& [pixels, width, height] : std::vector<std::tuple<QSize, float, float>>{
-                 {{400, 600}, 5700.f, 7800.f}, {{15, 60}, 0.f, 0.f}}) {
-            help.resize(pixels - frame);
+            const auto view = [&] {
+                return QPointF(help.WebBrowser->Geometry().width,
+                               help.WebBrowser->Geometry().height);
+            };
+            QCOMPARE(view(), QPointF(15.f * outer.width() - 300, 15.f * outer.height() - 1200));
+            const QSize frame = outer.size() - help.geometry().size();
+            help.resize(QSize(400, 600) - frame);
             QCoreApplication::processEvents();
-            QCOMPARE(help.WebBrowser->Geometry().width, width);
-            QCOMPARE(help.WebBrowser->Geometry().height, height);
+            QCOMPARE(view(), QPointF(5700, 7800));
+            help.resize(QSize(15, 60) - frame);
+            QCoreApplication::processEvents();
+            QCOMPARE(view(), QPointF(0, 0));
         }
     }
 };

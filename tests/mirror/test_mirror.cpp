@@ -1,20 +1,10 @@
 // Document downloads with their progress window, and page and logo
 // mirroring, against a scripted loopback server.
-#include <QLabel>
-#include <QPointer>
-#include <QProgressBar>
-#include <QTemporaryDir>
-#include <QtTest>
+#include "fakes/support.h"
 
 #include "app/main_window_harness.h"
-#include "common/cp932.h"
-#include "fakes/files.h"
-#include "fakes/rows.h"
-#include "fakes/scripted_server.h"
-#include "mirror/frm_cond.h"
 #include "mirror/mirror.h"
 #include "net/http_text.h"
-#include "net/tcp_socket.h"
 
 using namespace qvestra;
 using namespace qvestra::testing;

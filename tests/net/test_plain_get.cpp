@@ -1,14 +1,9 @@
 // Exchanges and page reads against a scripted loopback server: how the
 // header is read, what each sink leaves on disk, the header-line rules, the
 // menu-page reader, and the abort switch ending any of them.
-#include <QTemporaryDir>
-#include <QtTest>
 #include <thread>
+#include "fakes/support.h"
 
-#include "fakes/elapsed.h"
-#include "fakes/files.h"
-#include "fakes/rows.h"
-#include "fakes/scripted_server.h"
 #include "net/abort_switch.h"
 #include "net/http_text.h"
 #include "net/receive_buffer.h"

@@ -1,12 +1,8 @@
 // The sign-in window's load and its poll against a scripted loopback server.
-#include <QTemporaryDir>
-#include <QtTest>
+#include "fakes/support.h"
 
 #include "fakes/fake_message_boxes.h"
 #include "fakes/fake_web_view.h"
-#include "fakes/files.h"
-#include "fakes/rows.h"
-#include "fakes/scripted_server.h"
 #include "net/tcp_socket.h"
 #include "signin/computer_name.h"
 #include "signin/frm_login.h"

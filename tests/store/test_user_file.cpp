@@ -1,15 +1,12 @@
 // The user file's record rules and the data folder's safety rules.
-#include <QTemporaryDir>
-#include <QtTest>
 #include <random>
 #include <thread>
+#include "fakes/support.h"
 
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "fakes/files.h"
-#include "fakes/rows.h"
 #include "store/data_folder.h"
 #include "store/user_file.h"
 
