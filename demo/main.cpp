@@ -49,7 +49,7 @@ std::string AbsoluteOrOrigin(const std::string& pathPattern) {
 
 int Usage() {
     std::cerr << "usage: qvestra-demo [--listen ADDRESS] [--port PORT] [--large-mib N]\n"
-                 "                    [--large-mib-per-second N]\n";
+                 "                    [--large-mib-per-second N] [--reply-delay-ms N]\n";
     return 2;
 }
 
@@ -61,6 +61,8 @@ int main(int argc, char* argv[]) {
     std::uint64_t largeMib = 64;
     // 0: as fast as the connection takes it.
     std::uint64_t largeMibPerSecond = 0;
+    // Stands in for the round trip to a distant service.
+    int replyDelayMs = 0;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--listen" && i + 1 < argc) {
@@ -71,6 +73,8 @@ int main(int argc, char* argv[]) {
             largeMib = std::strtoull(argv[++i], nullptr, 10);
         } else if (arg == "--large-mib-per-second" && i + 1 < argc) {
             largeMibPerSecond = std::strtoull(argv[++i], nullptr, 10);
+        } else if (arg == "--reply-delay-ms" && i + 1 < argc) {
+            replyDelayMs = std::atoi(argv[++i]);
         } else {
             return Usage();
         }
@@ -93,6 +97,12 @@ int main(int argc, char* argv[]) {
         std::lock_guard lock(logMutex);
         std::cout << "request: " << req.method << " " << req.target << " " << res.status
                   << " agent=" << req.get_header_value("User-Agent") << std::endl;
+    });
+    // Every request waits before its handler runs, each on its own thread,
+    // so replies are held back alike however many are in flight.
+    server.set_pre_routing_handler([replyDelayMs](const httplib::Request&, httplib::Response&) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(replyDelayMs));
+        return httplib::Server::HandlerResponse::Unhandled;
     });
     // httplib's default adds SO_REUSEPORT, which lets a second service bind
     // the same port and take half the requests; this one must fail instead.
