@@ -49,7 +49,9 @@ QString PanelStyle(const QString& name, const QString& extra) {
 }  // namespace
 
 FrmQvestra::FrmQvestra(FrmQvestraDeps deps)
-    : deps_(std::move(deps)), layout_(TwipScale::ForLogicalDpi(deps_.screen.logicalDpi)) {
+    : deps_(std::move(deps)),
+      layout_(TwipScale::ForLogicalDpi(deps_.screen.logicalDpi)),
+      exchanges_(deps_.backgroundExchanges ? this : nullptr) {
     setWindowTitle(QStringLiteral("Q_Vestraメニュー"));
     setWindowIcon(QIcon(QStringLiteral(":/qvestra/icon.png")));
     BuildControls();
@@ -175,7 +177,6 @@ void FrmQvestra::LayOutOverScreen() {
 }
 
 void FrmQvestra::Load() {
-    socket_ = deps_.sockets.Create();
     ui_.Timer_KHen->stop();
     ui_.Frame1->setEnabled(true);
     ui_.WebBrowser->SetFullScreen(true);
@@ -183,24 +184,44 @@ void FrmQvestra::Load() {
     member_.UserFilePath = deps_.dataFolder.UserFile();
     ui_.Menu_E_Modify->menuAction()->setEnabled(false);
     ui_.Menu_F_Moshikomi->setEnabled(false);
+    // The engine does not depend on what the exchanges find out, only the
+    // page's address does: it starts up while they run.
+    ui_.WebBrowser->StartEngine();
 
-    // The probe only asks whether the host answers; its connection carries
-    // no request, so it is not kept open.
-    exchange_.SockResult = socket_->Connect(deps_.endpoint.host, deps_.endpoint.port,
-                                            kProbeTimeoutSeconds, net::TimeOut::kWholeExchange);
-    socket_->Close();
+    const bool memberKnown = ReadMemberValues();
+    const auto number =
+        memberKnown ? store::MemberNumber(member_.UserFields.value(0)) : std::nullopt;
+    auto probe = std::make_shared<int>(net::kNotConnected);
+    auto refresh = std::make_shared<contract::RecordRefresh>();
+    exchanges_.Run(
+        [this, number, probe, refresh] {
+            // The probe only asks whether the host answers; its connection
+            // carries no request, so it is not kept open.
+            const auto socket = deps_.sockets.Create();
+            *probe = socket->Connect(deps_.endpoint.host, deps_.endpoint.port, kProbeTimeoutSeconds,
+                                     net::TimeOut::kWholeExchange);
+            socket->Close();
+            if (*probe != net::kOk || !number) return;
+            net::ExchangeState state;
+            *refresh =
+                contract::FetchUserRecord(*deps_.sockets.Create(), deps_.endpoint, *number, state);
+        },
+        [this, memberKnown, probe, refresh] { FinishLoad(memberKnown, *probe, *refresh); });
+}
 
-    if (!ReadMemberValues()) {
+void FrmQvestra::FinishLoad(bool memberKnown, int probeResult,
+                            const contract::RecordRefresh& refresh) {
+    if (closing_) return;
+    exchange_.SockResult = probeResult;
+    if (!memberKnown) {
         hide();
         Q_EMIT signInRequired();
         return;
     }
 
-    if (exchange_.SockResult == net::kOk) {
+    if (probeResult == net::kOk) {
         deps_.program.OnlineMode = true;
-        if (!SyncUserRecord()) return;
-        member_.UserFields = member_.UserRecord.split(u'|');
-        member_.MemberIdParts = member_.UserFields.value(0).split(u'-');
+        if (!ApplyRecordRefresh(refresh)) return;
     } else {
         deps_.program.OnlineMode = false;
     }
@@ -257,12 +278,7 @@ void FrmQvestra::closeEvent(QCloseEvent* event) {
     deps_.endProgram();
 }
 
-bool FrmQvestra::SyncUserRecord() {
-    socket_ = deps_.sockets.Create();
-    const auto number = store::MemberNumber(member_.UserFields.value(0));
-    if (!number) return true;
-    const contract::RecordRefresh refresh =
-        contract::FetchUserRecord(*socket_, deps_.endpoint, *number, exchange_);
+bool FrmQvestra::ApplyRecordRefresh(const contract::RecordRefresh& refresh) {
     if (refresh.kind == contract::RecordRefresh::kCancelled) {
         deps_.dataFolder.RemoveAll();
         close();

@@ -7,9 +7,11 @@
 #include <functional>
 #include <memory>
 
+#include "app/background_exchanges.h"
 #include "app/content_list.h"
 #include "common/program_state.h"
 #include "common/twips.h"
+#include "contract/record_refresh.h"
 #include "net/plain_get.h"
 #include "net/service_endpoint.h"
 #include "net/socket.h"
@@ -63,6 +65,9 @@ struct FrmQvestraDeps {
     QString programFolder;
     // Ends the program once control is back in the event loop.
     std::function<void()> endProgram;
+    // The start-up's and the mirroring's exchanges run on a thread of their
+    // own, so they never hold the window; off, they run in place.
+    bool backgroundExchanges = false;
 };
 
 // The member's values read from the user file.
@@ -115,7 +120,6 @@ class FrmQvestra final : public QMainWindow {
     const Controls& controls() const { return ui_; }
     const TwipsLayout& layout() const { return layout_; }
     const MemberValues& member() const { return member_; }
-    const net::ExchangeState& exchange() const { return exchange_; }
     const std::string& hostHeader() const { return hostHeader_; }
     float SavedFrame1Height() const { return savedFrame1Height_; }
     float SavedFrame2Width() const { return savedFrame2Width_; }
@@ -176,6 +180,8 @@ class FrmQvestra final : public QMainWindow {
     void BuildMenuBar();
     void LayOutOverScreen();
     bool ReadMemberValues();
+    // The start-up once the probe and the record refresh are done.
+    void FinishLoad(bool memberKnown, int probeResult, const contract::RecordRefresh& refresh);
     void ShowMenuPage();
 
     void LoadMenuPage(const std::string& pageBytes);
@@ -186,9 +192,9 @@ class FrmQvestra final : public QMainWindow {
     void DownloadPackage(const QString& documentFile, const QString& title);
     void MirrorPages();
 
-    // Brings the member's record up to date from the service; false when the
-    // service has cancelled the contract and the program is ending.
-    bool SyncUserRecord();
+    // Takes the member's record the service sent; false when the service has
+    // cancelled the contract and the program is ending.
+    bool ApplyRecordRefresh(const contract::RecordRefresh& refresh);
     void ApplyAccountStatus(const QString& status);
 
     void OpenContractPage(const QString& page, const QString& query, QTimer* timer, int intervalMs,
@@ -232,6 +238,8 @@ class FrmQvestra final : public QMainWindow {
     // newer one was made meanwhile.
     int requestSerial_ = 0;
     bool contractPageOpen_ = false;
+    // Last, so it is gone, its thread ended, before anything its exchanges use.
+    BackgroundExchanges exchanges_;
 };
 
 }  // namespace qvestra

@@ -23,19 +23,25 @@ const QString kNoProgramMessage =
 }  // namespace
 
 void FrmQvestra::BuildMenu() {
-    // A build asked for while a download gives the event loop its turn runs
-    // once the running build is done; two would share one exchange state.
+    // A build asked for while another runs (its read, or a download that
+    // gives the event loop its turn) runs once that build is done.
     if (exchangeBusy_) {
         menuBuildPending_ = true;
         return;
     }
-    do {
-        menuBuildPending_ = false;
-        exchangeBusy_ = true;
-        menuPageText_.clear();
-        LoadMenuPage(deps_.urls.ReadAll(ui_.UrlName->text().toStdString()));
-        exchangeBusy_ = false;
-    } while (menuBuildPending_ && !closing_);
+    menuBuildPending_ = false;
+    exchangeBusy_ = true;
+    menuPageText_.clear();
+    auto page = std::make_shared<std::string>();
+    exchanges_.Run(
+        [this, page, address = ui_.UrlName->text().toStdString()] {
+            *page = deps_.urls.ReadAll(address);
+        },
+        [this, page] {
+            if (!closing_) LoadMenuPage(*page);
+            exchangeBusy_ = false;
+            if (menuBuildPending_ && !closing_) BuildMenu();
+        });
 }
 
 void FrmQvestra::LoadMenuPage(const std::string& pageBytes) {
@@ -163,8 +169,15 @@ void FrmQvestra::DownloadPackage(const QString& documentFile, const QString& tit
 }
 
 void FrmQvestra::MirrorPages() {
-    mirror::MirrorPages({*socket_, deps_.endpoint, hostHeader_, exchange_}, deps_.dataFolder,
-                        member_.UserFields.value(0), menuPageText_);
+    // The member does not wait for the copies: they take their own
+    // connection and state, after every exchange asked for before them.
+    exchanges_.Run([this, memberId = member_.UserFields.value(0), page = menuPageText_,
+                    hostHeader = hostHeader_] {
+        net::ExchangeState state;
+        const auto socket = deps_.sockets.Create();
+        mirror::MirrorPages({*socket, deps_.endpoint, hostHeader, state}, deps_.dataFolder,
+                            memberId, page);
+    });
 }
 
 }  // namespace qvestra

@@ -28,12 +28,14 @@ int main(int argc, char* argv[]) {
     // start-up downloads and reads in the loop's place): then a request to
     // leave the loop would be lost, so main looks at this itself.
     bool ending = false;
-    const auto endProgram = [&ending] {
+    const qvestra::net::AbortSwitch abort;
+    const auto endProgram = [&ending, &abort] {
         ending = true;
+        // Exchanges still running on the window's own thread end at once.
+        abort.Trip();
         // Leaves every running loop, nested ones included.
         QCoreApplication::exit(0);
     };
-    const qvestra::net::AbortSwitch abort;
     qvestra::EndOnTerminationSignals(abort, &app, [&endProgram] {
         for (QWidget* window : QApplication::topLevelWidgets()) window->close();
         endProgram();
@@ -93,6 +95,7 @@ int main(int argc, char* argv[]) {
         .timeOfDay = [] { return qvestra::TimeOfDayStamp(QTime::currentTime()); },
         .programFolder = QCoreApplication::applicationDirPath(),
         .endProgram = endProgram,
+        .backgroundExchanges = true,
     });
     QObject::connect(&frmQvestra, &qvestra::FrmQvestra::signInRequired, [&] {
         auto* frmLogin = new qvestra::signin::FrmLogin({

@@ -21,6 +21,8 @@ class WebView {
     virtual ~WebView() = default;
 
     virtual void Navigate(const QString& address) = 0;
+    // Gets the engine going before the first address is known.
+    virtual void StartEngine() {}
     virtual void SetFullScreen(bool on) = 0;
     virtual QWidget* Widget() = 0;
 

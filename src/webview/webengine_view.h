@@ -11,6 +11,7 @@ class WebEngineView final : public QWebEngineView, public WebView {
     WebEngineView(QWidget* parent, TwipsLayout& layout);
 
     void Navigate(const QString& address) override;
+    void StartEngine() override;
     // The view has no chrome of its own to hide; it already fills the
     // rectangle it is given.
     void SetFullScreen(bool) override {}

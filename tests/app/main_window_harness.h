@@ -42,7 +42,7 @@ struct Harness {
     // Real sockets, when given, replace the fake ones and talk to endpoint.
     explicit Harness(bool online, ScreenInfo screen = {},
                      net::ServiceEndpoint endpoint = {"svc.test", 80},
-                     net::SocketFactory* realSockets = nullptr)
+                     net::SocketFactory* realSockets = nullptr, bool backgroundExchanges = false)
         : viewerWatch(windows, TwipScale(15),
                       {std::chrono::milliseconds(5), std::chrono::milliseconds(300)}) {
         sockets.connectResult = online ? net::kOk : net::kConnectFailed;
@@ -62,6 +62,7 @@ struct Harness {
             .timeOfDay = [this] { return stamp; },
             .programFolder = QStringLiteral("/opt/qvestra/bin"),
             .endProgram = [this] { ++programEnds; },
+            .backgroundExchanges = backgroundExchanges,
         });
     }
 
@@ -100,9 +101,10 @@ struct Service {
 // A member's window that talks to a scripted loopback service over real
 // sockets; every connection gets the same reply.
 struct Served : Service, Harness {
-    Served(const std::string& reply, int connections, const std::string& record)
+    Served(const std::string& reply, int connections, const std::string& record,
+           bool backgroundExchanges = false)
         : Service(reply, connections),
-          Harness(true, {}, {"127.0.0.1", server.Port()}, &realSockets) {
+          Harness(true, {}, {"127.0.0.1", server.Port()}, &realSockets, backgroundExchanges) {
         WriteUserFile(record);
     }
     std::string MenuAddress() const {

@@ -202,6 +202,30 @@ class TestMirror : public QObject {
         QCOMPARE(FilesIn(s.folder), QStringList{"qvuser.txt"});
     }
 
+    // With the exchanges on their own thread the start-up comes back at once;
+    // the panels show and take clicks while the copies are still on their
+    // way, which keep the order of a start in place.
+    void mirroringNeverHoldsTheWindow() {
+        Served s("<pause 200>" + OkReply("x"), 5, "A-12|3\r\n", true);
+        s.urls.pages[s.MenuAddress()] =
+            "Contents_VALUE\r\nMain;A\r\nSub;a;/d/a.pdf\r\nContents_End\r\n";
+        WriteFile(s.folder / "a.pdf", "stored before");
+        const auto logo = s.folder / "images/LOGO_Movei.gif";
+        s.window->Load();
+        QVERIFY(!s.window->isVisible());
+        QTRY_VERIFY_WITH_TIMEOUT(s.Shown(s.ui().Frame2), 3000);
+        QVERIFY2(!std::filesystem::exists(logo), "the window waited for the mirroring");
+        s.window->Cmd_Click(0);
+        QVERIFY(s.Shown(s.ui().Frame3));
+        QTRY_VERIFY_WITH_TIMEOUT(std::filesystem::exists(logo), 5000);
+        const QStringList requests =
+            QString::fromStdString(s.server.Request()).split("\r\n\r\n", Qt::SkipEmptyParts);
+        QCOMPARE(requests.size(), 4);
+        QVERIFY(requests[0].contains("/q_vestra/LOG_K/qvuser12.txt "));
+        QVERIFY(requests[1].startsWith("GET /q_Vestra/HTML/A-12.txt "));
+        QVERIFY(requests[3].startsWith("GET /q_Vestra/images/Logo_Movei.gif "));
+    }
+
     // A killed run left temporary files; the next build clears them away,
     // a link only as a link.
     void leftoversOfAKilledRunAreRemoved() {

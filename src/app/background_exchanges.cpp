@@ -1,0 +1,27 @@
+#include "app/background_exchanges.h"
+
+#include <QObject>
+
+namespace qvestra {
+
+BackgroundExchanges::BackgroundExchanges(QObject* context) : context_(context) {
+    // One thread keeps the exchanges in the order the window asked for them.
+    pool_.setMaxThreadCount(1);
+}
+
+BackgroundExchanges::~BackgroundExchanges() { pool_.waitForDone(); }
+
+void BackgroundExchanges::Run(std::function<void()> work, std::function<void()> done) {
+    if (context_ == nullptr) {
+        work();
+        if (done) done();
+        return;
+    }
+    pool_.start([context = context_, work = std::move(work), done = std::move(done)] {
+        work();
+        // Dropped, not run, when the window is gone by then.
+        if (done) QMetaObject::invokeMethod(context, done, Qt::QueuedConnection);
+    });
+}
+
+}  // namespace qvestra
