@@ -204,7 +204,6 @@ class TestContentPanels : public QObject {
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<bool>("runnable");
         Row("PDF", "lesson.pdf", QByteArray("%PDF-1.4\n"), false);
-        Row("text", "notes.txt", QByteArray("read me\n"), false);
         Row("desktop entry", "lesson.desktop", QByteArray("[Desktop Entry]\nExec=sh\n"), true);
         Row("script by its first line", "lesson", QByteArray("#!/bin/sh\nid\n"), true);
         Row("ELF program", "lesson",
@@ -212,7 +211,6 @@ class TestContentPanels : public QObject {
                        "ELF\x02\x01\x01"),
             true);
         Row("Windows program", "LESSON.EXE", QByteArray("MZ"), true);
-        Row("Windows shortcut", "lesson.lnk", QByteArray("L"), true);
     }
     void runnableDocuments() {
         QFETCH(QString, name);

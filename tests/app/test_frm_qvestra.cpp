@@ -128,17 +128,6 @@ class TestFrmQvestra : public QObject {
         }
     }
 
-    void startUpRunsAfreshAfterTheSignIn() {
-        Harness h(true);
-        h.window->Load();
-        QVERIFY(!h.window->isVisible());
-        h.WriteUserFile("A-12|3\r\n");
-        h.window->Load();
-        QCOMPARE(ConnectTimeouts(h).mid(0, 3), (QList<int>{120, 120, 10}));
-        QCOMPARE(h.View().navigated.size(), 1);
-        QVERIFY(h.window->isVisible());
-    }
-
     // Where an address handed to the view leads: local copies in the main
     // window's mixed form become files, pages of the service stay as they are.
     void viewUrl() {

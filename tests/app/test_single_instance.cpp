@@ -81,14 +81,6 @@ class TestSingleInstance : public QObject {
         if (!refusal.isEmpty()) QVERIFY(refusal.contains(start.LockFile()));
     }
 
-    void privateFolderIsTheSessionsRuntimeFolder() {
-        QTemporaryDir runtime;
-        QFile::setPermissions(runtime.path(),
-                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        qputenv("XDG_RUNTIME_DIR", runtime.path().toUtf8());
-        QCOMPARE(SingleInstance::PrivateFolder(), runtime.path());
-    }
-
     void signalsTripTheSwitchAndReachTheLoopOnce() {
         const net::AbortSwitch abort;
         int calls = 0;

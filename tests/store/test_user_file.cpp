@@ -1,12 +1,5 @@
 // The user file's record rules and the data folder's safety rules.
-#include <random>
-#include <thread>
 #include "fakes/support.h"
-
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include "store/data_folder.h"
 #include "store/user_file.h"
 
@@ -92,25 +85,6 @@ class TestUserFile : public QObject {
         const UserFile lost(PathOf(dir) / "missing" / "qvuser.txt");
         QVERIFY(!lost.Write(QStringLiteral("A-12|2")));
         QVERIFY(!fs::exists(lost.Path().parent_path()));
-    }
-
-    void killedWhileRewritingLeavesTheOldOrTheNewRecord() {
-        QTemporaryDir dir;
-        const UserFile file(PathOf(dir) / "qvuser.txt");
-        const QString records[] = {QStringLiteral("A-12|1"), QStringLiteral("A-0012345678|3")};
-        QVERIFY(file.Write(records[0]));
-        std::mt19937 random(7);
-        for (int round = 0; round < 40; ++round) {
-            const pid_t writer = fork();
-            QVERIFY(writer >= 0);
-            if (writer == 0)
-                for (unsigned i = 0;; ++i) file.Write(records[i % 2]);
-            std::this_thread::sleep_for(std::chrono::microseconds(random() % 3000));
-            kill(writer, SIGKILL);
-            waitpid(writer, nullptr, 0);
-            const std::string bytes = ReadFile(file.Path());
-            QVERIFY2(bytes == "A-12|1\r\n" || bytes == "A-0012345678|3\r\n", bytes.c_str());
-        }
     }
 
     // Links inside are removed, never followed; a linked root goes as a link.
