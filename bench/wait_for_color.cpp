@@ -46,7 +46,7 @@ int main(int argc, char* argv[]) {
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     while (!Shows(display, root, color, x, y, width, height)) {
         if (std::chrono::steady_clock::now() > deadline) return 1;
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     XCloseDisplay(display);
     return 0;
