@@ -55,8 +55,10 @@ bool CoversHomeOrRoot(const std::filesystem::path& folder) {
 
 }  // namespace
 
+bool DataFolder::Removable() const { return !root_.empty() && !CoversHomeOrRoot(root_); }
+
 bool DataFolder::RemoveAll() const {
-    if (root_.empty() || CoversHomeOrRoot(root_)) return false;
+    if (!Removable()) return false;
     std::error_code ec;
     // remove_all removes links themselves and never descends through them.
     std::filesystem::remove_all(root_, ec);

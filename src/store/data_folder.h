@@ -25,9 +25,11 @@ class DataFolder {
     bool Exists() const;
     // Creates the folder when it does not exist yet.
     bool Create() const;
-    // Deletes the folder with everything in it. Links inside are removed,
-    // never followed, and a root that cannot be the data folder (relative,
-    // "/", the home folder or one above it) is refused.
+    // False for a root that cannot be the data folder: empty, relative, "/",
+    // the home folder or one above it.
+    bool Removable() const;
+    // Deletes the folder with everything in it, when it is Removable(). Links
+    // inside are removed, never followed.
     bool RemoveAll() const;
 
     // Removes the temporary files of downloads and copies that a killed run

@@ -17,7 +17,7 @@ class TestUserFile : public QObject {
     Q_OBJECT
 
   private Q_SLOTS:
-    // The refusal tests aim deletions at the home folder; should the guard
+    // The refusal test aims deletions at the home folder; should the guard
     // ever break, that must be a throw-away folder.
     void initTestCase() {
         QVERIFY(home_.isValid());
@@ -106,13 +106,18 @@ class TestUserFile : public QObject {
         QCOMPARE(ReadFile(PathOf(outside) / "keep.txt"), std::string("precious"));
     }
 
+    // Only the throw-away home of this test is ever handed to RemoveAll: with
+    // its guard broken, a deletion aimed at "/" would take the machine along.
     void removeAllRefusesWhatCannotBeTheDataFolder() {
+        for (const QString& root : {QString(), QStringLiteral("/"), QStringLiteral("/usr/.."),
+                                    QStringLiteral("qvestrafolder")})
+            QVERIFY2(!DataFolder(root.toStdString()).Removable(), qPrintable(root));
         for (const QString& root :
-             {QString(), QStringLiteral("/"), QStringLiteral("qvestrafolder"), QDir::homePath(),
-              QDir::homePath() + "/", QFileInfo(QDir::homePath()).path()}) {
+             {QDir::homePath(), QDir::homePath() + "/", QFileInfo(QDir::homePath()).path()}) {
             QVERIFY2(!DataFolder(root.toStdString()).RemoveAll(), qPrintable(root));
             QVERIFY(QFileInfo::exists(QDir::homePath()));
         }
+        QVERIFY(DataFolder((QDir::homePath() + "/qvestrafolder").toStdString()).Removable());
     }
 
   private:
