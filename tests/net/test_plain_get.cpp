@@ -78,6 +78,7 @@ class TestPlainGet : public QObject {
         const std::string length5 = kHttpOk + "Content-Length: 5\r\n";
         const std::string longest(ReceiveBuffer::kMaxLineBytes, 'p');
         Row("status line only", kHttpOk + "\r\nbody", "body");
+        Row("empty body", kHttpOk + "\r\n", "");
         Row("body in chunks, in order", kOkHeader + "first-<pause 60>second-<pause 60>third",
             "first-second-third");
         Row("header split across packets", kHttpOk + "Content-<pause 60>Type: x\r\n\r\nrest",

@@ -32,6 +32,7 @@ class TestUserFile : public QObject {
         QCOMPARE(FirstField("\"A,12|1\",x"), "A,12|1");
         QCOMPARE(FirstField(""), "");
         for (const auto& [id, number] : std::vector<std::pair<QString, QString>>{{"A-0012", "12"},
+                                                                                 {"A-012", "12"},
                                                                                  {"A-000", "0"},
                                                                                  {"A-7-9", "7"},
                                                                                  {"A12", ""},
