@@ -17,8 +17,12 @@ xdotool mousemove 132 307 click 1
 sleep 0.5
 xdotool mousemove 365 339 click 1
 clicked=$(date +%s%N)
-wait_for_window 5 'A c r o b a t' >/dev/null || fail "$step: no notice after the click"
-import -window root "$artifacts/notice.png"
+# Where no viewer comes, the notice may be gone before a poll could see it;
+# only the viewer's run must show it.
+if [ "$step" = wayland-viewer ]; then
+    wait_for_window 5 'A c r o b a t' >/dev/null || fail "$step: no notice after the click"
+    import -window root "$artifacts/notice.png"
+fi
 wait_for_window_gone 10 'A c r o b a t' || fail "$step: the notice is still there 10 s after the click"
 gone_ms=$((($(date +%s%N) - clicked) / 1000000))
 case $step in
