@@ -212,7 +212,6 @@ void FrmQvestra::Load() {
 void FrmQvestra::FinishLoad(bool memberKnown, int probeResult,
                             const contract::RecordRefresh& refresh) {
     if (closing_) return;
-    exchange_.SockResult = probeResult;
     if (!memberKnown) {
         hide();
         Q_EMIT signInRequired();
