@@ -1,25 +1,11 @@
 #pragma once
 
 // One main window with fakes for everything it talks to.
-#include <QAction>
-#include <QGroupBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QMenu>
-#include <QMenuBar>
-#include <QPointer>
-#include <QProgressBar>
-#include <QPushButton>
-#include <QSignalSpy>
-#include <QTimer>
-#include <fstream>
+#include <QtWidgets>
 
 #include "app/frm_qvestra.h"
 #include "common/cp932.h"
-#include "fakes/fake_desktop.h"
-#include "fakes/fake_message_boxes.h"
-#include "fakes/fake_sockets.h"
-#include "fakes/fake_web_view.h"
+#include "fakes/fakes.h"
 #include "fakes/support.h"
 #include "mirror/frm_cond.h"
 #include "net/tcp_socket.h"
@@ -68,7 +54,7 @@ struct Harness {
 
     void WriteUserFile(const std::string& bytes) {
         std::filesystem::create_directories(folder);
-        std::ofstream(folder / "qvuser.txt", std::ios::binary) << bytes;
+        WriteFile(folder / "qvuser.txt", bytes);
     }
 
     FakeWebView& View() { return *static_cast<FakeWebView*>(window->controls().WebBrowser); }

@@ -127,43 +127,39 @@ class TestContentPanels : public QObject {
         }
     }
 
-    // After a rebuild no button on screen may lead into the earlier list.
+    // After a rebuild no button on screen may lead into the earlier list; a
+    // page that cannot be read (no lines) empties a panel that was full.
     void aRebuildLeavesNoStaleButtons_data() {
         QTest::addColumn<QStringList>("before");
         QTest::addColumn<int>("openGroup");
         QTest::addColumn<QStringList>("after");
-        Row("shorter list", Groups(9, 5), 8, Groups(2, 1));
+        QTest::addColumn<QStringList>("groupsAfter");
+        Row("shorter list", Groups(9, 5), 8, Groups(2, 1), QStringList{"G0", "G1"});
         Row("list of the same length", QStringList{"Main;A", "Sub;a1;/d/a1.pdf", "Sub;a2;/d/a2"}, 0,
-            QStringList{"Main;B", "Sub;b1;/d/b1.pdf", "Sub;b2;/d/b2.pdf"});
+            QStringList{"Main;B", "Sub;b1;/d/b1.pdf", "Sub;b2;/d/b2.pdf"}, QStringList{"B"});
+        Row("unreadable page", Groups(3, 2), 2, QStringList{}, QStringList{});
     }
     void aRebuildLeavesNoStaleButtons() {
         QFETCH(QStringList, before);
         QFETCH(int, openGroup);
         QFETCH(QStringList, after);
+        QFETCH(QStringList, groupsAfter);
         Started s(before);
         s.window->Cmd_Click(openGroup);
-        s.urls.pages[kMenuAddress] = Page(after);
+        s.urls.pages.clear();
+        if (!after.isEmpty()) s.urls.pages[kMenuAddress] = Page(after);
         s.window->BuildMenu();
         QVERIFY(!s.Shown(s.ui().Frame3));
+        QCOMPARE(VisibleCaptions(s.ui().Cmd), groupsAfter);
+        QVERIFY(s.Shown(s.ui().Frame2));
+        QCOMPARE(s.Of(s.ui().Frame2).height, 600.f + 600.f * float(groupsAfter.size()));
         for (int i = 0; i < FrmQvestra::kItemButtons; ++i) s.window->CmdSub_Click(i);
         s.window->Cmd_Click(FrmQvestra::kGroupButtons - 1);
         QVERIFY(s.documents.opened.empty());
         QCOMPARE(s.Of(s.ui().Frame2).width, 6855.f / 2);
         s.window->Cmd_Click(1);
-        if (after.size() > 3)
+        if (groupsAfter.size() > 1)
             QCOMPARE(VisibleCaptions(s.ui().CmdSub), (QStringList{"T1-0", "閉じる"}));
-    }
-
-    // A page that cannot be read empties a panel that was full.
-    void anUnreadablePageShowsAnEmptyPanel() {
-        Started s(Groups(3, 2));
-        s.window->Cmd_Click(2);
-        s.urls.pages.clear();
-        s.window->BuildMenu();
-        QVERIFY(s.Shown(s.ui().Frame2));
-        QCOMPARE(s.Of(s.ui().Frame2).height, 600.f);
-        QVERIFY(VisibleCaptions(s.ui().Cmd).isEmpty());
-        QVERIFY(!s.Shown(s.ui().Frame3));
     }
 
     // The desktop cannot open the document: the notice goes at once and the

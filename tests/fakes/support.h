@@ -1,13 +1,63 @@
 #pragma once
 
 // What every test here reaches for: QtTest, temporary folders, files, data
-// rows, elapsed time and the scripted loopback server.
+// rows, elapsed time, menu pages and the scripted loopback server.
+#include <QDir>
 #include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
 
-#include "fakes/elapsed.h"
-#include "fakes/files.h"
-#include "fakes/menu_page.h"
-#include "fakes/rows.h"
 #include "fakes/scripted_server.h"
+
+namespace qvestra::testing {
+
+// One data row. A call stays on one line where clang-format would put every
+// string literal of a << chain on a line of its own.
+template <typename... Values>
+void Row(const char* name, const Values&... values) {
+    (QTest::newRow(name) << ... << values);
+}
+
+// How long since started, for the checks that a wait ended in time.
+inline std::chrono::milliseconds Since(std::chrono::steady_clock::time_point started) {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
+                                                                 started);
+}
+
+// The whole file as bytes; empty when it cannot be read.
+inline std::string ReadFile(const std::filesystem::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+inline void WriteFile(const std::filesystem::path& p, const std::string& bytes) {
+    std::ofstream(p, std::ios::binary) << bytes;
+}
+
+// The names of the files in folder, hidden ones included, sorted.
+inline QStringList FilesIn(const std::filesystem::path& folder) {
+    return QDir(QString::fromStdString(folder.string())).entryList(QDir::Files | QDir::Hidden);
+}
+
+// A menu page whose content list holds lines, the end marker on its own line
+// unless told.
+inline QString MenuPage(const QStringList& lines, bool endLine = true) {
+    QString page = QStringLiteral("<html><!--\r\nContents_VALUE\r\n");
+    for (const QString& line : lines) page += line + QStringLiteral("\r\n");
+    if (endLine) page += QStringLiteral("Contents_End\r\n");
+    return page + QStringLiteral("--></html>");
+}
+
+// Lines made from a pattern with %1 standing for 0, 1, ...
+inline QStringList Repeat(const QString& pattern, int times) {
+    QStringList lines;
+    for (int i = 0; i < times; ++i) lines << pattern.arg(i);
+    return lines;
+}
+
+}  // namespace qvestra::testing

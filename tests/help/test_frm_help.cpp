@@ -1,7 +1,7 @@
 // The help window: which page it opens and how it sizes its view.
 #include "fakes/support.h"
 
-#include "fakes/fake_web_view.h"
+#include "fakes/fakes.h"
 #include "help/frm_help.h"
 
 using namespace qvestra;

@@ -1,8 +1,7 @@
 // The sign-in window's load and its poll against a scripted loopback server.
 #include "fakes/support.h"
 
-#include "fakes/fake_message_boxes.h"
-#include "fakes/fake_web_view.h"
+#include "fakes/fakes.h"
 #include "net/tcp_socket.h"
 #include "signin/computer_name.h"
 #include "signin/frm_login.h"

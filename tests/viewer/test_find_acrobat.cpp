@@ -1,9 +1,8 @@
 // The wait for the viewer's window and the notice shown meanwhile.
 #include <QLabel>
-#include <QTimer>
 #include "fakes/support.h"
 
-#include "fakes/fake_desktop.h"
+#include "fakes/fakes.h"
 #include "viewer/find_acrobat.h"
 
 using namespace qvestra::viewer;

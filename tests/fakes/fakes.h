@@ -1,0 +1,122 @@
+#pragma once
+
+// Stand-ins for what the windows are handed: the message boxes, the web
+// view, sockets that only connect, the page reader, the desktop's document
+// opener and its window list.
+#include <QStringList>
+#include <QTimer>
+#include <QWidget>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "app/document_opener.h"
+#include "common/message_boxes.h"
+#include "net/socket.h"
+#include "net/url_reader.h"
+#include "viewer/window_list.h"
+#include "webview/web_view.h"
+
+namespace qvestra::testing {
+
+// Answers every box at once, as if the member pressed OK, and keeps the texts.
+class FakeMessageBoxes final : public MessageBoxes {
+  public:
+    void Inform(QWidget*, const QString& text) override { shown.append(text); }
+    QStringList shown;
+};
+
+// A view that records where it was sent instead of loading anything.
+class FakeWebView final : public QWidget, public webview::WebView {
+  public:
+    FakeWebView(QWidget* parent, TwipsLayout& layout) : QWidget(parent), WebView(layout) {}
+
+    void Navigate(const QString& address) override { navigated.append(address); }
+    void SetFullScreen(bool on) override { fullScreen = on; }
+    QWidget* Widget() override { return this; }
+
+    QStringList navigated;
+    bool fullScreen = false;
+
+    static WebView* Create(QWidget* parent, TwipsLayout& layout) {
+        return new FakeWebView(parent, layout);
+    }
+};
+
+// Sockets whose Connect answers as told and records what it was asked;
+// nothing is ever sent.
+class FakeSocketFactory final : public net::SocketFactory {
+  public:
+    struct ConnectCall {
+        std::string host;
+        int port;
+        int timeoutSeconds;
+    };
+
+    int connectResult = net::kOk;
+    std::vector<ConnectCall> connects;
+
+    std::unique_ptr<net::Socket> Create() override { return std::make_unique<FakeSocket>(*this); }
+
+  private:
+    class FakeSocket final : public net::Socket {
+      public:
+        explicit FakeSocket(FakeSocketFactory& owner) : owner_(owner) {}
+        int Connect(const std::string& host, int port, int timeoutSeconds, net::TimeOut) override {
+            owner_.connects.push_back({host, port, timeoutSeconds});
+            return owner_.connectResult;
+        }
+        int Write(const std::string&) override { return net::kNotConnected; }
+        int ReadLine(std::string&) override { return net::kClosed; }
+        int Read(std::string&) override { return net::kClosed; }
+        void Close() override {}
+
+      private:
+        FakeSocketFactory& owner_;
+    };
+};
+
+// Pages by address; an unknown address reads as empty, like a failed open.
+class FakeUrlReader final : public net::UrlReader {
+  public:
+    std::string ReadAll(const std::string& address) override {
+        reads.push_back(address);
+        const auto it = pages.find(address);
+        return it == pages.end() ? std::string() : it->second;
+    }
+    std::map<std::string, std::string> pages;
+    std::vector<std::string> reads;
+};
+
+// Records what it is handed; the desktop answers at once with `opens`.
+class FakeDocumentOpener final : public DocumentOpener {
+  public:
+    void Open(const std::filesystem::path& file, const std::filesystem::path& folder,
+              Result result) override {
+        opened.push_back(file);
+        folders.push_back(folder);
+        QTimer::singleShot(0, [result, answer = opens] { result(answer); });
+    }
+    bool opens = true;
+    std::vector<std::filesystem::path> opened;
+    std::vector<std::filesystem::path> folders;
+};
+
+// A desktop whose windows the test sets; activations are recorded.
+class FakeWindowList final : public viewer::WindowList {
+  public:
+    std::vector<viewer::TopLevelWindow> TopFirst() override {
+        ++passes;
+        return windows;
+    }
+    bool Activate(std::uint64_t id) override {
+        activated.push_back(id);
+        return true;
+    }
+    std::vector<viewer::TopLevelWindow> windows;
+    std::vector<std::uint64_t> activated;
+    int passes = 0;
+};
+
+}  // namespace qvestra::testing
