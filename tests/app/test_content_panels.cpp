@@ -194,29 +194,25 @@ class TestContentPanels : public QObject {
         }
     }
 
-    // A list may name anything; what the desktop would run is never handed over.
-    void runnableDocuments_data() {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<bool>("runnable");
-        Row("PDF", "lesson.pdf", QByteArray("%PDF-1.4\n"), false);
-        Row("desktop entry", "lesson.desktop", QByteArray("[Desktop Entry]\nExec=sh\n"), true);
-        Row("script by its first line", "lesson", QByteArray("#!/bin/sh\nid\n"), true);
-        Row("ELF program", "lesson",
-            QByteArray("\x7f"
-                       "ELF\x02\x01\x01"),
-            true);
-        Row("Windows program", "LESSON.EXE", QByteArray("MZ"), true);
-    }
+    // A list may name anything; what the desktop would run (a desktop entry, a
+    // script by its first line, an ELF or Windows program) is never handed over.
     void runnableDocuments() {
-        QFETCH(QString, name);
-        QFETCH(QByteArray, bytes);
-        QFETCH(bool, runnable);
-        Started s({"Cont;A;/d/" + name});
-        WriteFile(s.folder / name.toStdString(), bytes.toStdString());
-        QCOMPARE(IsRunnableDocument(s.folder / name.toStdString()), runnable);
-        s.window->Cmd_Click(0);
-        QCOMPARE(s.Opened(), runnable ? QString() : name);
+        for (const auto& [name, bytes, runnable] :
+             std::vector<std::tuple<std::string, std::string, bool>>{
+                 {"lesson.pdf", "%PDF-1.4\n", false},
+                 {"lesson.desktop", "[Desktop Entry]\nExec=sh\n", true},
+                 {"lesson", "#!/bin/sh\nid\n", true},
+                 {"lesson",
+                  "\x7f"
+                  "ELF\x02\x01\x01",
+                  true},
+                 {"LESSON.EXE", "MZ", true}}) {
+            Started s({QString::fromStdString("Cont;A;/d/" + name)});
+            WriteFile(s.folder / name, bytes);
+            QVERIFY2(IsRunnableDocument(s.folder / name) == runnable, bytes.c_str());
+            s.window->Cmd_Click(0);
+            QCOMPARE(s.Opened(), runnable ? QString() : QString::fromStdString(name));
+        }
     }
 
     void parse_data() {
@@ -281,26 +277,24 @@ class TestContentPanels : public QObject {
     }
 
     // The name a document is stored under: the part from the last slash, once
-    // blanks are taken out, and only when it can safely name a file.
-    void documentFile_data() {
-        QTest::addColumn<QString>("path");
-        QTest::addColumn<QString>("documentFile");  // empty: refused
-        Row("japanese name with a blank", "/qv_contents/教 材.pdf", "/教材.pdf");
-        Row("no slash", "m01.pdf", "");
-        Row("ends in slash", "/doc/", "");
-        Row("dot dot", "/doc/..", "");
-        Row("dot", "/doc/.", "");
-        Row("backslash", "/doc/..\\qvuser.txt", "");
-        Row("Windows device name", "/doc/CON.pdf", "");
-        Row("Windows reserved character", "/doc/a?b.pdf", "");
-        Row("control character", "/doc/a\tb.pdf", "");
-    }
+    // blanks are taken out, and only when it can safely name a file (not
+    // without a slash, a folder, a dot name, a backslash, a Windows device
+    // name or reserved character, a control character).
     void documentFile() {
-        QFETCH(QString, path);
-        QFETCH(QString, documentFile);
-        const ContentList list = ParseContentList(MenuPage({"Sub;t;" + path}));
-        QCOMPARE(list.entries.at(0).path, QString(path).remove(u' '));
-        QCOMPARE(list.entries[0].documentFile.value_or(QString()), documentFile);
+        for (const auto& [path, documentFile] :
+             std::vector<std::pair<QString, QString>>{{"/qv_contents/教 材.pdf", "/教材.pdf"},
+                                                      {"m01.pdf", ""},
+                                                      {"/doc/", ""},
+                                                      {"/doc/..", ""},
+                                                      {"/doc/.", ""},
+                                                      {"/doc/..\\qvuser.txt", ""},
+                                                      {"/doc/CON.pdf", ""},
+                                                      {"/doc/a?b.pdf", ""},
+                                                      {"/doc/a\tb.pdf", ""}}) {
+            const ContentList list = ParseContentList(MenuPage({"Sub;t;" + path}));
+            QCOMPARE(list.entries.at(0).path, QString(path).remove(u' '));
+            QCOMPARE(list.entries[0].documentFile.value_or(QString()), documentFile);
+        }
     }
 };
 

@@ -29,36 +29,32 @@ class TestRequestPolls : public QObject {
     Q_OBJECT
 
   private Q_SLOTS:
-    void recordRefresh_data() {
-        QTest::addColumn<QByteArray>("answer");
-        QTest::addColumn<QByteArray>("userFile");
-        QTest::addColumn<QString>("flags");  // not contracted, 契約申込み, 契約変更
-        Row("applicant", QByteArray("USERID=A-0012|1\r\n"), QByteArray("A-0012|1\r\n"), "++-");
-        Row("applied", QByteArray("USERID=A-0012|2"), QByteArray("A-0012|2\r\n"), "+--");
-        Row("contracted, any key", QByteArray("KEY=A-0012|3"), QByteArray("A-0012|3\r\n"), "--+");
-        Row("no key", QByteArray("A-0012|1"), QByteArray("A-0012|3\r\n"), "---");
-        Row("no status", QByteArray("USERID=A-0012"), QByteArray("A-0012|3\r\n"), "---");
-        Row("error page of 100 bytes", QByteArray(100, 'x'), QByteArray("A-0012|3\r\n"), "---");
-    }
+    // The record's answer, the user file it leaves, and the flags: not
+    // contracted, 契約申込み, 契約変更.
     void recordRefresh() {
-        QFETCH(QByteArray, answer);
-        QFETCH(QByteArray, userFile);
-        QFETCH(QString, flags);
-        // The probe, the record, and what mirroring asks for.
-        Served s("HTTP/1.0 200 OK\r\n\r\n" + answer.toStdString(), 5, "A-0012|3\r\n");
-        s.window->Load();
-        QCOMPARE(QByteArray::fromStdString(ReadFile(s.folder / "qvuser.txt")), userFile);
-        const auto& ui = s.ui();
-        QString got;
-        for (const bool on : {s.program.NotContracted, ui.Menu_F_Moshikomi->isEnabled(),
-                              ui.Menu_E_Modify->menuAction()->isEnabled()})
-            got += on ? u'+' : u'-';
-        QCOMPARE(got, flags);
-        QVERIFY2(QString::fromStdString(s.server.Request())
-                     .startsWith(QString::fromStdString(
+        const std::string unchanged = "A-0012|3\r\n";
+        for (const auto& [answer, userFile, flags] :
+             std::vector<std::tuple<std::string, std::string, QString>>{
+                 {"USERID=A-0012|1\r\n", "A-0012|1\r\n", "++-"},
+                 {"USERID=A-0012|2", "A-0012|2\r\n", "+--"},
+                 {"KEY=A-0012|3", unchanged, "--+"},
+                 {"A-0012|1", unchanged, "---"},
+                 {"USERID=A-0012", unchanged, "---"},
+                 {std::string(100, 'x'), unchanged, "---"}}) {
+            // The probe, the record, and what mirroring asks for.
+            Served s("HTTP/1.0 200 OK\r\n\r\n" + answer, 5, unchanged);
+            s.window->Load();
+            QVERIFY2(ReadFile(s.folder / "qvuser.txt") == userFile, answer.c_str());
+            QString got;
+            for (const bool on : {s.program.NotContracted, s.ui().Menu_F_Moshikomi->isEnabled(),
+                                  s.ui().Menu_E_Modify->menuAction()->isEnabled()})
+                got += on ? u'+' : u'-';
+            QCOMPARE(got, flags);
+            QVERIFY2(s.server.Request().starts_with(
                          "GET " + s.server.Address("/q_vestra/LOG_K/qvuser12.txt") +
-                         " HTTP/1.0\r\n\r\n")),
-                 "the record request has no Host line and names member number 12");
+                         " HTTP/1.0\r\n\r\n"),
+                     "the record request has no Host line and names member number 12");
+        }
     }
 
     void cancelledContractRemovesEverythingBeforeTheWindowShows() {
@@ -133,29 +129,24 @@ class TestRequestPolls : public QObject {
         QVERIFY(!s.window->PollDone());
     }
 
-    void applicationPoll_data() {
-        QTest::addColumn<QString>("status");
-        QTest::addColumn<QByteArray>("userFile");  // empty: the data folder is gone
-        QTest::addColumn<bool>("applyEnabled");
-        QTest::addColumn<bool>("timerRuns");
-        Row("completed", "END14-05-07", QByteArray("A-12|2\r\n"), false, false);
-        Row("abandoned", "CANCEL14-05-07", QByteArray("A-12|1\r\n"), true, false);
-        Row("in progress", "EXEC14-05-07", QByteArray("A-12|1\r\n"), true, true);
-        Row("contract cancelled", "K_CANCEL14-05-07", QByteArray(), true, false);
-    }
+    // The application's statuses: the user file afterwards (none: the data
+    // folder is gone), whether 契約申込み stays enabled and the poll goes on.
     void applicationPoll() {
-        QFETCH(QString, status);
-        QFETCH(QByteArray, userFile);
-        QFETCH(bool, applyEnabled);
-        QFETCH(bool, timerRuns);
-        Started s(status.toStdString());
-        s.ui().Menu_F_Moshikomi->setEnabled(true);
-        s.window->Menu_F_Moshikomi_Click();
-        QCOMPARE(s.ui().Timer_Mousikomi->isActive(), timerRuns);
-        QCOMPARE(s.ui().Menu_F_Moshikomi->isEnabled(), applyEnabled);
-        QCOMPARE(s.programEnds, userFile.isEmpty() ? 1 : 0);
-        QCOMPARE(QByteArray::fromStdString(ReadFile(s.folder / "qvuser.txt")), userFile);
-        QCOMPARE(std::filesystem::exists(s.folder / "keika.txt"), !userFile.isEmpty());
+        for (const auto& [status, userFile, applyEnabled, timerRuns] :
+             std::vector<std::tuple<std::string, std::string, bool, bool>>{
+                 {"END14-05-07", "A-12|2\r\n", false, false},
+                 {"CANCEL14-05-07", "A-12|1\r\n", true, false},
+                 {"EXEC14-05-07", "A-12|1\r\n", true, true},
+                 {"K_CANCEL14-05-07", "", true, false}}) {
+            Started s(status);
+            s.ui().Menu_F_Moshikomi->setEnabled(true);
+            s.window->Menu_F_Moshikomi_Click();
+            QVERIFY2(s.ui().Timer_Mousikomi->isActive() == timerRuns, status.c_str());
+            QCOMPARE(s.ui().Menu_F_Moshikomi->isEnabled(), applyEnabled);
+            QCOMPARE(s.programEnds, userFile.empty() ? 1 : 0);
+            QCOMPARE(ReadFile(s.folder / "qvuser.txt"), userFile);
+            QCOMPARE(std::filesystem::exists(s.folder / "keika.txt"), !userFile.empty());
+        }
     }
 
     // The completed application rebuilds the panels, which downloads a

@@ -8,7 +8,6 @@
 
 using namespace qvestra;
 using namespace qvestra::testing;
-Q_DECLARE_METATYPE(std::string)
 
 namespace {
 
@@ -85,32 +84,24 @@ class TestMirror : public QObject {
         QCOMPARE(log.shown.last(), QStringLiteral("0|3|1/1"));
     }
 
-    // What a download stores, and whether its progress window showed.
-    void whatIsStored_data() {
-        QTest::addColumn<std::string>("script");
-        QTest::addColumn<int>("windows");
-        QTest::addColumn<bool>("stored");
-        const std::string half = "HTTP/1.0 200 OK\r\nContent-Length: 2048\r\n\r\nhalf";
-        // The window needs the exact name.
-        Row("lower-case length", std::string("HTTP/1.0 200 OK\r\ncontent-length: 3\r\n\r\nabc"), 0,
-            true);
-        Row("unreachable host", std::string(), 0, false);
-        Row("not-found reply",
-            std::string("HTTP/1.0 404 Not Found\r\nContent-Length: 9\r\n\r\nnot found"), 1, false);
-        Row("closed mid-body", half, 1, false);
-        Row("stalled server", half + "<pause 2500>", 1, false);
-        Row("length not a whole number",
-            std::string("HTTP/1.0 500 Oops\r\nContent-Length: 1e3\r\n\r\nx"), 0, false);
-    }
+    // What a download stores, and whether its progress window showed (it
+    // needs the length under its exact name).
     void whatIsStored() {
-        QFETCH(std::string, script);
-        QFETCH(int, windows);
-        QFETCH(bool, stored);
-        Client c(script);
-        ProgressLog log;
-        QCOMPARE(log.Download(c, 1).stored, stored);
-        QCOMPARE(log.Windows(), windows);
-        QCOMPARE(FilesIn(c.data.Root()), stored ? QStringList{"m01.pdf"} : QStringList{});
+        const std::string half = "HTTP/1.0 200 OK\r\nContent-Length: 2048\r\n\r\nhalf";
+        for (const auto& [script, windows, stored] :
+             std::vector<std::tuple<std::string, int, bool>>{
+                 {"HTTP/1.0 200 OK\r\ncontent-length: 3\r\n\r\nabc", 0, true},
+                 {"", 0, false},
+                 {"HTTP/1.0 404 Not Found\r\nContent-Length: 9\r\n\r\nnot found", 1, false},
+                 {half, 1, false},
+                 {half + "<pause 2500>", 1, false},
+                 {"HTTP/1.0 500 Oops\r\nContent-Length: 1e3\r\n\r\nx", 0, false}}) {
+            Client c(script);
+            ProgressLog log;
+            QVERIFY2(log.Download(c, 1).stored == stored, script.c_str());
+            QCOMPARE(log.Windows(), windows);
+            QCOMPARE(FilesIn(c.data.Root()), stored ? QStringList{"m01.pdf"} : QStringList{});
+        }
     }
 
     void writeFailureEndsCleanly() {
@@ -123,37 +114,32 @@ class TestMirror : public QObject {
 
     // The page copy first holds the page just read; each copy is replaced
     // only by a whole successful reply, and other files stay as they are.
-    void mirroring_data() {
-        QTest::addColumn<std::string>("script");
-        QTest::addColumn<QString>("copies");  // page | help | logo afterwards
-        Row("whole replies in several chunks",
-            std::string("HTTP/1.0 200 OK\r\n\r\none-<pause 50>two-<pause 50>three"),
-            "one-two-three|one-two-three|one-two-three");
-        Row("host unreachable", std::string(), "ページ\r\n|old help|old logo");
-        Row("not-found pages", std::string("HTTP/1.0 404 Not Found\r\n\r\n<html>404</html>"),
-            "ページ\r\n|old help|old logo");
-    }
     void mirroring() {
-        QFETCH(std::string, script);
-        QFETCH(QString, copies);
-        Client c(script, 3);
-        std::filesystem::create_directories(c / "images");
-        WriteFile(c / "images/LOGO_Movei.gif", "old logo");
-        WriteFile(c / "images/other.gif", "other");
-        WriteFile(c / "Help.html", "old help");
-        mirror::MirrorPages(c.Exchange(), c.data, "A-12", QStringLiteral("ページ"));
-        QStringList got;
-        for (const char* copy : {"A-12.html", "Help.html", "images/LOGO_Movei.gif"})
-            got << DecodeCp932(QByteArray::fromStdString(ReadFile(c / copy)));
-        QCOMPARE(got.join(u'|'), copies);
-        QCOMPARE(ReadFile(c / "images/other.gif"), std::string("other"));
-        if (script.empty()) return;
-        const QString host =
-            QString::fromStdString("\r\nHost: 127.0.0.1:" + std::to_string(c.server.Port()));
-        QCOMPARE(QString::fromStdString(c.server.Request()).split("\r\n\r\n", Qt::SkipEmptyParts),
-                 (QStringList{"GET /q_Vestra/HTML/A-12.txt HTTP/1.0" + host,
-                              "GET /q_Vestra/HTML/Help.html HTTP/1.0" + host,
-                              "GET /q_Vestra/images/Logo_Movei.gif HTTP/1.0" + host}));
+        const QString kept = QStringLiteral("ページ\r\n|old help|old logo");
+        for (const auto& [script, copies] : std::vector<std::pair<std::string, QString>>{
+                 {"HTTP/1.0 200 OK\r\n\r\none-<pause 50>two-<pause 50>three",
+                  "one-two-three|one-two-three|one-two-three"},
+                 {"", kept},
+                 {"HTTP/1.0 404 Not Found\r\n\r\n<html>404</html>", kept}}) {
+            Client c(script, 3);
+            std::filesystem::create_directories(c / "images");
+            WriteFile(c / "images/LOGO_Movei.gif", "old logo");
+            WriteFile(c / "images/other.gif", "other");
+            WriteFile(c / "Help.html", "old help");
+            mirror::MirrorPages(c.Exchange(), c.data, "A-12", QStringLiteral("ページ"));
+            QStringList got;
+            for (const char* copy : {"A-12.html", "Help.html", "images/LOGO_Movei.gif"})
+                got << DecodeCp932(QByteArray::fromStdString(ReadFile(c / copy)));
+            QCOMPARE(got.join(u'|'), copies);
+            QCOMPARE(ReadFile(c / "images/other.gif"), std::string("other"));
+            if (script.empty()) continue;
+            const std::string host = "\r\nHost: 127.0.0.1:" + std::to_string(c.server.Port());
+            QCOMPARE(c.server.Request(),
+                     "GET /q_Vestra/HTML/A-12.txt HTTP/1.0" + host +
+                         "\r\n\r\nGET /q_Vestra/HTML/Help.html HTTP/1.0" + host +
+                         "\r\n\r\nGET /q_Vestra/images/Logo_Movei.gif HTTP/1.0" + host +
+                         "\r\n\r\n");
+        }
     }
 
     // Downloads as the menu build runs them: one after another, each with its
@@ -164,8 +150,8 @@ class TestMirror : public QObject {
         // two builds.
         Served s(OkReply(body), 11, "A-12|3\r\n");
         s.urls.pages[s.MenuAddress()] =
-            EncodeCp932(QStringLiteral("Contents_VALUE\r\nMain;第1章\r\nSub;一;/a/d1.pdf\r\n"
-                                       "Sub;二;/b/d2.pdf\r\nCont;三;/d3.pdf\r\nContents_End\r\n"))
+            EncodeCp932(
+                MenuPage({"Main;第1章", "Sub;一;/a/d1.pdf", "Sub;二;/b/d2.pdf", "Cont;三;/d3.pdf"}))
                 .toStdString();
         int windows = 0;
         connect(s.window.get(), &FrmQvestra::progressWindowShown, this, [&] {

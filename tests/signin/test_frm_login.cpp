@@ -76,60 +76,53 @@ class TestFrmLogin : public QObject {
     // Each answer comes to a tick of the poll timer: no tick polls while a
     // poll runs, an unanswered poll waits for the next tick, a named member
     // closes the window and only then hands over.
-    void ticks_data() {
-        QTest::addColumn<QByteArray>("answer");
-        QTest::addColumn<bool>("signedIn");
-        Row("member named", QByteArray("USERID=A-12|1"), true);
-        Row("member named, with CR LF", QByteArray("USERID=A-12|1\r\n"), true);
-        Row("lower-case key", QByteArray("userid=A-12|1"), false);
-        Row("record without status", QByteArray("USERID=A-12"), false);
-        Row("member ID that is a path", QByteArray("USERID=../x-1|1"), false);
-        Row("no key", QByteArray("A-12|1"), false);
-        Row("empty", QByteArray(), false);
-        Row("100 bytes", QByteArray("USERID=A-12|1" + QByteArray(87, ' ')), false);
-    }
     void ticks() {
-        QFETCH(QByteArray, answer);
-        QFETCH(bool, signedIn);
-        ScriptedServer server("HTTP/1.0 200 OK\r\n\r\n" + answer.toStdString());
-        Login login(server.Port());
-        login.window.Load();
-        login.Tick();
-        QCOMPARE(login.timerRunningDuringPoll, std::vector<bool>{false});
-        QCOMPARE(ReadFile(login.folder / "qvuser.txt"), signedIn ? "A-12|1\r\n" : "");
-        QCOMPARE(login.handOvers, signedIn ? 1 : 0);
-        if (signedIn) QVERIFY2(!login.visibleAtHandOver, "the window closes before the hand-over");
-        QCOMPARE(login.window.Timer1()->isActive(), !signedIn);
-        QCOMPARE(login.programEnds, 0);
+        for (const auto& [answer, signedIn] : std::vector<std::pair<std::string, bool>>{
+                 {"USERID=A-12|1", true},
+                 {"USERID=A-12|1\r\n", true},
+                 {"userid=A-12|1", false},
+                 {"USERID=A-12", false},
+                 {"USERID=../x-1|1", false},
+                 {"A-12|1", false},
+                 {"", false},
+                 {"USERID=A-12|1" + std::string(87, ' '), false}}) {
+            ScriptedServer server("HTTP/1.0 200 OK\r\n\r\n" + answer);
+            Login login(server.Port());
+            login.window.Load();
+            login.Tick();
+            QCOMPARE(login.timerRunningDuringPoll, std::vector<bool>{false});
+            QVERIFY2(ReadFile(login.folder / "qvuser.txt") == (signedIn ? "A-12|1\r\n" : ""),
+                     answer.c_str());
+            QCOMPARE(login.handOvers, signedIn ? 1 : 0);
+            if (signedIn)
+                QVERIFY2(!login.visibleAtHandOver, "the window closes before the hand-over");
+            QCOMPARE(login.window.Timer1()->isActive(), !signedIn);
+            QCOMPARE(login.programEnds, 0);
+        }
     }
 
-    // How the sign-in can end the program, or hand over at once.
-    void endings_data() {
-        QTest::addColumn<QString>("how");
-        QTest::addColumn<QString>("message");
-        Row("the service answers CANCEL", "cancel", "");
-        Row("the host cannot be reached", "unreachable",
-            "ＰＣがインターネットに接続していません！");
-        Row("the member closes the window", "close", "");
-        Row("a member is known already", "known", "");
-    }
+    // How the sign-in ends the program: the service answers CANCEL, the host
+    // cannot be reached, the member closes the window; or, with a member
+    // known already, hands over at once.
     void endings() {
-        QFETCH(QString, how);
-        QFETCH(QString, message);
-        ScriptedServer server("HTTP/1.0 200 OK\r\n\r\nCANCEL\r\n");
-        Login login(how == "unreachable" ? ScriptedServer::ClosedPort() : server.Port());
-        std::filesystem::create_directories(login.folder / "images");
-        WriteFile(login.folder / "qvuser.txt", how == "known" ? "A-12|3\r\n" : "");
-        login.window.Load();
-        if (how == "close") login.window.close();
-        if (how == "cancel" || how == "unreachable") login.Tick();
-        QCOMPARE(login.messages.shown, message.isEmpty() ? QStringList{} : QStringList{message});
-        QCOMPARE(login.programEnds, how == "known" ? 0 : 1);
-        QCOMPARE(login.handOvers, how == "known" ? 1 : 0);
-        // The program ends behind the message; only the window it ends with may stay.
-        QCOMPARE(login.window.isVisible(), how == "unreachable");
-        QVERIFY(!login.window.Timer1()->isActive());
-        QCOMPARE(std::filesystem::exists(login.folder), how != "cancel");
+        for (const QString how : {"cancel", "unreachable", "close", "known"}) {
+            ScriptedServer server("HTTP/1.0 200 OK\r\n\r\nCANCEL\r\n");
+            Login login(how == "unreachable" ? ScriptedServer::ClosedPort() : server.Port());
+            std::filesystem::create_directories(login.folder / "images");
+            WriteFile(login.folder / "qvuser.txt", how == "known" ? "A-12|3\r\n" : "");
+            login.window.Load();
+            if (how == "close") login.window.close();
+            if (how == "cancel" || how == "unreachable") login.Tick();
+            QCOMPARE(login.messages.shown,
+                     how == "unreachable" ? QStringList{"ＰＣがインターネットに接続していません！"}
+                                          : QStringList{});
+            QVERIFY2(login.programEnds == (how == "known" ? 0 : 1), qPrintable(how));
+            QCOMPARE(login.handOvers, how == "known" ? 1 : 0);
+            // The program ends behind the message; only the window it ends with may stay.
+            QCOMPARE(login.window.isVisible(), how == "unreachable");
+            QVERIFY(!login.window.Timer1()->isActive());
+            QCOMPARE(std::filesystem::exists(login.folder), how != "cancel");
+        }
     }
 
     void computerName() {

@@ -42,29 +42,13 @@ class TestUserFile : public QObject {
             QCOMPARE(MemberNumber(id).value_or(""), number);
     }
 
-    void parseRecord_data() {
-        QTest::addColumn<QString>("record");
-        QTest::addColumn<bool>("accepted");
-        Row("contracted", "A-12|3", true);
-        Row("empty", "", false);
-        Row("no bar", "A-12", false);
-        Row("two bars", "A-12|1|2", false);
-        Row("status of two digits", "A-12|12", false);
-        Row("status not a digit", "A-12|x", false);
-        Row("status missing", "A-12|", false);
-        Row("member number not digits", "A-1a|1", false);
-        Row("no member number", "A|1", false);
-        Row("slash in member ID", "A-12/x|1", false);
-        Row("backslash in member ID", "A\\x-12|1", false);
-        Row("dot dot in member ID", "..-12|1", false);
-        Row("control character", "A\t-12|1", false);
-        Row("leading blank, lost on reading back", " A-12|1", false);
-        Row("character code page 932 lacks", "A\u00e4\u20ac-12|1", false);
-    }
+    // A record is member ID, bar, one status digit; the ID names a file
+    // later, and the file is written in code page 932.
     void parseRecord() {
-        QFETCH(QString, record);
-        QFETCH(bool, accepted);
-        QCOMPARE(ParseUserRecord(record).has_value(), accepted);
+        for (const QString refused :
+             {"", "A-12", "A-12|1|2", "A-12|12", "A-12|x", "A-12|", "A-1a|1", "A|1", "A-12/x|1",
+              "A\\x-12|1", "..-12|1", "A\t-12|1", " A-12|1", "A\u00e4\u20ac-12|1"})
+            QVERIFY2(!ParseUserRecord(refused), qPrintable(refused));
         const auto parts = ParseUserRecord(QStringLiteral("A-0012|1"));
         QCOMPARE(QStringList({parts->memberId, parts->status, parts->memberNumber}),
                  (QStringList{"A-0012", "1", "12"}));
