@@ -23,57 +23,48 @@ class TestFrmQvestra : public QObject {
     Q_OBJECT
 
   private Q_SLOTS:
-    // Which exchanges a start makes, with the time-outs the program passes,
-    // and where it leads. The menu page lists one document not yet stored.
-    void startUp_data() {
-        QTest::addColumn<bool>("online");
-        QTest::addColumn<QByteArray>("userFile");  // empty: none
-        QTest::addColumn<QList<int>>("timeouts");  // probe, record, document, mirror copies
-        QTest::addColumn<QString>("address");      // empty: the sign-in takes over
+    // Which exchanges a start makes, with the time-outs the program passes
+    // (probe, record, document, mirror copies), and where it leads (nowhere:
+    // the sign-in takes over). The menu page lists one document not yet stored.
+    void startUp() {
         const QList<int> member{120, 10, 1200, 120, 120, 10};
         const QString a12 = kMenuAddress + "A-12";
-        Row("online member", true, QByteArray("A-12|3\r\n"), member, a12);
-        Row("member ID keeps its leading zeros", true, QByteArray("A-0012|3\r\n"), member,
-            kMenuAddress + "A-0012");
-        Row("record without line end", true, QByteArray("A-12|3"), member, a12);
-        Row("online applicant: no mirroring", true, QByteArray("A-12|1\r\n"),
-            QList<int>{120, 10, 1200}, a12);
-        Row("offline member: the local copy, no record, no mirroring", false,
-            QByteArray("A-12|3\r\n"), QList<int>{120, 1200}, "file://%1/A-12.html");
-        Row("no user file", true, QByteArray(), QList<int>{120}, "");
-        Row("member ID with a path", true, QByteArray("../A-12|3\r\n"), QList<int>{120}, "");
-        Row("binary garbage", true, QByteArray("\x01\xff\xfe|\x00", 5), QList<int>{120}, "");
-    }
-    void startUp() {
-        QFETCH(bool, online);
-        QFETCH(QByteArray, userFile);
-        QFETCH(QList<int>, timeouts);
-        QFETCH(QString, address);
-        Harness h(online);
-        if (!userFile.isEmpty()) h.WriteUserFile(userFile.toStdString());
-        const QString expected = address.arg(QString::fromStdString(h.folder.string()));
-        h.urls.pages[expected.toStdString()] =
-            "Contents_VALUE\r\nCont;c;/d/c.pdf\r\nContents_End\r\n";
-        QSignalSpy signIn(h.window.get(), &FrmQvestra::signInRequired);
-        h.window->Load();
-        QCOMPARE(ConnectTimeouts(h), timeouts);
-        QCOMPARE(h.sockets.connects[0].host + ':' + std::to_string(h.sockets.connects[0].port),
-                 "svc.test:80");
-        QCOMPARE(signIn.count(), address.isEmpty() ? 1 : 0);
-        QCOMPARE(h.window->isVisible(), !address.isEmpty());
-        QCOMPARE(h.programEnds, 0);
-        QVERIFY(h.messages.shown.isEmpty());
-        QCOMPARE(h.View().navigated, address.isEmpty() ? QStringList{} : QStringList{expected});
-        if (address.isEmpty()) return;
-        QCOMPARE(h.ui().UrlName->text(), expected);
-        QVERIFY(h.View().fullScreen);
-        QCOMPARE(h.program.OnlineMode, online);
-        QVERIFY(!h.ui().Frame1->isEnabled());
-        QVERIFY(h.Shown(h.ui().Frame2));
-        if (!online) return;
-        // A request's status poll.
-        h.window->PollChangeStatus();
-        QCOMPARE(h.sockets.connects.back().timeoutSeconds, 10);
+        for (const auto& [online, userFile, timeouts, address] :
+             std::vector<std::tuple<bool, std::string, QList<int>, QString>>{
+                 {true, "A-12|3\r\n", member, a12},
+                 {true, "A-0012|3\r\n", member, kMenuAddress + "A-0012"},
+                 {true, "A-12|3", member, a12},
+                 {true, "A-12|1\r\n", {120, 10, 1200}, a12},  // an applicant: no mirroring
+                 {false, "A-12|3\r\n", {120, 1200}, "file://%1/A-12.html"},
+                 {true, "", {120}, ""},
+                 {true, "../A-12|3\r\n", {120}, ""},
+                 {true, std::string("\x01\xff\xfe|\x00", 5), {120}, ""}}) {
+            Harness h(online);
+            if (!userFile.empty()) h.WriteUserFile(userFile);
+            const QString expected = address.arg(QString::fromStdString(h.folder.string()));
+            h.urls.pages[expected.toStdString()] =
+                "Contents_VALUE\r\nCont;c;/d/c.pdf\r\nContents_End\r\n";
+            QSignalSpy signIn(h.window.get(), &FrmQvestra::signInRequired);
+            h.window->Load();
+            QVERIFY2(ConnectTimeouts(h) == timeouts, userFile.c_str());
+            QCOMPARE(h.sockets.connects[0].host + ':' + std::to_string(h.sockets.connects[0].port),
+                     "svc.test:80");
+            QCOMPARE(signIn.count(), address.isEmpty() ? 1 : 0);
+            QCOMPARE(h.window->isVisible(), !address.isEmpty());
+            QCOMPARE(h.programEnds, 0);
+            QVERIFY(h.messages.shown.isEmpty());
+            QCOMPARE(h.View().navigated, address.isEmpty() ? QStringList{} : QStringList{expected});
+            if (address.isEmpty()) continue;
+            QCOMPARE(h.ui().UrlName->text(), expected);
+            QVERIFY(h.View().fullScreen);
+            QCOMPARE(h.program.OnlineMode, online);
+            QVERIFY(!h.ui().Frame1->isEnabled());
+            QVERIFY(h.Shown(h.ui().Frame2));
+            if (!online) continue;
+            // A request's status poll.
+            h.window->PollChangeStatus();
+            QCOMPARE(h.sockets.connects.back().timeoutSeconds, 10);
+        }
     }
 
     // Captions and states at load, in menu-bar order; 終了 ends the program.

@@ -92,41 +92,38 @@ class TestRequestPolls : public QObject {
         }
     }
 
-    void changePoll_data() {
-        QTest::addColumn<QString>("status");
-        QTest::addColumn<bool>("final");
-        QTest::addColumn<bool>("changeAllowed");  // 契約変更 enabled: the panels are rebuilt
-        Row("END with the stamp", "END14-05-07", true, false);
-        Row("END, contract change allowed", "END14-05-07", true, true);
-        Row("CANCEL with the stamp", "CANCEL14-05-07", true, false);
-        Row("first field before a comma", "END14-05-07,other", true, false);
-        Row("END with another stamp", "END09-00-00", false, true);
-        Row("EXEC", "EXEC14-05-07", false, false);
-        Row("K_CANCEL is not a change status", "K_CANCEL14-05-07", false, false);
-    }
+    // Final statuses carry the request's stamp; with 契約変更 enabled the
+    // panels are rebuilt. K_CANCEL is not a change status.
     void changePoll() {
-        QFETCH(QString, status);
-        QFETCH(bool, final);
-        QFETCH(bool, changeAllowed);
-        Started s(status.toStdString());
-        s.ui().Menu_E_Modify->menuAction()->setEnabled(changeAllowed);
-        s.program.OnlineMode = false;
-        const std::size_t reads = s.urls.reads.size();
-        s.window->Menu_E_Cont_Click();
-        QCOMPARE(s.urls.reads.size() - reads, std::size_t(final && changeAllowed ? 1 : 0));
-        QCOMPARE(s.program.OnlineMode, final && changeAllowed);
-        QCOMPARE(s.ui().Timer_KHen->isActive(), !final);
-        QCOMPARE(s.window->PollDone(), final);
-        QCOMPARE(s.Shown(s.ui().Frame2), final);
-        QVERIFY2(!std::filesystem::exists(s.folder / "keika.txt"), "a change poll removes it");
-        QVERIFY(std::filesystem::exists(s.folder / "qvuser.txt"));
-        if (!final) return;
-        QCOMPARE(s.View().navigated.last(), s.Address("/q_vestra/execute.asp?yuzaaidhi=A-12"));
-        QCOMPARE(s.window->layout().Of(s.ui().Frame1).height, 3300.f);
-        QVERIFY(s.ui().Frame1->isEnabled());
-        // A group button clears the finished request's mark.
-        s.window->Cmd_Click(0);
-        QVERIFY(!s.window->PollDone());
+        for (const auto& [status, final, changeAllowed] :
+             std::vector<std::tuple<std::string, bool, bool>>{{"END14-05-07", true, false},
+                                                              {"END14-05-07", true, true},
+                                                              {"CANCEL14-05-07", true, false},
+                                                              {"END14-05-07,other", true, false},
+                                                              {"END09-00-00", false, true},
+                                                              {"EXEC14-05-07", false, false},
+                                                              {"K_CANCEL14-05-07", false, false}}) {
+            Started s(status);
+            s.ui().Menu_E_Modify->menuAction()->setEnabled(changeAllowed);
+            s.program.OnlineMode = false;
+            const std::size_t reads = s.urls.reads.size();
+            s.window->Menu_E_Cont_Click();
+            QVERIFY2(s.urls.reads.size() - reads == std::size_t(final && changeAllowed ? 1 : 0),
+                     status.c_str());
+            QCOMPARE(s.program.OnlineMode, final && changeAllowed);
+            QCOMPARE(s.ui().Timer_KHen->isActive(), !final);
+            QCOMPARE(s.window->PollDone(), final);
+            QCOMPARE(s.Shown(s.ui().Frame2), final);
+            QVERIFY2(!std::filesystem::exists(s.folder / "keika.txt"), "a change poll removes it");
+            QVERIFY(std::filesystem::exists(s.folder / "qvuser.txt"));
+            if (!final) continue;
+            QCOMPARE(s.View().navigated.last(), s.Address("/q_vestra/execute.asp?yuzaaidhi=A-12"));
+            QCOMPARE(s.window->layout().Of(s.ui().Frame1).height, 3300.f);
+            QVERIFY(s.ui().Frame1->isEnabled());
+            // A group button clears the finished request's mark.
+            s.window->Cmd_Click(0);
+            QVERIFY(!s.window->PollDone());
+        }
     }
 
     // The application's statuses: the user file afterwards (none: the data

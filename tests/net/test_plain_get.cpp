@@ -54,18 +54,6 @@ std::string Letters(int count) {
     return text;
 }
 
-// Trips the switch a moment after it is made, from another thread, as a
-// signal arriving during a wait would.
-struct TripSoon {
-    explicit TripSoon(const AbortSwitch& s)
-        : thread([&s] {
-              std::this_thread::sleep_for(std::chrono::milliseconds(200));
-              s.Trip();
-          }) {}
-    ~TripSoon() { thread.join(); }
-    std::thread thread;
-};
-
 }  // namespace
 
 class TestPlainGet : public QObject {
@@ -130,28 +118,27 @@ class TestPlainGet : public QObject {
     }
 
     // Every read of a trickling host comes in time; only the exchange as a
-    // whole can be late. A document instead fails once its bytes stop.
-    void trickleIsBoundedAsAWhole_data() {
-        QTest::addColumn<std::string>("script");
-        QTest::addColumn<bool>("betweenBytes");
-        Row("header never ended", kHttpOk + "Content-Le<pause 1600>", false);
-        Row("stalled in the body", kOkHeader + "so far<pause 1600>", false);
-        Row("header a byte at a time", Trickle("HTTP/1.0 200", "0", 6), false);
-        Row("header lines without end", Trickle(kHttpOk, "X: y\r\n", 6), false);
-        Row("body a byte at a time", Trickle(kOkHeader, "b", 6), false);
-        Row("document a byte at a time", Trickle(kOkHeader, "b", 8), true);
-    }
+    // whole can be late: a header never ended, a body stalled, a header or a
+    // body a byte at a time, header lines without end. A document instead
+    // fails once its bytes stop.
     void trickleIsBoundedAsAWhole() {
-        QFETCH(std::string, script);
-        QFETCH(bool, betweenBytes);
-        Exchange x(script);
-        WholeBodySink sink(x.file);
-        const auto started = std::chrono::steady_clock::now();
-        const ExchangeState state =
-            x.Run(sink, 1, betweenBytes ? TimeOut::kBetweenBytes : TimeOut::kWholeExchange);
-        QCOMPARE(state.SockResult, betweenBytes ? int(kClosed) : int(kTimedOut));
-        QCOMPARE(sink.Stored(), betweenBytes);
-        if (!betweenBytes) QVERIFY2(Since(started).count() < 2500, "outlived its time-out");
+        for (const auto& [script, betweenBytes] :
+             std::vector<std::pair<std::string, bool>>{{kHttpOk + "Content-Le<pause 1600>", false},
+                                                       {kOkHeader + "so far<pause 1600>", false},
+                                                       {Trickle("HTTP/1.0 200", "0", 6), false},
+                                                       {Trickle(kHttpOk, "X: y\r\n", 6), false},
+                                                       {Trickle(kOkHeader, "b", 6), false},
+                                                       {Trickle(kOkHeader, "b", 8), true}}) {
+            Exchange x(script);
+            WholeBodySink sink(x.file);
+            const auto started = std::chrono::steady_clock::now();
+            const ExchangeState state =
+                x.Run(sink, 1, betweenBytes ? TimeOut::kBetweenBytes : TimeOut::kWholeExchange);
+            QVERIFY2(state.SockResult == (betweenBytes ? int(kClosed) : int(kTimedOut)),
+                     script.c_str());
+            QCOMPARE(sink.Stored(), betweenBytes);
+            if (!betweenBytes) QVERIFY2(Since(started).count() < 2500, "outlived its time-out");
+        }
     }
 
     // Once a reply can no longer be used, the rest of it is not waited for.
@@ -277,7 +264,11 @@ class TestPlainGet : public QObject {
             std::string page = "not read";
             const auto started = std::chrono::steady_clock::now();
             {
-                TripSoon trip(abort);
+                // Tripped from another thread, as a signal arriving during the wait would.
+                const std::jthread trip([&abort] {
+                    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+                    abort.Trip();
+                });
                 if (wait == "page read")
                     page = CurlUrlReader("qvestra", &abort).ReadAll(server.Address("/"));
                 else
