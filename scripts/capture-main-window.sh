@@ -70,11 +70,7 @@ for ((i = 0; i < 60; i++)); do
     import -window root "$shots/main-window.png"
     if page_painted "$shots/main-window.png"; then
         if [ -n "$wait_for" ]; then
-            for ((j = 0; j < 600; j++)); do
-                [ -e "$wait_for" ] && break
-                sleep 0.1
-            done
-            [ -e "$wait_for" ] || { echo "$wait_for did not appear" >&2; exit 1; }
+            wait_until 60 test -e "$wait_for" || { echo "$wait_for did not appear" >&2; exit 1; }
             import -window root "$shots/main-window.png"
         fi
         echo "menu page rendered; screenshot: $shots/main-window.png"

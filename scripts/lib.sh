@@ -81,14 +81,19 @@ webengine_environment() {
     export QTWEBENGINE_CHROMIUM_FLAGS="${QTWEBENGINE_CHROMIUM_FLAGS:---disable-gpu}"
 }
 
-# wait_for_port HOST PORT SECONDS
-wait_for_port() {
-    local i
-    for ((i = 0; i < $3 * 10; i++)); do
-        if (exec 3<>"/dev/tcp/$1/$2") 2>/dev/null; then return 0; fi
+# wait_until SECONDS COMMAND...: true once COMMAND succeeds, tried every
+# tenth of a second.
+wait_until() {
+    local deadline=$((SECONDS + $1))
+    until "${@:2}"; do
+        [ "$SECONDS" -lt "$deadline" ] || return 1
         sleep 0.1
     done
-    return 1
+}
+
+# wait_for_port HOST PORT SECONDS
+wait_for_port() {
+    wait_until "$3" bash -c "exec 3<>/dev/tcp/$1/$2" 2>/dev/null
 }
 
 # wait_for_window SECONDS TITLE_PATTERN: prints the id of the first visible
@@ -123,14 +128,11 @@ wait_for_window_gone() {
 # xvfb_pid. The server picks a free display and reports it once it takes
 # clients, so there is neither a guessed number nor a fixed wait.
 start_xvfb() {
-    local reported i
+    local reported
     reported=$(mktemp)
     Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp -noreset 3>"$reported" >/dev/null 2>&1 &
     xvfb_pid=$!
-    for ((i = 0; i < 100; i++)); do
-        [ -s "$reported" ] && break
-        sleep 0.1
-    done
+    wait_until 10 test -s "$reported"
     [ -s "$reported" ] && DISPLAY=:$(tr -d '\n' <"$reported")
     rm -f "$reported"
     [ -n "${DISPLAY:-}" ] && export DISPLAY

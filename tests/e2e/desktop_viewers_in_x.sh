@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The X side of desktop_viewers.sh. Usage: desktop_viewers_in_x.sh STEP CLIENT ARTIFACT_DIR DATA_FOLDER
-# STEP: wayland-viewer (Evince on the compositor), failing-viewer, no-viewer.
+# STEP: wayland-viewer (Evince on the compositor), no-viewer.
 set -euo pipefail
 step=$1
 client=$2

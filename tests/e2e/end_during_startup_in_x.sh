@@ -12,20 +12,6 @@ repo_dir=$(cd "$(dirname "$0")/../.." && pwd)
 source "$repo_dir/scripts/lib.sh"
 mkdir -p "$artifacts"
 
-# ended_within PID SECONDS: milliseconds until PID ended, or failure.
-ended_within() {
-    local started i
-    started=$(date +%s%N)
-    for ((i = 0; i < $2 * 20; i++)); do
-        if ! kill -0 "$1" 2>/dev/null; then
-            echo $((($(date +%s%N) - started) / 1000000))
-            return 0
-        fi
-        sleep 0.05
-    done
-    return 1
-}
-
 for how in signal menu; do
     "$client" >"$artifacts/client-$how.log" 2>&1 &
     pid=$!
@@ -37,7 +23,9 @@ for how in signal menu; do
         sleep 0.3
         xdotool key Down Return
     fi
-    ms=$(ended_within "$pid" 5) || fail "$how: the client still runs 5 s after it was told to end"
+    told=$(date +%s%N)
+    wait_until 5 eval '! kill -0 "$pid" 2>/dev/null' || fail "$how: the client still runs 5 s after it was told to end"
+    ms=$((($(date +%s%N) - told) / 1000000))
     wait "$pid" 2>/dev/null || true
     leftovers=$(find "$folder" -name '*.part')
     [ -z "$leftovers" ] || fail "$how: temporary files left: $leftovers"

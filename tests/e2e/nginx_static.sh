@@ -28,32 +28,11 @@ kill "$demo_pid"
 wait "$demo_pid" 2>/dev/null || true
 demo_pid=
 
+source "$e2e_dir/nginx_lib.sh"
 mkdir -p "$work/nginx"
-cat >"$work/nginx/nginx.conf" <<CONF
-daemon on;
-user root root;
-# One process: a worker would drop to that user, which the namespace forbids.
-master_process off;
-pid $work/nginx/nginx.pid;
-error_log $artifacts/nginx-error.log;
-events {}
-http {
-    types { text/html html asp; text/plain txt; application/pdf pdf; image/gif gif; }
-    access_log $artifacts/nginx-access.log;
-    client_body_temp_path $work/nginx/body;
-    proxy_temp_path $work/nginx/proxy;
-    fastcgi_temp_path $work/nginx/fastcgi;
-    uwsgi_temp_path $work/nginx/uwsgi;
-    scgi_temp_path $work/nginx/scgi;
-    server {
-        listen 127.0.0.1:$service_port;
-        root $site;
-    }
-}
-CONF
-# A user's PATH on Debian lacks /usr/sbin.
-nginx=$(command -v nginx || echo /usr/sbin/nginx)
-"$nginx" -c "$work/nginx/nginx.conf" -p "$work/nginx" || fail "nginx did not start"
+nginx_start "$work/nginx" "$artifacts/nginx" "server { listen 127.0.0.1:$service_port; root $site; }" \
+    'types { text/html html asp; text/plain txt; application/pdf pdf; image/gif gif; }' \
+    || fail "nginx did not start"
 trap 'kill "$(cat "$work/nginx/nginx.pid")" 2>/dev/null || true; e2e_cleanup' EXIT
 wait_for_port 127.0.0.1 "$service_port" 10 || fail "nginx does not listen"
 "$nginx" -v 2>&1 | tee "$artifacts/nginx-version.txt"

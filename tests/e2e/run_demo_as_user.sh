@@ -22,24 +22,10 @@ git clone -q "$repo" "$home/qvestra"
 chown -R "$user:" "$home/qvestra"
 
 if (exec 3<>/dev/tcp/127.0.0.1/80) 2>/dev/null; then fail "something already listens on the host's port 80"; fi
-cat >"$work/nginx.conf" <<CONF
-daemon on;
-master_process off;
-pid $work/nginx.pid;
-error_log $artifacts/other-server-error.log;
-events {}
-http {
-    access_log $artifacts/other-server-access.log;
-    client_body_temp_path $work/body;
-    proxy_temp_path $work/proxy;
-    fastcgi_temp_path $work/fastcgi;
-    uwsgi_temp_path $work/uwsgi;
-    scgi_temp_path $work/scgi;
-    server { listen 127.0.0.1:80; return 200 "not the demo service\n"; }
-}
-CONF
-nginx=$(command -v nginx || echo /usr/sbin/nginx)
-"$nginx" -c "$work/nginx.conf" -p "$work" || fail "the other server did not start"
+source "$(dirname "$0")/nginx_lib.sh"
+nginx_start "$work" "$artifacts/other-server" \
+    'server { listen 127.0.0.1:80; return 200 "not the demo service\n"; }' \
+    || fail "the other server did not start"
 trap 'kill "$(cat "$work/nginx.pid")" 2>/dev/null || true; rm -rf "$work"' EXIT
 wait_for_port 127.0.0.1 80 10 || fail "the other server does not listen"
 
