@@ -26,17 +26,36 @@ mkdir -p "$XDG_CONFIG_HOME" "$XDG_DATA_HOME/applications"
 register() {
     printf '[Default Applications]\napplication/pdf=%s\n' "$1" >"$XDG_CONFIG_HOME/mimeapps.list"
 }
-in_x() {
-    QT_QPA_PLATFORM=xcb xvfb-run -a -s "-screen 0 1280x800x24 -noreset" \
-        bash "$e2e_dir/desktop_viewers_in_x.sh" "$1" "$client" "$artifacts/$1" "$folder"
+# click_for_the_second_item STEP: a start whose menu build is done, and a
+# click on the first group's second item (hiragana2.pdf).
+click_for_the_second_item() {
+    shots=$artifacts/$1
+    QT_QPA_PLATFORM=xcb capture "$shots" --keep-running --wait-for "$folder/images/LOGO_Movei.gif"
+    open_second_item_of_first_group
+    clicked=$(date +%s%N)
 }
 
 register org.gnome.Evince.desktop
-in_x wayland-viewer
+click_for_the_second_item wayland-viewer
+wait_for_window 5 'A c r o b a t' >/dev/null || fail "Evince: no notice after the click"
+import -window root "$shots/notice.png"
+wait_for_window_gone 10 'A c r o b a t' || fail "Evince: the notice is still there 10 s after the click"
+echo "Evince on Wayland: notice gone $((($(date +%s%N) - clicked) / 1000000)) ms after the click"
+pgrep -f "evince $folder/hiragana2.pdf" >/dev/null || fail "Evince did not open the document"
+stop_client "$shots"
 
+# Where no viewer comes, the notice may be gone before a poll could see it.
 rm -f "$XDG_CONFIG_HOME/mimeapps.list"
 mkdir -p "$work/no-applications"
-XDG_DATA_DIRS="$work/no-applications" in_x no-viewer
+XDG_DATA_DIRS="$work/no-applications" click_for_the_second_item no-viewer
+wait_for_window_gone 10 'A c r o b a t' || fail "no viewer: the notice is still there 10 s after the click"
+echo "no viewer: notice gone $((($(date +%s%N) - clicked) / 1000000)) ms after the click"
+box=$(wait_for_window 5 '^QVestra$') || fail "no viewer: no message that the document could not be opened"
+import -window root "$shots/message.png"
+xdotool windowfocus "$box" key Return
+wait_for_window_gone 5 '^QVestra$' || fail "no viewer: the message stayed"
+kill -0 "$(cat "$shots/client.pid")" || fail "no viewer: the client ended"
+stop_client "$shots"
 
 # The client on the compositor itself: a fresh data folder, so the menu
 # build downloads and mirrors everything before the logo copy appears.

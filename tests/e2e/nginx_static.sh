@@ -37,8 +37,7 @@ trap 'kill "$(cat "$work/nginx/nginx.pid")" 2>/dev/null || true; e2e_cleanup' EX
 wait_for_port 127.0.0.1 "$service_port" 10 || fail "nginx does not listen"
 "$nginx" -v 2>&1 | tee "$artifacts/nginx-version.txt"
 
-xvfb-run -a -s "-screen 0 1280x800x24 -noreset" "$repo_dir/scripts/capture-main-window.sh" "$client" "$artifacts/first-start" \
-    --wait-for "$folder/images/LOGO_Movei.gif"
+capture "$artifacts/first-start" --wait-for "$folder/images/LOGO_Movei.gif"
 for name in hiragana1.pdf hiragana2.pdf katakana1.pdf gojuon.pdf; do
     cmp -s "$site/qv_contents/$name" "$folder/$name" || fail "$name is not the server's copy"
 done
@@ -51,4 +50,4 @@ grep -q 'GET http://localhost\(:[0-9]*\)\?/qv_contents/katakana-workbook.pdf HTT
 if ls -A "$folder" | grep -q '\.part$'; then fail "a temporary file was left behind"; fi
 
 register_standin_viewer
-xvfb-run -a -s "-screen 0 1280x800x24 -noreset" bash "$e2e_dir/open_document_in_x.sh" "$client" "$artifacts/next-start"
+open_a_document "$artifacts/next-start"

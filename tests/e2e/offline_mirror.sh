@@ -8,8 +8,7 @@ source "$(dirname "$0")/e2e_lib.sh"
 
 folder="$HOME/qvestrafolder"
 # The mirrored logo is the last file an online start writes.
-xvfb-run -a -s "-screen 0 1280x800x24 -noreset" "$repo_dir/scripts/capture-main-window.sh" "$client" "$artifacts/online" \
-    --wait-for "$folder/images/LOGO_Movei.gif"
+capture "$artifacts/online" --wait-for "$folder/images/LOGO_Movei.gif"
 for name in hiragana1.pdf hiragana2.pdf katakana1.pdf gojuon.pdf A-12.html Help.html images/LOGO_Movei.gif; do
     [ -s "$folder/$name" ] || fail "$name was not stored by the online start"
 done
@@ -20,7 +19,7 @@ if ls -A "$folder" | grep -q '\.part$'; then fail "a temporary file was left beh
 kill "$demo_pid"
 wait "$demo_pid" 2>/dev/null || true
 demo_pid=
-xvfb-run -a -s "-screen 0 1280x800x24 -noreset" "$repo_dir/scripts/capture-main-window.sh" "$client" "$artifacts/offline"
+capture "$artifacts/offline"
 
 # The group panel, 教材一覧, with its buttons.
 panel=240x180+10+255

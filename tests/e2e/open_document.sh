@@ -13,8 +13,30 @@ source "$(dirname "$0")/e2e_lib.sh"
 
 register_standin_viewer
 
-xvfb-run -a -s "-screen 0 1280x800x24 -noreset" bash "$e2e_dir/end_during_startup_in_x.sh" \
-    "$client" "$artifacts/ended" "$HOME/qvestrafolder" | tee "$artifacts/end-during-startup.log"
-
-xvfb-run -a -s "-screen 0 1280x800x24 -noreset" bash "$e2e_dir/open_document_in_x.sh" "$client" "$artifacts" --progress \
-    | tee "$artifacts/open-document.log"
+# ended_by HOW: the client told to end while it downloads the large document,
+# by SIGTERM or by ﾌｧｲﾙ → 終了, ends at once and leaves no temporary file;
+# the later start still finds the document missing.
+ended_by() {
+    local pid told ms leftovers
+    "$client" >"$artifacts/client-$1.log" 2>&1 &
+    pid=$!
+    wait_for_window 60 '^初期処理$' >/dev/null || fail "$1: no progress window for the download"
+    if [ "$1" = signal ]; then
+        kill -TERM "$pid"
+    else
+        xdotool mousemove 15 11 click 1
+        sleep 0.3
+        xdotool key Down Return
+    fi
+    told=$(date +%s%N)
+    wait_until 5 eval '! kill -0 "$pid" 2>/dev/null' || fail "$1: the client still runs 5 s after it was told to end"
+    ms=$((($(date +%s%N) - told) / 1000000))
+    wait "$pid" 2>/dev/null || true
+    leftovers=$(find "$HOME/qvestrafolder" -name '*.part')
+    [ -z "$leftovers" ] || fail "$1: temporary files left: $leftovers"
+    [ ! -e "$HOME/qvestrafolder/katakana-workbook.pdf" ] || fail "$1: a cut-short document was stored"
+    echo "ended during the start-up by $1: gone after ${ms} ms, no temporary file"
+}
+ended_by signal
+ended_by menu
+open_a_document "$artifacts" --progress

@@ -7,8 +7,7 @@ source "$(dirname "$0")/e2e_lib.sh"
 folder="$HOME/qvestrafolder"
 rm -rf "$folder"
 
-xvfb-run -a -s "-screen 0 1280x800x24 -noreset" "$repo_dir/scripts/capture-main-window.sh" "$client" "$artifacts/first-start" \
-    --sign-in | tee "$artifacts/first-start.log"
+capture "$artifacts/first-start" --sign-in | tee "$artifacts/first-start.log"
 [ "$(od -An -c "$folder/qvuser.txt" | tr -d ' \n')" = 'A-12|3\r\n' ] || fail "the user file does not hold A-12|3"
 shown_ms=$(sed -n 's/^main window shown \([0-9]*\) ms after signing in$/\1/p' "$artifacts/first-start.log")
 # One poll interval (3 s), then the main window's own start.
