@@ -119,14 +119,6 @@ class FrmQvestra final : public QMainWindow {
 
     const Controls& controls() const { return ui_; }
     const TwipsLayout& layout() const { return layout_; }
-    const MemberValues& member() const { return member_; }
-    const std::string& hostHeader() const { return hostHeader_; }
-    float SavedFrame1Height() const { return savedFrame1Height_; }
-    float SavedFrame2Width() const { return savedFrame2Width_; }
-    float SavedFrame3Width() const { return savedFrame3Width_; }
-    const QString& MenuPageText() const { return menuPageText_; }
-    const ContentList& content() const { return content_; }
-    const QString& DocumentFile() const { return documentFile_; }
     bool PollDone() const { return pollDone_; }
     // Announced length and bytes received of the last document download.
     double TOT_Send() const { return totSend_; }
@@ -222,7 +214,6 @@ class FrmQvestra final : public QMainWindow {
 
     QString menuPageText_;
     ContentList content_;
-    QString documentFile_;
     // The entries behind the item buttons of the group shown in Frame3.
     std::vector<int> shownItems_;
     bool pollDone_ = false;

@@ -90,11 +90,10 @@ void FrmQvestra::FetchMissingDocuments() {
     deps_.dataFolder.RemovePartFiles();
     for (const ContentEntry& entry : content_.entries) {
         if (!entry.documentFile) continue;
-        documentFile_ = *entry.documentFile;
-        const auto file = deps_.dataFolder.Root() / documentFile_.mid(1).toStdString();
+        const auto file = deps_.dataFolder.Root() / entry.documentFile->mid(1).toStdString();
         std::error_code ec;
         if (!std::filesystem::exists(file, ec) && !closing_)
-            DownloadPackage(documentFile_, entry.title);
+            DownloadPackage(*entry.documentFile, entry.title);
     }
 }
 
@@ -145,8 +144,7 @@ void FrmQvestra::OpenEntry(int entry) {
     if (entry < 0 || entry >= static_cast<int>(content_.entries.size())) return;
     const auto& document = content_.entries[entry].documentFile;
     if (!document) return;
-    documentFile_ = *document;
-    const QString name = documentFile_.mid(1);
+    const QString name = document->mid(1);
     const auto file = deps_.dataFolder.FileFor(name.toStdString());
     if (!file || IsRunnableDocument(*file)) return;
     deps_.documents.Open(*file, deps_.dataFolder.Root(), [this, name](bool opened) {

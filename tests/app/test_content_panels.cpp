@@ -77,7 +77,6 @@ class TestContentPanels : public QObject {
         QVERIFY(s.Shown(s.ui().Frame2));
         QCOMPARE(VisibleCaptions(s.ui().Cmd), (QStringList{"Group A", "Group B"}));
         QCOMPARE(s.Of(s.ui().Cmd[1]).top, 1080.f);
-        QCOMPARE(s.Of(s.ui().Frame2), (TwipRect{240, 3600, 6855.f / 2, 1800}));
 
         s.window->Cmd_Click(0);
         QVERIFY(s.Shown(s.ui().Frame3));
@@ -88,7 +87,6 @@ class TestContentPanels : public QObject {
         s.window->CmdSub_Click(1);
         QCOMPARE(s.Opened(), QStringLiteral("a2.pdf"));
         QCOMPARE(s.documents.folders.back(), s.folder);
-        QCOMPARE(s.window->DocumentFile(), QStringLiteral("/a2.pdf"));
         QVERIFY(s.viewerWatch.Notice() != nullptr);
         QCOMPARE(s.windows.activated, std::vector<std::uint64_t>{7});
 
@@ -129,37 +127,32 @@ class TestContentPanels : public QObject {
 
     // After a rebuild no button on screen may lead into the earlier list; a
     // page that cannot be read (no lines) empties a panel that was full.
-    void aRebuildLeavesNoStaleButtons_data() {
-        QTest::addColumn<QStringList>("before");
-        QTest::addColumn<int>("openGroup");
-        QTest::addColumn<QStringList>("after");
-        QTest::addColumn<QStringList>("groupsAfter");
-        Row("shorter list", Groups(9, 5), 8, Groups(2, 1), QStringList{"G0", "G1"});
-        Row("list of the same length", QStringList{"Main;A", "Sub;a1;/d/a1.pdf", "Sub;a2;/d/a2"}, 0,
-            QStringList{"Main;B", "Sub;b1;/d/b1.pdf", "Sub;b2;/d/b2.pdf"}, QStringList{"B"});
-        Row("unreadable page", Groups(3, 2), 2, QStringList{}, QStringList{});
-    }
     void aRebuildLeavesNoStaleButtons() {
-        QFETCH(QStringList, before);
-        QFETCH(int, openGroup);
-        QFETCH(QStringList, after);
-        QFETCH(QStringList, groupsAfter);
-        Started s(before);
-        s.window->Cmd_Click(openGroup);
-        s.urls.pages.clear();
-        if (!after.isEmpty()) s.urls.pages[kMenuAddress] = Page(after);
-        s.window->BuildMenu();
-        QVERIFY(!s.Shown(s.ui().Frame3));
-        QCOMPARE(VisibleCaptions(s.ui().Cmd), groupsAfter);
-        QVERIFY(s.Shown(s.ui().Frame2));
-        QCOMPARE(s.Of(s.ui().Frame2).height, 600.f + 600.f * float(groupsAfter.size()));
-        for (int i = 0; i < FrmQvestra::kItemButtons; ++i) s.window->CmdSub_Click(i);
-        s.window->Cmd_Click(FrmQvestra::kGroupButtons - 1);
-        QVERIFY(s.documents.opened.empty());
-        QCOMPARE(s.Of(s.ui().Frame2).width, 6855.f / 2);
-        s.window->Cmd_Click(1);
-        if (groupsAfter.size() > 1)
-            QCOMPARE(VisibleCaptions(s.ui().CmdSub), (QStringList{"T1-0", "閉じる"}));
+        for (const auto& [before, openGroup, after, groupsAfter] :
+             std::vector<std::tuple<QStringList, int, QStringList, QStringList>>{
+                 {Groups(9, 5), 8, Groups(2, 1), {"G0", "G1"}},
+                 {{"Main;A", "Sub;a1;/d/a1.pdf", "Sub;a2;/d/a2"},
+                  0,
+                  {"Main;B", "Sub;b1;/d/b1.pdf", "Sub;b2;/d/b2.pdf"},
+                  {"B"}},
+                 {Groups(3, 2), 2, {}, {}}}) {
+            Started s(before);
+            s.window->Cmd_Click(openGroup);
+            s.urls.pages.clear();
+            if (!after.isEmpty()) s.urls.pages[kMenuAddress] = Page(after);
+            s.window->BuildMenu();
+            QVERIFY(!s.Shown(s.ui().Frame3));
+            QCOMPARE(VisibleCaptions(s.ui().Cmd), groupsAfter);
+            QVERIFY(s.Shown(s.ui().Frame2));
+            QCOMPARE(s.Of(s.ui().Frame2),
+                     (TwipRect{240, 3600, 6855.f / 2, 600.f + 600.f * float(groupsAfter.size())}));
+            for (int i = 0; i < FrmQvestra::kItemButtons; ++i) s.window->CmdSub_Click(i);
+            s.window->Cmd_Click(FrmQvestra::kGroupButtons - 1);
+            QVERIFY(s.documents.opened.empty());
+            s.window->Cmd_Click(1);
+            if (groupsAfter.size() > 1)
+                QCOMPARE(VisibleCaptions(s.ui().CmdSub), (QStringList{"T1-0", "閉じる"}));
+        }
     }
 
     // The desktop cannot open the document: the notice goes at once and the
