@@ -21,8 +21,8 @@ struct Lookup {
 };
 
 std::vector<ResolvedAddress> LookUp(const std::string& host, int port) {
+    // Any address family, IPv4 or IPv6.
     addrinfo hints{};
-    hints.ai_family = AF_UNSPEC;
     hints.ai_socktype = SOCK_STREAM;
     hints.ai_flags = AI_ADDRCONFIG;
     addrinfo* list = nullptr;

@@ -44,16 +44,16 @@ int TcpSocket::Connect(const std::string& host, int port, int timeoutSeconds, Ti
         if (Clock::now() >= deadline_) return kTimedOut;
         const int fd = ::socket(a.family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
         if (fd < 0) continue;
-        if (::connect(fd, reinterpret_cast<const sockaddr*>(&a.address), a.length) != 0) {
-            result = errno == EINPROGRESS ? Wait(fd, POLLOUT) : kConnectFailed;
-            int error = 0;
-            socklen_t len = sizeof error;
-            if (result == kOk &&
-                (::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &len) != 0 || error != 0))
-                result = kConnectFailed;
-        } else {
-            result = kOk;
-        }
+        // A connection made at once is writable at once: the wait returns.
+        const bool started =
+            ::connect(fd, reinterpret_cast<const sockaddr*>(&a.address), a.length) == 0 ||
+            errno == EINPROGRESS;
+        result = started ? Wait(fd, POLLOUT) : kConnectFailed;
+        int error = 0;
+        socklen_t len = sizeof error;
+        if (result == kOk &&
+            (::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &len) != 0 || error != 0))
+            result = kConnectFailed;
         if (result == kOk) {
             fd_ = fd;
             Progressed();

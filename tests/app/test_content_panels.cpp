@@ -272,18 +272,21 @@ class TestContentPanels : public QObject {
     // The name a document is stored under: the part from the last slash, once
     // blanks are taken out, and only when it can safely name a file (not
     // without a slash, a folder, a dot name, a backslash, a Windows device
-    // name or reserved character, a control character).
+    // name or reserved character, a control character, longer than a file
+    // name may be).
     void documentFile() {
-        for (const auto& [path, documentFile] :
-             std::vector<std::pair<QString, QString>>{{"/qv_contents/教 材.pdf", "/教材.pdf"},
-                                                      {"m01.pdf", ""},
-                                                      {"/doc/", ""},
-                                                      {"/doc/..", ""},
-                                                      {"/doc/.", ""},
-                                                      {"/doc/..\\qvuser.txt", ""},
-                                                      {"/doc/CON.pdf", ""},
-                                                      {"/doc/a?b.pdf", ""},
-                                                      {"/doc/a\tb.pdf", ""}}) {
+        for (const auto& [path, documentFile] : std::vector<std::pair<QString, QString>>{
+                 {"/qv_contents/教 材.pdf", "/教材.pdf"},
+                 {"m01.pdf", ""},
+                 {"/doc/", ""},
+                 {"/doc/..", ""},
+                 {"/doc/.", ""},
+                 {"/doc/..\\qvuser.txt", ""},
+                 {"/doc/CON.pdf", ""},
+                 {"/doc/a?b.pdf", ""},
+                 {"/doc/a\tb.pdf", ""},
+                 {"/d/" + QString(251, u'a') + ".pdf", "/" + QString(251, u'a') + ".pdf"},
+                 {"/d/" + QString(252, u'a') + ".pdf", ""}}) {
             const ContentList list = ParseContentList(MenuPage({"Sub;t;" + path}));
             QCOMPARE(list.entries.at(0).path, QString(path).remove(u' '));
             QCOMPARE(list.entries[0].documentFile.value_or(QString()), documentFile);

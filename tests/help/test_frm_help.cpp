@@ -33,22 +33,24 @@ class TestFrmHelp : public QObject {
             owner.setGeometry(200, 100, 900, 700);
             owner.show();
             help.Load(&owner);
-            QCOMPARE(static_cast<FakeWebView*>(help.WebBrowser)->navigated, QStringList{address});
+            const auto* view = static_cast<FakeWebView*>(help.WebBrowser);
+            QCOMPARE(view->navigated, QStringList{address});
+            QVERIFY(view->fullScreen);
             QVERIFY(help.isVisible());
             const QRect outer = help.frameGeometry();
             QVERIFY((outer.center() - owner.frameGeometry().center()).manhattanLength() <= 1);
-            const auto view = [&] {
+            const auto viewSize = [&] {
                 return QPointF(help.WebBrowser->Geometry().width,
                                help.WebBrowser->Geometry().height);
             };
-            QCOMPARE(view(), QPointF(15.f * outer.width() - 300, 15.f * outer.height() - 1200));
+            QCOMPARE(viewSize(), QPointF(15.f * outer.width() - 300, 15.f * outer.height() - 1200));
             const QSize frame = outer.size() - help.geometry().size();
             help.resize(QSize(400, 600) - frame);
             QCoreApplication::processEvents();
-            QCOMPARE(view(), QPointF(5700, 7800));
+            QCOMPARE(viewSize(), QPointF(5700, 7800));
             help.resize(QSize(15, 60) - frame);
             QCoreApplication::processEvents();
-            QCOMPARE(view(), QPointF(0, 0));
+            QCOMPARE(viewSize(), QPointF(0, 0));
         }
     }
 };

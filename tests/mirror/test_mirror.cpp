@@ -223,9 +223,10 @@ class TestMirror : public QObject {
         WriteFile(h.folder / ".a.pdf.part", "half");
         WriteFile(h.folder / "images/.LOGO_Movei.gif.part", "half");
         WriteFile(h.folder / "b.pdf", "whole");
+        WriteFile(h.folder / "..part", "not ours");
         std::filesystem::create_symlink(outside, h.folder / ".c.pdf.part");
         h.window->Load();
-        QCOMPARE(FilesIn(h.folder), (QStringList{"b.pdf", "qvuser.txt"}));
+        QCOMPARE(FilesIn(h.folder), (QStringList{"..part", "b.pdf", "qvuser.txt"}));
         QVERIFY(FilesIn(h.folder / "images").isEmpty());
         QCOMPARE(ReadFile(outside), std::string("keep"));
         QCOMPARE(ReadFile(h.folder / "b.pdf"), std::string("whole"));

@@ -158,7 +158,7 @@ class TestPlainGet : public QObject {
     }
 
     // One read may bring more than a chunk: it is handed out in chunks, in
-    // order, none lost.
+    // order, none lost. A stream may end without a line end.
     void aLargeReadIsHandedOutInOrder() {
         const std::string body = Letters(300 * 1024);
         std::string stream = kHttpOk + "\r\n" + body;
@@ -172,6 +172,10 @@ class TestPlainGet : public QObject {
         QCOMPARE(received.ReadLine(fill, line), int(kOk));
         while (received.Read(fill, chunk) == kOk) got += chunk;
         QVERIFY(got == body);
+        // A last line without its end, at the limit.
+        stream = std::string(ReceiveBuffer::kMaxLineBytes, 'x');
+        QCOMPARE(received.ReadLine(fill, line), int(kOk));
+        QCOMPARE(line.size(), ReceiveBuffer::kMaxLineBytes);
     }
 
     // Without a connection the exchange yields nothing and touches nothing,
