@@ -184,9 +184,6 @@ void FrmQvestra::Load() {
     member_.UserFilePath = deps_.dataFolder.UserFile();
     ui_.Menu_E_Modify->menuAction()->setEnabled(false);
     ui_.Menu_F_Moshikomi->setEnabled(false);
-    // The engine does not depend on what the exchanges find out, only the
-    // page's address does: it starts up while they run.
-    ui_.WebBrowser->StartEngine();
 
     const bool memberKnown = ReadMemberValues();
     const auto number =
@@ -207,6 +204,10 @@ void FrmQvestra::Load() {
                 contract::FetchUserRecord(*deps_.sockets.Create(), deps_.endpoint, *number, state);
         },
         [this, memberKnown, probe, refresh] { FinishLoad(memberKnown, *probe, *refresh); });
+    // The engine does not depend on what the exchanges find out, only the
+    // page's address does. Its start holds this thread for a while, so it
+    // comes once they are on their way and their round trips overlap it.
+    ui_.WebBrowser->StartEngine();
 }
 
 void FrmQvestra::FinishLoad(bool memberKnown, int probeResult,

@@ -7,9 +7,10 @@ WebEngineView::WebEngineView(QWidget* parent, TwipsLayout& layout)
 
 void WebEngineView::Navigate(const QString& address) { load(ViewUrl(address)); }
 
-// An empty page starts the engine's processes, which the first real page
-// then finds running.
-void WebEngineView::StartEngine() { setUrl(QUrl(QStringLiteral("about:blank"))); }
+// Making the page starts the engine; nothing is loaded, so the first real
+// page neither waits for another nor changes process for its site, and a
+// start after the page's address was handed over changes nothing.
+void WebEngineView::StartEngine() { page(); }
 
 WebView* WebEngineView::Create(QWidget* parent, TwipsLayout& layout) {
     return new WebEngineView(parent, layout);
