@@ -7,6 +7,7 @@
 #include "net/abort_switch.h"
 #include "net/http_text.h"
 #include "net/receive_buffer.h"
+#include "net/resolve.h"
 #include "net/sinks.h"
 #include "net/tcp_socket.h"
 #include "net/url_reader.h"
@@ -202,6 +203,8 @@ class TestPlainGet : public QObject {
             QCOMPARE(socket.ReadLine(out), int(kNotConnected));
             QCOMPARE(socket.Read(out), int(kNotConnected));
         }
+        // A host's address is tried once, not once for each kind of socket.
+        QCOMPARE(ResolveTcp("127.0.0.1", 80, std::chrono::seconds(1)).size(), std::size_t{1});
     }
 
     // The progress window's rule: the exact key anywhere in the line, a
