@@ -100,7 +100,6 @@ void FrmQvestra::BuildControls() {
     ui_.UrlName = new QLineEdit(client_);
     ui_.UrlName->setObjectName(QStringLiteral("UrlName"));
     ui_.UrlName->hide();
-    layout_.Place(ui_.UrlName, {600, 240, 4815, 270});
 
     ui_.Image1 = new QLabel(client_);
     ui_.Image1->setObjectName(QStringLiteral("Image1"));

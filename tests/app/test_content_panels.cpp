@@ -83,6 +83,8 @@ class TestContentPanels : public QObject {
         QCOMPARE(s.ui().Frame3->title(), QStringLiteral("Group A"));
         QCOMPARE(VisibleCaptions(s.ui().CmdSub), (QStringList{"Lesson 1", "Lesson 2", "閉じる"}));
         QCOMPARE(s.Of(s.ui().Frame3), (TwipRect{3740, 3600, 6735.f / 2, 1945}));
+        QVERIFY2(s.ui().Frame3->parentWidget()->children().constLast() == s.ui().Frame3,
+                 "the item panel lies above the page, also when a request made the page taller");
 
         s.window->CmdSub_Click(1);
         QCOMPARE(s.Opened(), QStringLiteral("a2.pdf"));

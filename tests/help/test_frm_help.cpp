@@ -36,6 +36,7 @@ class TestFrmHelp : public QObject {
             const auto* view = static_cast<FakeWebView*>(help.WebBrowser);
             QCOMPARE(view->navigated, QStringList{address});
             QVERIFY(view->fullScreen);
+            QCOMPARE(help.windowTitle(), QStringLiteral("ヘルプ"));
             QVERIFY(help.isVisible());
             const QRect outer = help.frameGeometry();
             QVERIFY((outer.center() - owner.frameGeometry().center()).manhattanLength() <= 1);

@@ -5,6 +5,7 @@
 #include "app/main_window_harness.h"
 #include "mirror/mirror.h"
 #include "net/http_text.h"
+#include "net/part_file.h"
 
 using namespace qvestra;
 using namespace qvestra::testing;
@@ -36,7 +37,8 @@ struct ProgressLog {
     bool sizable = false;
     QPointer<mirror::FrmCond> last;
     int Windows() const { return int(shown.count("|")); }
-    mirror::DownloadOutcome Download(Client& c, int timeoutSeconds = 5) {
+    mirror::DownloadOutcome Download(Client& c, int timeoutSeconds = 5,
+                                     const QString& name = "/m01.pdf") {
         const mirror::DownloadUi ui{TwipScale(15), timeoutSeconds, {}, [this](mirror::FrmCond& w) {
                                         last = &w;
                                         title = w.Lbl_TTL->text();
@@ -46,7 +48,7 @@ struct ProgressLog {
                                         QObject::connect(&w, &mirror::FrmCond::updated,
                                                          [this, &w] { Record(w); });
                                     }};
-        return mirror::DownloadPackage(c.Exchange(), c.data, "/m01.pdf", "教材1", ui);
+        return mirror::DownloadPackage(c.Exchange(), c.data, name, "教材1", ui);
     }
     void Record(const mirror::FrmCond& w) {
         shown << QStringLiteral("%1|%2|%3/%4")
@@ -104,12 +106,20 @@ class TestMirror : public QObject {
         }
     }
 
-    void writeFailureEndsCleanly() {
+    void aWriteFailureOrAnUnsafeNameStoresNothing() {
         Client c(OkReply(std::string(4096, 'x')));
         // A folder where the temporary file would go makes every write fail.
         std::filesystem::create_directory(c / ".m01.pdf.part");
         QVERIFY(!ProgressLog().Download(c).stored);
         QVERIFY(!std::filesystem::exists(c / "m01.pdf"));
+        net::PartFile part(c / "m01.pdf");
+        QVERIFY(!part.Write("x") && !part.Commit());
+        QVERIFY(!std::filesystem::exists(c / "m01.pdf"));
+        // Names the content list never hands over are not fetched at all.
+        Client unsafe(OkReply("x"));
+        for (const QString name : {"m01.pdf", "/.."})
+            QVERIFY(!ProgressLog().Download(unsafe, 1, name).stored);
+        QVERIFY(FilesIn(unsafe.data.Root()).isEmpty());
     }
 
     // The page copy first holds the page just read; each copy is replaced
