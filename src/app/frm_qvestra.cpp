@@ -66,7 +66,6 @@ void FrmQvestra::BuildControls() {
     setCentralWidget(client_);
 
     ui_.Frame1 = new QGroupBox(client_);
-    ui_.Frame1->setObjectName(QStringLiteral("Frame1"));
     ui_.Frame1->setFlat(true);
     ui_.Frame1->setEnabled(false);
     layout_.Place(ui_.Frame1, {240, 120, 13455, 3300});
@@ -75,34 +74,30 @@ void FrmQvestra::BuildControls() {
     layout_.Place(ui_.WebBrowser->Widget(), {0, 120, 9855, 7815});
 
     ui_.Frame2 = new QGroupBox(QStringLiteral("教材一覧"), client_);
-    ui_.Frame2->setObjectName(QStringLiteral("Frame2"));
     ui_.Frame2->setFont(MinchoFont(12, true));
     ui_.Frame2->setStyleSheet(
         PanelStyle(QStringLiteral("Frame2"), QStringLiteral("color: rgb(0, 0, 192);")));
     ui_.Frame2->hide();
     layout_.Place(ui_.Frame2, {240, 3600, 6855, 4695});
-    PlaceButtonColumns(ui_.Cmd, ui_.Frame2, QStringLiteral("Cmd"), {7, 3600, 600});
+    PlaceButtonColumns(ui_.Cmd, ui_.Frame2, {7, 3600, 600});
     for (int i = 0; i < kGroupButtons; ++i)
         connect(ui_.Cmd[i], &QPushButton::clicked, this, [this, i] { Cmd_Click(i); });
 
     ui_.Frame3 = new QGroupBox(QStringLiteral("詳細一覧"), client_);
-    ui_.Frame3->setObjectName(QStringLiteral("Frame3"));
     ui_.Frame3->setFont(MinchoFont(12, false));
     ui_.Frame3->setStyleSheet(
         PanelStyle(QStringLiteral("Frame3"),
                    QStringLiteral("color: rgb(0, 0, 255); background-color: rgb(192, 192, 255);")));
     ui_.Frame3->hide();
     layout_.Place(ui_.Frame3, {3720, 3720, 6735, 4455});
-    PlaceButtonColumns(ui_.CmdSub, ui_.Frame3, QStringLiteral("CmdSub"), {8, 3480, 480});
+    PlaceButtonColumns(ui_.CmdSub, ui_.Frame3, {8, 3480, 480});
     for (int i = 0; i < kItemButtons; ++i)
         connect(ui_.CmdSub[i], &QPushButton::clicked, this, [this, i] { CmdSub_Click(i); });
 
     ui_.UrlName = new QLineEdit(client_);
-    ui_.UrlName->setObjectName(QStringLiteral("UrlName"));
     ui_.UrlName->hide();
 
     ui_.Image1 = new QLabel(client_);
-    ui_.Image1->setObjectName(QStringLiteral("Image1"));
     ui_.Image1->setPixmap(QPixmap(QStringLiteral(":/qvestra/logo.png")));
     ui_.Image1->setScaledContents(true);
     layout_.Place(ui_.Image1, {11880, 8040, 1335, 570});
@@ -115,10 +110,9 @@ void FrmQvestra::BuildControls() {
 
 template <std::size_t N>
 void FrmQvestra::PlaceButtonColumns(std::array<QPushButton*, N>& buttons, QWidget* frame,
-                                    const QString& name, ButtonColumns columns) {
+                                    ButtonColumns columns) {
     for (int i = 0; i < static_cast<int>(N); ++i) {
         auto* button = new QPushButton(frame);
-        button->setObjectName(name + QString::number(i));
         button->setFont(GothicFont(11.25));
         button->hide();
         const int row = i % columns.perColumn;

@@ -167,7 +167,7 @@ class FrmQvestra final : public QMainWindow {
     };
     template <std::size_t N>
     void PlaceButtonColumns(std::array<QPushButton*, N>& buttons, QWidget* frame,
-                            const QString& name, ButtonColumns columns);
+                            ButtonColumns columns);
     void BuildControls();
     void BuildMenuBar();
     void LayOutOverScreen();

@@ -11,7 +11,6 @@ FrmHelp::FrmHelp(FrmHelpDeps deps)
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("ヘルプ"));
     setWindowIcon(QIcon(QStringLiteral(":/qvestra/icon.png")));
-    setObjectName(QStringLiteral("FrmHelp"));
     resize(deps_.scale.ToPixels(6930), deps_.scale.ToPixels(8505));
 
     WebBrowser = deps_.webViews(this, layout_);

@@ -19,7 +19,6 @@ QString FormatCount(std::int64_t value) {
 FrmCond::FrmCond(TwipScale scale)
     : QWidget(nullptr, Qt::Tool | Qt::WindowTitleHint | Qt::WindowCloseButtonHint), layout_(scale) {
     setWindowTitle(QStringLiteral("初期処理"));
-    setObjectName(QStringLiteral("FrmCond"));
     QFont gothic;
     gothic.setFamilies({QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("Noto Sans CJK JP")});
     gothic.setPointSizeF(11.25);

@@ -20,7 +20,6 @@ const QString kNotConnected = QStringLiteral("ＰＣがインターネットに�
 FrmLogin::FrmLogin(FrmLoginDeps deps) : deps_(std::move(deps)), layout_(deps_.scale) {
     setWindowTitle(QStringLiteral("q_Vestra LOGIN"));
     setWindowIcon(QIcon(QStringLiteral(":/qvestra/icon.png")));
-    setObjectName(QStringLiteral("FrmLogin"));
     layout_.Place(this, {0, 0, 11055, 5835});
     webBrowser_ = deps_.webViews(this, layout_);
     layout_.Place(webBrowser_->Widget(), {0, 0, 11055, 5835});

@@ -10,10 +10,8 @@ FrmComment::FrmComment(TwipScale scale)
     : QWidget(nullptr, Qt::Tool | Qt::WindowTitleHint | Qt::WindowCloseButtonHint), layout_(scale) {
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("A c r o b a t 起 動 中"));
-    setObjectName(QStringLiteral("FrmComment"));
 
     Lbl_Cond = new QLabel(QStringLiteral("Acrobat Reader 起動中です。"), this);
-    Lbl_Cond->setObjectName(QStringLiteral("Lbl_Cond"));
     QFont font;
     font.setFamilies({QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("Noto Sans CJK JP")});
     font.setPointSizeF(11.25);

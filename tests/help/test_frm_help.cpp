@@ -1,4 +1,5 @@
 // The help window: which page it opens and how it sizes its view.
+#include <QPushButton>
 #include "fakes/support.h"
 
 #include "fakes/fakes.h"
@@ -37,6 +38,7 @@ class TestFrmHelp : public QObject {
             QCOMPARE(view->navigated, QStringList{address});
             QVERIFY(view->fullScreen);
             QCOMPARE(help.windowTitle(), QStringLiteral("ヘルプ"));
+            QCOMPARE(help.size(), QSize(6930 / 15, 8505 / 15));
             QVERIFY(help.isVisible());
             const QRect outer = help.frameGeometry();
             QVERIFY((outer.center() - owner.frameGeometry().center()).manhattanLength() <= 1);
@@ -52,6 +54,8 @@ class TestFrmHelp : public QObject {
             help.resize(QSize(15, 60) - frame);
             QCoreApplication::processEvents();
             QCOMPARE(viewSize(), QPointF(0, 0));
+            help.Cmd閉じる->click();
+            QVERIFY(!help.isVisible());
         }
     }
 };

@@ -1,5 +1,8 @@
 // Document downloads with their progress window, and page and logo
 // mirroring, against a scripted loopback server.
+#include <fcntl.h>
+#include <unistd.h>
+
 #include "fakes/support.h"
 
 #include "app/main_window_harness.h"
@@ -35,6 +38,7 @@ struct ProgressLog {
     QStringList shown;
     QString title;
     bool sizable = false;
+    QSize size;
     QPointer<mirror::FrmCond> last;
     int Windows() const { return int(shown.count("|")); }
     mirror::DownloadOutcome Download(Client& c, int timeoutSeconds = 5,
@@ -43,6 +47,7 @@ struct ProgressLog {
                                         last = &w;
                                         title = w.Lbl_TTL->text();
                                         sizable = w.minimumSize() != w.maximumSize();
+                                        size = w.size();
                                         shown << "|";
                                         Record(w);
                                         QObject::connect(&w, &mirror::FrmCond::updated,
@@ -73,6 +78,7 @@ class TestMirror : public QObject {
         QCOMPARE(outcome.announced, std::optional<std::int64_t>(2048));
         QCOMPARE(log.title, QStringLiteral("教材1を初期化中"));
         QVERIFY2(log.sizable, "the progress window is a sizable tool window");
+        QCOMPARE(log.size, QSize(4680 / 15, 1635 / 15));
         QCOMPARE(log.shown, (QStringList{"|", "2,048||0/2048", "2,048|1,024|1024/2048",
                                          "2,048|2,048|2048/2048"}));
         QVERIFY2(log.last.isNull(), "the progress window is gone once the download ends");
@@ -115,6 +121,15 @@ class TestMirror : public QObject {
         net::PartFile part(c / "m01.pdf");
         QVERIFY(!part.Write("x") && !part.Commit());
         QVERIFY(!std::filesystem::exists(c / "m01.pdf"));
+        // Once discarded, its descriptor is not closed again when it goes: by
+        // then that number may be another thread's file.
+        auto discarded = std::make_unique<net::PartFile>(c / "a.pdf");
+        QVERIFY(discarded->Write("x"));
+        discarded->Discard();
+        const int reused = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+        discarded.reset();
+        QVERIFY(::fcntl(reused, F_GETFD) != -1);
+        ::close(reused);
         // Names the content list never hands over are not fetched at all.
         Client unsafe(OkReply("x"));
         for (const QString name : {"m01.pdf", "/.."})
