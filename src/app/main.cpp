@@ -76,10 +76,6 @@ int main(int argc, char* argv[]) {
     const auto windows = qvestra::viewer::CreatePlatformWindowList();
     qvestra::viewer::FindAcrobat viewerWatch(
         *windows, qvestra::TwipScale::ForLogicalDpi(screenInfo.logicalDpi), {});
-    QObject::connect(&app, &QGuiApplication::applicationStateChanged, &viewerWatch,
-                     [&viewerWatch](Qt::ApplicationState state) {
-                         if (state == Qt::ApplicationInactive) viewerWatch.OwnWindowsDeactivated();
-                     });
 
     qvestra::FrmQvestra frmQvestra({
         .endpoint = endpoint,

@@ -1,6 +1,7 @@
 #include "viewer/find_acrobat.h"
 
 #include <QEventLoop>
+#include <QGuiApplication>
 #include <QLineEdit>
 #include <QSignalBlocker>
 #include <QTimer>
@@ -17,7 +18,13 @@ bool MatchesViewerTitle(const QString& title, const QStringList& documentNames) 
 }
 
 FindAcrobat::FindAcrobat(WindowList& windows, TwipScale scale, Pacing pacing)
-    : windows_(windows), scale_(scale), pacing_(pacing) {}
+    : windows_(windows), scale_(scale), pacing_(pacing) {
+    if (auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+        connect(app, &QGuiApplication::applicationStateChanged, this,
+                [this](Qt::ApplicationState state) {
+                    if (state == Qt::ApplicationInactive) OwnWindowsDeactivated();
+                });
+}
 
 FindAcrobat::~FindAcrobat() { CloseNotice(); }
 

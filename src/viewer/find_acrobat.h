@@ -43,16 +43,16 @@ class FindAcrobat final : public QObject {
     // One window of a pass; false ends the pass (the viewer was found).
     bool ViewerTitleProc(const TopLevelWindow& window);
 
-    // The program's own windows lost the activation to another program: the
-    // viewer came to the front by itself, where the window list may not see
-    // it. A wait running ends as if the viewer were found.
-    void OwnWindowsDeactivated();
-
     const QString& FoundTitle() const { return foundTitle_; }
     FrmComment* Notice() const { return notice_; }
     void CloseNotice();
 
   private:
+    // The program's own windows lost the activation to another program (the
+    // application went inactive): the viewer came to the front by itself,
+    // where the window list may not see it. A wait running ends as if the
+    // viewer were found.
+    void OwnWindowsDeactivated();
     bool OnePass();
     void Text3Changed(const QString& title);
 

@@ -10,6 +10,12 @@ using qvestra::TwipScale;
 using qvestra::testing::FakeWindowList;
 using namespace std::chrono_literals;
 
+namespace {
+
+void LoseActivation() { Q_EMIT qApp->applicationStateChanged(Qt::ApplicationInactive); }
+
+}  // namespace
+
 class TestFindAcrobat : public QObject {
     Q_OBJECT
 
@@ -76,7 +82,7 @@ class TestFindAcrobat : public QObject {
     void losingTheActivationEndsTheWaitAndTheNoticeFollows() {
         FakeWindowList windows;
         FindAcrobat watch(windows, TwipScale(15), {10ms, 10000ms});
-        QTimer::singleShot(100, [&] { watch.OwnWindowsDeactivated(); });
+        QTimer::singleShot(100, [&] { LoseActivation(); });
         QElapsedTimer waited;
         waited.start();
         watch.StartViewerWatch("m01.pdf");
@@ -84,8 +90,8 @@ class TestFindAcrobat : public QObject {
         QVERIFY(windows.activated.empty());
         QVERIFY(watch.Notice() != nullptr && watch.Notice()->isVisible());
         QTRY_VERIFY_WITH_TIMEOUT(watch.Notice() == nullptr, 3000);
-        watch.OwnWindowsDeactivated();
-        QTimer::singleShot(300, [&] { watch.OwnWindowsDeactivated(); });
+        LoseActivation();
+        QTimer::singleShot(300, [&] { LoseActivation(); });
         waited.restart();
         watch.StartViewerWatch("m01.pdf");
         QVERIFY2(waited.elapsed() >= 250, "a loss before the opening ended its wait");
