@@ -122,7 +122,6 @@ void FrmQvestra::TTL_Disp() {
     ui_.WebBrowser->SetTop(frame1.top - 150);
     ui_.WebBrowser->SetHeight(frame1.height);
     ui_.WebBrowser->SetWidth(frame1.width);
-    hostHeader_ = net::HostHeader(deps_.endpoint);
     const QString address =
         QString::fromStdString(deps_.endpoint.HttpAddress("/q_vestra/execute.asp?yuzaaidhi=")) +
         member_.UserRecord;

@@ -72,15 +72,16 @@ class TestRequestPolls : public QObject {
         s.ui().Frame3->show();
         const std::string query = "?yuzaaidhi=A-12&P=%1&K=hm&TSMP=14-05-07";
         for (const auto& [command, page, timer, interval] :
-             std::vector<std::tuple<void (FrmQvestra::*)(), std::string, QTimer*, int>>{
-                 {&FrmQvestra::Menu_F_Moshikomi_Click, "/q_vestra/Mousikomi_inp1.asp" + query,
+             std::vector<std::tuple<QAction*, std::string, QTimer*, int>>{
+                 {s.ui().Menu_F_Moshikomi, "/q_vestra/Mousikomi_inp1.asp" + query,
                   s.ui().Timer_Mousikomi, 1000},
-                 {&FrmQvestra::Menu_E_Base_Click, "/q_vestra/mousikomi_inp1.asp" + query,
-                  s.ui().Timer_KHen, 2000},
-                 {&FrmQvestra::Menu_E_Cont_Click,
-                  "/q_vestra/KHenko.asp?yuzaaidhi=A-12&TSMP=14-05-07", s.ui().Timer_KHen, 2000}}) {
+                 {s.ui().Menu_E_Base, "/q_vestra/mousikomi_inp1.asp" + query, s.ui().Timer_KHen,
+                  2000},
+                 {s.ui().Menu_E_Cont, "/q_vestra/KHenko.asp?yuzaaidhi=A-12&TSMP=14-05-07",
+                  s.ui().Timer_KHen, 2000}}) {
             timer->stop();
-            (s.window.get()->*command)();
+            command->setEnabled(true);
+            command->trigger();
             QCOMPARE(s.View().navigated.last(),
                      s.Address(page).arg(timer == s.ui().Timer_Mousikomi ? "s" : "h"));
             QVERIFY(s.ui().Frame1->isEnabled());

@@ -5,6 +5,7 @@
 
 #include "fakes/support.h"
 
+#include "app/background_exchanges.h"
 #include "app/main_window_harness.h"
 #include "mirror/mirror.h"
 #include "net/http_text.h"
@@ -235,6 +236,29 @@ class TestMirror : public QObject {
         QVERIFY(requests[0].contains("/q_vestra/LOG_K/qvuser12.txt "));
         QVERIFY(requests[1].startsWith("GET /q_Vestra/HTML/A-12.txt "));
         QVERIFY(requests[3].startsWith("GET /q_Vestra/images/Logo_Movei.gif "));
+    }
+
+    // Exchanges given one after another run in that order, one at a time,
+    // even when the first is slow; each end comes back on the window's thread.
+    void exchangesRunInTheOrderGiven() {
+        QObject window;
+        QStringList order;
+        std::mutex mutex;
+        const auto note = [&](const QString& what) {
+            const std::lock_guard lock(mutex);
+            order << what;
+        };
+        {
+            BackgroundExchanges exchanges(&window);
+            exchanges.Run([&] {
+                std::this_thread::sleep_for(std::chrono::milliseconds(100));
+                note("slow");
+            });
+            exchanges.Run([&] { note("quick"); },
+                          [&] { note(QThread::currentThread() == window.thread() ? "end" : "?"); });
+            QTRY_COMPARE_WITH_TIMEOUT(order.size(), 3, 3000);
+        }
+        QCOMPARE(order, (QStringList{"slow", "quick", "end"}));
     }
 
     // A killed run left temporary files; the next build clears them away,

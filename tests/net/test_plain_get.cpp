@@ -256,6 +256,7 @@ class TestPlainGet : public QObject {
         QCOMPARE(reader.ReadAll("file://" + dir.path().toStdString() + "\\q folder/A-12.html"),
                  bytes);
         QCOMPARE(reader.ReadAll("file:///no/such/folder/A-12.html"), std::string());
+        QCOMPARE(CurlAddress("file://C:\\q/A-12.html"), "file:///C:/q/A-12.html");
     }
 
     // A host that keeps silent: an exchange, whether the switch trips before

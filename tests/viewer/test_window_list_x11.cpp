@@ -26,6 +26,12 @@ class TestWindowListX11 : public QObject {
             XMapRaised(display.get(), w);
             ours.push_back(w);
         }
+        // A window that was never mapped is no viewer to bring forward.
+        const Window unmapped = XCreateSimpleWindow(display.get(), DefaultRootWindow(display.get()),
+                                                    0, 0, 50, 50, 0, 0, 0);
+        Xutf8SetWMProperties(display.get(), unmapped, "Unmapped Reader", nullptr, nullptr, 0,
+                             nullptr, nullptr, nullptr);
+        ours.push_back(unmapped);
         XSync(display.get(), False);
         X11WindowList list;
         const auto titles = [&] {
