@@ -6,7 +6,10 @@ option(QVESTRA_FUZZ "Build the libFuzzer targets (clang, together with QVESTRA_S
 add_library(qvestra_options INTERFACE)
 target_compile_features(qvestra_options INTERFACE cxx_std_20)
 target_compile_options(qvestra_options INTERFACE -Wall -Wextra -Wpedantic -Werror)
-target_compile_definitions(qvestra_options INTERFACE QT_NO_KEYWORDS QT_NO_CAST_FROM_BYTEARRAY)
+# The standard library's own checks turn an index past an array's end into an
+# abort at the spot instead of a read of whatever lies beyond.
+target_compile_definitions(qvestra_options INTERFACE
+    QT_NO_KEYWORDS QT_NO_CAST_FROM_BYTEARRAY _GLIBCXX_ASSERTIONS)
 
 if(QVESTRA_SANITIZE)
     target_compile_options(qvestra_options INTERFACE

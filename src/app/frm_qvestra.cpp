@@ -159,7 +159,6 @@ void FrmQvestra::LayOutOverScreen() {
     savedFrame3Width_ = layout_.Of(ui_.Frame3).width;
 
     const TwipRect placed = layout_.Of(ui_.Frame1);
-    ui_.WebBrowser->SetHeight(placed.height);
     ui_.WebBrowser->SetTop(placed.top - 150);
     ui_.WebBrowser->SetWidth(placed.width);
     ui_.WebBrowser->SetHeight(placed.height);

@@ -149,8 +149,9 @@ class TestContentPanels : public QObject {
             QVERIFY(s.Shown(s.ui().Frame2));
             QCOMPARE(s.Of(s.ui().Frame2),
                      (TwipRect{240, 3600, 6855.f / 2, 600.f + 600.f * float(groupsAfter.size())}));
-            for (int i = 0; i < FrmQvestra::kItemButtons; ++i) s.window->CmdSub_Click(i);
-            s.window->Cmd_Click(FrmQvestra::kGroupButtons - 1);
+            for (int i = -1; i <= FrmQvestra::kItemButtons; ++i) s.window->CmdSub_Click(i);
+            for (int i : {-1, FrmQvestra::kGroupButtons - 1, FrmQvestra::kGroupButtons})
+                s.window->Cmd_Click(i);
             QVERIFY(s.documents.opened.empty());
             s.window->Cmd_Click(1);
             if (groupsAfter.size() > 1)

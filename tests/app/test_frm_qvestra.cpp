@@ -85,6 +85,14 @@ class TestFrmQvestra : public QObject {
         QVERIFY(!h.window->windowIcon().isNull());
         h.WriteUserFile("A-12|3\r\n");
         h.window->Load();
+        // 詳細 opens the help window once; asked again, it comes forward.
+        ui.Menu_shosai->trigger();
+        ui.Menu_shosai->trigger();
+        QWidgetList helps;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w->isVisible() && w->windowTitle() == "ヘルプ") helps << w;
+        QCOMPARE(helps.size(), 1);
+        qDeleteAll(helps);
         ui.Menu_F_End->trigger();
         QCOMPARE(h.programEnds, 1);
         QVERIFY(!h.window->isVisible());

@@ -7,6 +7,7 @@
 #include <QTimer>
 #include <QWidget>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -78,15 +79,18 @@ class FakeSocketFactory final : public net::SocketFactory {
 };
 
 // Pages by address; an unknown address reads as empty, like a failed open.
+// duringRead, when set, runs while a read is on its way.
 class FakeUrlReader final : public net::UrlReader {
   public:
     std::string ReadAll(const std::string& address) override {
         reads.push_back(address);
+        if (duringRead) std::exchange(duringRead, {})();
         const auto it = pages.find(address);
         return it == pages.end() ? std::string() : it->second;
     }
     std::map<std::string, std::string> pages;
     std::vector<std::string> reads;
+    std::function<void()> duringRead;
 };
 
 // Records what it is handed; the desktop answers at once with `opens`.

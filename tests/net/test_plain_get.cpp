@@ -1,6 +1,7 @@
 // Exchanges and page reads against a scripted loopback server: how the
 // header is read, what each sink leaves on disk, the header-line rules, the
 // menu-page reader, and the abort switch ending any of them.
+#include <csignal>
 #include <thread>
 #include "fakes/support.h"
 
@@ -140,6 +141,22 @@ class TestPlainGet : public QObject {
             QCOMPARE(sink.Stored(), betweenBytes);
             if (!betweenBytes) QVERIFY2(Since(started).count() < 2500, "outlived its time-out");
         }
+    }
+
+    // A handled signal (the desktop's opener ending, say) that lands in a
+    // wait interrupts it; the exchange goes on.
+    void aSignalDuringAWaitIsNoFailure() {
+        struct sigaction ignore {};
+        ignore.sa_handler = [](int) {};
+        QCOMPARE(::sigaction(SIGUSR1, &ignore, nullptr), 0);
+        Exchange x(kOkHeader + "<pause 300>body");
+        WholeBodySink sink(x.file);
+        const std::jthread signal([waiting = ::pthread_self()] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            ::pthread_kill(waiting, SIGUSR1);
+        });
+        x.Run(sink);
+        QCOMPARE(ReadFile(x.file), std::string("body"));
     }
 
     // Once a reply can no longer be used, the rest of it is not waited for.

@@ -52,14 +52,19 @@ class TestFindAcrobat : public QObject {
         QStringList seen;
         QTimer::singleShot(150, [&] {
             const FrmComment* n = watch.Notice();
-            seen << QStringLiteral("%1,%2").arg(n->x()).arg(n->y()) << n->windowTitle()
-                 << n->Lbl_Cond->text() << (n->minimumSize() != n->maximumSize() ? "sizable" : "");
+            seen << QStringLiteral("%1,%2 %3x%4")
+                        .arg(n->x())
+                        .arg(n->y())
+                        .arg(n->width())
+                        .arg(n->height())
+                 << n->windowTitle() << n->Lbl_Cond->text()
+                 << (n->minimumSize() != n->maximumSize() ? "sizable" : "");
             windows.windows = {{9, "m01.pdf - Viewer"}};
         });
         watch.StartViewerWatch("m01.pdf");
         QVERIFY2(windows.passes > 3, "the viewer came later, so the search took several passes");
-        QCOMPARE(seen, (QStringList{"0,0", "A c r o b a t 起 動 中", "Acrobat Reader 起動中です。",
-                                    "sizable"}));
+        QCOMPARE(seen, (QStringList{"0,0 283x43", "A c r o b a t 起 動 中",
+                                    "Acrobat Reader 起動中です。", "sizable"}));
         QTest::qWait(1500);
         QVERIFY(watch.Notice() != nullptr);
         QTRY_VERIFY_WITH_TIMEOUT(watch.Notice() == nullptr, 2000);
