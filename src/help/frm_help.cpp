@@ -17,7 +17,6 @@ FrmHelp::FrmHelp(FrmHelpDeps deps)
     layout_.Place(WebBrowser->Widget(), {120, 600, 4455, 3015});
     UrlName = new QLineEdit(this);
     UrlName->hide();
-    layout_.Place(UrlName, {120, 3360, 4815, 270});
     Cmd閉じる = new QPushButton(QStringLiteral("閉じる"), this);
     layout_.Place(Cmd閉じる, {120, 120, 855, 375});
     connect(Cmd閉じる, &QPushButton::clicked, this, &QWidget::close);

@@ -49,7 +49,7 @@ int StatusCodeOf(std::string_view statusLine) {
     const auto blank = statusLine.find(' ');
     if (blank == std::string_view::npos) return 0;
     const auto code = WholeNumber<int>(statusLine.substr(blank + 1, 3));
-    return code && *code >= 100 && *code <= 999 ? *code : 0;
+    return code && *code >= 100 ? *code : 0;
 }
 
 std::optional<std::int64_t> AnnouncedLength(std::string_view headerLine) {

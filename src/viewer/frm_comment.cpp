@@ -23,10 +23,8 @@ FrmComment::FrmComment(TwipScale scale)
 
     Text2 = new QLineEdit(QStringLiteral("Text2"), this);
     Text2->hide();
-    layout_.Place(Text2, {3360, 0, 735, 270});
     Text3 = new QLineEdit(this);
     Text3->hide();
-    layout_.Place(Text3, {480, 0, 2775, 270});
 
     Timer2 = new QTimer(this);
     Timer2->setInterval(2000);

@@ -1,6 +1,7 @@
 // Document downloads with their progress window, and page and logo
 // mirroring, against a scripted loopback server.
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "fakes/support.h"
@@ -74,8 +75,12 @@ class TestMirror : public QObject {
         const std::string half(1024, 'p');
         Client c("HTTP/1.0 200 OK\r\nContent-Length: 2048\r\n\r\n" + half + "<pause 80>" + half);
         ProgressLog log;
+        ::umask(022);
         const auto outcome = log.Download(c);
         QVERIFY(outcome.stored);
+        // Stored to be read, never to be run.
+        QCOMPARE(std::filesystem::status(c / "m01.pdf").permissions(),
+                 std::filesystem::perms(0644));
         QCOMPARE(outcome.announced, std::optional<std::int64_t>(2048));
         QCOMPARE(log.title, QStringLiteral("教材1を初期化中"));
         QVERIFY2(log.sizable, "the progress window is a sizable tool window");

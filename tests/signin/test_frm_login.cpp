@@ -60,6 +60,7 @@ class TestFrmLogin : public QObject {
                  QStringList{QString::fromStdString(server.Address(
                      "/q_vestra/Entry.asp?LTIME=14-05-07&PC_NAME=DESKTOP-ABCDEFG"))});
         QVERIFY(login.window.isVisible());
+        QCOMPARE(login.window.windowTitle(), QStringLiteral("q_Vestra LOGIN"));
         const QRect outer = login.window.frameGeometry();
         QVERIFY2(outer.height() > login.window.height(), "the platform draws no frame");
         QCOMPARE(login.window.WebBrowser()->Geometry(),

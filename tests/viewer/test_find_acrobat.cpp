@@ -52,19 +52,16 @@ class TestFindAcrobat : public QObject {
         QStringList seen;
         QTimer::singleShot(150, [&] {
             const FrmComment* n = watch.Notice();
-            seen << QStringLiteral("%1,%2 %3x%4")
-                        .arg(n->x())
-                        .arg(n->y())
-                        .arg(n->width())
-                        .arg(n->height())
+            seen << QString::asprintf("%d,%d %dx%d", n->x(), n->y(), n->width(), n->height())
                  << n->windowTitle() << n->Lbl_Cond->text()
+                 << n->Lbl_Cond->palette().color(QPalette::WindowText).name()
                  << (n->minimumSize() != n->maximumSize() ? "sizable" : "");
             windows.windows = {{9, "m01.pdf - Viewer"}};
         });
         watch.StartViewerWatch("m01.pdf");
         QVERIFY2(windows.passes > 3, "the viewer came later, so the search took several passes");
         QCOMPARE(seen, (QStringList{"0,0 283x43", "A c r o b a t 起 動 中",
-                                    "Acrobat Reader 起動中です。", "sizable"}));
+                                    "Acrobat Reader 起動中です。", "#0000ff", "sizable"}));
         QTest::qWait(1500);
         QVERIFY(watch.Notice() != nullptr);
         QTRY_VERIFY_WITH_TIMEOUT(watch.Notice() == nullptr, 2000);

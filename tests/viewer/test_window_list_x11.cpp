@@ -44,6 +44,10 @@ class TestWindowListX11 : public QObject {
         QVERIFY(ActivateByTitle(list, "Document Reader"));
         QCOMPARE(titles().front(), QStringLiteral("Document Reader"));
         QVERIFY(!ActivateByTitle(list, "Nothing"));
+        // Without an X server (a desktop without X11) nothing is listed or brought forward.
+        qputenv("DISPLAY", ":4095");
+        X11WindowList none;
+        QVERIFY(none.TopFirst().empty() && !none.Activate(ours[0]));
     }
 };
 
