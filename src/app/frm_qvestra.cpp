@@ -169,7 +169,6 @@ void FrmQvestra::LayOutOverScreen() {
 }
 
 void FrmQvestra::Load() {
-    ui_.Timer_KHen->stop();
     ui_.Frame1->setEnabled(true);
     ui_.WebBrowser->SetFullScreen(true);
     LayOutOverScreen();

@@ -193,7 +193,8 @@ class TestMirror : public QObject {
         s.window->Load();
         QCOMPARE(windows, 3);
         QCOMPARE(s.urls.reads.size(), std::size_t{2});
-        QCOMPARE(s.window->TOT_Send(), static_cast<double>(body.size()));
+        QCOMPARE(QPointF(s.window->TOT_Send(), s.window->LEN_Send()),
+                 QPointF(body.size(), body.size()));
         QCOMPARE(FilesIn(s.folder).filter(".pdf"), (QStringList{"d1.pdf", "d2.pdf", "d3.pdf"}));
         const QString requests = QString::fromStdString(s.server.Request());
         const auto d1 = requests.indexOf("/qv_contents/d1.pdf HTTP/1.0");

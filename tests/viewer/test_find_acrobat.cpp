@@ -1,5 +1,5 @@
 // The wait for the viewer's window and the notice shown meanwhile.
-#include <QLabel>
+#include <QtWidgets>
 #include "fakes/support.h"
 
 #include "fakes/fakes.h"
@@ -55,13 +55,14 @@ class TestFindAcrobat : public QObject {
             seen << QString::asprintf("%d,%d %dx%d", n->x(), n->y(), n->width(), n->height())
                  << n->windowTitle() << n->Lbl_Cond->text()
                  << n->Lbl_Cond->palette().color(QPalette::WindowText).name()
-                 << (n->minimumSize() != n->maximumSize() ? "sizable" : "");
+                 << (n->minimumSize() != n->maximumSize() ? "sizable" : "")
+                 << (n->Text2->isVisible() || n->Text3->isVisible() ? "boxes shown" : "");
             windows.windows = {{9, "m01.pdf - Viewer"}};
         });
         watch.StartViewerWatch("m01.pdf");
         QVERIFY2(windows.passes > 3, "the viewer came later, so the search took several passes");
         QCOMPARE(seen, (QStringList{"0,0 283x43", "A c r o b a t 起 動 中",
-                                    "Acrobat Reader 起動中です。", "#0000ff", "sizable"}));
+                                    "Acrobat Reader 起動中です。", "#0000ff", "sizable", ""}));
         QTest::qWait(1500);
         QVERIFY(watch.Notice() != nullptr);
         QTRY_VERIFY_WITH_TIMEOUT(watch.Notice() == nullptr, 2000);
