@@ -29,14 +29,14 @@ class TestRequestPolls : public QObject {
     Q_OBJECT
 
   private Q_SLOTS:
-    // The record's answer, the user file it leaves, and the flags: not
-    // contracted, 契約申込み, 契約変更.
+    // The record's answer, the user file and the menu page's member ID it
+    // leaves, and the flags: not contracted, 契約申込み, 契約変更.
     void recordRefresh() {
         const std::string unchanged = "A-0012|3\r\n";
         for (const auto& [answer, userFile, flags] :
              std::vector<std::tuple<std::string, std::string, QString>>{
                  {"USERID=A-0012|1\r\n", "A-0012|1\r\n", "++-"},
-                 {"USERID=A-0012|2", "A-0012|2\r\n", "+--"},
+                 {"USERID=A-12|2", "A-12|2\r\n", "+--"},
                  {"KEY=A-0012|3", unchanged, "--+"},
                  {"A-0012|1", unchanged, "---"},
                  {"USERID=A-0012", unchanged, "---"},
@@ -45,6 +45,8 @@ class TestRequestPolls : public QObject {
             Served s("HTTP/1.0 200 OK\r\n\r\n" + answer, 5, unchanged);
             s.window->Load();
             QVERIFY2(ReadFile(s.folder / "qvuser.txt") == userFile, answer.c_str());
+            QCOMPARE(s.ui().UrlName->text().section(u'=', -1),
+                     QString::fromStdString(userFile).section(u'|', 0, 0));
             QString got;
             for (const bool on : {s.program.NotContracted, s.ui().Menu_F_Moshikomi->isEnabled(),
                                   s.ui().Menu_E_Modify->menuAction()->isEnabled()})

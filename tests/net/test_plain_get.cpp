@@ -74,13 +74,14 @@ class TestPlainGet : public QObject {
         Row("header split across packets", kHttpOk + "Content-<pause 60>Type: x\r\n\r\nrest",
             "rest");
         Row("length met", length5 + "\r\n12345", "12345");
-        Row("the same length twice", length5 + "CONTENT-LENGTH: 5\r\n\r\n12345", "12345");
+        Row("the same length twice", length5 + "CONTENT-LENGTH:5\r\n\r\n12345", "12345");
         Row("error page", std::string("HTTP/1.1 404 Not Found\r\n\r\n<html>404"), "");
         Row("lower-case length, closed before it", kHttpOk + "content-length: 9\r\n\r\n1234", "");
         Row("more than the length", kHttpOk + "Content-Length: 3\r\n\r\n12345", "");
         Row("a later length that disagrees",
             kHttpOk + "Content-Length: 9\r\n" + length5 + "\r\n12345", "");
         Row("length beyond 64 bits", kHttpOk + "Content-Length: 99999999999999999999\r\n\r\n1", "");
+        Row("a name one letter off", kHttpOk + "Xontent-Length: 9\r\n\r\n1234", "1234");
         Row("length no number", kHttpOk + "Content-Length: 5 bytes\r\n\r\n12345", "");
         Row("reset mid-body", kOkHeader + "partial<pause 60><reset>", "");
         Row("closed inside the header", kHttpOk + "Content-Le", "");
