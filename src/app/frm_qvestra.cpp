@@ -39,11 +39,11 @@ QFont GothicFont(qreal points) {
     return font;
 }
 
-QString PanelStyle(const QString& name, const QString& extra) {
+QString PanelStyle(const QString& extra) {
     return QStringLiteral(
-               "QGroupBox#%1 { border: 1px solid #808080; margin-top: 0.8em; padding-top: 4px; %2 }"
-               "QGroupBox#%1::title { subcontrol-origin: margin; left: 8px; padding: 0 3px; }")
-        .arg(name, extra);
+               "QGroupBox { border: 1px solid #808080; margin-top: 0.8em; padding-top: 4px; %1 }"
+               "QGroupBox::title { subcontrol-origin: margin; left: 8px; padding: 0 3px; }")
+        .arg(extra);
 }
 
 }  // namespace
@@ -75,8 +75,7 @@ void FrmQvestra::BuildControls() {
 
     ui_.Frame2 = new QGroupBox(QStringLiteral("教材一覧"), client_);
     ui_.Frame2->setFont(MinchoFont(12, true));
-    ui_.Frame2->setStyleSheet(
-        PanelStyle(QStringLiteral("Frame2"), QStringLiteral("color: rgb(0, 0, 192);")));
+    ui_.Frame2->setStyleSheet(PanelStyle(QStringLiteral("color: rgb(0, 0, 192);")));
     ui_.Frame2->hide();
     layout_.Place(ui_.Frame2, {240, 3600, 6855, 4695});
     PlaceButtonColumns(ui_.Cmd, ui_.Frame2, {7, 3600, 600});
@@ -86,8 +85,7 @@ void FrmQvestra::BuildControls() {
     ui_.Frame3 = new QGroupBox(QStringLiteral("詳細一覧"), client_);
     ui_.Frame3->setFont(MinchoFont(12, false));
     ui_.Frame3->setStyleSheet(
-        PanelStyle(QStringLiteral("Frame3"),
-                   QStringLiteral("color: rgb(0, 0, 255); background-color: rgb(192, 192, 255);")));
+        PanelStyle(QStringLiteral("color: rgb(0, 0, 255); background-color: rgb(192, 192, 255);")));
     ui_.Frame3->hide();
     layout_.Place(ui_.Frame3, {3720, 3720, 6735, 4455});
     PlaceButtonColumns(ui_.CmdSub, ui_.Frame3, {8, 3480, 480});

@@ -49,6 +49,15 @@ QStringList VisibleCaptions(const auto& buttons) {
     return captions;
 }
 
+// Whether the widget, drawn, has a pixel of that colour.
+bool Draws(QWidget* widget, QColor colour) {
+    const QImage image = widget->grab().toImage();
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (image.pixelColor(x, y) == colour) return true;
+    return false;
+}
+
 // kinds | group captions | GroupItemCount slots | entries of each group's items
 QString Summary(const ContentList& list) {
     QStringList kinds, captions, counts, items;
@@ -86,6 +95,9 @@ class TestContentPanels : public QObject {
         QCOMPARE(s.Of(s.ui().Frame3), (TwipRect{3740, 3600, 6735.f / 2, 1945}));
         QVERIFY2(s.ui().Frame3->parentWidget()->children().constLast() == s.ui().Frame3,
                  "the item panel lies above the page, also when a request made the page taller");
+        // The panels' own colours: the title of 教材一覧, the item panel's ground.
+        QVERIFY(Draws(s.ui().Frame2, QColor(0, 0, 192)));
+        QVERIFY(Draws(s.ui().Frame3, QColor(192, 192, 255)));
 
         s.ui().CmdSub[1]->click();
         QCOMPARE(s.Opened(), QStringLiteral("a2.pdf"));
