@@ -11,7 +11,7 @@ esac
 # What building and running the client and the demo service needs.
 QVESTRA_RUN_PACKAGES=(
     cmake ninja-build g++ pkg-config
-    qt6-base-dev qt6-webengine-dev libcurl4-openssl-dev libcpp-httplib-dev libx11-dev
+    qt6-base-dev qt6-declarative-dev qt6-webengine-dev libcurl4-openssl-dev libcpp-httplib-dev libx11-dev
     qt6-wayland xvfb xauth x11-utils xdotool imagemagick fonts-noto-cjk xdg-utils
     iproute2 util-linux curl
 )

@@ -15,11 +15,13 @@
 #include "signin/frm_login.h"
 #include "viewer/find_acrobat.h"
 #include "viewer/window_list.h"
+#include "webview/scene_graph.h"
 #include "webview/webengine_view.h"
 
 int main(int argc, char* argv[]) {
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
+    qvestra::webview::PreferSoftwareSceneGraphWithoutGpu();
     // The windows decide when the program ends, not the last one closed: the
     // main window stays loaded and hidden while the sign-in window shows.
     QApplication::setQuitOnLastWindowClosed(false);
