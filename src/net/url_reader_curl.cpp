@@ -23,9 +23,10 @@ std::size_t Append(char* data, std::size_t size, std::size_t count, void* target
     return bytes;
 }
 
-// curl calls this at least once a second, also while no byte comes.
+// curl calls this at least once a second, also while no byte comes; any
+// value but 0 ends the transfer.
 int AbortWhenTripped(void* abort, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
-    return Tripped(static_cast<const AbortSwitch*>(abort)) ? 1 : 0;
+    return static_cast<int>(Tripped(static_cast<const AbortSwitch*>(abort)));
 }
 
 bool IsUnreservedInPath(unsigned char c) {

@@ -31,12 +31,10 @@ QString ToQString(const std::filesystem::path& p) { return QString::fromStdStrin
 QString FirstField(const QString& line) {
     qsizetype i = 0;
     while (i < line.size() && IsBlank(line[i])) ++i;
-    if (i < line.size() && line[i] == u'"') {
-        const auto close = line.indexOf(u'"', i + 1);
-        return line.mid(i + 1, close < 0 ? -1 : close - i - 1);
-    }
-    const auto comma = line.indexOf(u',', i);
-    return line.mid(i, comma < 0 ? -1 : comma - i);
+    const QString field = line.mid(i);
+    // A quoted field ends at its closing quote, or with the line.
+    if (field.startsWith(u'"')) return field.mid(1).section(u'"', 0, 0);
+    return field.section(u',', 0, 0);
 }
 
 QString CutRecord(const QString& record) {

@@ -153,6 +153,11 @@ class TestRequestPolls : public QObject {
             QCOMPARE(s.programEnds, userFile.empty() ? 1 : 0);
             QCOMPARE(ReadFile(s.folder / "qvuser.txt"), userFile);
             QCOMPARE(std::filesystem::exists(s.folder / "keika.txt"), !userFile.empty());
+            if (!status.starts_with("CANCEL")) continue;
+            // Applied again: the first request's end does not end the second.
+            s.stamp = QStringLiteral("14-06-00");
+            s.window->Menu_F_Moshikomi_Click();
+            QVERIFY(s.ui().Timer_Mousikomi->isActive());
         }
     }
 

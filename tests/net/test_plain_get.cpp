@@ -275,6 +275,8 @@ class TestPlainGet : public QObject {
                  bytes);
         QCOMPARE(reader.ReadAll("file:///no/such/folder/A-12.html"), std::string());
         QCOMPARE(CurlAddress("file://C:\\q/A-12.html"), "file:///C:/q/A-12.html");
+        // Letters and digits as they stand, their neighbours escaped.
+        QCOMPARE(CurlAddress("file:///@AZ[`az{09-._~ "), "file:///%40AZ%5B%60az%7B09-._~%20");
     }
 
     // A host that keeps silent: an exchange, whether the switch trips before

@@ -30,6 +30,7 @@ class TestUserFile : public QObject {
     void fieldsOfARecord() {
         QCOMPARE(FirstField("  A-12|1,tail"), "A-12|1");
         QCOMPARE(FirstField("\"A,12|1\",x"), "A,12|1");
+        QCOMPARE(FirstField(" \"A-12|1"), "A-12|1");  // no closing quote: the rest
         QCOMPARE(FirstField(""), "");
         for (const auto& [id, number] : std::vector<std::pair<QString, QString>>{{"A-0012", "12"},
                                                                                  {"A-012", "12"},

@@ -1,6 +1,7 @@
 // The X11 window list against real windows on an X server (run under Xvfb).
 #include <QtTest>
 
+#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
@@ -46,9 +47,53 @@ class TestWindowListX11 : public QObject {
         // An empty title, as a search that found nothing leaves, brings nothing forward.
         QVERIFY(!ActivateByTitle(list, "Nothing") && !ActivateByTitle(list, ""));
         // Without an X server (a desktop without X11) nothing is listed or brought forward.
+        const QByteArray display = qgetenv("DISPLAY");
         qputenv("DISPLAY", ":4095");
         X11WindowList none;
-        QVERIFY(none.TopFirst().empty() && !none.Activate(ours[0]));
+        const bool nothing = none.TopFirst().empty() && !none.Activate(ours[0]);
+        qputenv("DISPLAY", display);
+        QVERIFY(nothing);
+    }
+
+    // With a window manager (this test plays one) its stacking list and the
+    // windows' UTF-8 names count, and a window is brought forward by asking it.
+    void followsAWindowManager() {
+        Display* d = XOpenDisplay(nullptr);
+        if (d == nullptr) QSKIP("no X server");
+        const Window root = DefaultRootWindow(d);
+        const auto atom = [d](const char* name) { return XInternAtom(d, name, False); };
+        const auto closeDisplay = qScopeGuard([&] {
+            XDeleteProperty(d, root, atom("_NET_CLIENT_LIST_STACKING"));
+            XCloseDisplay(d);
+        });
+        XSelectInput(d, root, SubstructureRedirectMask);
+        const Window top = XCreateSimpleWindow(d, root, 0, 0, 50, 50, 0, 0, 0);
+        const Window below = XCreateSimpleWindow(d, root, 0, 0, 50, 50, 0, 0, 0);
+        Xutf8SetWMProperties(d, top, "old name", nullptr, nullptr, 0, nullptr, nullptr, nullptr);
+        const QByteArray name = QStringLiteral("教材 m01.pdf").toUtf8();
+        XChangeProperty(d, top, atom("_NET_WM_NAME"), atom("UTF8_STRING"), 8, PropModeReplace,
+                        reinterpret_cast<const unsigned char*>(name.data()), int(name.size()));
+        const unsigned long bottomFirst[] = {below, top};
+        XChangeProperty(d, root, atom("_NET_CLIENT_LIST_STACKING"), XA_WINDOW, 32, PropModeReplace,
+                        reinterpret_cast<const unsigned char*>(bottomFirst), 2);
+        XSync(d, False);
+        X11WindowList list;
+        const auto listed = list.TopFirst();
+        QCOMPARE(listed.size(), std::size_t{2});
+        QCOMPARE(listed[0].id, std::uint64_t{top});
+        QCOMPARE(listed[0].title, QStringLiteral("教材 m01.pdf"));
+        QCOMPARE(listed[1].id, std::uint64_t{below});
+        QVERIFY(list.Activate(below));
+        XEvent event{};
+        // Asked again by QTRY until it holds, and once more after: it keeps the answer.
+        auto asked = [&, seen = false]() mutable {
+            XSync(d, False);
+            return seen = seen || XCheckTypedEvent(d, ClientMessage, &event);
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(asked(), 2000);
+        QCOMPARE(event.xclient.message_type, atom("_NET_ACTIVE_WINDOW"));
+        QCOMPARE(event.xclient.window, below);
+        QCOMPARE(event.xclient.data.l[0], 2L);
     }
 };
 
