@@ -26,7 +26,9 @@ void AbortSwitch::Trip() const noexcept {
 
 bool AbortSwitch::Tripped() const {
     pollfd p{fd_, POLLIN, 0};
-    return ::poll(&p, 1, 0) > 0 && (p.revents & POLLIN) != 0;
+    // A failed poll leaves revents as it was: not tripped.
+    ::poll(&p, 1, 0);
+    return (p.revents & POLLIN) != 0;
 }
 
 }  // namespace qvestra::net

@@ -29,7 +29,6 @@ FindAcrobat::FindAcrobat(WindowList& windows, TwipScale scale, Pacing pacing)
 FindAcrobat::~FindAcrobat() { CloseNotice(); }
 
 void FindAcrobat::StartViewerWatch(const QString& documentName) {
-    foundTitle_.clear();
     // A document opened while an earlier wait still runs joins that wait:
     // either document's window ends it.
     if (waiting_) {
@@ -54,7 +53,7 @@ void FindAcrobat::StartViewerWatch(const QString& documentName) {
     // line edit's change signal: the notice may close and be deleted while
     // the search's event loop runs (the member, an opener that failed), and
     // the line edit's setText would then return into a deleted widget.
-    notice_->Text2->setText(foundTitle_);
+    notice_->Text2->clear();
     WaitViewerWindow();
 }
 

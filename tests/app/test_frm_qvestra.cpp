@@ -87,11 +87,13 @@ class TestFrmQvestra : public QObject {
         h.window->Load();
         // 詳細 opens the help window once; asked again, it comes forward.
         ui.Menu_shosai->trigger();
+        h.window->activateWindow();
         ui.Menu_shosai->trigger();
         QWidgetList helps;
         for (QWidget* w : QApplication::topLevelWidgets())
             if (w->isVisible() && w->windowTitle() == "ヘルプ") helps << w;
         QCOMPARE(helps.size(), 1);
+        QTRY_COMPARE(QApplication::activeWindow(), helps[0]);
         qDeleteAll(helps);
         ui.Menu_F_End->trigger();
         QCOMPARE(h.programEnds, 1);

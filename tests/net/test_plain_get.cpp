@@ -197,10 +197,16 @@ class TestPlainGet : public QObject {
         QCOMPARE(line.size(), ReceiveBuffer::kMaxLineBytes);
     }
 
-    // Without a connection the exchange yields nothing and touches nothing,
-    // and every later call on the socket fails at once, even on a socket
-    // that served an exchange before, as the mirroring's does.
+    // A request is written whole. Without a connection the exchange yields
+    // nothing and touches nothing, and every later call on the socket fails
+    // at once, even on a socket that served an exchange before, as the
+    // mirroring's does.
     void noConnection() {
+        ScriptedServer listening("");
+        TcpSocket connected;
+        QCOMPARE(connected.Connect("127.0.0.1", listening.Port(), 3, TimeOut::kWholeExchange),
+                 int(kOk));
+        QCOMPARE(connected.Write("GET / HTTP/1.0\r\n\r\n"), int(kOk));
         for (const std::string host : {"127.0.0.1", "no-such-host.invalid"}) {
             Exchange x(kOkHeader + "ok");
             TcpSocket socket;
