@@ -167,7 +167,6 @@ void FrmQvestra::LayOutOverScreen() {
 }
 
 void FrmQvestra::Load() {
-    ui_.Frame1->setEnabled(true);
     ui_.WebBrowser->SetFullScreen(true);
     LayOutOverScreen();
     member_.UserFilePath = deps_.dataFolder.UserFile();

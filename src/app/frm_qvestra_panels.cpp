@@ -48,7 +48,6 @@ void FrmQvestra::LoadMenuPage(const std::string& pageBytes) {
     // Decoded in one piece so no double-byte character is split.
     menuPageText_ =
         DecodeCp932(QByteArrayView(pageBytes.data(), static_cast<qsizetype>(pageBytes.size())));
-    pollDone_ = false;
     content_ = ParseContentList(menuPageText_);
     // Item buttons of the earlier list would open entries of this one, or
     // read past its end.

@@ -110,7 +110,7 @@ class TestContentPanels : public QObject {
         s.window->Cmd_Click(1);
         QCOMPARE(VisibleCaptions(s.ui().CmdSub), (QStringList{"Unit 1", "閉じる"}));
         QCOMPARE(s.Of(s.ui().Frame3).height, 1465.f);
-        s.window->CmdSub_Click(0);
+        s.ui().CmdSub[0]->click();
         QCOMPARE(s.Opened(), QStringLiteral("b1.pdf"));
     }
 
