@@ -94,6 +94,10 @@ class TestRequestPolls : public QObject {
             QVERIFY(timer->isActive());
             QCOMPARE(timer->interval(), interval);
         }
+        // The status polls name the service's host; the record request did not.
+        QVERIFY(s.server.Request().find(
+                    "HTTP/1.0\r\nHost: 127.0.0.1:" + std::to_string(s.server.Port()) + "\r\n") !=
+                std::string::npos);
     }
 
     // Final statuses carry the request's stamp; with 契約変更 enabled the

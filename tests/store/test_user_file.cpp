@@ -50,6 +50,7 @@ class TestUserFile : public QObject {
              {"", "A-12", "A-12|1|2", "A-12|12", "A-12|x", "A-12|", "A-1a|1", "A|1", "A-12/x|1",
               "A\\x-12|1", "..-12|1", "A\t-12|1", " A-12|1", "A\u00e4\u20ac-12|1"})
             QVERIFY2(!ParseUserRecord(refused), qPrintable(refused));
+        QVERIFY2(ParseUserRecord(QStringLiteral("A 1-12|1")), "a blank inside names a file well");
         const auto parts = ParseUserRecord(QStringLiteral("A-0012|1"));
         QCOMPARE(QStringList({parts->memberId, parts->status, parts->memberNumber}),
                  (QStringList{"A-0012", "1", "12"}));
@@ -68,6 +69,8 @@ class TestUserFile : public QObject {
         QCOMPARE(FilesIn(PathOf(dir)).size(), 1);
         WriteFile(file.Path(), "A-12|3\n");
         QCOMPARE(file.ReadLine().value(), QStringLiteral("A-12|3"));
+        WriteFile(file.Path(), "\nA-12|3\n");
+        QCOMPARE(file.ReadLine().value(), QString());
         const UserFile lost(PathOf(dir) / "missing" / "qvuser.txt");
         QVERIFY(!lost.Write(QStringLiteral("A-12|2")));
         QVERIFY(!fs::exists(lost.Path().parent_path()));
