@@ -25,15 +25,22 @@ if(QVESTRA_FUZZ)
     target_compile_options(qvestra_options INTERFACE -fsanitize=fuzzer-no-link)
 endif()
 
-# add_qt_test(<name> SOURCES <files...> LIBS <targets...>)
-# Widgets run on the offscreen platform so the suite needs no display.
+# add_qt_test(<name> [XVFB] SOURCES <files...> LIBS <targets...>)
+# Widgets run on the offscreen platform so the suite needs no display; a test
+# of what only a real X server has (its windows, its OpenGL) gets an Xvfb of
+# its own instead.
 function(add_qt_test name)
-    cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+    cmake_parse_arguments(ARG "XVFB" "" "SOURCES;LIBS" ${ARGN})
     add_executable(${name} ${ARG_SOURCES})
     target_link_libraries(${name} PRIVATE qvestra_options Qt6::Test ${ARG_LIBS})
     set_target_properties(${name} PROPERTIES AUTOMOC ON)
-    add_test(NAME ${name} COMMAND ${name})
-    set_tests_properties(${name} PROPERTIES
-        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;QT_LOGGING_RULES=qt.qpa.*=false"
-        TIMEOUT 120)
+    if(ARG_XVFB)
+        add_test(NAME ${name} COMMAND xvfb-run -a -s "-screen 0 640x480x24" $<TARGET_FILE:${name}>)
+        set_tests_properties(${name} PROPERTIES TIMEOUT 60)
+    else()
+        add_test(NAME ${name} COMMAND ${name})
+        set_tests_properties(${name} PROPERTIES
+            ENVIRONMENT "QT_QPA_PLATFORM=offscreen;QT_LOGGING_RULES=qt.qpa.*=false"
+            TIMEOUT 120)
+    endif()
 endfunction()

@@ -79,7 +79,6 @@ void FrmLogin::PollSignIn() {
     net::PlainGet(*socket, deps_.endpoint,
                   {net::RequestText(line, hostHeader_), kConnectTimeoutSeconds}, sink, state);
     if (state.ConnectResult != net::kOk) {
-        timer1_->stop();
         deps_.messages.Inform(this, kNotConnected);
         ended_ = true;
         deps_.endProgram();
@@ -92,7 +91,6 @@ void FrmLogin::PollSignIn() {
         deps_.dataFolder.RemoveAll();
         // Nothing else is shown after a cancelled sign-in: the program ends
         // instead of lingering with no window.
-        timer1_->stop();
         CloseQuietly();
         ended_ = true;
         deps_.endProgram();

@@ -211,10 +211,7 @@ class TestContentPanels : public QObject {
                  {"lesson.pdf", "%PDF-1.4\n", false},
                  {"lesson.desktop", "[Desktop Entry]\nExec=sh\n", true},
                  {"lesson", "#!/bin/sh\nid\n", true},
-                 {"lesson",
-                  "\x7f"
-                  "ELF\x02\x01\x01",
-                  true},
+                 {"lesson", "\177ELF\2\1\1", true},
                  {"LESSON.EXE", "MZ", true}}) {
             Started s({QString::fromStdString("Cont;A;/d/" + name)});
             WriteFile(s.folder / name, bytes);

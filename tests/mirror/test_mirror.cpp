@@ -40,6 +40,7 @@ struct ProgressLog {
     QStringList shown;
     QString title;
     bool sizable = false;
+    bool barText = true;
     QSize size;
     QPointer<mirror::FrmCond> last;
     int Windows() const { return int(shown.count("|")); }
@@ -49,6 +50,7 @@ struct ProgressLog {
                                         last = &w;
                                         title = w.Lbl_TTL->text();
                                         sizable = w.minimumSize() != w.maximumSize();
+                                        barText = w.ProgBar->isTextVisible();
                                         size = w.size();
                                         shown << "|";
                                         Record(w);
@@ -84,6 +86,7 @@ class TestMirror : public QObject {
         QCOMPARE(outcome.announced, std::optional<std::int64_t>(2048));
         QCOMPARE(log.title, QStringLiteral("教材1を初期化中"));
         QVERIFY2(log.sizable, "the progress window is a sizable tool window");
+        QVERIFY2(!log.barText, "the counts beside the bar say it; the bar itself shows no text");
         QCOMPARE(log.size, QSize(4680 / 15, 1635 / 15));
         QCOMPARE(log.shown, (QStringList{"|", "2,048||0/2048", "2,048|1,024|1024/2048",
                                          "2,048|2,048|2048/2048"}));
@@ -127,6 +130,11 @@ class TestMirror : public QObject {
         net::PartFile part(c / "m01.pdf");
         QVERIFY(!part.Write("x") && !part.Commit());
         QVERIFY(!std::filesystem::exists(c / "m01.pdf"));
+        // A folder of that name that is not empty: the last step, the rename, fails.
+        std::filesystem::create_directories(c / "taken.pdf/inside");
+        net::PartFile renamed(c / "taken.pdf");
+        QVERIFY(renamed.Write("x") && !renamed.Commit());
+        QVERIFY(!std::filesystem::exists(c / ".taken.pdf.part"));
         // Once discarded, its descriptor is not closed again when it goes: by
         // then that number may be another thread's file.
         auto discarded = std::make_unique<net::PartFile>(c / "a.pdf");
