@@ -262,7 +262,6 @@ void FrmQvestra::closeEvent(QCloseEvent* event) {
     closing_ = true;
     ui_.Timer_KHen->stop();
     ui_.Timer_Mousikomi->stop();
-    event->accept();
     deps_.endProgram();
 }
 

@@ -120,8 +120,8 @@ void FrmLogin::CloseQuietly() {
     close();
 }
 
-void FrmLogin::closeEvent(QCloseEvent* event) {
-    event->accept();
+// A close event comes accepted; none of the sign-in's closes is refused.
+void FrmLogin::closeEvent(QCloseEvent*) {
     timer1_->stop();
     if (!closingQuietly_ && !ended_) {
         ended_ = true;

@@ -54,6 +54,7 @@ class TestFrmHelp : public QObject {
             help.resize(QSize(15, 60) - frame);
             QCoreApplication::processEvents();
             QCOMPARE(viewSize(), QPointF(0, 0));
+            QCOMPARE(help.WebBrowser->Widget()->size(), QSize(0, 0));
             help.Cmd閉じる->click();
             QVERIFY(!help.isVisible());
         }

@@ -46,17 +46,18 @@ struct ProgressLog {
     int Windows() const { return int(shown.count("|")); }
     mirror::DownloadOutcome Download(Client& c, int timeoutSeconds = 5,
                                      const QString& name = "/m01.pdf") {
-        const mirror::DownloadUi ui{TwipScale(15), timeoutSeconds, {}, [this](mirror::FrmCond& w) {
-                                        last = &w;
-                                        title = w.Lbl_TTL->text();
-                                        sizable = w.minimumSize() != w.maximumSize();
-                                        barText = w.ProgBar->isTextVisible();
-                                        size = w.size();
-                                        shown << "|";
-                                        Record(w);
-                                        QObject::connect(&w, &mirror::FrmCond::updated,
-                                                         [this, &w] { Record(w); });
-                                    }};
+        const mirror::DownloadUi ui{
+            TwipScale(15), timeoutSeconds, {}, [this](mirror::FrmCond& w) {
+                last = &w;
+                title = QStringList{w.windowTitle(), w.Lbl_TTL->text(), w.Lbl_TTL->font().family()}
+                            .join(u'|');
+                sizable = w.minimumSize() != w.maximumSize();
+                barText = w.ProgBar->isTextVisible();
+                size = w.size();
+                shown << "|";
+                Record(w);
+                QObject::connect(&w, &mirror::FrmCond::updated, [this, &w] { Record(w); });
+            }};
         return mirror::DownloadPackage(c.Exchange(), c.data, name, "教材1", ui);
     }
     void Record(const mirror::FrmCond& w) {
@@ -84,7 +85,7 @@ class TestMirror : public QObject {
         QCOMPARE(std::filesystem::status(c / "m01.pdf").permissions(),
                  std::filesystem::perms(0644));
         QCOMPARE(outcome.announced, std::optional<std::int64_t>(2048));
-        QCOMPARE(log.title, QStringLiteral("教材1を初期化中"));
+        QCOMPARE(log.title, QStringLiteral("初期処理|教材1を初期化中|ＭＳ Ｐゴシック"));
         QVERIFY2(log.sizable, "the progress window is a sizable tool window");
         QVERIFY2(!log.barText, "the counts beside the bar say it; the bar itself shows no text");
         QCOMPARE(log.size, QSize(4680 / 15, 1635 / 15));
@@ -128,7 +129,7 @@ class TestMirror : public QObject {
         QVERIFY(!ProgressLog().Download(c).stored);
         QVERIFY(!std::filesystem::exists(c / "m01.pdf"));
         net::PartFile part(c / "m01.pdf");
-        QVERIFY(!part.Write("x") && !part.Commit());
+        QVERIFY(!part.Write("x") && !part.Write("y") && !part.Commit());
         QVERIFY(!std::filesystem::exists(c / "m01.pdf"));
         // A folder of that name that is not empty: the last step, the rename, fails.
         std::filesystem::create_directories(c / "taken.pdf/inside");

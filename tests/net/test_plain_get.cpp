@@ -192,17 +192,18 @@ class TestPlainGet : public QObject {
         QCOMPARE(line.size(), ReceiveBuffer::kMaxLineBytes);
     }
 
-    // A request is written whole. Without a connection the exchange yields
-    // nothing and touches nothing, and every later call on the socket fails
-    // at once, even on a socket that served an exchange before, as the
-    // mirroring's does.
+    // A request is written whole, and the exchange closes its connection.
+    // Without a connection (nothing listens, no such host, an address the
+    // system refuses at once) the exchange yields nothing and touches
+    // nothing, and every later call on the socket fails at once, even on a
+    // socket that served an exchange before, as the mirroring's does.
     void noConnection() {
         ScriptedServer listening("");
         TcpSocket connected;
         QCOMPARE(connected.Connect("127.0.0.1", listening.Port(), 3, TimeOut::kWholeExchange),
                  int(kOk));
         QCOMPARE(connected.Write("GET / HTTP/1.0\r\n\r\n"), int(kOk));
-        for (const std::string host : {"127.0.0.1", "no-such-host.invalid"}) {
+        for (const std::string host : {"127.0.0.1", "no-such-host.invalid", "255.255.255.255"}) {
             Exchange x(kOkHeader + "ok");
             TcpSocket socket;
             ExchangeState state;
@@ -210,6 +211,8 @@ class TestPlainGet : public QObject {
             PlainGet(socket, {"127.0.0.1", x.server.Port()}, {"GET / HTTP/1.0\r\n\r\n", 3}, answer,
                      state);
             QVERIFY(answer.Answer());
+            std::string out;
+            QCOMPARE(socket.Read(out), int(kNotConnected));
             std::filesystem::remove(x.file);
             WholeBodySink sink(x.file);
             PlainGet(socket, {host, ScriptedServer::ClosedPort()}, {"GET / HTTP/1.0\r\n\r\n", 3},
@@ -217,7 +220,6 @@ class TestPlainGet : public QObject {
             QVERIFY(state.ConnectResult != kOk && state.SockResult != kOk);
             QCOMPARE(state.BodyBytes, std::int64_t{0});
             QVERIFY(FilesIn(x.dir.path().toStdString()).isEmpty());
-            std::string out;
             QCOMPARE(socket.Write("GET / HTTP/1.0\r\n\r\n"), int(kNotConnected));
             QCOMPARE(socket.ReadLine(out), int(kNotConnected));
             QCOMPARE(socket.Read(out), int(kNotConnected));

@@ -11,8 +11,9 @@ using namespace qvestra::testing;
 
 namespace {
 
-// The window, whose every poll notes whether the timer ran meanwhile.
-struct Login : net::SocketFactory {
+// The window, whose every poll notes whether the timer ran meanwhile, and
+// whose close events are counted.
+struct Login : QObject, net::SocketFactory {
     explicit Login(int port)
         : window(signin::FrmLoginDeps{
               .endpoint = {"127.0.0.1", port},
@@ -29,7 +30,13 @@ struct Login : net::SocketFactory {
                       visibleAtHandOver = window.isVisible();
                   },
               .endProgram = [this] { ++programEnds; },
-          }) {}
+          }) {
+        window.installEventFilter(this);
+    }
+    bool eventFilter(QObject*, QEvent* event) override {
+        closes += event->type() == QEvent::Close;
+        return false;
+    }
     std::unique_ptr<net::Socket> Create() override {
         timerRunningDuringPoll.push_back(window.Timer1()->isActive());
         return sockets.Create();
@@ -42,6 +49,7 @@ struct Login : net::SocketFactory {
     FakeMessageBoxes messages;
     int handOvers = 0;
     int programEnds = 0;
+    int closes = 0;
     bool visibleAtHandOver = true;
     signin::FrmLogin window;
 };
@@ -119,8 +127,11 @@ class TestFrmLogin : public QObject {
                                           : QStringList{});
             QVERIFY2(login.programEnds == (how == "known" ? 0 : 1), qPrintable(how));
             QCOMPARE(login.handOvers, how == "known" ? 1 : 0);
-            // The program ends behind the message; only the window it ends with may stay.
+            // The program ends behind the message; only the window it ends with may
+            // stay. Every other ending closes it, so that the program can free it,
+            // also the window a known member never saw.
             QCOMPARE(login.window.isVisible(), how == "unreachable");
+            QCOMPARE(login.closes, how == "unreachable" ? 0 : 1);
             QVERIFY(!login.window.Timer1()->isActive());
             QCOMPARE(std::filesystem::exists(login.folder), how != "cancel");
         }

@@ -54,6 +54,7 @@ class TestFindAcrobat : public QObject {
             const FrmComment* n = watch.Notice();
             seen << QString::asprintf("%d,%d %dx%d", n->x(), n->y(), n->width(), n->height())
                  << n->windowTitle() << n->Lbl_Cond->text()
+                 << QString::number(n->Lbl_Cond->font().pointSizeF())
                  << n->Lbl_Cond->palette().color(QPalette::WindowText).name()
                  << (n->minimumSize() != n->maximumSize() ? "sizable" : "")
                  << (n->Text2->isVisible() || n->Text3->isVisible() ? "boxes shown" : "");
@@ -61,8 +62,9 @@ class TestFindAcrobat : public QObject {
         });
         watch.StartViewerWatch("m01.pdf");
         QVERIFY2(windows.passes > 3, "the viewer came later, so the search took several passes");
-        QCOMPARE(seen, (QStringList{"0,0 283x43", "A c r o b a t 起 動 中",
-                                    "Acrobat Reader 起動中です。", "#0000ff", "sizable", ""}));
+        QCOMPARE(seen,
+                 (QStringList{"0,0 283x43", "A c r o b a t 起 動 中", "Acrobat Reader 起動中です。",
+                              "11.25", "#0000ff", "sizable", ""}));
         QTest::qWait(1500);
         QVERIFY(watch.Notice() != nullptr);
         QTRY_VERIFY_WITH_TIMEOUT(watch.Notice() == nullptr, 2000);
