@@ -56,7 +56,6 @@ FrmQvestra::FrmQvestra(FrmQvestraDeps deps)
     setWindowIcon(QIcon(QStringLiteral(":/qvestra/icon.png")));
     BuildControls();
     BuildMenuBar();
-    layout_.Place(this, {0, 0, 14295, 9240});
 }
 
 FrmQvestra::~FrmQvestra() { delete frmHelp_; }
@@ -238,7 +237,6 @@ bool FrmQvestra::ReadMemberValues() {
     if (!record) return false;
     member_.UserRecord = *record;
     member_.UserFields = record->split(u'|');
-    member_.MemberIdParts = member_.UserFields.value(0).split(u'-');
     return true;
 }
 
@@ -276,7 +274,6 @@ bool FrmQvestra::ApplyRecordRefresh(const contract::RecordRefresh& refresh) {
     if (!store::UserFile(member_.UserFilePath).Write(refresh.record)) return true;
     member_.UserRecord = refresh.record;
     member_.UserFields = refresh.record.split(u'|');
-    member_.MemberIdParts = member_.UserFields.value(0).split(u'-');
     ApplyAccountStatus(member_.UserFields.value(1));
     return true;
 }

@@ -75,7 +75,6 @@ struct MemberValues {
     std::filesystem::path UserFilePath;
     QString UserRecord;
     QStringList UserFields;
-    QStringList MemberIdParts;
 };
 
 // The main window: fills the screen, shows the member's menu page and the

@@ -116,7 +116,6 @@ void FrmQvestra::TTL_Disp() {
     const int request = requestSerial_;
     contractPageOpen_ = false;
     layout_.SetHeight(ui_.Frame1, savedFrame1Height_);
-    ui_.Frame1->setEnabled(true);
     ui_.Frame2->show();
     const TwipRect frame1 = layout_.Of(ui_.Frame1);
     ui_.WebBrowser->SetTop(frame1.top - 150);

@@ -40,6 +40,7 @@ class TestFrmHelp : public QObject {
             QCOMPARE(help.windowTitle(), QStringLiteral("ヘルプ"));
             QCOMPARE(help.size(), QSize(6930 / 15, 8505 / 15));
             QVERIFY(help.isVisible() && !help.UrlName->isVisible());
+            QCOMPARE(help.Cmd閉じる->geometry(), QRect(8, 8, 57, 25));
             const QRect outer = help.frameGeometry();
             QVERIFY((outer.center() - owner.frameGeometry().center()).manhattanLength() <= 1);
             const auto viewSize = [&] {

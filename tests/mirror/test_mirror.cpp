@@ -38,7 +38,8 @@ struct Client {
 // Every state the progress window went through: length | received | bar.
 struct ProgressLog {
     QStringList shown;
-    QString title;
+    // Title | caption | its font | the counts' point size.
+    QString face;
     bool sizable = false;
     bool barText = true;
     QSize size;
@@ -49,8 +50,9 @@ struct ProgressLog {
         const mirror::DownloadUi ui{
             TwipScale(15), timeoutSeconds, {}, [this](mirror::FrmCond& w) {
                 last = &w;
-                title = QStringList{w.windowTitle(), w.Lbl_TTL->text(), w.Lbl_TTL->font().family()}
-                            .join(u'|');
+                face = QStringList{w.windowTitle(), w.Lbl_TTL->text(), w.Lbl_TTL->font().family(),
+                                   QString::number(w.Lbl_Leng->font().pointSizeF())}
+                           .join(u'|');
                 sizable = w.minimumSize() != w.maximumSize();
                 barText = w.ProgBar->isTextVisible();
                 size = w.size();
@@ -85,7 +87,7 @@ class TestMirror : public QObject {
         QCOMPARE(std::filesystem::status(c / "m01.pdf").permissions(),
                  std::filesystem::perms(0644));
         QCOMPARE(outcome.announced, std::optional<std::int64_t>(2048));
-        QCOMPARE(log.title, QStringLiteral("初期処理|教材1を初期化中|ＭＳ Ｐゴシック"));
+        QCOMPARE(log.face, QStringLiteral("初期処理|教材1を初期化中|ＭＳ Ｐゴシック|9"));
         QVERIFY2(log.sizable, "the progress window is a sizable tool window");
         QVERIFY2(!log.barText, "the counts beside the bar say it; the bar itself shows no text");
         QCOMPARE(log.size, QSize(4680 / 15, 1635 / 15));
@@ -100,6 +102,10 @@ class TestMirror : public QObject {
         Client more("HTTP/1.0 200 OK\r\nContent-Length: 0\r\n\r\nabc");
         log.Download(more);
         QCOMPARE(log.shown.last(), QStringLiteral("0|3|1/1"));
+        // A count too long for its label is drawn smaller, down to 6 points.
+        Client huge("HTTP/1.0 200 OK\r\nContent-Length: 999999999999999999\r\n\r\nabc");
+        log.Download(huge);
+        QCOMPARE(log.face.section(u'|', -1), QStringLiteral("6"));
     }
 
     // What a download stores, and whether its progress window showed (it
