@@ -47,10 +47,11 @@ class TestUserFile : public QObject {
     // later, and the file is written in code page 932.
     void parseRecord() {
         for (const QString refused :
-             {"", "A-12", "A-12|1|2", "A-12|12", "A-12|x", "A-12|", "A-1a|1", "A|1", "A-12/x|1",
-              "A\\x-12|1", "..-12|1", "A\t-12|1", " A-12|1", "A\u00e4\u20ac-12|1"})
+             {"", "A-12", "A-12|1|2", "A-12|12", "A-12|x", "A-12|\uff11", "A-12|", "A-1a|1", "A|1",
+              "A-12/x|1", "A\\x-12|1", "..-12|1", "A\t-12|1", " A-12|1", "A\u00e4\u20ac-12|1"})
             QVERIFY2(!ParseUserRecord(refused), qPrintable(refused));
         QVERIFY2(ParseUserRecord(QStringLiteral("A 1-12|1")), "a blank inside names a file well");
+        QVERIFY2(ParseUserRecord(QStringLiteral("A-12|9")), "any ASCII digit is a status");
         const auto parts = ParseUserRecord(QStringLiteral("A-0012|1"));
         QCOMPARE(QStringList({parts->memberId, parts->status, parts->memberNumber}),
                  (QStringList{"A-0012", "1", "12"}));
