@@ -82,6 +82,7 @@ class TestFrmQvestra : public QObject {
                               "Q_Vestraメニュー", "教材一覧", "詳細一覧"}));
         QVERIFY(!h.Shown(ui.Frame2) && !h.Shown(ui.Frame3) && !ui.Frame1->isEnabled());
         QVERIFY(ui.Frame2->font().bold() && !ui.Frame3->font().bold());
+        QCOMPARE(ui.Cmd[0]->font().family(), QStringLiteral("ＭＳ Ｐゴシック"));
         QVERIFY2(!h.Shown(ui.UrlName), "the address box only holds the address");
         QVERIFY(!h.window->windowIcon().isNull());
         h.WriteUserFile("A-12|3\r\n");
