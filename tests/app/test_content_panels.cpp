@@ -238,7 +238,7 @@ class TestContentPanels : public QObject {
         Row("items before the first group", MenuPage({"Sub;t;/d/t.pdf", "Main;A", "Sub;u;/d/u"}),
             "S,M,S|A|1,1|2");
         Row("quoted end line stops the list",
-            MenuPage({"Main;A", "x\"Contents_End\"y;", "Main;B"}, false), "M|A|0,0|");
+            MenuPage({"Main;A", "x\"Contents\"_End\"y;", "Main;B"}, false), "M|A|0,0|");
         Row("without end line the last piece is never read", "Contents_VALUE\r\nMain;A\r\nMain;B",
             "M|A|0,0|");
         Row("lines missing their fields make nothing",

@@ -224,6 +224,15 @@ class TestPlainGet : public QObject {
             QCOMPARE(socket.ReadLine(out), int(kNotConnected));
             QCOMPARE(socket.Read(out), int(kNotConnected));
         }
+        // A reply cut off inside a line leaves nothing for the socket's next exchange.
+        ScriptedServer cut(kHttpOk + "Content-Le<pause 1500>"), next(kOkHeader + "ok");
+        TcpSocket socket;
+        ExchangeState state;
+        ShortAnswerSink first, second;
+        PlainGet(socket, {"127.0.0.1", cut.Port()}, {"GET / HTTP/1.0\r\n\r\n", 1}, first, state);
+        PlainGet(socket, {"127.0.0.1", next.Port()}, {"GET / HTTP/1.0\r\n\r\n", 3}, second, state);
+        QCOMPARE(state.StatusCode, 200);
+        QCOMPARE(second.Answer().value_or(""), "ok");
         // A host's address is tried once, not once for each kind of socket.
         QCOMPARE(ResolveTcp("127.0.0.1", 80, std::chrono::seconds(1)).size(), std::size_t{1});
     }
