@@ -19,6 +19,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const qvestra::store::DataFolder folder("/home/member/qvestrafolder");
     const auto file = folder.FileFor(name);
     Check(file.has_value() == qvestra::store::IsPlainComponent(name));
+    // A document name is a file name first.
+    Check(!qvestra::store::IsDocumentName(name, "A-12") || file.has_value());
     if (!file) return 0;
     Check(!name.empty() && name != "." && name != "..");
     Check(name.find_first_of(std::string_view("/\\\0", 3)) == std::string_view::npos);

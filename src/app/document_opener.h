@@ -17,10 +17,10 @@ class DocumentOpener {
                       Result result) = 0;
 };
 
-// True for a file the desktop would run rather than show: a program, a
-// script, a desktop entry, a Windows executable or shortcut. Judged by its
-// name and its first bytes; a list from the service may name anything.
-bool IsRunnableDocument(const std::filesystem::path& file);
+// True for a file that is a PDF: the marker "%PDF-" within its first 1024
+// bytes, and nothing in its name or content that says another type. Only
+// such a file reaches the desktop; a list from the service may name anything.
+bool IsPdfDocument(const std::filesystem::path& file);
 
 // xdg-open, run in the given folder; its exit status is the result.
 class XdgDocumentOpener final : public DocumentOpener {

@@ -169,6 +169,7 @@ void FrmQvestra::Load() {
     ui_.WebBrowser->SetFullScreen(true);
     LayOutOverScreen();
     member_.UserFilePath = deps_.dataFolder.UserFile();
+    deps_.dataFolder.Tighten();
     ui_.Menu_E_Modify->menuAction()->setEnabled(false);
     ui_.Menu_F_Moshikomi->setEnabled(false);
 

@@ -175,7 +175,7 @@ class FrmQvestra final : public QMainWindow {
     void FinishLoad(bool memberKnown, int probeResult, const contract::RecordRefresh& refresh);
     void ShowMenuPage();
 
-    void LoadMenuPage(const std::string& pageBytes);
+    void LoadMenuPage(const net::PageRead& page);
     void AssignGroupButtons();
     void FetchMissingDocuments();
     void OpenEntry(int entry);
@@ -212,6 +212,8 @@ class FrmQvestra final : public QMainWindow {
     float savedFrame3Width_ = 0;
 
     QString menuPageText_;
+    // The page arrived whole with a success status: it may become the offline copy.
+    bool menuPageWhole_ = false;
     ContentList content_;
     // The entries behind the item buttons of the group shown in Frame3.
     std::vector<int> shownItems_;

@@ -20,6 +20,11 @@ namespace {
 const QString kCloseCaption = QStringLiteral("閉じる");
 const QString kNoProgramMessage =
     QStringLiteral("教材「%1」を開くプログラムが見つかりませんでした。");
+const QString kNotAPdfMessage = QStringLiteral("教材「%1」は PDF 文書ではないため開けません。");
+
+// A caption from the service as it stands: an "&" in it is a letter, not a
+// keyboard shortcut.
+QString ButtonText(QString caption) { return caption.replace(u'&', QStringLiteral("&&")); }
 }  // namespace
 
 void FrmQvestra::BuildMenu() {
@@ -32,7 +37,7 @@ void FrmQvestra::BuildMenu() {
     menuBuildPending_ = false;
     exchangeBusy_ = true;
     menuPageText_.clear();
-    auto page = std::make_shared<std::string>();
+    auto page = std::make_shared<net::PageRead>();
     exchanges_.Run(
         [this, page, address = ui_.UrlName->text().toStdString()] {
             *page = deps_.urls.ReadAll(address);
@@ -44,11 +49,18 @@ void FrmQvestra::BuildMenu() {
         });
 }
 
-void FrmQvestra::LoadMenuPage(const std::string& pageBytes) {
+void FrmQvestra::LoadMenuPage(const net::PageRead& page) {
     // Decoded in one piece so no double-byte character is split.
     menuPageText_ =
-        DecodeCp932(QByteArrayView(pageBytes.data(), static_cast<qsizetype>(pageBytes.size())));
+        DecodeCp932(QByteArrayView(page.bytes.data(), static_cast<qsizetype>(page.bytes.size())));
+    menuPageWhole_ = page.whole;
     content_ = ParseContentList(menuPageText_);
+    // A list may name anything; the program's own files are no documents.
+    for (ContentEntry& entry : content_.entries) {
+        if (entry.documentFile && !store::IsDocumentName(entry.documentFile->mid(1).toStdString(),
+                                                         member_.UserFields.value(0).toStdString()))
+            entry.documentFile.reset();
+    }
     // Item buttons of the earlier list would open entries of this one, or
     // read past its end.
     ui_.Frame3->hide();
@@ -75,7 +87,7 @@ void FrmQvestra::AssignGroupButtons() {
             button->hide();
             continue;
         }
-        button->setText(content_.groups[g].caption);
+        button->setText(ButtonText(content_.groups[g].caption));
         button->show();
         nextButtonTop += 600;
         layout_.SetTop(button, nextButtonTop);
@@ -111,7 +123,7 @@ void FrmQvestra::Cmd_Click(int index) {
     pollDone_ = false;
     int n = 0;
     for (int e : shownItems_) {
-        ui_.CmdSub[n]->setText(content_.entries[e].title);
+        ui_.CmdSub[n]->setText(ButtonText(content_.entries[e].title));
         ui_.CmdSub[n]->show();
         height += kButtonHeight + 105;
         ++n;
@@ -145,7 +157,12 @@ void FrmQvestra::OpenEntry(int entry) {
     if (!document) return;
     const QString name = document->mid(1);
     const auto file = deps_.dataFolder.FileFor(name.toStdString());
-    if (!file || IsRunnableDocument(*file)) return;
+    if (!file) return;
+    std::error_code ec;
+    if (std::filesystem::exists(*file, ec) && !IsPdfDocument(*file)) {
+        deps_.messages.Inform(this, kNotAPdfMessage.arg(name));
+        return;
+    }
     deps_.documents.Open(*file, deps_.dataFolder.Root(), [this, name](bool opened) {
         if (opened) return;
         // No viewer will come: the notice would wait in vain.
@@ -168,8 +185,8 @@ void FrmQvestra::DownloadPackage(const QString& documentFile, const QString& tit
 void FrmQvestra::MirrorPages() {
     // The member does not wait for the copies: they take their own
     // connection and state, after every exchange asked for before them.
-    exchanges_.Run([this, memberId = member_.UserFields.value(0), page = menuPageText_,
-                    hostHeader = hostHeader_] {
+    exchanges_.Run([this, memberId = member_.UserFields.value(0),
+                    page = menuPageWhole_ ? menuPageText_ : QString(), hostHeader = hostHeader_] {
         net::ExchangeState state;
         const auto socket = deps_.sockets.Create();
         mirror::MirrorPages({*socket, deps_.endpoint, hostHeader, state}, deps_.dataFolder,

@@ -8,11 +8,17 @@
 #include <QTimer>
 
 #include "app/frm_qvestra.h"
+#include "common/message_boxes.h"
 #include "contract/request_status.h"
 #include "net/http_text.h"
 #include "store/user_file.h"
 
 namespace qvestra {
+
+namespace {
+const QString kApplicationNotStored = QStringLiteral(
+    "契約申込みの結果を保存できませんでした。ディスクの空き容量を確認してください。");
+}  // namespace
 
 void FrmQvestra::Menu_F_Moshikomi_Click() {
     OpenContractPage(QStringLiteral("/q_vestra/Mousikomi_inp1.asp?yuzaaidhi="),
@@ -99,8 +105,11 @@ void FrmQvestra::PollApplicationStatus() {
         close();
     } else if (*status == QStringLiteral("END") + requestStamp_) {
         const int request = requestSerial_;
-        store::UserFile(member_.UserFilePath)
-            .Write(member_.UserFields.value(0) + QStringLiteral("|2"));
+        // The service has the contract either way; the next start's record
+        // refresh brings it back, so the member is told and the return goes on.
+        if (!store::UserFile(member_.UserFilePath)
+                 .Write(member_.UserFields.value(0) + QStringLiteral("|2")))
+            deps_.messages.Inform(this, kApplicationNotStored);
         ui_.Menu_F_Moshikomi->setEnabled(false);
         TTL_Disp();
         deps_.program.OnlineMode = true;

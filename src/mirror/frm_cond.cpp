@@ -24,6 +24,8 @@ FrmCond::FrmCond(TwipScale scale)
     gothic.setPointSizeF(11.25);
 
     Lbl_TTL = new QLabel(QStringLiteral("Label1"), this);
+    // The title comes from the service: text, never markup that could change the window.
+    Lbl_TTL->setTextFormat(Qt::PlainText);
     Lbl_TTL->setFont(gothic);
     layout_.Place(Lbl_TTL, {240, 240, 4215, 375});
     Lbl_Leng = new QLabel(this);

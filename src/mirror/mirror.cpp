@@ -16,6 +16,8 @@ namespace {
 constexpr int kPageTimeoutSeconds = 120;
 constexpr int kTurnIntervalMs = 20;
 constexpr int kLogoTimeoutSeconds = 10;
+constexpr net::StoreLimits kPageLimits{16 * net::StoreLimits::kMiB};
+constexpr net::StoreLimits kLogoLimits{net::StoreLimits::kMiB};
 
 void Get(Exchange& exchange, const std::string& requestLine, int timeoutSeconds,
          net::BodySink& sink, net::TimeOut rule = net::TimeOut::kWholeExchange) {
@@ -37,7 +39,7 @@ DownloadOutcome DownloadPackage(Exchange exchange, const store::DataFolder& fold
     std::unique_ptr<net::PackageSink> sink;
     QElapsedTimer sinceTurn;
     sink = std::make_unique<net::PackageSink>(
-        *target, [&](std::int64_t received, std::optional<std::int64_t> announced) {
+        *target, ui.limits, [&](std::int64_t received, std::optional<std::int64_t> announced) {
             if (announced && !window) {
                 window = std::make_unique<FrmCond>(ui.scale);
                 window->Announce(title, *announced);
@@ -67,20 +69,19 @@ void MirrorPages(Exchange exchange, const store::DataFolder& folder, const QStri
                  const QString& menuPageText) {
     const auto page = folder.FileFor((memberId + QStringLiteral(".html")).toStdString());
     if (page) {
-        // An empty text means the page could not be read; the last good copy
-        // is worth more than nothing.
+        // An empty text means the page did not arrive whole; the last good
+        // copy is worth more than an error page or a part of one.
         if (!menuPageText.isEmpty()) store::WriteLineAtomically(*page, menuPageText);
-        net::WholeBodySink sink(*page);
+        net::WholeBodySink sink(*page, kPageLimits);
         Get(exchange, net::OriginRequestLine("/q_Vestra/HTML/" + memberId.toStdString() + ".txt"),
             kPageTimeoutSeconds, sink);
     }
 
-    net::WholeBodySink help(folder.Root() / "Help.html");
+    net::WholeBodySink help(folder.Root() / "Help.html", kPageLimits);
     Get(exchange, net::OriginRequestLine("/q_Vestra/HTML/Help.html"), kPageTimeoutSeconds, help);
 
-    std::error_code ec;
-    std::filesystem::create_directories(folder.Root() / "images", ec);
-    net::WholeBodySink logo(folder.Root() / "images" / "LOGO_Movei.gif");
+    folder.CreateImages();
+    net::WholeBodySink logo(folder.Root() / "images" / "LOGO_Movei.gif", kLogoLimits);
     Get(exchange, net::OriginRequestLine("/q_Vestra/images/Logo_Movei.gif"), kLogoTimeoutSeconds,
         logo);
 }

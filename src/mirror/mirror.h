@@ -9,6 +9,7 @@
 #include "common/twips.h"
 #include "net/plain_get.h"
 #include "net/service_endpoint.h"
+#include "net/sinks.h"
 #include "net/socket.h"
 #include "store/data_folder.h"
 
@@ -30,6 +31,9 @@ struct DownloadOutcome {
     std::int64_t received = 0;              // LEN_Send
 };
 
+// No document of the service comes near this; a reply that does is not one.
+inline constexpr std::int64_t kDocumentMaxBytes = 2048 * net::StoreLimits::kMiB;
+
 struct DownloadUi {
     TwipScale scale;
     // A document may be large and the line slow: the download fails once no
@@ -40,6 +44,7 @@ struct DownloadUi {
     std::function<bool()> stop;
     // Called when a fresh progress window shows.
     std::function<void(FrmCond&)> shown;
+    net::StoreLimits limits{kDocumentMaxBytes};
 };
 
 // Fetches "/qv_contents" + documentFile into the data folder. The progress
@@ -50,8 +55,8 @@ DownloadOutcome DownloadPackage(Exchange exchange, const store::DataFolder& fold
                                 const DownloadUi& ui);
 
 // Copies the member's page, the help page and the logo into the data
-// folder. The page file first receives the page just read; each file is
-// replaced only by a complete successful reply.
+// folder. The page file first receives the page just read (empty when it did
+// not arrive whole); each file is replaced only by a complete successful reply.
 void MirrorPages(Exchange exchange, const store::DataFolder& folder, const QString& memberId,
                  const QString& menuPageText);
 

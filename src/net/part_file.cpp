@@ -37,7 +37,7 @@ bool PartFile::IsPartName(std::string_view fileName) {
 bool PartFile::Write(std::string_view bytes) {
     if (failed_) return false;
     if (!created_) {
-        fd_ = ::open(part_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0644);
+        fd_ = ::open(part_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600);
         created_ = fd_ >= 0;
         failed_ = !created_;
     }

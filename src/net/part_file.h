@@ -8,7 +8,9 @@ namespace qvestra::net {
 // A file written under a temporary name beside its target and renamed over
 // it only when complete, after its bytes and the rename have reached the
 // disk: a power cut leaves the old file or the new one, never an empty one
-// that the next start would trust. Not committed, it is removed.
+// that the next start would trust. Not committed, it is removed. Every step
+// is checked (a full disk fails the write, the fsync or the close), and the
+// file is the member's alone (0600).
 class PartFile {
   public:
     explicit PartFile(std::filesystem::path target);

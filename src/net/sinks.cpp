@@ -1,10 +1,29 @@
 #include "net/sinks.h"
 
+#include <algorithm>
+#include <limits>
+
 #include "net/http_text.h"
 
 namespace qvestra::net {
 
-WholeBodySink::WholeBodySink(std::filesystem::path answerFile) : part_(std::move(answerFile)) {}
+namespace {
+// Without a length the free space is looked at again after this many bytes.
+constexpr std::int64_t kSpaceCheckBytes = 4 * StoreLimits::kMiB;
+}  // namespace
+
+WholeBodySink::WholeBodySink(std::filesystem::path answerFile, StoreLimits limits)
+    : part_(answerFile), folder_(answerFile.parent_path()), limits_(limits) {}
+
+bool WholeBodySink::Fits(std::int64_t more) const {
+    std::error_code ec;
+    const auto space = std::filesystem::space(folder_.empty() ? "." : folder_, ec);
+    // A disk that cannot say leaves the check to the writes themselves.
+    if (ec) return true;
+    const auto available = static_cast<std::int64_t>(
+        std::min<std::uintmax_t>(space.available, std::numeric_limits<std::int64_t>::max()));
+    return more <= available - limits_.keepFreeBytes;
+}
 
 WholeBodySink::~WholeBodySink() = default;
 
@@ -14,14 +33,22 @@ void WholeBodySink::HeaderLine(const std::string& line) {
     if (!field) return;
     if (!field->value || (expected_ && *expected_ != *field->value)) unusable_ = true;
     if (field->value) expected_ = field->value;
+    if (expected_ && (*expected_ > limits_.maxBytes || !Fits(*expected_))) unusable_ = true;
 }
 
 void WholeBodySink::Chunk(const std::string& bytes, std::int64_t) {
     if (!Wanted()) return;
     received_ += static_cast<std::int64_t>(bytes.size());
-    if (expected_ && received_ > *expected_) {
+    if ((expected_ && received_ > *expected_) || received_ > limits_.maxBytes) {
         unusable_ = true;
         return;
+    }
+    if (!expected_ && received_ > spaceCheckedUpTo_) {
+        if (!Fits(kSpaceCheckBytes)) {
+            unusable_ = true;
+            return;
+        }
+        spaceCheckedUpTo_ = received_ + kSpaceCheckBytes;
     }
     writeFailed_ = !part_.Write(bytes);
 }
@@ -37,8 +64,8 @@ void WholeBodySink::Finish(const ExchangeState& state) {
     }
 }
 
-PackageSink::PackageSink(std::filesystem::path answerFile, Progress progress)
-    : WholeBodySink(std::move(answerFile)), progress_(std::move(progress)) {}
+PackageSink::PackageSink(std::filesystem::path answerFile, StoreLimits limits, Progress progress)
+    : WholeBodySink(std::move(answerFile), limits), progress_(std::move(progress)) {}
 
 void PackageSink::Chunk(const std::string& bytes, std::int64_t chunkCount) {
     WholeBodySink::Chunk(bytes, chunkCount);

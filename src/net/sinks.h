@@ -11,6 +11,17 @@
 
 namespace qvestra::net {
 
+// How much a stored body may take of the disk. A body longer than maxBytes,
+// or one that would leave the disk with less than keepFreeBytes, is not
+// stored: with an announced length that is known before the first byte, and
+// without one the transfer stops before the disk fills.
+struct StoreLimits {
+    static constexpr std::int64_t kMiB = 1024 * 1024;
+    static constexpr std::int64_t kDefaultKeepFree = 64 * kMiB;
+    std::int64_t maxBytes = 0;
+    std::int64_t keepFreeBytes = kDefaultKeepFree;
+};
+
 // The body goes to a file, and only a whole body of a successful reply
 // does: the status is 2xx, the server ended the reply (no time-out, no
 // reset) and, when the header gave a Content-Length (in any letter case),
@@ -22,7 +33,7 @@ namespace qvestra::net {
 // transfer never replaces a good copy.
 class WholeBodySink : public BodySink {
   public:
-    explicit WholeBodySink(std::filesystem::path answerFile);
+    WholeBodySink(std::filesystem::path answerFile, StoreLimits limits);
     ~WholeBodySink() override;
 
     void HeaderLine(const std::string& line) override;
@@ -38,7 +49,15 @@ class WholeBodySink : public BodySink {
     void Cancel() { cancelled_ = true; }
 
   private:
+    // Whether `more` bytes still fit on the disk beside what it must keep free.
+    bool Fits(std::int64_t more) const;
+
     PartFile part_;
+    std::filesystem::path folder_;
+    StoreLimits limits_;
+    // Without a length, the body grows up to here before the free space is
+    // looked at again.
+    std::int64_t spaceCheckedUpTo_ = 0;
     std::optional<std::int64_t> announced_;
     // The length the stored body must have.
     std::optional<std::int64_t> expected_;
@@ -56,7 +75,7 @@ class PackageSink final : public WholeBodySink {
     // received bytes so far, announced length if the header gave one.
     using Progress = std::function<void(std::int64_t, std::optional<std::int64_t>)>;
 
-    PackageSink(std::filesystem::path answerFile, Progress progress);
+    PackageSink(std::filesystem::path answerFile, StoreLimits limits, Progress progress);
 
     void Chunk(const std::string& bytes, std::int64_t chunkCount) override;
 

@@ -6,13 +6,22 @@
 
 namespace qvestra::net {
 
+// What a read of a resource gave.
+struct PageRead {
+    // What arrived: empty when the resource could not be opened; a failure
+    // part way keeps what came.
+    std::string bytes;
+    // Everything arrived, and from http with a 2xx status: only such a page
+    // is worth keeping.
+    bool whole = false;
+};
+
 // Reads a whole resource by its address, "http://" or "file://", always
-// afresh. A resource that cannot be opened reads as empty; a failure part
-// way keeps what arrived.
+// afresh.
 class UrlReader {
   public:
     virtual ~UrlReader() = default;
-    virtual std::string ReadAll(const std::string& address) = 0;
+    virtual PageRead ReadAll(const std::string& address) = 0;
 };
 
 class CurlUrlReader final : public UrlReader {
@@ -28,7 +37,7 @@ class CurlUrlReader final : public UrlReader {
 
     // abort, when given, ends a read at once once tripped.
     explicit CurlUrlReader(std::string userAgent, const AbortSwitch* abort = nullptr);
-    std::string ReadAll(const std::string& address) override;
+    PageRead ReadAll(const std::string& address) override;
 
   private:
     std::string userAgent_;

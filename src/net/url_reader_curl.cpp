@@ -63,10 +63,11 @@ CurlUrlReader::CurlUrlReader(std::string userAgent, const AbortSwitch* abort)
     curl_global_init(CURL_GLOBAL_DEFAULT);
 }
 
-std::string CurlUrlReader::ReadAll(const std::string& address) {
-    std::string page;
+PageRead CurlUrlReader::ReadAll(const std::string& address) {
+    PageRead read;
+    std::string& page = read.bytes;
     std::unique_ptr<CURL, CurlDeleter> curl(curl_easy_init());
-    if (!curl) return page;
+    if (!curl) return read;
     // Never a cached copy: the menu page changes with every contract step.
     std::unique_ptr<curl_slist, SlistDeleter> headers(curl_slist_append(
         curl_slist_append(nullptr, "Cache-Control: no-cache"), "Pragma: no-cache"));
@@ -89,10 +90,12 @@ std::string CurlUrlReader::ReadAll(const std::string& address) {
     curl_easy_setopt(curl.get(), CURLOPT_NOPROGRESS, 0L);
     curl_easy_setopt(curl.get(), CURLOPT_XFERINFOFUNCTION, AbortWhenTripped);
     curl_easy_setopt(curl.get(), CURLOPT_XFERINFODATA, const_cast<AbortSwitch*>(abort_));
-    // The result only says whether everything arrived; what did arrive is
-    // the page either way.
-    curl_easy_perform(curl.get());
-    return page;
+    const CURLcode result = curl_easy_perform(curl.get());
+    // A file read has no status; an http reply has one, also a 503 page.
+    long status = 0;
+    curl_easy_getinfo(curl.get(), CURLINFO_RESPONSE_CODE, &status);
+    read.whole = result == CURLE_OK && (status == 0 || (status >= 200 && status <= 299));
+    return read;
 }
 
 }  // namespace qvestra::net

@@ -15,7 +15,10 @@ namespace qvestra::signin {
 
 namespace {
 const QString kNotConnected = QStringLiteral("ＰＣがインターネットに接続していません！");
-}
+const QString kNoDataFolder = QStringLiteral("データフォルダ「%1」を作成できませんでした。");
+const QString kNotStored = QStringLiteral(
+    "会員情報を保存できませんでした。ディスクの空き容量を確認してから、もう一度起動してください。");
+}  // namespace
 
 FrmLogin::FrmLogin(FrmLoginDeps deps) : deps_(std::move(deps)), layout_(deps_.scale) {
     setWindowTitle(QStringLiteral("q_Vestra LOGIN"));
@@ -79,9 +82,7 @@ void FrmLogin::PollSignIn() {
     net::PlainGet(*socket, deps_.endpoint,
                   {net::RequestText(line, hostHeader_), kConnectTimeoutSeconds}, sink, state);
     if (state.ConnectResult != net::kOk) {
-        deps_.messages.Inform(this, kNotConnected);
-        ended_ = true;
-        deps_.endProgram();
+        EndWith(kNotConnected);
         return;
     }
     if (!sink.Answer()) return;  // nothing yet, or not a short answer
@@ -98,8 +99,20 @@ void FrmLogin::PollSignIn() {
     }
     const auto record = store::KeyedRecord(field, QStringLiteral("USERID"));
     if (!record) return;  // not an answer that names a member: keep polling
-    deps_.dataFolder.Create();
+    // Polling on could only say the same again; the member learns why and
+    // the next start asks for the sign-in once more.
+    if (!deps_.dataFolder.Create()) {
+        EndWith(kNoDataFolder.arg(QString::fromStdString(deps_.dataFolder.Root().string())));
+        return;
+    }
     signedIn_ = store::UserFile(deps_.dataFolder.UserFile()).Write(*record);
+    if (!signedIn_) EndWith(kNotStored);
+}
+
+void FrmLogin::EndWith(const QString& message) {
+    deps_.messages.Inform(this, message);
+    ended_ = true;
+    deps_.endProgram();
 }
 
 void FrmLogin::Timer1Tick() {

@@ -63,6 +63,8 @@ class FrmLogin final : public QWidget {
     void Timer1Tick();
     // Closes the window without ending the program.
     void CloseQuietly();
+    // Tells the member why and ends the program.
+    void EndWith(const QString& message);
 
     FrmLoginDeps deps_;
     TwipsLayout layout_;

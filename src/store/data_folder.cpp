@@ -1,6 +1,8 @@
 #include "store/data_folder.h"
 
 #include <QDir>
+#include <algorithm>
+#include <cctype>
 #include <system_error>
 
 #include "net/part_file.h"
@@ -13,6 +15,35 @@ bool IsPlainComponent(std::string_view name) {
     for (unsigned char c : name) {
         if (c < 0x20 || c == 0x7f || c == '/' || c == '\\' || c == ':') return false;
     }
+    return true;
+}
+
+namespace {
+
+bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) ==
+                      std::tolower(static_cast<unsigned char>(y));
+           });
+}
+
+// Owner only; a link is left as it is, never followed.
+void KeepPrivate(const std::filesystem::path& folder) {
+    std::error_code ec;
+    if (std::filesystem::symlink_status(folder, ec).type() == std::filesystem::file_type::directory)
+        std::filesystem::permissions(folder, std::filesystem::perms::owner_all,
+                                     std::filesystem::perm_options::replace, ec);
+}
+
+}  // namespace
+
+bool IsDocumentName(std::string_view name, std::string_view memberId) {
+    if (!IsPlainComponent(name) || net::PartFile::IsPartName(name)) return false;
+    const std::string memberPage = std::string(memberId) + ".html";
+    for (std::string_view own :
+         {std::string_view("qvuser.txt"), std::string_view("keika.txt"),
+          std::string_view("Help.html"), std::string_view("images"), std::string_view(memberPage)})
+        if (EqualsIgnoringCase(name, own)) return false;
     return true;
 }
 
@@ -32,7 +63,21 @@ bool DataFolder::Exists() const {
 bool DataFolder::Create() const {
     std::error_code ec;
     std::filesystem::create_directories(root_, ec);
+    KeepPrivate(root_);
     return Exists();
+}
+
+bool DataFolder::CreateImages() const {
+    if (!Create()) return false;
+    std::error_code ec;
+    std::filesystem::create_directory(root_ / "images", ec);
+    KeepPrivate(root_ / "images");
+    return std::filesystem::is_directory(root_ / "images", ec);
+}
+
+void DataFolder::Tighten() const {
+    KeepPrivate(root_);
+    KeepPrivate(root_ / "images");
 }
 
 namespace {

@@ -10,6 +10,11 @@ namespace qvestra::store {
 // one plain path component, no "..", no separators, no control characters.
 bool IsPlainComponent(std::string_view name);
 
+// True for a name the service may give a document: a plain component that is
+// none of the program's own files (the user file, keika.txt, Help.html, the
+// member's page, the images folder, a temporary file), whatever its letter case.
+bool IsDocumentName(std::string_view name, std::string_view memberId);
+
 // The one local folder the client keeps everything in: the user file,
 // status answers, mirrored pages and documents.
 class DataFolder {
@@ -23,8 +28,13 @@ class DataFolder {
     std::filesystem::path UserFile() const { return root_ / "qvuser.txt"; }
 
     bool Exists() const;
-    // Creates the folder when it does not exist yet.
+    // Creates the folder when it does not exist yet, for the member alone.
     bool Create() const;
+    // The same for the images folder inside it.
+    bool CreateImages() const;
+    // Takes the folder and its images folder from everybody else (0700), as a
+    // folder made by an earlier version may still be readable by all.
+    void Tighten() const;
     // False for a root that cannot be the data folder: empty, relative, "/",
     // the home folder or one above it.
     bool Removable() const;

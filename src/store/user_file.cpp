@@ -1,10 +1,10 @@
 #include "store/user_file.h"
 
 #include <QFile>
-#include <QSaveFile>
 #include <QStringList>
 
 #include "common/cp932.h"
+#include "net/part_file.h"
 #include "store/data_folder.h"
 
 namespace qvestra::store {
@@ -86,12 +86,13 @@ std::optional<QString> UserFile::KnownRecord() const {
     return record;
 }
 
+// QSaveFile is no help here: Qt 6.4's commit() reports success after a write
+// that failed for a full disk, and puts an empty file in place of the old one.
 bool WriteLineAtomically(const std::filesystem::path& path, const QString& text) {
-    QSaveFile file(ToQString(path));
-    if (!file.open(QIODevice::WriteOnly)) return false;
-    file.write(EncodeCp932(text));
-    file.write("\r\n");
-    return file.commit();
+    const QByteArray line = EncodeCp932(text) + "\r\n";
+    net::PartFile file(path);
+    return file.Write(std::string_view(line.constData(), static_cast<std::size_t>(line.size()))) &&
+           file.Commit();
 }
 
 }  // namespace qvestra::store

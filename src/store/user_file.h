@@ -30,7 +30,7 @@ std::optional<UserRecordParts> ParseUserRecord(const QString& record);
 
 // Replaces the whole content of file with text + CR LF in code page 932. The
 // new content goes to a temporary file that is renamed over the old one, so
-// the file is never half-written.
+// the file is never half-written: false leaves the old content whole.
 bool WriteLineAtomically(const std::filesystem::path& file, const QString& text);
 
 // The one-line user file, in code page 932.

@@ -115,8 +115,12 @@ class TestContentPanels : public QObject {
     }
 
     // An unsafe name opens nothing; an item titled 閉じる closes the panel
-    // like the close button, as the caption decides.
+    // like the close button, as the caption decides. An "&" in a caption is
+    // a letter, no keyboard shortcut.
     void itemsThatOpenNothing() {
+        Started amp({"Main;A&B", "Sub;x&y;/d/x.pdf"});
+        amp.window->Cmd_Click(0);
+        QVERIFY(amp.ui().Cmd[0]->shortcut().isEmpty() && amp.ui().CmdSub[0]->shortcut().isEmpty());
         Started unsafe({"Cont;A;/d/CON"});
         unsafe.window->Cmd_Click(0);
         Started closing({"Main;A", "Sub;閉じる;/d/x.pdf"});
@@ -203,22 +207,54 @@ class TestContentPanels : public QObject {
         }
     }
 
-    // A list may name anything; what the desktop would run (a desktop entry, a
-    // script by its first line, an ELF or Windows program) is never handed over.
-    void runnableDocuments() {
-        for (const auto& [name, bytes, runnable] :
+    // Only a PDF reaches the desktop: the marker within its first 1024 bytes,
+    // and nothing in its name or content that says another type (a script,
+    // PostScript, a desktop entry, a page, a program). Anything else is not
+    // opened and the member is told.
+    void onlyPdfsAreHandedOver() {
+        const std::string pad(1019, '\n');
+        for (const auto& [name, bytes, pdf] :
              std::vector<std::tuple<std::string, std::string, bool>>{
-                 {"lesson.pdf", "%PDF-1.4\n", false},
-                 {"lesson.desktop", "[Desktop Entry]\nExec=sh\n", true},
-                 {"lesson", "#!/bin/sh\nid\n", true},
-                 {"lesson", "\177ELF\2\1\1", true},
-                 {"LESSON.EXE", "MZ", true}}) {
+                 {"lesson.pdf", "%PDF-1.4\n", true},
+                 {"lesson", "%PDF-1.7\n", true},
+                 {"late.pdf", pad + "%PDF-", true},
+                 {"too-late.pdf", pad + "\n%PDF-", false},
+                 {"lesson.ps", "%!PS-Adobe-3.0\n%PDF-1.4\n", false},
+                 {"lesson.pdf", "%!PS-Adobe-3.0\n%PDF-1.4\n", false},
+                 {"lesson.desktop", "%PDF-1.4\n[Desktop Entry]\nExec=sh\n", false},
+                 {"lesson.html", "%PDF-1.4\n<html><script>x</script>", false},
+                 {"lesson.jnlp", "%PDF-1.4\n<jnlp>", false},
+                 {"lesson", "#!/bin/sh\nid\n", false},
+                 {"LESSON.EXE", "MZ", false}}) {
             Started s({QString::fromStdString("Cont;A;/d/" + name)});
             WriteFile(s.folder / name, bytes);
-            QVERIFY2(IsRunnableDocument(s.folder / name) == runnable, bytes.c_str());
             s.window->Cmd_Click(0);
-            QCOMPARE(s.Opened(), runnable ? QString() : QString::fromStdString(name));
+            QCOMPARE(s.Opened(), pdf ? QString::fromStdString(name) : QString());
+            QCOMPARE(s.messages.shown,
+                     pdf ? QStringList()
+                         : QStringList{QString::fromStdString(
+                               "教材「" + name + "」は PDF 文書ではないため開けません。")});
         }
+    }
+
+    // Names a list may give that are the program's own files are no
+    // documents: never fetched over them, never opened.
+    void theProgramsOwnFilesAreNoDocuments() {
+        const QStringList names = {"qvuser.txt", "KEIKA.TXT", "Help.html",
+                                   "a-12.html",  "images",    ".x.pdf.part"};
+        for (const QString& name : names) {
+            Served s(OkReply("%PDF-1.4 not yours"), 5, "A-12|3\r\n");
+            s.urls.pages[s.MenuAddress()] = Page({"Cont;A;/d/" + name});
+            s.window->Load();
+            s.window->Cmd_Click(0);
+            QVERIFY2(s.server.Request().find("/qv_contents/") == std::string::npos,
+                     qPrintable(name));
+            QVERIFY(s.documents.opened.empty());
+            QCOMPARE(ReadFile(s.folder / "qvuser.txt"), std::string("A-12|3\r\n"));
+        }
+        for (const QString& name : names)
+            QVERIFY(!store::IsDocumentName(name.toStdString(), "A-12"));
+        QVERIFY(store::IsDocumentName("A-12.pdf", "A-12"));
     }
 
     void parse_data() {
@@ -276,7 +312,7 @@ class TestContentPanels : public QObject {
         for (qsizetype cut = 1; cut < page.size(); ++cut) {
             ScriptedServer server("HTTP/1.0 200 OK\r\n\r\n" + page.first(cut).toStdString() +
                                   "<pause 3>" + page.sliced(cut).toStdString());
-            const std::string read = reader.ReadAll(server.Address("/menu"));
+            const std::string read = reader.ReadAll(server.Address("/menu")).bytes;
             const QByteArrayView bytes(read.data(), static_cast<qsizetype>(read.size()));
             QCOMPARE(Summary(ParseContentList(DecodeCp932(bytes))), whole);
         }

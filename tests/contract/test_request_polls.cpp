@@ -165,6 +165,19 @@ class TestRequestPolls : public QObject {
         }
     }
 
+    // An accepted application whose user file cannot be written: the member
+    // is told, the file stays as it was, and the return to the menu goes on.
+    void anAcceptedApplicationThatCannotBeStoredIsReported() {
+        Started s("END14-05-07");
+        std::filesystem::create_directory(s.folder / ".qvuser.txt.part");
+        s.window->Menu_F_Moshikomi_Click();
+        QCOMPARE(s.messages.shown, QStringList{"契約申込みの結果を保存できませんでした。"
+                                               "ディスクの空き容量を確認してください。"});
+        QCOMPARE(ReadFile(s.folder / "qvuser.txt"), std::string("A-12|1\r\n"));
+        QVERIFY(!s.ui().Timer_Mousikomi->isActive());
+        QVERIFY(s.Shown(s.ui().Frame2));
+    }
+
     // The completed application rebuilds the panels, which downloads a
     // document; a tick during the download must not poll again.
     void noSecondPollWhileThePanelsAreRebuilt() {

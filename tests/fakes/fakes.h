@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -78,17 +79,20 @@ class FakeSocketFactory final : public net::SocketFactory {
     };
 };
 
-// Pages by address; an unknown address reads as empty, like a failed open.
-// duringRead, when set, runs while a read is on its way.
+// Pages by address, read whole unless their address is in `cut`; an unknown
+// address reads as empty, like a failed open. duringRead, when set, runs
+// while a read is on its way.
 class FakeUrlReader final : public net::UrlReader {
   public:
-    std::string ReadAll(const std::string& address) override {
+    net::PageRead ReadAll(const std::string& address) override {
         reads.push_back(address);
         if (duringRead) std::exchange(duringRead, {})();
         const auto it = pages.find(address);
-        return it == pages.end() ? std::string() : it->second;
+        if (it == pages.end()) return {};
+        return {it->second, !cut.contains(address)};
     }
     std::map<std::string, std::string> pages;
+    std::set<std::string> cut;
     std::vector<std::string> reads;
     std::function<void()> duringRead;
 };

@@ -80,12 +80,12 @@ class TestMirror : public QObject {
         const std::string half(1024, 'p');
         Client c("HTTP/1.0 200 OK\r\nContent-Length: 2048\r\n\r\n" + half + "<pause 80>" + half);
         ProgressLog log;
-        ::umask(022);
+        ::umask(0);
         const auto outcome = log.Download(c);
         QVERIFY(outcome.stored);
-        // Stored to be read, never to be run.
+        // The member's alone, and never to be run.
         QCOMPARE(std::filesystem::status(c / "m01.pdf").permissions(),
-                 std::filesystem::perms(0644));
+                 std::filesystem::perms(0600));
         QCOMPARE(outcome.announced, std::optional<std::int64_t>(2048));
         QCOMPARE(log.face, QStringLiteral("初期処理|教材1を初期化中|ＭＳ Ｐゴシック|9"));
         QVERIFY2(log.sizable, "the progress window is a sizable tool window");
@@ -106,6 +106,10 @@ class TestMirror : public QObject {
         Client huge("HTTP/1.0 200 OK\r\nContent-Length: 999999999999999999\r\n\r\nabc");
         log.Download(huge);
         QCOMPARE(log.face.section(u'|', -1), QStringLiteral("6"));
+        // The title is the service's text, never markup that reshapes the window.
+        mirror::FrmCond window(TwipScale(15));
+        window.Announce(QStringLiteral("<img width=4000 height=4000>"), 1);
+        QVERIFY(window.Lbl_TTL->sizeHint().width() < 1000);
     }
 
     // What a download stores, and whether its progress window showed (it
@@ -185,6 +189,37 @@ class TestMirror : public QObject {
                          "\r\n\r\nGET /q_Vestra/HTML/Help.html HTTP/1.0" + host +
                          "\r\n\r\nGET /q_Vestra/images/Logo_Movei.gif HTTP/1.0" + host +
                          "\r\n\r\n");
+        }
+    }
+
+    // A page copy may be up to 16 MiB, the logo up to 1 MiB; a larger reply
+    // is not kept.
+    void copiesAreBounded() {
+        const std::string overPages = "HTTP/1.0 200 OK\r\nContent-Length: 16777217\r\n\r\nx";
+        for (const auto& [reply, pagesKept] : std::vector<std::pair<std::string, bool>>{
+                 {OkReply(std::string((1 << 20) + 1, 'x')), true}, {overPages, false}}) {
+            Client c(reply, 3);
+            mirror::MirrorPages(c.Exchange(), c.data, "A-12", {});
+            QCOMPARE(std::filesystem::exists(c / "A-12.html"), pagesKept);
+            QCOMPARE(std::filesystem::exists(c / "Help.html"), pagesKept);
+            QVERIFY(!std::filesystem::exists(c / "images/LOGO_Movei.gif"));
+        }
+        Client fits(OkReply(std::string(1 << 20, 'x')), 3);
+        mirror::MirrorPages(fits.Exchange(), fits.data, "A-12", {});
+        QVERIFY(std::filesystem::exists(fits / "images/LOGO_Movei.gif"));
+    }
+
+    // A menu page that did not arrive whole (an error status, a broken
+    // transfer) never becomes the offline copy: the last good one stays.
+    void onlyAWholePageBecomesTheOfflineCopy() {
+        for (const bool whole : {true, false}) {
+            Served s("HTTP/1.0 404 Not Found\r\n\r\nno copy", 5, "A-12|3\r\n");
+            s.urls.pages[s.MenuAddress()] = "maintenance";
+            if (!whole) s.urls.cut.insert(s.MenuAddress());
+            WriteFile(s.folder / "A-12.html", "last good");
+            s.window->Load();
+            QCOMPARE(ReadFile(s.folder / "A-12.html"),
+                     std::string(whole ? "maintenance\r\n" : "last good"));
         }
     }
 

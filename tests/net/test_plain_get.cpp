@@ -44,6 +44,12 @@ std::string Times(const std::string& text, int count) {
     return all;
 }
 
+// Room enough for every reply here, on any disk.
+const StoreLimits kRoomy{1 << 20, 0};
+
+// A page read as the tests compare it: whether it came whole, then its bytes.
+std::string Seen(const PageRead& read) { return (read.whole ? "whole:" : "part:") + read.bytes; }
+
 std::string Letters(int count) {
     std::string text;
     for (int i = 0; i < count; ++i) text += static_cast<char>('a' + i % 26);
@@ -94,10 +100,40 @@ class TestPlainGet : public QObject {
         QFETCH(std::string, reply);
         QFETCH(QString, stored);
         Exchange x(reply);
-        WholeBodySink sink(x.file);
+        WholeBodySink sink(x.file, kRoomy);
         x.Run(sink);
         QCOMPARE(sink.Stored(), !stored.isEmpty());
         QCOMPARE(QString::fromLatin1(ReadFile(x.file)), stored.isEmpty() ? "previous" : stored);
+        QCOMPARE(FilesIn(x.dir.path().toStdString()).size(), 1);
+    }
+
+    // A body longer than its limit, or one the disk has no room for beside
+    // what it must keep free, is not stored, with a length or without.
+    void bodyLimits_data() {
+        QTest::addColumn<std::string>("reply");
+        QTest::addColumn<qint64>("maxBytes");
+        QTest::addColumn<qint64>("keepFree");
+        QTest::addColumn<bool>("stored");
+        const qint64 all = std::numeric_limits<qint64>::max() / 2;
+        const std::string length5 = kHttpOk + "Content-Length: 5\r\n\r\n12345";
+        const std::string noLength5 = kOkHeader + "12<pause 40>345";
+        Row("length at the limit", length5, qint64{5}, qint64{0}, true);
+        Row("length over the limit", length5, qint64{4}, qint64{0}, false);
+        Row("no length, at the limit", noLength5, qint64{5}, qint64{0}, true);
+        Row("no length, over the limit", noLength5, qint64{4}, qint64{0}, false);
+        Row("length, no room on the disk", length5, qint64{5}, all, false);
+        Row("no length, no room on the disk", noLength5, qint64{5}, all, false);
+    }
+    void bodyLimits() {
+        QFETCH(std::string, reply);
+        QFETCH(qint64, maxBytes);
+        QFETCH(qint64, keepFree);
+        QFETCH(bool, stored);
+        Exchange x(reply);
+        WholeBodySink sink(x.file, {maxBytes, keepFree});
+        x.Run(sink);
+        QCOMPARE(sink.Stored(), stored);
+        QCOMPARE(ReadFile(x.file), stored ? "12345" : "previous");
         QCOMPARE(FilesIn(x.dir.path().toStdString()).size(), 1);
     }
 
@@ -128,7 +164,7 @@ class TestPlainGet : public QObject {
                  {kOkHeader + Times("<pause 250>b", 6), false},
                  {kOkHeader + Times("<pause 250>b", 8), true}}) {
             Exchange x(script);
-            WholeBodySink sink(x.file);
+            WholeBodySink sink(x.file, kRoomy);
             const auto started = std::chrono::steady_clock::now();
             const ExchangeState state =
                 x.Run(sink, 1, betweenBytes ? TimeOut::kBetweenBytes : TimeOut::kWholeExchange);
@@ -146,7 +182,7 @@ class TestPlainGet : public QObject {
         ignore.sa_handler = [](int) {};
         QCOMPARE(::sigaction(SIGUSR1, &ignore, nullptr), 0);
         Exchange x(kOkHeader + "<pause 300>body");
-        WholeBodySink sink(x.file);
+        WholeBodySink sink(x.file, kRoomy);
         const std::jthread signal([waiting = ::pthread_self()] {
             std::this_thread::sleep_for(std::chrono::milliseconds(100));
             ::pthread_kill(waiting, SIGUSR1);
@@ -162,7 +198,7 @@ class TestPlainGet : public QObject {
                                     : kHttpOk + "Content-Length: 3\r\n\r\n12345") +
                        "<pause 2200>" + std::string(50, 'y'));
             ShortAnswerSink answer(x.file);
-            WholeBodySink whole(x.file);
+            WholeBodySink whole(x.file, kRoomy);
             const auto started = std::chrono::steady_clock::now();
             x.Run(shortAnswer ? static_cast<BodySink&>(answer) : whole);
             QVERIFY2(Since(started).count() < 2000, "the rest of the reply was waited for");
@@ -214,7 +250,7 @@ class TestPlainGet : public QObject {
             std::string out;
             QCOMPARE(socket.Read(out), int(kNotConnected));
             std::filesystem::remove(x.file);
-            WholeBodySink sink(x.file);
+            WholeBodySink sink(x.file, kRoomy);
             PlainGet(socket, {host, ScriptedServer::ClosedPort()}, {"GET / HTTP/1.0\r\n\r\n", 3},
                      sink, state);
             QVERIFY(state.ConnectResult != kOk && state.SockResult != kOk);
@@ -256,7 +292,8 @@ class TestPlainGet : public QObject {
     // The menu-page reader: the page's own address with the program as agent
     // and nothing from a cache; a move followed within http, never to a local
     // file, and not round in circles; what arrived of a read cut short; a
-    // local copy given with mixed separators.
+    // local copy given with mixed separators. Only a page that came whole
+    // with a success status is whole.
     void pageReads() {
         const auto found = [](const std::string& to) {
             return "HTTP/1.0 302 Found\r\nLocation: " + to + "\r\nContent-Length: 0\r\n\r\n";
@@ -266,26 +303,29 @@ class TestPlainGet : public QObject {
         ScriptedServer loop(found("/again"), 10);
         const std::string cut = kHttpOk + "Content-Length: 1000\r\n\r\nfirst<pause 100>";
         ScriptedServer closed(cut), reset(cut + "<reset>");
+        ScriptedServer maintenance("HTTP/1.0 503 Service Unavailable\r\n\r\nmaintenance");
         CurlUrlReader reader("qvestra");
-        QCOMPARE(reader.ReadAll(toHttp.Address("/q_vestra/execute.asp?yuzaaidhi=A-12")),
-                 "moved page");
+        QCOMPARE(Seen(reader.ReadAll(toHttp.Address("/q_vestra/execute.asp?yuzaaidhi=A-12"))),
+                 "whole:moved page");
         const QString request = QString::fromStdString(toHttp.Request());
         QVERIFY(request.startsWith("GET /q_vestra/execute.asp?yuzaaidhi=A-12 HTTP/1.1\r\n"));
         QVERIFY(request.contains("\r\nUser-Agent: qvestra\r\n"));
         QVERIFY(request.contains("\r\nCache-Control: no-cache\r\n"));
-        QCOMPARE(reader.ReadAll(toHttp.Address("/")), std::string());
-        QCOMPARE(reader.ReadAll(toFile.Address("/old")), std::string());
-        QCOMPARE(reader.ReadAll(loop.Address("/")), std::string());
+        QCOMPARE(Seen(reader.ReadAll(toHttp.Address("/"))), "part:");
+        QCOMPARE(Seen(reader.ReadAll(toFile.Address("/old"))), "part:");
+        QCOMPARE(Seen(reader.ReadAll(loop.Address("/"))), "part:");
         QCOMPARE(loop.Connections(), 1 + int(CurlUrlReader::kMaxRedirects));
-        QCOMPARE(reader.ReadAll(closed.Address("/")), "first");
-        QCOMPARE(reader.ReadAll(reset.Address("/")), "first");
+        QCOMPARE(Seen(reader.ReadAll(closed.Address("/"))), "part:first");
+        QCOMPARE(Seen(reader.ReadAll(reset.Address("/"))), "part:first");
+        QCOMPARE(Seen(reader.ReadAll(maintenance.Address("/"))), "part:maintenance");
         QTemporaryDir dir;
         QVERIFY(QDir(dir.path()).mkdir("q folder"));
         const std::string bytes = "Contents_VALUE\r\n\x82\xa0\r\n";
         WriteFile(dir.path().toStdString() + "/q folder/A-12.html", bytes);
-        QCOMPARE(reader.ReadAll("file://" + dir.path().toStdString() + "\\q folder/A-12.html"),
-                 bytes);
-        QCOMPARE(reader.ReadAll("file:///no/such/folder/A-12.html"), std::string());
+        QCOMPARE(
+            Seen(reader.ReadAll("file://" + dir.path().toStdString() + "\\q folder/A-12.html")),
+            "whole:" + bytes);
+        QCOMPARE(Seen(reader.ReadAll("file:///no/such/folder/A-12.html")), "part:");
         QCOMPARE(CurlAddress("file://C:\\q/A-12.html"), "file:///C:/q/A-12.html");
         // Letters and digits as they stand, their neighbours escaped.
         QCOMPARE(CurlAddress("file:///@AZ[`az{09-._~ "), "file:///%40AZ%5B%60az%7B09-._~%20");
@@ -310,7 +350,7 @@ class TestPlainGet : public QObject {
                     abort.Trip();
                 });
                 if (wait == "page read")
-                    page = CurlUrlReader("qvestra", &abort).ReadAll(server.Address("/"));
+                    page = CurlUrlReader("qvestra", &abort).ReadAll(server.Address("/")).bytes;
                 else
                     PlainGet(socket, {"127.0.0.1", server.Port()}, {"GET / HTTP/1.0\r\n\r\n", 10},
                              sink, state);

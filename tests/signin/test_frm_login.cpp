@@ -137,6 +137,27 @@ class TestFrmLogin : public QObject {
         }
     }
 
+    // A member is named, but the data folder cannot be made or the user file
+    // not written: the member is told, and the program ends instead of
+    // polling on in silence.
+    void aSignInThatCannotBeStoredIsReported() {
+        for (const QString how : {"データフォルダ", "会員情報"}) {
+            ScriptedServer server("HTTP/1.0 200 OK\r\n\r\nUSERID=A-12|1");
+            Login login(server.Port());
+            if (how == "データフォルダ")
+                WriteFile(login.folder, "a file in the folder's place");
+            else
+                std::filesystem::create_directories(login.folder / "qvuser.txt" / "taken");
+            login.window.Load();
+            login.Tick();
+            QCOMPARE(login.messages.shown.size(), 1);
+            QVERIFY2(login.messages.shown[0].startsWith(how), qPrintable(how));
+            QCOMPARE(login.programEnds, 1);
+            QCOMPARE(login.handOvers, 0);
+            QVERIFY(!login.window.Timer1()->isActive());
+        }
+    }
+
     void computerName() {
         QCOMPARE(signin::ComputerNameFrom("desk.example.com"), QStringLiteral("desk"));
         QCOMPARE(signin::ComputerNameFrom("ABCDEFGHIJKLMNOPQRST"),

@@ -1,4 +1,6 @@
 // The user file's record rules and the data folder's safety rules.
+#include <sys/stat.h>
+
 #include "fakes/support.h"
 #include "store/data_folder.h"
 #include "store/user_file.h"
@@ -75,6 +77,26 @@ class TestUserFile : public QObject {
         const UserFile lost(PathOf(dir) / "missing" / "qvuser.txt");
         QVERIFY(!lost.Write(QStringLiteral("A-12|2")));
         QVERIFY(!fs::exists(lost.Path().parent_path()));
+    }
+
+    // The folder and what is written there are the member's alone, whatever
+    // the umask; a folder an earlier version left open to all is closed.
+    void theMembersAlone() {
+        QTemporaryDir dir;
+        const auto mask = ::umask(0);
+        const DataFolder folder(PathOf(dir) / "qvestrafolder");
+        QVERIFY(folder.CreateImages());
+        QVERIFY(UserFile(folder.UserFile()).Write(QStringLiteral("A-12|3")));
+        ::umask(mask);
+        const auto modeOf = [](const fs::path& p) { return fs::status(p).permissions(); };
+        QCOMPARE(modeOf(folder.UserFile()), fs::perms(0600));
+        for (const fs::path& f : {folder.Root(), folder.Root() / "images"}) {
+            QCOMPARE(modeOf(f), fs::perms(0700));
+            fs::permissions(f, fs::perms(0755));
+        }
+        folder.Tighten();
+        QCOMPARE(modeOf(folder.Root()), fs::perms(0700));
+        QCOMPARE(modeOf(folder.Root() / "images"), fs::perms(0700));
     }
 
     // Links inside are removed, never followed; a linked root goes as a link.

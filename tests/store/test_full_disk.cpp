@@ -1,0 +1,124 @@
+// Writes on a full disk: the test runs in a user and mount namespace of its
+// own, where /tmp is a small tmpfs that each case fills up before it writes.
+// Every file the program writes is then either whole or as it was before.
+#include <sched.h>
+#include <sys/mount.h>
+
+#include "fakes/support.h"
+
+#include "net/http_text.h"
+#include "net/plain_get.h"
+#include "net/sinks.h"
+#include "net/tcp_socket.h"
+#include "store/user_file.h"
+
+using namespace qvestra;
+using namespace qvestra::testing;
+namespace fs = std::filesystem;
+
+namespace {
+
+bool WriteProcFile(const char* path, const std::string& text) {
+    std::ofstream file(path);
+    return static_cast<bool>(file << text << std::flush);
+}
+
+// Before any thread starts: the kernel refuses a user namespace to a
+// process with more than one.
+bool OnASmallTmpfs() {
+    const auto uid = std::to_string(::geteuid());
+    const auto gid = std::to_string(::getegid());
+    return ::unshare(CLONE_NEWUSER | CLONE_NEWNS) == 0 &&
+           WriteProcFile("/proc/self/setgroups", "deny") &&
+           WriteProcFile("/proc/self/uid_map", "0 " + uid + " 1") &&
+           WriteProcFile("/proc/self/gid_map", "0 " + gid + " 1") &&
+           ::mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
+           ::mount("tmpfs", "/tmp", "tmpfs", 0, "size=1m") == 0;
+}
+
+// Writes into folder until the disk refuses another byte.
+void FillTheDisk(const fs::path& folder) {
+    std::ofstream filler(folder / "filler", std::ios::binary);
+    const std::string block(4096, 'f');
+    while (filler.write(block.data(), static_cast<std::streamsize>(block.size())).flush()) {
+    }
+    filler.clear();
+    while (filler.put('f').flush()) {
+    }
+}
+
+// What one exchange with the scripted service leaves in the sink.
+void Fetch(const std::string& reply, net::BodySink& sink) {
+    ScriptedServer server(reply);
+    net::TcpSocket socket;
+    net::ExchangeState state;
+    net::PlainGet(socket, {"127.0.0.1", server.Port()}, {"GET /x HTTP/1.0\r\n\r\n", 5}, sink,
+                  state);
+}
+
+}  // namespace
+
+class TestFullDisk : public QObject {
+    Q_OBJECT
+
+  public:
+    explicit TestFullDisk(bool isolated) : isolated_(isolated) {}
+
+  private Q_SLOTS:
+    void init() {
+        if (!isolated_) QSKIP("no user namespace with a mount of its own here");
+    }
+
+    void everyFileIsWholeOrAsBefore() {
+        QTemporaryDir dir;
+        const fs::path folder = dir.path().toStdString();
+        const store::UserFile user(folder / "qvuser.txt");
+        QVERIFY(user.Write(QStringLiteral("A-12|3")));
+        QVERIFY(store::WriteLineAtomically(folder / "A-12.html", QStringLiteral("前のページ")));
+        WriteFile(folder / "keika.txt", "END10-00-00");
+        const auto before = ReadFile(folder / "A-12.html");
+        FillTheDisk(folder);
+
+        QVERIFY(!user.Write(QStringLiteral("A-12|2")));
+        QVERIFY(!store::WriteLineAtomically(folder / "A-12.html", QStringLiteral("新しいページ")));
+        net::ShortAnswerSink keika(folder / "keika.txt");
+        Fetch(OkReply("END14-05-07"), keika);
+        net::WholeBodySink document(folder / "a.pdf", {1 << 20, 0});
+        Fetch("HTTP/1.0 200 OK\r\n\r\n" + std::string(64 * 1024, 'd'), document);
+
+        QVERIFY(!document.Stored());
+        QCOMPARE(ReadFile(folder / "qvuser.txt"), std::string("A-12|3\r\n"));
+        QCOMPARE(ReadFile(folder / "A-12.html"), before);
+        QCOMPARE(ReadFile(folder / "keika.txt"), std::string("END10-00-00"));
+        QCOMPARE(FilesIn(folder), (QStringList{"A-12.html", "filler", "keika.txt", "qvuser.txt"}));
+    }
+
+    // A body without a length stops while the disk still has what it must
+    // keep free; one whose length does not fit is not begun.
+    void aBodyLeavesTheDiskItsMargin() {
+        QTemporaryDir dir;
+        const fs::path folder = dir.path().toStdString();
+        const net::StoreLimits limits{1 << 30, 256 * 1024};
+        const std::string body(2 << 20, 'd');
+        for (const std::string& header :
+             {std::string("HTTP/1.0 200 OK\r\n\r\n"),
+              "HTTP/1.0 200 OK\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n"}) {
+            net::WholeBodySink document(folder / "a.pdf", limits);
+            Fetch(header + body, document);
+            QVERIFY(!document.Stored());
+            QVERIFY(fs::space(folder).available >= 256 * 1024);
+            QVERIFY(FilesIn(folder).isEmpty());
+        }
+    }
+
+  private:
+    bool isolated_;
+};
+
+int main(int argc, char* argv[]) {
+    const bool isolated = OnASmallTmpfs();
+    TestFullDisk test(isolated);
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "test_full_disk.moc"
