@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QDesktopServices>
 #include <QFileInfo>
 #include <QScreen>
 
@@ -15,12 +16,19 @@
 #include "signin/frm_login.h"
 #include "viewer/find_acrobat.h"
 #include "viewer/window_list.h"
+#include "webview/local_pages.h"
 #include "webview/scene_graph.h"
 #include "webview/webengine_view.h"
 
-int main(int argc, char* argv[]) {
+int main(int, char* argv[]) {
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
-    QApplication app(argc, argv);
+    qvestra::webview::RegisterLocalScheme();
+    // The program has no command line. The toolkit hands its arguments on to
+    // the web engine, where one such as --remote-debugging-port would open
+    // the browser to every local program: it gets a fixed list instead.
+    int fixedArgc = 1;
+    char* fixedArgv[] = {argv[0], nullptr};
+    QApplication app(fixedArgc, fixedArgv);
     qvestra::webview::PreferSoftwareSceneGraphWithoutGpu();
     // The windows decide when the program ends, not the last one closed: the
     // main window stays loaded and hidden while the sign-in window shows.
@@ -75,6 +83,8 @@ int main(int argc, char* argv[]) {
         QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName().toStdString(),
         &abort);
     qvestra::XdgDocumentOpener documents;
+    qvestra::webview::WebEngineViews views({QString::fromStdString(endpoint.host), endpoint.port},
+                                           [](const QUrl& url) { QDesktopServices::openUrl(url); });
     const auto windows = qvestra::viewer::CreatePlatformWindowList();
     qvestra::viewer::FindAcrobat viewerWatch(
         *windows, qvestra::TwipScale::ForLogicalDpi(screenInfo.logicalDpi), {});
@@ -83,7 +93,7 @@ int main(int argc, char* argv[]) {
         .endpoint = endpoint,
         .dataFolder = qvestra::store::DataFolder(dataFolder),
         .sockets = sockets,
-        .webViews = &qvestra::webview::WebEngineView::Create,
+        .webViews = views.Factory(),
         .messages = messages,
         .urls = urls,
         .documents = documents,
@@ -100,7 +110,7 @@ int main(int argc, char* argv[]) {
             .endpoint = endpoint,
             .dataFolder = qvestra::store::DataFolder(dataFolder),
             .sockets = sockets,
-            .webViews = &qvestra::webview::WebEngineView::Create,
+            .webViews = views.Factory(),
             .messages = messages,
             .scale = qvestra::TwipScale::ForLogicalDpi(screenInfo.logicalDpi),
             .pcName = qvestra::signin::ComputerName(),

@@ -1,19 +1,110 @@
 #include "webview/webengine_view.h"
 
+#include <QWebEngineDownloadRequest>
+#include <QWebEngineFileSystemAccessRequest>
+#include <QWebEngineFullScreenRequest>
+#include <QWebEngineNewWindowRequest>
+#include <QWebEngineProfile>
+#include <QWebEngineRegisterProtocolHandlerRequest>
+#include <QWebEngineSettings>
+
 namespace qvestra::webview {
 
-WebEngineView::WebEngineView(QWidget* parent, TwipsLayout& layout)
-    : QWebEngineView(parent), WebView(layout) {}
+namespace {
 
-void WebEngineView::Navigate(const QString& address) { load(ViewUrl(address)); }
+// A page that keeps its window on the service: main-frame navigations follow
+// the navigation rule, new windows go to the desktop browser, and whatever a
+// page asks of the desktop (camera, microphone, location, notifications, full
+// screen, files, protocol handlers) is refused at once instead of left pending.
+class ServicePage final : public QWebEnginePage {
+  public:
+    ServicePage(WebEngineViews& views, QObject* parent)
+        : QWebEnginePage(QWebEngineProfile::defaultProfile(), parent), views_(views) {
+        connect(this, &QWebEnginePage::newWindowRequested, this,
+                [this](QWebEngineNewWindowRequest& request) {
+                    if (PopupNavigation(request.requestedUrl()) == Navigation::kDesktopBrowser)
+                        views_.OpenInDesktopBrowser(request.requestedUrl());
+                });
+        connect(this, &QWebEnginePage::featurePermissionRequested, this,
+                [this](const QUrl& origin, Feature feature) {
+                    setFeaturePermission(origin, feature, PermissionDeniedByUser);
+                });
+        connect(this, &QWebEnginePage::fullScreenRequested, this,
+                [](QWebEngineFullScreenRequest request) { request.reject(); });
+        connect(this, &QWebEnginePage::fileSystemAccessRequested, this,
+                [](QWebEngineFileSystemAccessRequest request) { request.reject(); });
+        connect(this, &QWebEnginePage::registerProtocolHandlerRequested, this,
+                [](QWebEngineRegisterProtocolHandlerRequest request) { request.reject(); });
+    }
+
+  protected:
+    bool acceptNavigationRequest(const QUrl& url, NavigationType, bool isMainFrame) override {
+        // Frames inside a page load what their page asks for; the window's
+        // own page is what the member trusts.
+        if (!isMainFrame) return true;
+        switch (MainFrameNavigation(url, views_.Service())) {
+            case Navigation::kStay:
+                return true;
+            case Navigation::kDesktopBrowser:
+                views_.OpenInDesktopBrowser(url);
+                return false;
+            case Navigation::kRefuse:
+                return false;
+        }
+        return false;
+    }
+
+  private:
+    WebEngineViews& views_;
+};
+
+}  // namespace
+
+WebEngineViews::WebEngineViews(ServiceOrigin service, OpenInBrowser openInBrowser)
+    : service_(std::move(service)), openInBrowser_(std::move(openInBrowser)) {}
+
+WebViewFactory WebEngineViews::Factory() {
+    return [this](QWidget* parent, TwipsLayout& layout) -> WebView* {
+        return new WebEngineView(parent, layout, *this);
+    };
+}
+
+QUrl WebEngineViews::ViewAddress(const QString& address) {
+    const QUrl url = ViewUrl(address);
+    return url.isLocalFile() ? pages_.Publish(url.toLocalFile().toStdString()) : url;
+}
+
+void WebEngineViews::PrepareProfile() {
+    if (prepared_) return;
+    prepared_ = true;
+    QWebEngineProfile* profile = QWebEngineProfile::defaultProfile();
+    profile->installUrlSchemeHandler(kLocalScheme.toLatin1(), &pages_);
+    // Documents come only through the program's own download.
+    QObject::connect(profile, &QWebEngineProfile::downloadRequested, &pages_,
+                     [](QWebEngineDownloadRequest* download) { download->cancel(); });
+    QWebEngineSettings* settings = profile->settings();
+    settings->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, false);
+    settings->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, false);
+}
+
+WebEngineView::WebEngineView(QWidget* parent, TwipsLayout& layout, WebEngineViews& views)
+    : QWebEngineView(parent), WebView(layout), views_(views) {}
+
+void WebEngineView::EnsurePage() {
+    if (pageSet_) return;
+    pageSet_ = true;
+    views_.PrepareProfile();
+    setPage(new ServicePage(views_, this));
+}
+
+void WebEngineView::Navigate(const QString& address) {
+    EnsurePage();
+    load(views_.ViewAddress(address));
+}
 
 // Making the page starts the engine; nothing is loaded, so the first real
 // page neither waits for another nor changes process for its site, and a
 // start after the page's address was handed over changes nothing.
-void WebEngineView::StartEngine() { page(); }
-
-WebView* WebEngineView::Create(QWidget* parent, TwipsLayout& layout) {
-    return new WebEngineView(parent, layout);
-}
+void WebEngineView::StartEngine() { EnsurePage(); }
 
 }  // namespace qvestra::webview

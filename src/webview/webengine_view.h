@@ -1,14 +1,46 @@
 #pragma once
 
 #include <QWebEngineView>
+#include <functional>
 
+#include "webview/local_pages.h"
+#include "webview/navigation_rule.h"
 #include "webview/web_view.h"
 
 namespace qvestra::webview {
 
+// What every view of the program shares: the service its windows stay on,
+// the desktop browser that shows the rest, the local pages. Made once, before
+// the first view, and kept until the last is gone.
+class WebEngineViews {
+  public:
+    using OpenInBrowser = std::function<void(const QUrl&)>;
+
+    WebEngineViews(ServiceOrigin service, OpenInBrowser openInBrowser);
+
+    WebViewFactory Factory();
+
+    const ServiceOrigin& Service() const { return service_; }
+    void OpenInDesktopBrowser(const QUrl& url) const { openInBrowser_(url); }
+    // Where a view goes for an address it is given: a local file is shown
+    // through the local scheme, never from file://.
+    QUrl ViewAddress(const QString& address);
+    // Readies the engine's profile for the views: the local scheme answered,
+    // no page-started download kept, no local page reaching files or the
+    // network. Once, when the first view starts the engine (it takes time,
+    // which the start-up spends on its exchanges first).
+    void PrepareProfile();
+
+  private:
+    ServiceOrigin service_;
+    OpenInBrowser openInBrowser_;
+    LocalPages pages_;
+    bool prepared_ = false;
+};
+
 class WebEngineView final : public QWebEngineView, public WebView {
   public:
-    WebEngineView(QWidget* parent, TwipsLayout& layout);
+    WebEngineView(QWidget* parent, TwipsLayout& layout, WebEngineViews& views);
 
     void Navigate(const QString& address) override;
     void StartEngine() override;
@@ -17,7 +49,11 @@ class WebEngineView final : public QWebEngineView, public WebView {
     void SetFullScreen(bool) override {}
     QWidget* Widget() override { return this; }
 
-    static WebView* Create(QWidget* parent, TwipsLayout& layout);
+  private:
+    void EnsurePage();
+
+    WebEngineViews& views_;
+    bool pageSet_ = false;
 };
 
 }  // namespace qvestra::webview

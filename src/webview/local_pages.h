@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QByteArray>
+#include <QUrl>
+#include <QWebEngineUrlSchemeHandler>
+#include <filesystem>
+#include <optional>
+#include <vector>
+
+namespace qvestra::webview {
+
+// Makes the program's local scheme known to the web engine; to be called
+// before the application object exists.
+void RegisterLocalScheme();
+
+// The page's bytes with a policy in front that keeps it to its own files:
+// it may show its logo, run its own scripts and styles, but load nothing from
+// elsewhere and open no connection (XMLHttpRequest, fetch, WebSocket).
+QByteArray WithLocalPolicy(const QByteArray& html);
+
+// Reads a file inside folder, following no link on the way; nothing when it
+// is not there, is not a plain file or is larger than maxBytes.
+std::optional<QByteArray> ReadInside(const std::filesystem::path& folder,
+                                     const std::filesystem::path& relative, qint64 maxBytes);
+
+// Answers the local scheme: only the pages the program published and the
+// logo beside each ("images/LOGO_Movei.gif"). The user file, documents and
+// everything else on the disk stay out of a page's reach.
+class LocalPages final : public QWebEngineUrlSchemeHandler {
+  public:
+    // The address under which a view shows the local page file; each page
+    // has an origin of its own.
+    QUrl Publish(const std::filesystem::path& page);
+
+    void requestStarted(QWebEngineUrlRequestJob* job) override;
+
+  private:
+    std::vector<std::filesystem::path> pages_;
+};
+
+}  // namespace qvestra::webview

@@ -1,0 +1,28 @@
+#include "webview/navigation_rule.h"
+
+namespace qvestra::webview {
+
+namespace {
+
+bool IsWebAddress(const QUrl& url) {
+    return url.isValid() && !url.host().isEmpty() &&
+           (url.scheme() == u"http" || url.scheme() == u"https");
+}
+
+}  // namespace
+
+Navigation MainFrameNavigation(const QUrl& url, const ServiceOrigin& service) {
+    if (url.isValid() && url.scheme() == kLocalScheme) return Navigation::kStay;
+    if (!IsWebAddress(url)) return Navigation::kRefuse;
+    const int defaultPort = url.scheme() == u"https" ? 443 : 80;
+    // QUrl keeps host names in lower case; the service's may be written otherwise.
+    const bool onService = url.host().compare(service.host, Qt::CaseInsensitive) == 0 &&
+                           url.port(defaultPort) == service.port;
+    return onService ? Navigation::kStay : Navigation::kDesktopBrowser;
+}
+
+Navigation PopupNavigation(const QUrl& url) {
+    return IsWebAddress(url) ? Navigation::kDesktopBrowser : Navigation::kRefuse;
+}
+
+}  // namespace qvestra::webview

@@ -1,0 +1,169 @@
+// What the program's web views let a page do, in the real web engine: where
+// the window may go, what a page asks of the desktop, and what an offline
+// page can reach.
+#include <QApplication>
+#include <QBuffer>
+#include <QTcpServer>
+#include <QWebEnginePage>
+#include <QWebEngineProfile>
+
+#include "fakes/support.h"
+
+#include "webview/local_pages.h"
+#include "webview/navigation_rule.h"
+#include "webview/webengine_view.h"
+
+using namespace qvestra;
+using namespace qvestra::webview;
+using namespace qvestra::testing;
+namespace fs = std::filesystem;
+Q_DECLARE_METATYPE(qvestra::webview::Navigation)
+
+namespace {
+
+const ServiceOrigin kService{QStringLiteral("svc.test"), 80};
+
+// What the desktop browser was handed.
+QStringList browser;
+
+// The program's views, made once in main: the engine's profile is one for all.
+WebEngineViews* views = nullptr;
+
+// A page in a data folder, beside a logo and the user file, shown by a view.
+struct OfflinePage {
+    explicit OfflinePage(const QString& body) {
+        browser.clear();
+        const fs::path folder = dir.path().toStdString();
+        fs::create_directories(folder / "images");
+        QImage logo(8, 8, QImage::Format_RGB32);
+        logo.fill(Qt::blue);
+        QBuffer png;
+        logo.save(&png, "PNG");
+        WriteFile(folder / "images/LOGO_Movei.gif", png.data().toStdString());
+        WriteFile(folder / "qvuser.txt", "A-12|3\r\n");
+        WriteFile(folder / "A-12.html",
+                  "<!DOCTYPE html><html><body>" + body.toStdString() + "</body></html>");
+        view = views->Factory()(nullptr, layout);
+        view->Widget()->resize(400, 300);
+        view->Widget()->show();
+        QSignalSpy loaded(Engine(), &QWebEngineView::loadFinished);
+        view->Navigate("file://" + dir.path() + "/A-12.html");
+        loaded.wait(20000);
+    }
+    ~OfflinePage() { delete view->Widget(); }
+    QWebEngineView* Engine() { return static_cast<WebEngineView*>(view); }
+    void Run(const QString& script) { Engine()->page()->runJavaScript(script); }
+
+    QTemporaryDir dir;
+    TwipsLayout layout{TwipScale(15)};
+    WebView* view = nullptr;
+};
+
+}  // namespace
+
+class TestWebViews : public QObject {
+    Q_OBJECT
+
+  private Q_SLOTS:
+    void mainFrame_data() {
+        QTest::addColumn<QString>("url");
+        QTest::addColumn<Navigation>("navigation");
+        Row("the service's page", "http://svc.test/q_vestra/execute.asp?yuzaaidhi=A-12",
+            Navigation::kStay);
+        Row("the host in capitals", "http://SVC.TEST/q_vestra/KHenko.asp", Navigation::kStay);
+        Row("the service's port written out", "http://svc.test:80/", Navigation::kStay);
+        Row("a local page", "qvestra-local://page0/A-12.html", Navigation::kStay);
+        Row("another host", "http://evil.example/login", Navigation::kDesktopBrowser);
+        Row("the host as a prefix", "http://svc.test.evil.example/", Navigation::kDesktopBrowser);
+        Row("the same host, another port", "http://svc.test:8080/", Navigation::kDesktopBrowser);
+        Row("https on the service host", "https://svc.test/", Navigation::kDesktopBrowser);
+        Row("a file", "file:///home/member/qvestrafolder/qvuser.txt", Navigation::kRefuse);
+        Row("data", "data:text/html,<h1>x</h1>", Navigation::kRefuse);
+        Row("javascript", "javascript:alert(1)", Navigation::kRefuse);
+        Row("about", "about:blank", Navigation::kRefuse);
+        Row("ftp", "ftp://svc.test/", Navigation::kRefuse);
+    }
+    void mainFrame() {
+        QFETCH(QString, url);
+        QFETCH(Navigation, navigation);
+        QCOMPARE(MainFrameNavigation(QUrl(url), kService), navigation);
+        QCOMPARE(
+            PopupNavigation(QUrl(url)),
+            navigation == Navigation::kRefuse
+                ? Navigation::kRefuse
+                : (url.startsWith("http") ? Navigation::kDesktopBrowser : Navigation::kRefuse));
+    }
+
+    // A mirrored page carrying a script: its logo shows, but the user file,
+    // any other file and any connection out are out of its reach.
+    void anOfflinePageReachesOnlyItsOwnFiles() {
+        QTcpServer listener;
+        QVERIFY(listener.listen(QHostAddress::LocalHost));
+        const QString port = QString::number(listener.serverPort());
+        OfflinePage page(QStringLiteral(R"(<img id="logo" src="images/LOGO_Movei.gif"><script>
+const seen = {};
+const note = (what, how) => {
+  seen[what] = how;
+  document.title = Object.keys(seen).sort().map(k => k + '=' + seen[k]).join(' ');
+};
+const read = (what, url) => fetch(url).then(r => r.text())
+  .then(t => note(what, 'read'), () => note(what, 'refused'));
+read('file', 'file:///etc/hostname');
+read('user', 'qvuser.txt');
+read('http', 'http://127.0.0.1:%1/');
+const xhr = new XMLHttpRequest();
+xhr.onload = () => note('xhr', 'read');
+xhr.onerror = () => note('xhr', 'refused');
+try { xhr.open('GET', 'file:///etc/hostname'); xhr.send(); } catch (e) { note('xhr', 'refused'); }
+try {
+  const socket = new WebSocket('ws://127.0.0.1:%1/');
+  socket.onopen = () => note('ws', 'open');
+  socket.onerror = () => note('ws', 'refused');
+} catch (e) { note('ws', 'refused'); }
+const logo = document.getElementById('logo');
+const shown = () => note('logo', logo.naturalWidth > 0 ? 'shown' : 'missing');
+if (logo.complete) shown(); else { logo.onload = shown; logo.onerror = shown; }
+</script>)")
+                             .arg(port));
+        QTRY_COMPARE_WITH_TIMEOUT(page.Engine()->title(),
+                                  QStringLiteral("file=refused http=refused logo=shown "
+                                                 "user=refused ws=refused xhr=refused"),
+                                  15000);
+        QVERIFY(!listener.hasPendingConnections());
+        QVERIFY(page.Engine()->url().scheme() == kLocalScheme);
+    }
+
+    // The window stays where it is when a page tries to send it elsewhere;
+    // web addresses go to the desktop browser, popups too; what a page asks
+    // of the desktop is refused at once.
+    void aPageCannotTakeTheWindowElsewhere() {
+        OfflinePage page(QStringLiteral("<p>menu</p>"));
+        const QUrl start = page.Engine()->url();
+        page.Run("location.href = 'http://evil.example/login'");
+        QTRY_COMPARE_WITH_TIMEOUT(browser, QStringList{"http://evil.example/login"}, 10000);
+        page.Run("window.open('http://popup.example/'); window.open('file:///etc/hostname');");
+        QTRY_COMPARE_WITH_TIMEOUT(browser.size(), 2, 10000);
+        QCOMPARE(browser.last(), QStringLiteral("http://popup.example/"));
+        page.Run("location.href = 'file:///etc/hostname'");
+        page.Run("location.href = 'data:text/html,<title>moved</title>'");
+        page.Run(
+            "Notification.requestPermission().then(p => document.title = 'notifications ' + p);");
+        QTRY_COMPARE_WITH_TIMEOUT(page.Engine()->title(), QStringLiteral("notifications denied"),
+                                  10000);
+        QCOMPARE(page.Engine()->url(), start);
+        QCOMPARE(browser.size(), 2);
+    }
+};
+
+int main(int argc, char* argv[]) {
+    RegisterLocalScheme();
+    if (::geteuid() == 0) qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+    qputenv("QTWEBENGINE_CHROMIUM_FLAGS", "--disable-gpu");
+    QApplication app(argc, argv);
+    WebEngineViews programViews(kService, [](const QUrl& url) { browser << url.toString(); });
+    views = &programViews;
+    TestWebViews test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "test_web_views.moc"
