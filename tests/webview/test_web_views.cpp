@@ -99,35 +99,17 @@ class TestWebViews : public QObject {
     void anOfflinePageReachesOnlyItsOwnFiles() {
         QTcpServer listener;
         QVERIFY(listener.listen(QHostAddress::LocalHost));
-        const QString port = QString::number(listener.serverPort());
-        OfflinePage page(QStringLiteral(R"(<img id="logo" src="images/LOGO_Movei.gif"><script>
-const seen = {};
-const note = (what, how) => {
-  seen[what] = how;
-  document.title = Object.keys(seen).sort().map(k => k + '=' + seen[k]).join(' ');
-};
-const read = (what, url) => fetch(url).then(r => r.text())
-  .then(t => note(what, 'read'), () => note(what, 'refused'));
-read('file', 'file:///etc/hostname');
-read('user', 'qvuser.txt');
-read('http', 'http://127.0.0.1:%1/');
-const xhr = new XMLHttpRequest();
-xhr.onload = () => note('xhr', 'read');
-xhr.onerror = () => note('xhr', 'refused');
-try { xhr.open('GET', 'file:///etc/hostname'); xhr.send(); } catch (e) { note('xhr', 'refused'); }
-try {
-  const socket = new WebSocket('ws://127.0.0.1:%1/');
-  socket.onopen = () => note('ws', 'open');
-  socket.onerror = () => note('ws', 'refused');
-} catch (e) { note('ws', 'refused'); }
-const logo = document.getElementById('logo');
-const shown = () => note('logo', logo.naturalWidth > 0 ? 'shown' : 'missing');
-if (logo.complete) shown(); else { logo.onload = shown; logo.onerror = shown; }
-</script>)")
-                             .arg(port));
+        QFile planted(QFINDTESTDATA("data/planted-script.html"));
+        QVERIFY(planted.open(QIODevice::ReadOnly));
+        QTemporaryDir home;
+        fs::create_directories(home.path().toStdString() + "/qvestrafolder");
+        WriteFile(home.path().toStdString() + "/qvestrafolder/qvuser.txt", "A-12|3\r\n");
+        OfflinePage page(QString::fromUtf8(planted.readAll())
+                             .replace("LISTENER_PORT", QString::number(listener.serverPort()))
+                             .replace("MEMBER_HOME", home.path()));
         QTRY_COMPARE_WITH_TIMEOUT(page.Engine()->title(),
-                                  QStringLiteral("file=refused http=refused logo=shown "
-                                                 "user=refused ws=refused xhr=refused"),
+                                  QStringLiteral("file=refused home=refused http=refused "
+                                                 "logo=shown user=refused ws=refused xhr=refused"),
                                   15000);
         QVERIFY(!listener.hasPendingConnections());
         QVERIFY(page.Engine()->url().scheme() == kLocalScheme);
