@@ -93,24 +93,6 @@ class TestFullDisk : public QObject {
         QCOMPARE(FilesIn(folder), (QStringList{"A-12.html", "filler", "keika.txt", "qvuser.txt"}));
     }
 
-    // A body without a length stops while the disk still has what it must
-    // keep free; one whose length does not fit is not begun.
-    void aBodyLeavesTheDiskItsMargin() {
-        QTemporaryDir dir;
-        const fs::path folder = dir.path().toStdString();
-        const net::StoreLimits limits{1 << 30, 256 * 1024};
-        const std::string body(2 << 20, 'd');
-        for (const std::string& header :
-             {std::string("HTTP/1.0 200 OK\r\n\r\n"),
-              "HTTP/1.0 200 OK\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n"}) {
-            net::WholeBodySink document(folder / "a.pdf", limits);
-            Fetch(header + body, document);
-            QVERIFY(!document.Stored());
-            QVERIFY(fs::space(folder).available >= 256 * 1024);
-            QVERIFY(FilesIn(folder).isEmpty());
-        }
-    }
-
   private:
     bool isolated_;
 };
