@@ -1,10 +1,8 @@
 #include "viewer/find_acrobat.h"
 
-#include <QEventLoop>
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QSignalBlocker>
-#include <QTimer>
 
 namespace qvestra::viewer {
 
@@ -19,6 +17,11 @@ bool MatchesViewerTitle(const QString& title, const QStringList& documentNames) 
 
 FindAcrobat::FindAcrobat(WindowList& windows, TwipScale scale, Pacing pacing)
     : windows_(windows), scale_(scale), pacing_(pacing) {
+    pass_.setInterval(pacing_.passInterval);
+    connect(&pass_, &QTimer::timeout, this, &FindAcrobat::PassTick);
+    limit_.setSingleShot(true);
+    limit_.setInterval(pacing_.timeLimit);
+    connect(&limit_, &QTimer::timeout, this, [this] { EndWait(false); });
     if (auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
         connect(app, &QGuiApplication::applicationStateChanged, this,
                 [this](Qt::ApplicationState state) {
@@ -31,7 +34,7 @@ FindAcrobat::~FindAcrobat() { CloseNotice(); }
 void FindAcrobat::StartViewerWatch(const QString& documentName) {
     // A document opened while an earlier wait still runs joins that wait:
     // either document's window ends it.
-    if (waiting_) {
+    if (Waiting()) {
         if (!documentNames_.contains(documentName)) documentNames_.append(documentName);
         return;
     }
@@ -50,9 +53,8 @@ void FindAcrobat::StartViewerWatch(const QString& documentName) {
         notice_->Text3->clear();
     }
     // The search that a change of Text2 starts runs from here, not from the
-    // line edit's change signal: the notice may close and be deleted while
-    // the search's event loop runs (the member, an opener that failed), and
-    // the line edit's setText would then return into a deleted widget.
+    // line edit's change signal, so a notice that closes during the search
+    // (the member, an opener that failed) is never returned into.
     notice_->Text2->clear();
     WaitViewerWindow();
 }
@@ -69,36 +71,34 @@ bool FindAcrobat::OnePass() {
 }
 
 void FindAcrobat::OwnWindowsDeactivated() {
-    if (waiting_) deactivated_ = true;
+    if (!Waiting()) return;
+    foundTitle_.clear();
+    EndWait(true);
 }
 
 void FindAcrobat::WaitViewerWindow() {
     foundTitle_.clear();
-    waiting_ = true;
-    deactivated_ = false;
-    bool found = OnePass();
-    if (!found) {
-        QEventLoop loop;
-        QTimer pass;
-        pass.setInterval(pacing_.passInterval);
-        QTimer limit;
-        limit.setSingleShot(true);
-        connect(&pass, &QTimer::timeout, &loop, [&] {
-            if (!notice_) return loop.quit();
-            if (deactivated_) {
-                foundTitle_.clear();
-                found = true;
-                return loop.quit();
-            }
-            found = OnePass();
-            if (found) loop.quit();
-        });
-        connect(&limit, &QTimer::timeout, &loop, &QEventLoop::quit);
-        pass.start();
-        limit.start(pacing_.timeLimit);
-        loop.exec();
+    if (OnePass()) {
+        EndWait(true);
+        return;
     }
-    waiting_ = false;
+    pass_.start();
+    limit_.start();
+}
+
+void FindAcrobat::PassTick() {
+    // The notice went (the member closed it, or no viewer will come): so
+    // does the wait.
+    if (!notice_) {
+        EndWait(false);
+    } else if (OnePass()) {
+        EndWait(true);
+    }
+}
+
+void FindAcrobat::EndWait(bool found) {
+    pass_.stop();
+    limit_.stop();
     if (!notice_) return;
     if (found && foundTitle_.isEmpty()) {
         // Nothing to bring forward: the viewer is in front already.

@@ -3,6 +3,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QStringList>
+#include <QTimer>
 #include <chrono>
 
 #include "common/twips.h"
@@ -24,8 +25,8 @@ class FindAcrobat final : public QObject {
 
   public:
     struct Pacing {
-        // Between two looks at the window list the event loop runs; a pass
-        // costs next to nothing and nothing spins.
+        // Between two looks at the window list the window goes on as ever; a
+        // pass costs next to nothing and nothing spins.
         std::chrono::milliseconds passInterval{100};
         // A viewer whose window the list never shows ends the wait, and the
         // notice closes. On a Wayland desktop the list cannot see a native
@@ -36,10 +37,12 @@ class FindAcrobat final : public QObject {
     FindAcrobat(WindowList& windows, TwipScale scale, Pacing pacing);
     ~FindAcrobat() override;
 
-    // After a document hand-over: shows the notice and waits, with the event
-    // loop running, until the viewer's window is found or the time is up.
+    // After a document hand-over: shows the notice and looks for the viewer's
+    // window at once and then on a timer, until it is found or the time is up.
+    // Returns at once: the window never waits for the viewer.
     void StartViewerWatch(const QString& documentName);
     void WaitViewerWindow();
+    bool Waiting() const { return pass_.isActive(); }
     // One window of a pass; false ends the pass (the viewer was found).
     bool ViewerTitleProc(const TopLevelWindow& window);
 
@@ -54,6 +57,9 @@ class FindAcrobat final : public QObject {
     // viewer were found.
     void OwnWindowsDeactivated();
     bool OnePass();
+    void PassTick();
+    // found with an empty title: the viewer is in front already.
+    void EndWait(bool found);
     void Text3Changed(const QString& title);
 
     WindowList& windows_;
@@ -61,8 +67,8 @@ class FindAcrobat final : public QObject {
     Pacing pacing_;
     QString foundTitle_;
     QStringList documentNames_;
-    bool waiting_ = false;
-    bool deactivated_ = false;
+    QTimer pass_;
+    QTimer limit_;
     QPointer<FrmComment> notice_;
 };
 
