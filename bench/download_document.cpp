@@ -26,10 +26,10 @@ int main(int argc, char* argv[]) {
     const qvestra::store::DataFolder folder{std::filesystem::path(argv[4])};
 
     const auto start = std::chrono::steady_clock::now();
-    const auto outcome = qvestra::mirror::DownloadPackage(
-        {socket, endpoint, hostHeader, state}, folder,
-        QStringLiteral("/") + QString::fromUtf8(argv[3]), QStringLiteral("bench"),
-        {qvestra::TwipScale(15), 1200, {}, {}});
+    const auto outcome =
+        qvestra::mirror::DownloadPackage({socket, endpoint, hostHeader, state}, folder,
+                                         QStringLiteral("/") + QString::fromUtf8(argv[3]),
+                                         QStringLiteral("bench"), {qvestra::TwipScale(15), {}, {}});
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     rusage usage{};

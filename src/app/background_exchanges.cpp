@@ -24,4 +24,13 @@ void BackgroundExchanges::Run(std::function<void()> work, std::function<void()> 
     });
 }
 
+void BackgroundExchanges::Report(std::function<void()> news) {
+    if (context_ == nullptr) {
+        news();
+        return;
+    }
+    // Queued like the done that follows, so it comes first.
+    QMetaObject::invokeMethod(context_, std::move(news), Qt::QueuedConnection);
+}
+
 }  // namespace qvestra

@@ -22,6 +22,9 @@ class BackgroundExchanges {
 
     // work runs after every exchange given before it; then done, if any.
     void Run(std::function<void()> work, std::function<void()> done = {});
+    // From within a work: news runs on the window's thread, before the
+    // work's done.
+    void Report(std::function<void()> news);
 
   private:
     QObject* context_;

@@ -11,6 +11,7 @@
 #include "common/message_boxes.h"
 #include "contract/record_refresh.h"
 #include "help/frm_help.h"
+#include "mirror/mirror.h"
 #include "net/http_text.h"
 #include "store/user_file.h"
 #include "viewer/find_acrobat.h"

@@ -4,6 +4,7 @@
 #include <QPointer>
 #include <QStringList>
 #include <array>
+#include <atomic>
 #include <functional>
 #include <memory>
 
@@ -36,7 +37,8 @@ class FindAcrobat;
 }
 namespace mirror {
 class FrmCond;
-}
+class ProgressWindow;
+}  // namespace mirror
 namespace help {
 class FrmHelp;
 }
@@ -178,9 +180,14 @@ class FrmQvestra final : public QMainWindow {
     void LoadMenuPage(const net::PageRead& page);
     void AssignGroupButtons();
     void FetchMissingDocuments();
+    // Once the build's downloads are done: the panel shows, the copies follow.
+    void FinishMenuBuild();
     void OpenEntry(int entry);
 
+    // Fetches a document the data folder lacks, on the exchange queue.
     void DownloadPackage(const QString& documentFile, const QString& title);
+    void ShowProgress(const QString& title, std::int64_t received,
+                      std::optional<std::int64_t> announced);
     void MirrorPages();
 
     // Takes the member's record the service sent; false when the service has
@@ -222,9 +229,12 @@ class FrmQvestra final : public QMainWindow {
     double lenSend_ = 0;
     bool exchangeBusy_ = false;
     bool menuBuildPending_ = false;
-    bool closing_ = false;
+    // Read by the exchanges' thread too: a download ends once it is set.
+    std::atomic<bool> closing_ = false;
     QString requestStamp_;
     QPointer<help::FrmHelp> frmHelp_;
+    // The progress window of the download that runs.
+    std::unique_ptr<mirror::ProgressWindow> progress_;
     bool polling_ = false;
     // Counts the contract requests, so a request's end can tell whether a
     // newer one was made meanwhile.

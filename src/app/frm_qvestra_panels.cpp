@@ -28,8 +28,8 @@ QString ButtonText(QString caption) { return caption.replace(u'&', QStringLitera
 }  // namespace
 
 void FrmQvestra::BuildMenu() {
-    // A build asked for while another runs (its read, or a download that
-    // gives the event loop its turn) runs once that build is done.
+    // A build asked for while another runs (its read, its downloads) runs
+    // once that build is done.
     if (exchangeBusy_) {
         menuBuildPending_ = true;
         return;
@@ -44,8 +44,6 @@ void FrmQvestra::BuildMenu() {
         },
         [this, page] {
             if (!closing_) LoadMenuPage(*page);
-            exchangeBusy_ = false;
-            if (menuBuildPending_ && !closing_) BuildMenu();
         });
 }
 
@@ -67,14 +65,21 @@ void FrmQvestra::LoadMenuPage(const net::PageRead& page) {
     shownItems_.clear();
     AssignGroupButtons();
     FetchMissingDocuments();
+    exchanges_.Run([] {}, [this] { FinishMenuBuild(); });
+}
+
+void FrmQvestra::FinishMenuBuild() {
+    if (closing_) return;
     // With fewer than eight groups only the first column is in use; otherwise
     // both show, also after an earlier, shorter list narrowed the panel.
     layout_.SetWidth(ui_.Frame2,
                      content_.groups.size() < 8 ? savedFrame2Width_ / 2 : savedFrame2Width_);
-    // A contract page opened while the downloads gave the event loop its
-    // turn keeps the window until its own request ends.
+    // A contract page opened while the documents came keeps the window until
+    // its own request ends.
     if (!contractPageOpen_) ui_.Frame2->show();
-    if (deps_.program.OnlineMode && !deps_.program.NotContracted && !closing_) MirrorPages();
+    if (deps_.program.OnlineMode && !deps_.program.NotContracted) MirrorPages();
+    exchangeBusy_ = false;
+    if (menuBuildPending_) BuildMenu();
 }
 
 void FrmQvestra::AssignGroupButtons() {
@@ -96,16 +101,13 @@ void FrmQvestra::AssignGroupButtons() {
     layout_.SetHeight(ui_.Frame2, frame2Height);
 }
 
+// The downloads take their turns on the exchange queue, one after another in
+// list order; the window goes on meanwhile.
 void FrmQvestra::FetchMissingDocuments() {
     // A run that was killed mid-download left its temporary files behind.
-    deps_.dataFolder.RemovePartFiles();
-    for (const ContentEntry& entry : content_.entries) {
-        if (!entry.documentFile) continue;
-        const auto file = deps_.dataFolder.Root() / entry.documentFile->mid(1).toStdString();
-        std::error_code ec;
-        if (!std::filesystem::exists(file, ec) && !closing_)
-            DownloadPackage(*entry.documentFile, entry.title);
-    }
+    exchanges_.Run([folder = deps_.dataFolder] { folder.RemovePartFiles(); });
+    for (const ContentEntry& entry : content_.entries)
+        if (entry.documentFile) DownloadPackage(*entry.documentFile, entry.title);
 }
 
 void FrmQvestra::Cmd_Click(int index) {
@@ -173,13 +175,38 @@ void FrmQvestra::OpenEntry(int entry) {
 }
 
 void FrmQvestra::DownloadPackage(const QString& documentFile, const QString& title) {
-    socket_ = deps_.sockets.Create();
-    const mirror::DownloadOutcome outcome = mirror::DownloadPackage(
-        {*socket_, deps_.endpoint, hostHeader_, exchange_}, deps_.dataFolder, documentFile, title,
-        {layout_.Scale(), 1200, [this] { return closing_; },
-         [this](mirror::FrmCond& window) { Q_EMIT progressWindowShown(&window); }});
-    if (outcome.announced) totSend_ = static_cast<double>(*outcome.announced);
-    lenSend_ = static_cast<double>(outcome.received);
+    auto outcome = std::make_shared<std::optional<mirror::DownloadOutcome>>();
+    exchanges_.Run(
+        [this, documentFile, title, outcome, hostHeader = hostHeader_] {
+            const auto file = deps_.dataFolder.Root() / documentFile.mid(1).toStdString();
+            std::error_code ec;
+            if (closing_ || std::filesystem::exists(file, ec)) return;
+            net::ExchangeState state;
+            const auto socket = deps_.sockets.Create();
+            *outcome = mirror::FetchDocument(
+                {*socket, deps_.endpoint, hostHeader, state}, deps_.dataFolder, documentFile,
+                {.stop = [this] { return closing_.load(); }},
+                [this, title](std::int64_t received, std::optional<std::int64_t> announced) {
+                    exchanges_.Report([this, title, received, announced] {
+                        ShowProgress(title, received, announced);
+                    });
+                });
+        },
+        [this, outcome] {
+            progress_.reset();
+            if (!*outcome) return;
+            if ((*outcome)->announced) totSend_ = static_cast<double>(*(*outcome)->announced);
+            lenSend_ = static_cast<double>((*outcome)->received);
+        });
+}
+
+void FrmQvestra::ShowProgress(const QString& title, std::int64_t received,
+                              std::optional<std::int64_t> announced) {
+    if (!progress_)
+        progress_ = std::make_unique<mirror::ProgressWindow>(
+            layout_.Scale(), title,
+            [this](mirror::FrmCond& window) { Q_EMIT progressWindowShown(&window); });
+    progress_->Report(received, announced);
 }
 
 void FrmQvestra::MirrorPages() {

@@ -140,8 +140,8 @@ void FrmQvestra::TTL_Disp() {
         deps_.program.OnlineMode = true;
         BuildMenu();
     }
-    // A request made while the rebuild gave the event loop its turn is not
-    // done: its own poll must still see its final status.
+    // A request made while the rebuild was asked for is not done: its own
+    // poll must still see its final status.
     if (request == requestSerial_) pollDone_ = true;
 }
 

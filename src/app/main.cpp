@@ -34,14 +34,14 @@ int main(int, char* argv[]) {
     // main window stays loaded and hidden while the sign-in window shows.
     QApplication::setQuitOnLastWindowClosed(false);
 
-    // The program may be asked to end before its event loop runs (the
-    // start-up downloads and reads in the loop's place): then a request to
-    // leave the loop would be lost, so main looks at this itself.
+    // The program may be asked to end before its event loop runs: then a
+    // request to leave the loop would be lost, so main looks at this itself.
     bool ending = false;
     const qvestra::net::AbortSwitch abort;
     const auto endProgram = [&ending, &abort] {
         ending = true;
-        // Exchanges still running on the window's own thread end at once.
+        // Exchanges still running, on the exchange queue or the window's
+        // thread, end at once.
         abort.Trip();
         // Leaves every running loop, nested ones included.
         QCoreApplication::exit(0);

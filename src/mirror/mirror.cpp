@@ -1,6 +1,5 @@
 #include "mirror/mirror.h"
 
-#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <memory>
 
@@ -28,41 +27,58 @@ void Get(Exchange& exchange, const std::string& requestLine, int timeoutSeconds,
 
 }  // namespace
 
-DownloadOutcome DownloadPackage(Exchange exchange, const store::DataFolder& folder,
-                                const QString& documentFile, const QString& title,
-                                const DownloadUi& ui) {
+DownloadOutcome FetchDocument(Exchange exchange, const store::DataFolder& folder,
+                              const QString& documentFile, const FetchRules& rules,
+                              const DownloadReport& report) {
     DownloadOutcome outcome;
     const auto target = folder.FileFor(documentFile.mid(1).toStdString());
     if (!documentFile.startsWith(u'/') || !target) return outcome;
 
-    std::unique_ptr<FrmCond> window;
     std::unique_ptr<net::PackageSink> sink;
     QElapsedTimer sinceTurn;
     sink = std::make_unique<net::PackageSink>(
-        *target, ui.limits, [&](std::int64_t received, std::optional<std::int64_t> announced) {
-            if (announced && !window) {
-                window = std::make_unique<FrmCond>(ui.scale);
-                window->Announce(title, *announced);
-                window->show();
-                if (ui.shown) ui.shown(*window);
-            }
-            // Repainting after every chunk would cost more than the transfer
-            // itself on a fast link; fifty turns a second keep the bar smooth.
+        *target, rules.limits, [&](std::int64_t received, std::optional<std::int64_t> announced) {
+            // Reporting every chunk would cost more than the transfer itself
+            // on a fast link; fifty reports a second keep the bar smooth.
             const bool last = announced && received >= *announced;
             if (!sinceTurn.isValid() || sinceTurn.elapsed() >= kTurnIntervalMs || last) {
                 sinceTurn.start();
-                if (window) window->Received(received);
-                QCoreApplication::processEvents();
+                if (report) report(received, announced);
             }
-            if (ui.stop && ui.stop()) sink->Cancel();
+            if (rules.stop && rules.stop()) sink->Cancel();
         });
     Get(exchange,
         net::AbsoluteRequestLine(exchange.endpoint, "/qv_contents" + documentFile.toStdString()),
-        ui.timeoutSeconds, *sink, net::TimeOut::kBetweenBytes);
+        rules.timeoutSeconds, *sink, net::TimeOut::kBetweenBytes);
     outcome.stored = sink->Stored();
     outcome.announced = sink->Announced();
     outcome.received = exchange.state.BodyBytes;
     return outcome;
+}
+
+ProgressWindow::ProgressWindow(TwipScale scale, QString title, std::function<void(FrmCond&)> shown)
+    : scale_(scale), title_(std::move(title)), shown_(std::move(shown)) {}
+
+ProgressWindow::~ProgressWindow() = default;
+
+void ProgressWindow::Report(std::int64_t received, std::optional<std::int64_t> announced) {
+    if (announced && !window_) {
+        window_ = std::make_unique<FrmCond>(scale_);
+        window_->Announce(title_, *announced);
+        window_->show();
+        if (shown_) shown_(*window_);
+    }
+    if (window_) window_->Received(received);
+}
+
+DownloadOutcome DownloadPackage(Exchange exchange, const store::DataFolder& folder,
+                                const QString& documentFile, const QString& title,
+                                const DownloadUi& ui) {
+    ProgressWindow progress(ui.scale, title, ui.shown);
+    return FetchDocument(exchange, folder, documentFile, ui.rules,
+                         [&progress](std::int64_t received, std::optional<std::int64_t> announced) {
+                             progress.Report(received, announced);
+                         });
 }
 
 void MirrorPages(Exchange exchange, const store::DataFolder& folder, const QString& memberId,

@@ -3,6 +3,7 @@
 #include <QString>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -34,22 +35,54 @@ struct DownloadOutcome {
 // No document of the service comes near this; a reply that does is not one.
 inline constexpr std::int64_t kDocumentMaxBytes = 2048 * net::StoreLimits::kMiB;
 
-struct DownloadUi {
-    TwipScale scale;
+// Bytes received so far, and the length the reply announced, if it did.
+using DownloadReport =
+    std::function<void(std::int64_t received, std::optional<std::int64_t> announced)>;
+
+struct FetchRules {
     // A document may be large and the line slow: the download fails once no
     // byte has come for this long.
     int timeoutSeconds = 1200;
-    // Called after every chunk once the window repainted; true ends the
+    net::StoreLimits limits{kDocumentMaxBytes};
+    // Asked after every chunk, on the download's thread; true ends the
     // transfer (the program is closing).
     std::function<bool()> stop;
-    // Called when a fresh progress window shows.
-    std::function<void(FrmCond&)> shown;
-    net::StoreLimits limits{kDocumentMaxBytes};
 };
 
-// Fetches "/qv_contents" + documentFile into the data folder. The progress
-// window shows when the reply announces a length; the event loop gets a turn
-// after every chunk. The document is stored only when the reply is complete.
+// Fetches "/qv_contents" + documentFile into the data folder. It touches no
+// window, so it runs on whatever thread calls it. report follows the first
+// chunk, then comes at most every 20 ms, and for the last chunk. The
+// document is stored only when the reply is complete.
+DownloadOutcome FetchDocument(Exchange exchange, const store::DataFolder& folder,
+                              const QString& documentFile, const FetchRules& rules,
+                              const DownloadReport& report);
+
+// The progress window of one download, on the window's thread: it shows once
+// the reply announces a length, follows the bytes, and goes with this object.
+class ProgressWindow {
+  public:
+    ProgressWindow(TwipScale scale, QString title, std::function<void(FrmCond&)> shown);
+    ~ProgressWindow();
+    ProgressWindow(const ProgressWindow&) = delete;
+    ProgressWindow& operator=(const ProgressWindow&) = delete;
+
+    void Report(std::int64_t received, std::optional<std::int64_t> announced);
+
+  private:
+    TwipScale scale_;
+    QString title_;
+    std::function<void(FrmCond&)> shown_;
+    std::unique_ptr<FrmCond> window_;
+};
+
+struct DownloadUi {
+    TwipScale scale;
+    FetchRules rules;
+    // Called when a fresh progress window shows.
+    std::function<void(FrmCond&)> shown;
+};
+
+// FetchDocument with its progress window, both on the calling thread.
 DownloadOutcome DownloadPackage(Exchange exchange, const store::DataFolder& folder,
                                 const QString& documentFile, const QString& title,
                                 const DownloadUi& ui);

@@ -48,7 +48,9 @@ struct ProgressLog {
     mirror::DownloadOutcome Download(Client& c, int timeoutSeconds = 5,
                                      const QString& name = "/m01.pdf") {
         const mirror::DownloadUi ui{
-            TwipScale(15), timeoutSeconds, {}, [this](mirror::FrmCond& w) {
+            TwipScale(15),
+            {timeoutSeconds, {mirror::kDocumentMaxBytes}, {}},
+            [this](mirror::FrmCond& w) {
                 last = &w;
                 face = QStringList{w.windowTitle(), w.Lbl_TTL->text(), w.Lbl_TTL->font().family(),
                                    QString::number(w.Lbl_Leng->font().pointSizeF())}
@@ -292,6 +294,28 @@ class TestMirror : public QObject {
         QVERIFY(requests[0].contains("/q_vestra/LOG_K/qvuser12.txt "));
         QVERIFY(requests[1].startsWith("GET /q_Vestra/HTML/A-12.txt "));
         QVERIFY(requests[3].startsWith("GET /q_Vestra/images/Logo_Movei.gif "));
+    }
+
+    // A host that stalls in the middle of a document holds only the
+    // download: its progress window shows, the window answers meanwhile, and
+    // the panel follows once the document is in.
+    void aStalledDownloadHoldsOnlyItself() {
+        // An applicant's start: nothing is mirrored after the document.
+        Served s("HTTP/1.0 200 OK\r\nContent-Length: 8\r\n\r\n1234<pause 800>5678", 3, "A-12|1\r\n",
+                 true);
+        s.urls.pages[s.MenuAddress()] =
+            "Contents_VALUE\r\nMain;A\r\nSub;a;/d/a.pdf\r\nContents_End\r\n";
+        QElapsedTimer stalled;
+        connect(s.window.get(), &FrmQvestra::progressWindowShown, this, [&] { stalled.start(); });
+        s.window->Load();
+        QTRY_VERIFY_WITH_TIMEOUT(stalled.isValid(), 5000);
+        bool answered = false;
+        QTimer::singleShot(0, this, [&] { answered = true; });
+        QTRY_VERIFY_WITH_TIMEOUT(answered, 400);
+        QVERIFY2(stalled.elapsed() < 600, "the window waited for the stalled host");
+        QVERIFY(!s.Shown(s.ui().Frame2));
+        QTRY_VERIFY_WITH_TIMEOUT(s.Shown(s.ui().Frame2), 5000);
+        QCOMPARE(ReadFile(s.folder / "a.pdf"), std::string("12345678"));
     }
 
     // Exchanges given one after another run in that order, one at a time,
