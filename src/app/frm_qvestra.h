@@ -135,7 +135,8 @@ class FrmQvestra final : public QMainWindow {
     void Menu_F_Moshikomi_Click();
     void Menu_E_Base_Click();
     void Menu_E_Cont_Click();
-    // One poll each of the request's status file.
+    // One poll each of the request's status file, on the exchange queue; its
+    // outcome applies when it comes back.
     void PollChangeStatus();
     void PollApplicationStatus();
     // Back from a contract page to the member's menu page.
@@ -199,8 +200,12 @@ class FrmQvestra final : public QMainWindow {
                           void (FrmQvestra::*tick)());
     void Timer_KHen_Timer();
     void Timer_Mousikomi_Timer();
-    // The status file's first field, or nothing when the service gave no short answer.
-    std::optional<QString> FetchRequestStatus();
+    // Fetches the status file on the exchange queue; then gets its first
+    // field, or nothing when the service gave no short answer. A change poll
+    // removes the local copy once read.
+    void FetchRequestStatus(bool removeLocalCopy,
+                            std::function<void(const std::optional<QString>&)> then);
+    void ApplyApplicationStatus(const QString& status);
 
     // Shows the help window, not modal; an open one comes to the front.
     void ShowHelp();
@@ -210,8 +215,6 @@ class FrmQvestra final : public QMainWindow {
     Controls ui_;
     QWidget* client_ = nullptr;
 
-    std::unique_ptr<net::Socket> socket_;
-    net::ExchangeState exchange_;
     std::string hostHeader_;
     MemberValues member_;
     float savedFrame1Height_ = 0;

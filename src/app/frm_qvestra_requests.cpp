@@ -56,54 +56,64 @@ void FrmQvestra::OpenContractPage(const QString& page, const QString& query, QTi
     (this->*tick)();
 }
 
+// A poll still on its way, or a menu build with its downloads: the tick is
+// skipped.
 void FrmQvestra::Timer_KHen_Timer() {
-    // A poll still running (its final status rebuilding the panels), or a
-    // download holding the exchange state: this tick is skipped.
     if (polling_ || exchangeBusy_) return;
-    polling_ = true;
     PollChangeStatus();
-    polling_ = false;
-    if (pollDone_) ui_.Timer_KHen->stop();
 }
 
 void FrmQvestra::Timer_Mousikomi_Timer() {
     if (polling_ || exchangeBusy_) return;
-    polling_ = true;
     PollApplicationStatus();
-    polling_ = false;
-    if (closing_) return;
-    if (pollDone_) {
-        show();
-        ui_.Timer_Mousikomi->stop();
-    }
 }
 
-std::optional<QString> FrmQvestra::FetchRequestStatus() {
+void FrmQvestra::FetchRequestStatus(bool removeLocalCopy,
+                                    std::function<void(const std::optional<QString>&)> then) {
     const auto number = store::MemberNumber(member_.UserFields.value(0));
-    if (!number) return std::nullopt;  // no status file name can be built
-    socket_ = deps_.sockets.Create();
-    return contract::FetchRequestStatus(*socket_, deps_.endpoint, hostHeader_, *number,
-                                        deps_.dataFolder.Root() / "keika.txt", exchange_);
+    // No status file name can be built: the service cannot answer.
+    if (!number) return then(std::nullopt);
+    polling_ = true;
+    auto status = std::make_shared<std::optional<QString>>();
+    exchanges_.Run(
+        [this, number = *number, status, removeLocalCopy, hostHeader = hostHeader_] {
+            const auto localCopy = deps_.dataFolder.Root() / "keika.txt";
+            net::ExchangeState state;
+            *status = contract::FetchRequestStatus(*deps_.sockets.Create(), deps_.endpoint,
+                                                   hostHeader, number, localCopy, state);
+            std::error_code ec;
+            if (*status && removeLocalCopy) std::filesystem::remove(localCopy, ec);
+        },
+        [this, status, then = std::move(then)] {
+            then(*status);
+            polling_ = false;
+        });
 }
 
 void FrmQvestra::PollChangeStatus() {
-    const auto status = FetchRequestStatus();
-    if (!status) return;
-    std::error_code ec;
-    std::filesystem::remove(deps_.dataFolder.Root() / "keika.txt", ec);
-    if (*status == QStringLiteral("END") + requestStamp_ ||
-        *status == QStringLiteral("CANCEL") + requestStamp_)
-        TTL_Disp();
+    FetchRequestStatus(true, [this](const std::optional<QString>& status) {
+        if (status && (*status == QStringLiteral("END") + requestStamp_ ||
+                       *status == QStringLiteral("CANCEL") + requestStamp_))
+            TTL_Disp();
+        if (pollDone_) ui_.Timer_KHen->stop();
+    });
 }
 
 void FrmQvestra::PollApplicationStatus() {
     pollDone_ = false;
-    const auto status = FetchRequestStatus();
-    if (!status) return;
-    if (*status == QStringLiteral("K_CANCEL") + requestStamp_) {
+    FetchRequestStatus(false, [this](const std::optional<QString>& status) {
+        if (status) ApplyApplicationStatus(*status);
+        if (closing_ || !pollDone_) return;
+        show();
+        ui_.Timer_Mousikomi->stop();
+    });
+}
+
+void FrmQvestra::ApplyApplicationStatus(const QString& status) {
+    if (status == QStringLiteral("K_CANCEL") + requestStamp_) {
         deps_.dataFolder.RemoveAll();
         close();
-    } else if (*status == QStringLiteral("END") + requestStamp_) {
+    } else if (status == QStringLiteral("END") + requestStamp_) {
         const int request = requestSerial_;
         // The service has the contract either way; the next start's record
         // refresh brings it back, so the member is told and the return goes on.
@@ -115,7 +125,7 @@ void FrmQvestra::PollApplicationStatus() {
         deps_.program.OnlineMode = true;
         BuildMenu();
         if (request == requestSerial_) pollDone_ = true;
-    } else if (*status == QStringLiteral("CANCEL") + requestStamp_) {
+    } else if (status == QStringLiteral("CANCEL") + requestStamp_) {
         ui_.Menu_F_Moshikomi->setEnabled(true);
         TTL_Disp();
     }

@@ -178,6 +178,24 @@ class TestRequestPolls : public QObject {
         QVERIFY(s.Shown(s.ui().Frame2));
     }
 
+    // A status answer that takes its time holds only the poll: the command
+    // returns at once, and a tick while the poll is on its way starts none.
+    void aSlowPollHoldsOnlyItself() {
+        Served s("<pause 800>" + OkReply("EXEC14-05-07"), 4, "A-12|1\r\n", true);
+        s.urls.pages[s.MenuAddress()] = "Contents_VALUE\r\nContents_End\r\n";
+        s.window->Load();
+        QTRY_VERIFY_WITH_TIMEOUT(s.window->isVisible() && !s.window->ExchangeBusy(), 5000);
+        const int before = s.server.Connections();
+        QElapsedTimer clicked;
+        clicked.start();
+        s.window->Menu_F_Moshikomi_Click();
+        QVERIFY2(clicked.elapsed() < 400, "the command waited for its poll");
+        s.ui().Timer_Mousikomi->stop();
+        Q_EMIT s.ui().Timer_Mousikomi->timeout({});
+        QTest::qWait(1200);
+        QCOMPARE(s.server.Connections(), before + 1);
+    }
+
     // The completed application rebuilds the panels, which downloads a
     // document; a tick during the download must not poll again.
     void noSecondPollWhileThePanelsAreRebuilt() {
