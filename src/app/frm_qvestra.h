@@ -8,8 +8,8 @@
 #include <functional>
 #include <memory>
 
-#include "app/background_exchanges.h"
 #include "app/content_list.h"
+#include "common/exchange_queue.h"
 #include "common/program_state.h"
 #include "common/twips.h"
 #include "contract/record_refresh.h"
@@ -119,6 +119,8 @@ class FrmQvestra final : public QMainWindow {
     void Load();
 
     const Controls& controls() const { return ui_; }
+    // The program's exchange queue, which the sign-in window shares.
+    ExchangeQueue& Exchanges() { return exchanges_; }
     const TwipsLayout& layout() const { return layout_; }
     bool PollDone() const { return pollDone_; }
     // Announced length and bytes received of the last document download.
@@ -244,7 +246,7 @@ class FrmQvestra final : public QMainWindow {
     int requestSerial_ = 0;
     bool contractPageOpen_ = false;
     // Last, so it is gone, its thread ended, before anything its exchanges use.
-    BackgroundExchanges exchanges_;
+    ExchangeQueue exchanges_;
 };
 
 }  // namespace qvestra

@@ -110,6 +110,7 @@ int main(int, char* argv[]) {
             .endpoint = endpoint,
             .dataFolder = qvestra::store::DataFolder(dataFolder),
             .sockets = sockets,
+            .exchanges = frmQvestra.Exchanges(),
             .webViews = views.Factory(),
             .messages = messages,
             .scale = qvestra::TwipScale::ForLogicalDpi(screenInfo.logicalDpi),

@@ -2,9 +2,11 @@
 
 #include <QCloseEvent>
 #include <QGuiApplication>
+#include <QPointer>
 #include <QScreen>
 #include <QTimer>
 
+#include "common/exchange_queue.h"
 #include "common/message_boxes.h"
 #include "net/http_text.h"
 #include "net/sinks.h"
@@ -73,40 +75,84 @@ void FrmLogin::moveEvent(QMoveEvent* event) {
     SizeWebView();
 }
 
+// What one poll found; decided, and written, on the exchange queue.
+enum class FrmLogin::Answer {
+    kNotConnected,
+    kNothingYet,
+    kCancelled,
+    kNoDataFolder,
+    kNotStored,
+    kSignedIn
+};
+
 void FrmLogin::PollSignIn() {
-    const auto socket = deps_.sockets.Create();
-    net::ExchangeState state;
-    net::ShortAnswerSink sink;
     const std::string line = net::AbsoluteRequestLine(
         deps_.endpoint, "/q_vestra/LOG_O/qvuser" + loginTime_.toStdString() + ".txt");
-    net::PlainGet(*socket, deps_.endpoint,
-                  {net::RequestText(line, hostHeader_), kConnectTimeoutSeconds}, sink, state);
-    if (state.ConnectResult != net::kOk) {
-        EndWith(kNotConnected);
-        return;
-    }
-    if (!sink.Answer()) return;  // nothing yet, or not a short answer
+    auto answer = std::make_shared<Answer>(Answer::kNothingYet);
+    // The window may be gone when the poll ends: the exchange holds its own
+    // copies, and its end is dropped then.
+    deps_.exchanges.Run(
+        [answer, sockets = &deps_.sockets, endpoint = deps_.endpoint, folder = deps_.dataFolder,
+         request = net::RequestText(line, hostHeader_)] {
+            net::ExchangeState state;
+            net::ShortAnswerSink sink;
+            net::PlainGet(*sockets->Create(), endpoint, {request, kConnectTimeoutSeconds}, sink,
+                          state);
+            if (state.ConnectResult != net::kOk) {
+                *answer = Answer::kNotConnected;
+                return;
+            }
+            if (!sink.Answer()) return;  // nothing yet, or not a short answer
+            const QString field = store::AnswerField(*sink.Answer());
+            if (field == u"CANCEL") {
+                folder.RemoveAll();
+                *answer = Answer::kCancelled;
+                return;
+            }
+            const auto record = store::KeyedRecord(field, QStringLiteral("USERID"));
+            if (!record) return;  // not an answer that names a member: keep polling
+            if (!folder.Create()) {
+                *answer = Answer::kNoDataFolder;
+                return;
+            }
+            *answer = store::UserFile(folder.UserFile()).Write(*record) ? Answer::kSignedIn
+                                                                        : Answer::kNotStored;
+        },
+        [self = QPointer<FrmLogin>(this), answer] {
+            if (self) self->TakeAnswer(*answer);
+        });
+}
 
-    const QString field = store::AnswerField(*sink.Answer());
-    if (field == u"CANCEL") {
-        deps_.dataFolder.RemoveAll();
-        // Nothing else is shown after a cancelled sign-in: the program ends
-        // instead of lingering with no window.
-        CloseQuietly();
-        ended_ = true;
-        deps_.endProgram();
-        return;
+void FrmLogin::TakeAnswer(Answer answer) {
+    if (ended_) return;
+    switch (answer) {
+        case Answer::kNothingYet:
+            timer1_->start();
+            return;
+        case Answer::kNotConnected:
+            EndWith(kNotConnected);
+            return;
+        case Answer::kCancelled:
+            // Nothing else is shown after a cancelled sign-in: the program
+            // ends instead of lingering with no window.
+            CloseQuietly();
+            ended_ = true;
+            deps_.endProgram();
+            return;
+        // Polling on could only say the same again; the member learns why
+        // and the next start asks for the sign-in once more.
+        case Answer::kNoDataFolder:
+            EndWith(kNoDataFolder.arg(QString::fromStdString(deps_.dataFolder.Root().string())));
+            return;
+        case Answer::kNotStored:
+            EndWith(kNotStored);
+            return;
+        case Answer::kSignedIn:
+            signedIn_ = true;
+            CloseQuietly();
+            deps_.handOver();
+            return;
     }
-    const auto record = store::KeyedRecord(field, QStringLiteral("USERID"));
-    if (!record) return;  // not an answer that names a member: keep polling
-    // Polling on could only say the same again; the member learns why and
-    // the next start asks for the sign-in once more.
-    if (!deps_.dataFolder.Create()) {
-        EndWith(kNoDataFolder.arg(QString::fromStdString(deps_.dataFolder.Root().string())));
-        return;
-    }
-    signedIn_ = store::UserFile(deps_.dataFolder.UserFile()).Write(*record);
-    if (!signedIn_) EndWith(kNotStored);
 }
 
 void FrmLogin::EndWith(const QString& message) {
@@ -116,16 +162,10 @@ void FrmLogin::EndWith(const QString& message) {
 }
 
 void FrmLogin::Timer1Tick() {
-    // A poll can take seconds; no tick may start another meanwhile.
+    // A poll can take seconds; no tick may start another meanwhile. Its
+    // answer starts the timer again, or ends the sign-in.
     timer1_->stop();
     PollSignIn();
-    if (ended_) return;
-    if (signedIn_) {
-        CloseQuietly();
-        deps_.handOver();
-        return;
-    }
-    timer1_->start();
 }
 
 void FrmLogin::CloseQuietly() {

@@ -12,8 +12,9 @@
 class QTimer;
 
 namespace qvestra {
+class ExchangeQueue;
 class MessageBoxes;
-}
+}  // namespace qvestra
 
 namespace qvestra::signin {
 
@@ -21,6 +22,8 @@ struct FrmLoginDeps {
     net::ServiceEndpoint endpoint;
     store::DataFolder dataFolder;
     net::SocketFactory& sockets;
+    // The program's exchange queue, where the polls run.
+    ExchangeQueue& exchanges;
     webview::WebViewFactory webViews;
     MessageBoxes& messages;
     TwipScale scale;
@@ -44,7 +47,8 @@ class FrmLogin final : public QWidget {
     explicit FrmLogin(FrmLoginDeps deps);
 
     void Load();
-    // One poll of the answer file.
+    // One poll of the answer file, on the exchange queue; its answer starts
+    // the poll timer again or ends the sign-in.
     void PollSignIn();
 
     bool SignedIn() const { return signedIn_; }
@@ -59,6 +63,8 @@ class FrmLogin final : public QWidget {
     void moveEvent(QMoveEvent* event) override;
 
   private:
+    enum class Answer;
+    void TakeAnswer(Answer answer);
     void SizeWebView();
     void Timer1Tick();
     // Closes the window without ending the program.

@@ -6,8 +6,8 @@
 
 #include "fakes/support.h"
 
-#include "app/background_exchanges.h"
 #include "app/main_window_harness.h"
+#include "common/exchange_queue.h"
 #include "mirror/mirror.h"
 #include "net/http_text.h"
 #include "net/part_file.h"
@@ -329,7 +329,7 @@ class TestMirror : public QObject {
             order << what;
         };
         {
-            BackgroundExchanges exchanges(&window);
+            ExchangeQueue exchanges(&window);
             exchanges.Run([&] {
                 std::this_thread::sleep_for(std::chrono::milliseconds(100));
                 note("slow");

@@ -1,6 +1,7 @@
 // The sign-in window's load and its poll against a scripted loopback server.
 #include "fakes/support.h"
 
+#include "common/exchange_queue.h"
 #include "fakes/fakes.h"
 #include "net/tcp_socket.h"
 #include "signin/computer_name.h"
@@ -14,11 +15,14 @@ namespace {
 // The window, whose every poll notes whether the timer ran meanwhile, and
 // whose close events are counted.
 struct Login : QObject, net::SocketFactory {
-    explicit Login(int port)
-        : window(signin::FrmLoginDeps{
+    // With background, the polls run on a thread of their own, as in the program.
+    explicit Login(int port, bool background = false)
+        : exchanges(background ? this : nullptr),
+          window(signin::FrmLoginDeps{
               .endpoint = {"127.0.0.1", port},
               .dataFolder = store::DataFolder(folder),
               .sockets = *this,
+              .exchanges = exchanges,
               .webViews = &FakeWebView::Create,
               .messages = messages,
               .scale = TwipScale(15),
@@ -47,6 +51,7 @@ struct Login : QObject, net::SocketFactory {
     net::TcpSocketFactory sockets;
     std::vector<bool> timerRunningDuringPoll;
     FakeMessageBoxes messages;
+    ExchangeQueue exchanges;
     int handOvers = 0;
     int programEnds = 0;
     int closes = 0;
@@ -156,6 +161,21 @@ class TestFrmLogin : public QObject {
             QCOMPARE(login.handOvers, 0);
             QVERIFY(!login.window.Timer1()->isActive());
         }
+    }
+
+    // A sign-in answer that takes its time holds only the poll: the tick
+    // returns at once, and the answer signs the member in when it comes.
+    void aSlowPollHoldsOnlyItself() {
+        ScriptedServer server("<pause 800>HTTP/1.0 200 OK\r\n\r\nUSERID=A-12|1");
+        Login login(server.Port(), true);
+        login.window.Load();
+        QElapsedTimer ticked;
+        ticked.start();
+        login.Tick();
+        QVERIFY2(ticked.elapsed() < 400, "the tick waited for its poll");
+        QVERIFY(!login.window.Timer1()->isActive());
+        QTRY_COMPARE_WITH_TIMEOUT(login.handOvers, 1, 3000);
+        QCOMPARE(ReadFile(login.folder / "qvuser.txt"), std::string("A-12|1\r\n"));
     }
 
     void computerName() {

@@ -1,17 +1,17 @@
-#include "app/background_exchanges.h"
+#include "common/exchange_queue.h"
 
 #include <QObject>
 
 namespace qvestra {
 
-BackgroundExchanges::BackgroundExchanges(QObject* context) : context_(context) {
+ExchangeQueue::ExchangeQueue(QObject* context) : context_(context) {
     // One thread keeps the exchanges in the order the window asked for them.
     pool_.setMaxThreadCount(1);
 }
 
-BackgroundExchanges::~BackgroundExchanges() { pool_.waitForDone(); }
+ExchangeQueue::~ExchangeQueue() { pool_.waitForDone(); }
 
-void BackgroundExchanges::Run(std::function<void()> work, std::function<void()> done) {
+void ExchangeQueue::Run(std::function<void()> work, std::function<void()> done) {
     if (context_ == nullptr) {
         work();
         if (done) done();
@@ -24,7 +24,7 @@ void BackgroundExchanges::Run(std::function<void()> work, std::function<void()> 
     });
 }
 
-void BackgroundExchanges::Report(std::function<void()> news) {
+void ExchangeQueue::Report(std::function<void()> news) {
     if (context_ == nullptr) {
         news();
         return;
