@@ -9,11 +9,12 @@
 
 #include "net/plain_get.h"
 #include "net/receive_buffer.h"
-#include "net/sinks.h"
+#include "store/sinks.h"
 
 namespace {
 
 using namespace qvestra::net;
+using namespace qvestra::store;
 
 // A connection whose reply arrives in the given pieces, then ends.
 class PieceSocket final : public Socket {

@@ -1,8 +1,8 @@
 #include "contract/record_refresh.h"
 
 #include "net/http_text.h"
-#include "net/sinks.h"
 #include "store/answers.h"
+#include "store/sinks.h"
 
 namespace qvestra::contract {
 
@@ -11,7 +11,7 @@ RecordRefresh FetchUserRecord(net::Socket& socket, const net::ServiceEndpoint& e
     constexpr int kTimeoutSeconds = 10;
     const std::string line = net::AbsoluteRequestLine(
         endpoint, "/q_vestra/LOG_K/qvuser" + memberNumber.toStdString() + ".txt");
-    net::ShortAnswerSink sink;
+    store::ShortAnswerSink sink;
     net::PlainGet(socket, endpoint, {net::RequestText(line, ""), kTimeoutSeconds}, sink, state);
     if (state.ConnectResult != net::kOk || !sink.Answer()) return {};
     const QString field = store::AnswerField(*sink.Answer());

@@ -1,8 +1,8 @@
 #include "contract/request_status.h"
 
 #include "net/http_text.h"
-#include "net/sinks.h"
 #include "store/answers.h"
+#include "store/sinks.h"
 
 namespace qvestra::contract {
 
@@ -14,7 +14,7 @@ std::optional<QString> FetchRequestStatus(net::Socket& socket, const net::Servic
     constexpr int kTimeoutSeconds = 10;
     const std::string line = net::AbsoluteRequestLine(
         endpoint, "/q_vestra/LOG_K/keika" + memberNumber.toStdString() + ".txt");
-    net::ShortAnswerSink sink(localCopy);
+    store::ShortAnswerSink sink(localCopy);
     net::PlainGet(socket, endpoint, {net::RequestText(line, hostHeader), kTimeoutSeconds}, sink,
                   state);
     if (!sink.Answer()) return std::nullopt;

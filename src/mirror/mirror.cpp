@@ -5,7 +5,7 @@
 
 #include "mirror/frm_cond.h"
 #include "net/http_text.h"
-#include "net/sinks.h"
+#include "store/sinks.h"
 #include "store/user_file.h"
 
 namespace qvestra::mirror {
@@ -15,8 +15,8 @@ namespace {
 constexpr int kPageTimeoutSeconds = 120;
 constexpr int kTurnIntervalMs = 20;
 constexpr int kLogoTimeoutSeconds = 10;
-constexpr net::StoreLimits kPageLimits{16 * net::StoreLimits::kMiB};
-constexpr net::StoreLimits kLogoLimits{net::StoreLimits::kMiB};
+constexpr store::StoreLimits kPageLimits{16 * store::StoreLimits::kMiB};
+constexpr store::StoreLimits kLogoLimits{store::StoreLimits::kMiB};
 
 void Get(Exchange& exchange, const std::string& requestLine, int timeoutSeconds,
          net::BodySink& sink, net::TimeOut rule = net::TimeOut::kWholeExchange) {
@@ -34,9 +34,9 @@ DownloadOutcome FetchDocument(Exchange exchange, const store::DataFolder& folder
     const auto target = folder.FileFor(documentFile.mid(1).toStdString());
     if (!documentFile.startsWith(u'/') || !target) return outcome;
 
-    std::unique_ptr<net::PackageSink> sink;
+    std::unique_ptr<store::PackageSink> sink;
     QElapsedTimer sinceTurn;
-    sink = std::make_unique<net::PackageSink>(
+    sink = std::make_unique<store::PackageSink>(
         *target, rules.limits, [&](std::int64_t received, std::optional<std::int64_t> announced) {
             // Reporting every chunk would cost more than the transfer itself
             // on a fast link; fifty reports a second keep the bar smooth.
@@ -88,16 +88,16 @@ void MirrorPages(Exchange exchange, const store::DataFolder& folder, const QStri
         // An empty text means the page did not arrive whole; the last good
         // copy is worth more than an error page or a part of one.
         if (!menuPageText.isEmpty()) store::WriteLineAtomically(*page, menuPageText);
-        net::WholeBodySink sink(*page, kPageLimits);
+        store::WholeBodySink sink(*page, kPageLimits);
         Get(exchange, net::OriginRequestLine("/q_Vestra/HTML/" + memberId.toStdString() + ".txt"),
             kPageTimeoutSeconds, sink);
     }
 
-    net::WholeBodySink help(folder.Root() / "Help.html", kPageLimits);
+    store::WholeBodySink help(folder.Root() / "Help.html", kPageLimits);
     Get(exchange, net::OriginRequestLine("/q_Vestra/HTML/Help.html"), kPageTimeoutSeconds, help);
 
     folder.CreateImages();
-    net::WholeBodySink logo(folder.Root() / "images" / "LOGO_Movei.gif", kLogoLimits);
+    store::WholeBodySink logo(folder.Root() / "images" / "LOGO_Movei.gif", kLogoLimits);
     Get(exchange, net::OriginRequestLine("/q_Vestra/images/Logo_Movei.gif"), kLogoTimeoutSeconds,
         logo);
 }

@@ -10,9 +10,9 @@
 #include "common/twips.h"
 #include "net/plain_get.h"
 #include "net/service_endpoint.h"
-#include "net/sinks.h"
 #include "net/socket.h"
 #include "store/data_folder.h"
+#include "store/sinks.h"
 
 namespace qvestra::mirror {
 
@@ -33,7 +33,7 @@ struct DownloadOutcome {
 };
 
 // No document of the service comes near this; a reply that does is not one.
-inline constexpr std::int64_t kDocumentMaxBytes = 2048 * net::StoreLimits::kMiB;
+inline constexpr std::int64_t kDocumentMaxBytes = 2048 * store::StoreLimits::kMiB;
 
 // Bytes received so far, and the length the reply announced, if it did.
 using DownloadReport =
@@ -43,7 +43,7 @@ struct FetchRules {
     // A document may be large and the line slow: the download fails once no
     // byte has come for this long.
     int timeoutSeconds = 1200;
-    net::StoreLimits limits{kDocumentMaxBytes};
+    store::StoreLimits limits{kDocumentMaxBytes};
     // Asked after every chunk, on the download's thread; true ends the
     // transfer (the program is closing).
     std::function<bool()> stop;

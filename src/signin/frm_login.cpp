@@ -9,8 +9,8 @@
 #include "common/exchange_queue.h"
 #include "common/message_boxes.h"
 #include "net/http_text.h"
-#include "net/sinks.h"
 #include "store/answers.h"
+#include "store/sinks.h"
 #include "store/user_file.h"
 
 namespace qvestra::signin {
@@ -95,7 +95,7 @@ void FrmLogin::PollSignIn() {
         [answer, sockets = &deps_.sockets, endpoint = deps_.endpoint, folder = deps_.dataFolder,
          request = net::RequestText(line, hostHeader_)] {
             net::ExchangeState state;
-            net::ShortAnswerSink sink;
+            store::ShortAnswerSink sink;
             net::PlainGet(*sockets->Create(), endpoint, {request, kConnectTimeoutSeconds}, sink,
                           state);
             if (state.ConnectResult != net::kOk) {

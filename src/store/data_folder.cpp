@@ -5,7 +5,7 @@
 #include <cctype>
 #include <system_error>
 
-#include "net/part_file.h"
+#include "store/part_file.h"
 
 namespace qvestra::store {
 
@@ -38,7 +38,7 @@ void KeepPrivate(const std::filesystem::path& folder) {
 }  // namespace
 
 bool IsDocumentName(std::string_view name, std::string_view memberId) {
-    if (!IsPlainComponent(name) || net::PartFile::IsPartName(name)) return false;
+    if (!IsPlainComponent(name) || PartFile::IsPartName(name)) return false;
     const std::string memberPage = std::string(memberId) + ".html";
     for (std::string_view own :
          {std::string_view("qvuser.txt"), std::string_view("keika.txt"),
@@ -114,7 +114,7 @@ void DataFolder::RemovePartFiles() const {
     for (const auto& folder : {root_, root_ / "images"}) {
         std::error_code ec;
         for (const auto& file : std::filesystem::directory_iterator(folder, ec)) {
-            if (!net::PartFile::IsPartName(file.path().filename().string())) continue;
+            if (!PartFile::IsPartName(file.path().filename().string())) continue;
             // A link is removed itself, never what it points to.
             std::error_code removeError;
             if (file.is_regular_file(removeError) || file.is_symlink(removeError))

@@ -4,8 +4,8 @@
 #include <QStringList>
 
 #include "common/cp932.h"
-#include "net/part_file.h"
 #include "store/data_folder.h"
+#include "store/part_file.h"
 
 namespace qvestra::store {
 
@@ -90,7 +90,7 @@ std::optional<QString> UserFile::KnownRecord() const {
 // that failed for a full disk, and puts an empty file in place of the old one.
 bool WriteLineAtomically(const std::filesystem::path& path, const QString& text) {
     const QByteArray line = EncodeCp932(text) + "\r\n";
-    net::PartFile file(path);
+    PartFile file(path);
     return file.Write(std::string_view(line.constData(), static_cast<std::size_t>(line.size()))) &&
            file.Commit();
 }

@@ -10,7 +10,7 @@
 #include "common/exchange_queue.h"
 #include "mirror/mirror.h"
 #include "net/http_text.h"
-#include "net/part_file.h"
+#include "store/part_file.h"
 
 using namespace qvestra;
 using namespace qvestra::testing;
@@ -140,17 +140,17 @@ class TestMirror : public QObject {
         std::filesystem::create_directory(c / ".m01.pdf.part");
         QVERIFY(!ProgressLog().Download(c).stored);
         QVERIFY(!std::filesystem::exists(c / "m01.pdf"));
-        net::PartFile part(c / "m01.pdf");
+        store::PartFile part(c / "m01.pdf");
         QVERIFY(!part.Write("x") && !part.Write("y") && !part.Commit());
         QVERIFY(!std::filesystem::exists(c / "m01.pdf"));
         // A folder of that name that is not empty: the last step, the rename, fails.
         std::filesystem::create_directories(c / "taken.pdf/inside");
-        net::PartFile renamed(c / "taken.pdf");
+        store::PartFile renamed(c / "taken.pdf");
         QVERIFY(renamed.Write("x") && !renamed.Commit());
         QVERIFY(!std::filesystem::exists(c / ".taken.pdf.part"));
         // Once discarded, its descriptor is not closed again when it goes: by
         // then that number may be another thread's file.
-        auto discarded = std::make_unique<net::PartFile>(c / "a.pdf");
+        auto discarded = std::make_unique<store::PartFile>(c / "a.pdf");
         QVERIFY(discarded->Write("x"));
         discarded->Discard();
         const int reused = ::open("/dev/null", O_RDONLY | O_CLOEXEC);

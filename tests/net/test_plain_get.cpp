@@ -9,11 +9,12 @@
 #include "net/http_text.h"
 #include "net/receive_buffer.h"
 #include "net/resolve.h"
-#include "net/sinks.h"
 #include "net/tcp_socket.h"
 #include "net/url_reader.h"
+#include "store/sinks.h"
 
 using namespace qvestra::net;
+using namespace qvestra::store;
 using namespace qvestra::testing;
 Q_DECLARE_METATYPE(std::string)
 

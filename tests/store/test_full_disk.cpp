@@ -8,8 +8,8 @@
 
 #include "net/http_text.h"
 #include "net/plain_get.h"
-#include "net/sinks.h"
 #include "net/tcp_socket.h"
+#include "store/sinks.h"
 #include "store/user_file.h"
 
 using namespace qvestra;
@@ -81,9 +81,9 @@ class TestFullDisk : public QObject {
 
         QVERIFY(!user.Write(QStringLiteral("A-12|2")));
         QVERIFY(!store::WriteLineAtomically(folder / "A-12.html", QStringLiteral("新しいページ")));
-        net::ShortAnswerSink keika(folder / "keika.txt");
+        store::ShortAnswerSink keika(folder / "keika.txt");
         Fetch(OkReply("END14-05-07"), keika);
-        net::WholeBodySink document(folder / "a.pdf", {1 << 20, 0});
+        store::WholeBodySink document(folder / "a.pdf", {1 << 20, 0});
         Fetch("HTTP/1.0 200 OK\r\n\r\n" + std::string(64 * 1024, 'd'), document);
 
         QVERIFY(!document.Stored());

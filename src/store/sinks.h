@@ -6,10 +6,10 @@
 #include <optional>
 #include <string>
 
-#include "net/part_file.h"
 #include "net/plain_get.h"
+#include "store/part_file.h"
 
-namespace qvestra::net {
+namespace qvestra::store {
 
 // How much a stored body may take of the disk. A body longer than maxBytes,
 // or one that would leave the disk with less than keepFreeBytes, is not
@@ -31,7 +31,7 @@ struct StoreLimits {
 // the answer file under a temporary name and renamed over it at the end, so
 // the answer file is never seen half-written and an error page or a broken
 // transfer never replaces a good copy.
-class WholeBodySink : public BodySink {
+class WholeBodySink : public net::BodySink {
   public:
     WholeBodySink(std::filesystem::path answerFile, StoreLimits limits);
     ~WholeBodySink() override;
@@ -39,7 +39,7 @@ class WholeBodySink : public BodySink {
     void HeaderLine(const std::string& line) override;
     void Chunk(const std::string& bytes, std::int64_t chunkCount) override;
     bool Wanted() const override { return !writeFailed_ && !cancelled_ && !unusable_; }
-    void Finish(const ExchangeState& state) override;
+    void Finish(const net::ExchangeState& state) override;
 
     bool Stored() const { return stored_; }
     // The length the progress window shows: the reply's first line that
@@ -86,7 +86,7 @@ class PackageSink final : public WholeBodySink {
 
 // A short answer is a body of 1 to 99 bytes; anything else counts as no
 // answer. When an answer file is given it then holds exactly the body.
-class ShortAnswerSink final : public BodySink {
+class ShortAnswerSink final : public net::BodySink {
   public:
     static constexpr std::size_t kLimit = 100;
 
@@ -96,7 +96,7 @@ class ShortAnswerSink final : public BodySink {
     void Chunk(const std::string& bytes, std::int64_t chunkCount) override;
     // Once the answer is too long nothing more of it matters.
     bool Wanted() const override { return !tooLong_; }
-    void Finish(const ExchangeState& state) override;
+    void Finish(const net::ExchangeState& state) override;
 
     const std::optional<std::string>& Answer() const { return answer_; }
 
@@ -107,4 +107,4 @@ class ShortAnswerSink final : public BodySink {
     std::optional<std::string> answer_;
 };
 
-}  // namespace qvestra::net
+}  // namespace qvestra::store

@@ -1,11 +1,11 @@
-#include "net/sinks.h"
+#include "store/sinks.h"
 
 #include <algorithm>
 #include <limits>
 
 #include "net/http_text.h"
 
-namespace qvestra::net {
+namespace qvestra::store {
 
 namespace {
 // Without a length the free space is looked at again after this many bytes.
@@ -28,8 +28,8 @@ bool WholeBodySink::Fits(std::int64_t more) const {
 WholeBodySink::~WholeBodySink() = default;
 
 void WholeBodySink::HeaderLine(const std::string& line) {
-    if (line.find("Content-Length:") != std::string::npos) announced_ = AnnouncedLength(line);
-    const auto field = ContentLengthField(line);
+    if (line.find("Content-Length:") != std::string::npos) announced_ = net::AnnouncedLength(line);
+    const auto field = net::ContentLengthField(line);
     if (!field) return;
     if (!field->value || (expected_ && *expected_ != *field->value)) unusable_ = true;
     if (field->value) expected_ = field->value;
@@ -53,9 +53,9 @@ void WholeBodySink::Chunk(const std::string& bytes, std::int64_t) {
     writeFailed_ = !part_.Write(bytes);
 }
 
-void WholeBodySink::Finish(const ExchangeState& state) {
+void WholeBodySink::Finish(const net::ExchangeState& state) {
     const bool success = state.StatusCode >= 200 && state.StatusCode <= 299;
-    const bool ended = state.SockResult == kClosed;
+    const bool ended = state.SockResult == net::kClosed;
     const bool whole = !expected_ || *expected_ == state.BodyBytes;
     if (success && ended && whole && state.BodyBytes > 0 && Wanted()) {
         stored_ = part_.Commit();
@@ -84,7 +84,7 @@ void ShortAnswerSink::Chunk(const std::string& bytes, std::int64_t) {
     }
 }
 
-void ShortAnswerSink::Finish(const ExchangeState&) {
+void ShortAnswerSink::Finish(const net::ExchangeState&) {
     if (tooLong_ || body_.empty()) return;
     answer_ = body_;
     if (!answerFile_) return;
@@ -92,4 +92,4 @@ void ShortAnswerSink::Finish(const ExchangeState&) {
     if (file.Write(body_)) file.Commit();
 }
 
-}  // namespace qvestra::net
+}  // namespace qvestra::store

@@ -3,7 +3,7 @@
 #include <filesystem>
 #include <string_view>
 
-namespace qvestra::net {
+namespace qvestra::store {
 
 // A file written under a temporary name beside its target and renamed over
 // it only when complete, after its bytes and the rename have reached the
@@ -38,4 +38,4 @@ class PartFile {
     bool failed_ = false;
 };
 
-}  // namespace qvestra::net
+}  // namespace qvestra::store

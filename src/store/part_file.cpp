@@ -1,4 +1,4 @@
-#include "net/part_file.h"
+#include "store/part_file.h"
 
 #include <cerrno>
 #include <system_error>
@@ -6,7 +6,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-namespace qvestra::net {
+namespace qvestra::store {
 
 namespace {
 
@@ -77,4 +77,4 @@ void PartFile::Discard() {
     created_ = false;
 }
 
-}  // namespace qvestra::net
+}  // namespace qvestra::store
