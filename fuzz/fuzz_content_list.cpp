@@ -3,8 +3,8 @@
 // component, the last piece of its entry's path.
 #include <cstdlib>
 
-#include "app/content_list.h"
 #include "common/cp932.h"
+#include "content/content_list.h"
 #include "store/data_folder.h"
 
 namespace {

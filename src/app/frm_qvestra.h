@@ -8,10 +8,10 @@
 #include <functional>
 #include <memory>
 
-#include "app/content_list.h"
 #include "common/exchange_queue.h"
 #include "common/program_state.h"
 #include "common/twips.h"
+#include "content/content_list.h"
 #include "contract/record_refresh.h"
 #include "net/plain_get.h"
 #include "net/service_endpoint.h"

@@ -1,4 +1,4 @@
-#include "app/content_list.h"
+#include "content/content_list.h"
 
 #include <QStringList>
 
