@@ -180,7 +180,7 @@ void FrmQvestra::Load() {
     auto probe = std::make_shared<int>(net::kNotConnected);
     auto refresh = std::make_shared<contract::RecordRefresh>();
     exchanges_.Run(
-        [this, number, probe, refresh] {
+        [this, number, probe, refresh, userFile = member_.UserFilePath] {
             // The probe only asks whether the host answers; its connection
             // carries no request, so it is not kept open.
             const auto socket = deps_.sockets.Create();
@@ -191,6 +191,13 @@ void FrmQvestra::Load() {
             net::ExchangeState state;
             *refresh =
                 contract::FetchUserRecord(*deps_.sockets.Create(), deps_.endpoint, *number, state);
+            // What the answer does to the disk is done here too, off the
+            // window's thread; a record that cannot be stored changes nothing.
+            if (refresh->kind == contract::RecordRefresh::kCancelled)
+                deps_.dataFolder.RemoveAll();
+            else if (refresh->kind == contract::RecordRefresh::kRecord &&
+                     !store::UserFile(userFile).Write(refresh->record))
+                *refresh = {};
         },
         [this, memberKnown, probe, refresh] { FinishLoad(memberKnown, *probe, *refresh); });
     // The engine does not depend on what the exchanges find out, only the
@@ -266,14 +273,13 @@ void FrmQvestra::closeEvent(QCloseEvent* event) {
 }
 
 bool FrmQvestra::ApplyRecordRefresh(const contract::RecordRefresh& refresh) {
+    // The data folder is gone already.
     if (refresh.kind == contract::RecordRefresh::kCancelled) {
-        deps_.dataFolder.RemoveAll();
         close();
         return false;
     }
-    // Only a record with the user file's layout replaces the one we have.
+    // Only a record with the user file's layout, stored, replaces the one we have.
     if (refresh.kind != contract::RecordRefresh::kRecord) return true;
-    if (!store::UserFile(member_.UserFilePath).Write(refresh.record)) return true;
     member_.UserRecord = refresh.record;
     member_.UserFields = refresh.record.split(u'|');
     ApplyAccountStatus(member_.UserFields.value(1));

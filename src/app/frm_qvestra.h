@@ -193,8 +193,9 @@ class FrmQvestra final : public QMainWindow {
                       std::optional<std::int64_t> announced);
     void MirrorPages();
 
-    // Takes the member's record the service sent; false when the service has
-    // cancelled the contract and the program is ending.
+    // Takes the member's record the service sent, stored already on the
+    // exchange queue; false when the service has cancelled the contract (the
+    // data folder is gone) and the program is ending.
     bool ApplyRecordRefresh(const contract::RecordRefresh& refresh);
     void ApplyAccountStatus(const QString& status);
 

@@ -57,6 +57,13 @@ class TestRequestPolls : public QObject {
                          " HTTP/1.0\r\n\r\n"),
                      "the record request has no Host line and names member number 12");
         }
+        // A record that cannot be stored is as good as no answer, on disk and
+        // on screen.
+        Served blocked("HTTP/1.0 200 OK\r\n\r\nUSERID=A-0012|1", 5, unchanged);
+        std::filesystem::create_directory(blocked.folder / ".qvuser.txt.part");
+        blocked.window->Load();
+        QCOMPARE(ReadFile(blocked.folder / "qvuser.txt"), unchanged);
+        QVERIFY(!blocked.program.NotContracted && !blocked.ui().Menu_F_Moshikomi->isEnabled());
     }
 
     void cancelledContractRemovesEverythingBeforeTheWindowShows() {
