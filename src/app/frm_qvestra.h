@@ -13,7 +13,6 @@
 #include "common/twips.h"
 #include "content/content_list.h"
 #include "contract/record_refresh.h"
-#include "net/plain_get.h"
 #include "net/service_endpoint.h"
 #include "net/socket.h"
 #include "net/url_reader.h"
@@ -126,8 +125,8 @@ class FrmQvestra final : public QMainWindow {
     // Announced length and bytes received of the last document download.
     double TOT_Send() const { return totSend_; }
     double LEN_Send() const { return lenSend_; }
-    // An exchange holds the window's one connection and exchange state;
-    // request polls skip their tick meanwhile.
+    // A menu build (its page read, its downloads) runs; request polls skip
+    // their tick meanwhile.
     bool ExchangeBusy() const { return exchangeBusy_; }
 
     // Reads the page named in UrlName and fills the panels from its list.

@@ -18,7 +18,7 @@ namespace qvestra::mirror {
 
 class FrmCond;
 
-// The main window's one connection and exchange state, lent to an exchange.
+// What one exchange runs on: its connection, the service and the state it leaves.
 struct Exchange {
     net::Socket& socket;
     const net::ServiceEndpoint& endpoint;

@@ -87,11 +87,10 @@ class TestWebViews : public QObject {
         QFETCH(QString, url);
         QFETCH(Navigation, navigation);
         QCOMPARE(MainFrameNavigation(QUrl(url), kService), navigation);
-        QCOMPARE(
-            PopupNavigation(QUrl(url)),
-            navigation == Navigation::kRefuse
-                ? Navigation::kRefuse
-                : (url.startsWith("http") ? Navigation::kDesktopBrowser : Navigation::kRefuse));
+        QCOMPARE(PopupNavigation(QUrl(url)),
+                 navigation != Navigation::kRefuse && url.startsWith("http")
+                     ? Navigation::kDesktopBrowser
+                     : Navigation::kRefuse);
     }
 
     // A mirrored page carrying a script: its logo shows, but the user file,
