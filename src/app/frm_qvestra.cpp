@@ -8,10 +8,13 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include "app/start_up.h"
+#include "common/exchange_queue.h"
 #include "common/message_boxes.h"
+#include "contract/contract_request.h"
 #include "contract/record_refresh.h"
 #include "help/frm_help.h"
-#include "mirror/mirror.h"
+#include "mirror/frm_cond.h"
 #include "net/http_text.h"
 #include "store/user_file.h"
 #include "viewer/find_acrobat.h"
@@ -52,14 +55,31 @@ QString PanelStyle(const QString& extra) {
 FrmQvestra::FrmQvestra(FrmQvestraDeps deps)
     : deps_(std::move(deps)),
       layout_(TwipScale::ForLogicalDpi(deps_.screen.logicalDpi)),
-      exchanges_(deps_.backgroundExchanges ? this : nullptr) {
+      panels_({deps_.dataFolder, deps_.documents, deps_.viewerWatch, deps_.messages}, ui_, layout_,
+              this),
+      menuBuild_({deps_.endpoint, deps_.dataFolder, deps_.sockets, deps_.urls, deps_.exchanges,
+                  deps_.program, layout_.Scale(),
+                  [this](mirror::FrmCond& window) { Q_EMIT progressWindowShown(&window); },
+                  [this] { ShowMenuPanel(); }},
+                 panels_),
+      startUp_(new StartUp(
+          {deps_.endpoint, deps_.dataFolder, deps_.sockets, deps_.exchanges, deps_.endProgram},
+          this)),
+      contract_(new contract::ContractRequest(
+          {deps_.endpoint, deps_.dataFolder, deps_.sockets, deps_.exchanges, deps_.timeOfDay},
+          this)) {
     setWindowTitle(QStringLiteral("Q_Vestraメニュー"));
     setWindowIcon(QIcon(QStringLiteral(":/qvestra/icon.png")));
     BuildControls();
     BuildMenuBar();
+    ConnectContractRequest();
 }
 
-FrmQvestra::~FrmQvestra() { delete frmHelp_; }
+// The exchanges use this window's parts: none may run once they are gone.
+FrmQvestra::~FrmQvestra() {
+    deps_.exchanges.Stop();
+    delete frmHelp_;
+}
 
 void FrmQvestra::BuildControls() {
     client_ = new QWidget(this);
@@ -100,10 +120,8 @@ void FrmQvestra::BuildControls() {
     ui_.Image1->setScaledContents(true);
     layout_.Place(ui_.Image1, {11880, 8040, 1335, 570});
 
-    ui_.Timer_KHen = new QTimer(this);
-    connect(ui_.Timer_KHen, &QTimer::timeout, this, &FrmQvestra::Timer_KHen_Timer);
-    ui_.Timer_Mousikomi = new QTimer(this);
-    connect(ui_.Timer_Mousikomi, &QTimer::timeout, this, &FrmQvestra::Timer_Mousikomi_Timer);
+    ui_.Timer_KHen = contract_->Timer_KHen();
+    ui_.Timer_Mousikomi = contract_->Timer_Mousikomi();
 }
 
 template <std::size_t N>
@@ -153,8 +171,7 @@ void FrmQvestra::LayOutOverScreen() {
     layout_.SetWidth(ui_.Frame1, window.width - 2 * frame1.left);
 
     savedFrame1Height_ = layout_.Of(ui_.Frame1).height;
-    savedFrame2Width_ = layout_.Of(ui_.Frame2).width;
-    savedFrame3Width_ = layout_.Of(ui_.Frame3).width;
+    panels_.KeepFullWidths();
 
     const TwipRect placed = layout_.Of(ui_.Frame1);
     ui_.WebBrowser->SetTop(placed.top - 150);
@@ -169,64 +186,35 @@ void FrmQvestra::LayOutOverScreen() {
 void FrmQvestra::Load() {
     ui_.WebBrowser->SetFullScreen(true);
     LayOutOverScreen();
-    member_.UserFilePath = deps_.dataFolder.UserFile();
     deps_.dataFolder.Tighten();
     ui_.Menu_E_Modify->menuAction()->setEnabled(false);
     ui_.Menu_F_Moshikomi->setEnabled(false);
 
     const bool memberKnown = ReadMemberValues();
-    const auto number =
-        memberKnown ? store::MemberNumber(member_.UserFields.value(0)) : std::nullopt;
-    auto probe = std::make_shared<int>(net::kNotConnected);
-    auto refresh = std::make_shared<contract::RecordRefresh>();
-    exchanges_.Run(
-        [this, number, probe, refresh, userFile = member_.UserFilePath] {
-            // The probe only asks whether the host answers; its connection
-            // carries no request, so it is not kept open.
-            const auto socket = deps_.sockets.Create();
-            *probe = socket->Connect(deps_.endpoint.host, deps_.endpoint.port, kProbeTimeoutSeconds,
-                                     net::TimeOut::kWholeExchange);
-            socket->Close();
-            if (*probe != net::kOk || !number) return;
-            net::ExchangeState state;
-            *refresh =
-                contract::FetchUserRecord(*deps_.sockets.Create(), deps_.endpoint, *number, state);
-            // What the answer does to the disk is done here too, off the
-            // window's thread; a record that cannot be stored changes nothing.
-            if (refresh->kind == contract::RecordRefresh::kCancelled)
-                deps_.dataFolder.RemoveAll();
-            else if (refresh->kind == contract::RecordRefresh::kRecord &&
-                     !store::UserFile(userFile).Write(refresh->record))
-                *refresh = {};
-        },
-        [this, memberKnown, probe, refresh] { FinishLoad(memberKnown, *probe, *refresh); });
+    startUp_->Run(memberKnown ? store::MemberNumber(member_.UserFields.value(0)) : std::nullopt,
+                  [this, memberKnown](const StartUpFindings& findings) {
+                      FinishLoad(memberKnown, findings);
+                  });
     // The engine does not depend on what the exchanges find out, only the
     // page's address does. Its start holds this thread for a while, so it
     // comes once they are on their way and their round trips overlap it.
     ui_.WebBrowser->StartEngine();
 }
 
-void FrmQvestra::FinishLoad(bool memberKnown, int probeResult,
-                            const contract::RecordRefresh& refresh) {
-    if (closing_) return;
+void FrmQvestra::FinishLoad(bool memberKnown, const StartUpFindings& findings) {
     if (!memberKnown) {
         hide();
         Q_EMIT signInRequired();
         return;
     }
 
-    if (probeResult == net::kOk) {
-        deps_.program.OnlineMode = true;
-        if (!ApplyRecordRefresh(refresh)) return;
-    } else {
-        deps_.program.OnlineMode = false;
-    }
+    deps_.program.OnlineMode = findings.online;
+    if (findings.online && !ApplyRecordRefresh(findings.refresh)) return;
 
     if (member_.UserFields.value(1) == u"1") {
         deps_.program.NotContracted = true;
         if (!deps_.program.OnlineMode) {
-            deps_.messages.Inform(this, kOfflineStatusOneRefusal);
-            close();
+            deps_.messages.Inform(this, kOfflineStatusOneRefusal, [this] { close(); });
             return;
         }
     }
@@ -242,7 +230,7 @@ void FrmQvestra::FinishLoad(bool memberKnown, int probeResult,
 // A user file without the record layout is treated as no member known, so
 // a damaged file leads to the sign-in page instead of a broken start.
 bool FrmQvestra::ReadMemberValues() {
-    const auto record = store::UserFile(member_.UserFilePath).KnownRecord();
+    const auto record = store::UserFile(deps_.dataFolder.UserFile()).KnownRecord();
     if (!record) return false;
     member_.UserRecord = *record;
     member_.UserFields = record->split(u'|');
@@ -266,9 +254,8 @@ void FrmQvestra::closeEvent(QCloseEvent* event) {
     // Only the member's own close (close box, system menu) takes the viewer
     // notice along; the program's closes end everything anyway.
     if (event->spontaneous()) deps_.viewerWatch.CloseNotice();
-    closing_ = true;
-    ui_.Timer_KHen->stop();
-    ui_.Timer_Mousikomi->stop();
+    deps_.exchanges.Close();
+    contract_->Stop();
     deps_.endProgram();
 }
 

@@ -7,6 +7,7 @@
 #include "app/frm_qvestra.h"
 #include "app/quit_on_signals.h"
 #include "app/single_instance.h"
+#include "common/exchange_queue.h"
 #include "common/message_boxes.h"
 #include "common/time_stamp.h"
 #include "net/abort_switch.h"
@@ -38,12 +39,13 @@ int main(int, char* argv[]) {
     // request to leave the loop would be lost, so main looks at this itself.
     bool ending = false;
     const qvestra::net::AbortSwitch abort;
-    const auto endProgram = [&ending, &abort] {
+    qvestra::ThreadExchangeQueue exchanges;
+    const auto endProgram = [&ending, &abort, &exchanges] {
         ending = true;
-        // Exchanges still running, on the exchange queue or the window's
-        // thread, end at once.
+        // No queued exchange starts, no end of one comes back, and the one
+        // that runs ends at once.
+        exchanges.Close();
         abort.Trip();
-        // Leaves every running loop, nested ones included.
         QCoreApplication::exit(0);
     };
     qvestra::EndOnTerminationSignals(abort, &app, [&endProgram] {
@@ -60,8 +62,8 @@ int main(int, char* argv[]) {
     if (claim != qvestra::SingleInstance::Claim::kFirst) {
         const QString refusal = qvestra::ClaimRefusal(claim, instance.LockFile());
         if (refusal.isEmpty()) return 0;
-        messages.Inform(nullptr, refusal);
-        return 1;
+        messages.Inform(nullptr, refusal, [] { QCoreApplication::exit(1); });
+        return app.exec();
     }
     QObject::connect(&instance, &qvestra::SingleInstance::activationRequested, [] {
         for (QWidget* window : QApplication::topLevelWidgets()) {
@@ -93,6 +95,7 @@ int main(int, char* argv[]) {
         .endpoint = endpoint,
         .dataFolder = qvestra::store::DataFolder(dataFolder),
         .sockets = sockets,
+        .exchanges = exchanges,
         .webViews = views.Factory(),
         .messages = messages,
         .urls = urls,
@@ -103,14 +106,13 @@ int main(int, char* argv[]) {
         .timeOfDay = [] { return qvestra::TimeOfDayStamp(QTime::currentTime()); },
         .programFolder = QCoreApplication::applicationDirPath(),
         .endProgram = endProgram,
-        .backgroundExchanges = true,
     });
     QObject::connect(&frmQvestra, &qvestra::FrmQvestra::signInRequired, [&] {
         auto* frmLogin = new qvestra::signin::FrmLogin({
             .endpoint = endpoint,
             .dataFolder = qvestra::store::DataFolder(dataFolder),
             .sockets = sockets,
-            .exchanges = frmQvestra.Exchanges(),
+            .exchanges = exchanges,
             .webViews = views.Factory(),
             .messages = messages,
             .scale = qvestra::TwipScale::ForLogicalDpi(screenInfo.logicalDpi),

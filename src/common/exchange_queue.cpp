@@ -1,36 +1,56 @@
 #include "common/exchange_queue.h"
 
-#include <QObject>
-
 namespace qvestra {
 
-ExchangeQueue::ExchangeQueue(QObject* context) : context_(context) {
-    // One thread keeps the exchanges in the order the window asked for them.
-    pool_.setMaxThreadCount(1);
-}
+ExchangeQueue::ExchangeQueue() = default;
 
-ExchangeQueue::~ExchangeQueue() { pool_.waitForDone(); }
+ExchangeQueue::~ExchangeQueue() = default;
 
 void ExchangeQueue::Run(std::function<void()> work, std::function<void()> done) {
-    if (context_ == nullptr) {
+    if (sealed_) return;
+    Start([this, work = std::move(work), done = std::move(done)] {
         work();
-        if (done) done();
-        return;
-    }
-    pool_.start([context = context_, work = std::move(work), done = std::move(done)] {
-        work();
-        // Dropped, not run, when the window is gone by then.
-        if (done) QMetaObject::invokeMethod(context, done, Qt::QueuedConnection);
+        if (done) Deliver(done);
     });
 }
 
-void ExchangeQueue::Report(std::function<void()> news) {
-    if (context_ == nullptr) {
-        news();
-        return;
-    }
-    // Queued like the done that follows, so it comes first.
-    QMetaObject::invokeMethod(context_, std::move(news), Qt::QueuedConnection);
+void ExchangeQueue::Report(std::function<void()> news) { Deliver(std::move(news)); }
+
+void ExchangeQueue::Deliver(std::function<void()> call) {
+    ++undelivered_;
+    // Queued, so news comes before the end of the same work.
+    QMetaObject::invokeMethod(
+        &receiver_,
+        [this, call = std::move(call)] {
+            --undelivered_;
+            if (!closed_) call();
+        },
+        Qt::QueuedConnection);
 }
+
+void ExchangeQueue::Seal() {
+    sealed_ = true;
+    DropWaiting();
+}
+
+void ExchangeQueue::Close() {
+    closed_ = true;
+    Seal();
+}
+
+void ExchangeQueue::Stop() {
+    Close();
+    WaitForRunning();
+}
+
+ThreadExchangeQueue::ThreadExchangeQueue() { pool_.setMaxThreadCount(1); }
+
+ThreadExchangeQueue::~ThreadExchangeQueue() { Stop(); }
+
+void ThreadExchangeQueue::Start(std::function<void()> job) { pool_.start(std::move(job)); }
+
+void ThreadExchangeQueue::DropWaiting() { pool_.clear(); }
+
+void ThreadExchangeQueue::WaitForRunning() { pool_.waitForDone(); }
 
 }  // namespace qvestra

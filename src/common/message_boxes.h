@@ -1,24 +1,28 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 
 class QWidget;
 
 namespace qvestra {
 
-// The few messages a member sees: the application's title, an OK button
-// only, and the call returns once the member has closed the box.
+// The few messages a member sees: the application's title and an OK button
+// only. The call returns at once, the box stays until the member closes
+// it, and then `closed` runs, if given: what follows a message waits for it
+// without holding the window.
 class MessageBoxes {
   public:
     static inline const QString kTitle = QStringLiteral("QVestra");
 
     virtual ~MessageBoxes() = default;
-    virtual void Inform(QWidget* parent, const QString& text) = 0;
+    virtual void Inform(QWidget* parent, const QString& text,
+                        std::function<void()> closed = {}) = 0;
 };
 
 class QtMessageBoxes final : public MessageBoxes {
   public:
-    void Inform(QWidget* parent, const QString& text) override;
+    void Inform(QWidget* parent, const QString& text, std::function<void()> closed) override;
 };
 
 }  // namespace qvestra

@@ -45,7 +45,7 @@ std::vector<ResolvedAddress> LookUp(const std::string& host, int port) {
 
 std::vector<ResolvedAddress> ResolveTcp(const std::string& host, int port,
                                         std::chrono::milliseconds timeout,
-                                        const AbortSwitch* abort) {
+                                        const std::function<bool()>& aborted) {
     auto lookup = std::make_shared<Lookup>();
     std::thread([lookup, host, port] {
         auto result = LookUp(host, port);
@@ -54,14 +54,14 @@ std::vector<ResolvedAddress> ResolveTcp(const std::string& host, int port,
         lookup->finished = true;
         lookup->done.notify_all();
     }).detach();
-    // The look-up thread cannot watch the abort switch, so the wait looks
-    // at it a few times a second.
+    // The look-up thread cannot watch an abort switch, so the wait looks a
+    // few times a second.
     constexpr auto kAbortCheck = std::chrono::milliseconds(100);
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     std::unique_lock lock(lookup->mutex);
     while (!lookup->finished) {
         const auto now = std::chrono::steady_clock::now();
-        if (now >= deadline || Tripped(abort)) return {};
+        if (now >= deadline || (aborted && aborted())) return {};
         lookup->done.wait_for(
             lock, std::min<std::chrono::steady_clock::duration>(deadline - now, kAbortCheck));
     }

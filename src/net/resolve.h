@@ -1,12 +1,11 @@
 #pragma once
 
 #include <chrono>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include <sys/socket.h>
-
-#include "net/abort_switch.h"
 
 namespace qvestra::net {
 
@@ -16,11 +15,11 @@ struct ResolvedAddress {
     socklen_t length = 0;
 };
 
-// getaddrinfo has no time-out of its own; this bounds it, and a tripped
-// abort switch ends the wait too. A lookup still running then finishes on
+// getaddrinfo has no time-out of its own; this bounds it, and `aborted`
+// turning true ends the wait too. A lookup still running then finishes on
 // its own thread and is discarded.
 std::vector<ResolvedAddress> ResolveTcp(const std::string& host, int port,
                                         std::chrono::milliseconds timeout,
-                                        const AbortSwitch* abort = nullptr);
+                                        const std::function<bool()>& aborted = {});
 
 }  // namespace qvestra::net

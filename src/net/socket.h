@@ -5,6 +5,8 @@
 
 namespace qvestra::net {
 
+class AbortSwitch;
+
 // Result codes of the socket calls. Callers only ever compare against kOk;
 // the other values exist so a failure can be told apart when debugging.
 enum SocketResult : int {
@@ -50,7 +52,8 @@ class Socket {
 class SocketFactory {
   public:
     virtual ~SocketFactory() = default;
-    virtual std::unique_ptr<Socket> Create() = 0;
+    // cancel, when given, ends this one socket's waits once tripped.
+    virtual std::unique_ptr<Socket> Create(const AbortSwitch* cancel = nullptr) = 0;
 };
 
 }  // namespace qvestra::net

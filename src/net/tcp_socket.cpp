@@ -17,9 +17,11 @@ int TcpSocket::Wait(int fd, short events) const {
     for (;;) {
         const auto left =
             std::chrono::duration_cast<std::chrono::milliseconds>(deadline_ - Clock::now());
-        pollfd p[2] = {{fd, events, 0}, {abort_ != nullptr ? abort_->Fd() : -1, POLLIN, 0}};
-        const int n = ::poll(p, 2, left.count() > 0 ? static_cast<int>(left.count()) : 0);
-        if (n > 0 && p[1].revents != 0) return kAborted;
+        pollfd p[3] = {{fd, events, 0}};
+        for (std::size_t i = 0; i < aborts_.size(); ++i)
+            p[i + 1] = {aborts_[i] != nullptr ? aborts_[i]->Fd() : -1, POLLIN, 0};
+        const int n = ::poll(p, 3, left.count() > 0 ? static_cast<int>(left.count()) : 0);
+        if (n > 0 && (p[1].revents != 0 || p[2].revents != 0)) return kAborted;
         if (n > 0) return kOk;
         if (n == 0) return kTimedOut;
         if (errno != EINTR) return kIoError;
@@ -35,9 +37,9 @@ int TcpSocket::Connect(const std::string& host, int port, int timeoutSeconds, Ti
     rule_ = rule;
     timeout_ = std::chrono::seconds(timeoutSeconds > 0 ? timeoutSeconds : 0);
     deadline_ = Clock::now() + timeout_;
-    if (Tripped(abort_)) return kAborted;
-    const auto addresses = ResolveTcp(host, port, timeout_, abort_);
-    if (Tripped(abort_)) return kAborted;
+    if (Aborted()) return kAborted;
+    const auto addresses = ResolveTcp(host, port, timeout_, [this] { return Aborted(); });
+    if (Aborted()) return kAborted;
     if (addresses.empty()) return kResolveFailed;
     int result = kConnectFailed;
     for (const auto& a : addresses) {
@@ -120,6 +122,8 @@ void TcpSocket::Close() {
     peerClosed_ = false;
 }
 
-std::unique_ptr<Socket> TcpSocketFactory::Create() { return std::make_unique<TcpSocket>(abort_); }
+std::unique_ptr<Socket> TcpSocketFactory::Create(const AbortSwitch* cancel) {
+    return std::make_unique<TcpSocket>(abort_, cancel);
+}
 
 }  // namespace qvestra::net

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <chrono>
 #include <string>
 
@@ -11,8 +12,10 @@ namespace qvestra::net {
 
 class TcpSocket final : public Socket {
   public:
-    // abort, when given, ends every wait of this socket once tripped.
-    explicit TcpSocket(const AbortSwitch* abort = nullptr) : abort_(abort) {}
+    // Either switch, when given, ends every wait of this socket once
+    // tripped: the program's end, and this socket's own cancel.
+    explicit TcpSocket(const AbortSwitch* abort = nullptr, const AbortSwitch* cancel = nullptr)
+        : aborts_{abort, cancel} {}
     ~TcpSocket() override;
     TcpSocket(const TcpSocket&) = delete;
     TcpSocket& operator=(const TcpSocket&) = delete;
@@ -33,7 +36,9 @@ class TcpSocket final : public Socket {
     // kOk once fd is ready for events, else why not.
     int Wait(int fd, short events) const;
 
-    const AbortSwitch* abort_;
+    bool Aborted() const { return Tripped(aborts_[0]) || Tripped(aborts_[1]); }
+
+    const std::array<const AbortSwitch*, 2> aborts_;
     int fd_ = -1;
     TimeOut rule_ = TimeOut::kWholeExchange;
     std::chrono::milliseconds timeout_{0};
@@ -46,7 +51,7 @@ class TcpSocket final : public Socket {
 class TcpSocketFactory final : public SocketFactory {
   public:
     explicit TcpSocketFactory(const AbortSwitch* abort = nullptr) : abort_(abort) {}
-    std::unique_ptr<Socket> Create() override;
+    std::unique_ptr<Socket> Create(const AbortSwitch* cancel) override;
 
   private:
     const AbortSwitch* abort_;

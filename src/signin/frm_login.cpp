@@ -92,8 +92,8 @@ void FrmLogin::PollSignIn() {
     // The window may be gone when the poll ends: the exchange holds its own
     // copies, and its end is dropped then.
     deps_.exchanges.Run(
-        [answer, sockets = &deps_.sockets, endpoint = deps_.endpoint, folder = deps_.dataFolder,
-         request = net::RequestText(line, hostHeader_)] {
+        [answer, sockets = &deps_.sockets, exchanges = &deps_.exchanges, endpoint = deps_.endpoint,
+         folder = deps_.dataFolder, request = net::RequestText(line, hostHeader_)] {
             net::ExchangeState state;
             store::ShortAnswerSink sink;
             net::PlainGet(*sockets->Create(), endpoint, {request, kConnectTimeoutSeconds}, sink,
@@ -106,6 +106,7 @@ void FrmLogin::PollSignIn() {
             const QString field = store::AnswerField(*sink.Answer());
             if (field == u"CANCEL") {
                 folder.RemoveAll();
+                exchanges->Seal();
                 *answer = Answer::kCancelled;
                 return;
             }
@@ -156,9 +157,8 @@ void FrmLogin::TakeAnswer(Answer answer) {
 }
 
 void FrmLogin::EndWith(const QString& message) {
-    deps_.messages.Inform(this, message);
     ended_ = true;
-    deps_.endProgram();
+    deps_.messages.Inform(this, message, deps_.endProgram);
 }
 
 void FrmLogin::Timer1Tick() {

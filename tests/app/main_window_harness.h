@@ -6,6 +6,7 @@
 #include "app/frm_qvestra.h"
 #include "common/cp932.h"
 #include "fakes/fakes.h"
+#include "fakes/step_queue.h"
 #include "fakes/support.h"
 #include "mirror/frm_cond.h"
 #include "net/tcp_socket.h"
@@ -23,13 +24,15 @@ inline char* toString(const TwipRect& r) {
 
 namespace qvestra::testing {
 
-// One main window with everything it talks to.
+// One main window with everything it talks to. Its exchanges wait for the
+// test's steps unless a queue with a thread is given.
 struct Harness {
     // Real sockets, when given, replace the fake ones and talk to endpoint.
     explicit Harness(bool online, ScreenInfo screen = {},
                      net::ServiceEndpoint endpoint = {"svc.test", 80},
-                     net::SocketFactory* realSockets = nullptr, bool backgroundExchanges = false)
-        : viewerWatch(windows, TwipScale(15),
+                     net::SocketFactory* realSockets = nullptr, ExchangeQueue* queue = nullptr)
+        : exchanges(queue != nullptr ? *queue : steps),
+          viewerWatch(windows, TwipScale(15),
                       {std::chrono::milliseconds(5), std::chrono::milliseconds(300)}) {
         sockets.connectResult = online ? net::kOk : net::kConnectFailed;
         folder = std::filesystem::path(dir.path().toStdString()) / "qvestrafolder";
@@ -38,6 +41,7 @@ struct Harness {
             .dataFolder = store::DataFolder(folder),
             .sockets =
                 realSockets != nullptr ? *realSockets : static_cast<net::SocketFactory&>(sockets),
+            .exchanges = exchanges,
             .webViews = &FakeWebView::Create,
             .messages = messages,
             .urls = urls,
@@ -47,9 +51,18 @@ struct Harness {
             .screen = screen,
             .timeOfDay = [this] { return stamp; },
             .programFolder = QStringLiteral("/opt/qvestra/bin"),
-            .endProgram = [this] { ++programEnds; },
-            .backgroundExchanges = backgroundExchanges,
+            .endProgram =
+                [this] {
+                    ++programEnds;
+                    if (onEnd) onEnd();
+                },
         });
+    }
+
+    // The start-up with every exchange it leads to.
+    void Load() {
+        window->Load();
+        steps.Settle();
     }
 
     void WriteUserFile(const std::string& bytes) {
@@ -64,6 +77,8 @@ struct Harness {
 
     QTemporaryDir dir;
     std::filesystem::path folder;
+    StepQueue steps;
+    ExchangeQueue& exchanges;
     FakeSocketFactory sockets;
     FakeMessageBoxes messages;
     FakeUrlReader urls;
@@ -74,24 +89,32 @@ struct Harness {
     // The time of day the window reads for a request's stamp.
     QString stamp = QStringLiteral("14-05-07");
     int programEnds = 0;
+    // What the program's end does besides: the abort switch of real sockets.
+    std::function<void()> onEnd;
     std::unique_ptr<FrmQvestra> window;
 };
 
-// The scripted loopback service of a Served window and its real sockets.
+// The scripted loopback service of a Served window, its real sockets and,
+// when asked for, the program's own exchange thread.
 struct Service {
-    Service(const std::string& reply, int connections) : server(reply, connections) {}
+    Service(const std::string& reply, int connections, bool threaded)
+        : server(reply, connections),
+          thread(threaded ? std::make_unique<ThreadExchangeQueue>() : nullptr) {}
     ScriptedServer server;
-    net::TcpSocketFactory realSockets;
+    net::AbortSwitch abort;
+    net::TcpSocketFactory realSockets{&abort};
+    std::unique_ptr<ThreadExchangeQueue> thread;
 };
 
 // A member's window that talks to a scripted loopback service over real
 // sockets; every connection gets the same reply.
 struct Served : Service, Harness {
     Served(const std::string& reply, int connections, const std::string& record,
-           bool backgroundExchanges = false)
-        : Service(reply, connections),
-          Harness(true, {}, {"127.0.0.1", server.Port()}, &realSockets, backgroundExchanges) {
+           bool threaded = false)
+        : Service(reply, connections, threaded),
+          Harness(true, {}, {"127.0.0.1", server.Port()}, &realSockets, thread.get()) {
         WriteUserFile(record);
+        onEnd = [this] { abort.Trip(); };
     }
     std::string MenuAddress() const {
         return server.Address("/q_vestra/execute.asp?yuzaaidhi=A-12");

@@ -1,8 +1,15 @@
-// Start-up paths of the main window with fakes for the network, the view and
-// the message boxes.
+// The main window's start-up, the texts it shows, and how it closes: what
+// each start leads to, what a close does to the exchanges still waiting,
+// and the notice when the service does not answer.
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include "fakes/support.h"
 
+#include "app/frm_connecting.h"
 #include "app/main_window_harness.h"
+#include "app/start_up.h"
 
 using namespace qvestra;
 using namespace qvestra::testing;
@@ -17,6 +24,50 @@ QList<int> ConnectTimeouts(const Harness& h) {
     return timeouts;
 }
 
+// A port on 127.0.0.1 that swallows connection attempts, like a firewall
+// that drops packets: its listener's backlog is full and never taken, so
+// the system drops every further handshake.
+struct SilentPort {
+    SilentPort() {
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof a;
+        ::bind(listener, reinterpret_cast<sockaddr*>(&a), length);
+        ::listen(listener, 0);
+        ::getsockname(listener, reinterpret_cast<sockaddr*>(&a), &length);
+        port = ntohs(a.sin_port);
+        ::connect(filler, reinterpret_cast<sockaddr*>(&a), length);
+    }
+    ~SilentPort() {
+        ::close(filler);
+        ::close(listener);
+    }
+    int listener = ::socket(AF_INET, SOCK_STREAM, 0);
+    int filler = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
+    int port = 0;
+};
+
+struct SilentService {
+    SilentPort silent;
+    net::AbortSwitch abort;
+    net::TcpSocketFactory realSockets{&abort};
+    ThreadExchangeQueue thread;
+};
+
+// The window of a member (or of nobody) whose service swallows packets,
+// with the program's own exchange thread.
+struct Unanswered : SilentService, Harness {
+    explicit Unanswered(const std::string& record)
+        : Harness(true, {}, {"127.0.0.1", silent.port}, &realSockets, &thread) {
+        if (!record.empty()) WriteUserFile(record);
+        onEnd = [this] { abort.Trip(); };
+    }
+    // A failed check leaves the probe waiting: it must not hold the next row.
+    ~Unanswered() { abort.Trip(); }
+    FrmConnecting* Notice() const { return window->StartUpSequence().Notice(); }
+};
+
 }  // namespace
 
 class TestFrmQvestra : public QObject {
@@ -24,57 +75,74 @@ class TestFrmQvestra : public QObject {
 
   private Q_SLOTS:
     // Which exchanges a start makes, with the time-outs the program passes
-    // (probe, record, document, mirror copies), and where it leads (nowhere:
-    // the sign-in takes over). The menu page lists one document not yet stored.
-    void startUp() {
-        const QList<int> member{120, 10, 1200, 120, 120, 10};
+    // (probe, record, document, mirror copies; a status poll after), and
+    // where it leads. The menu page lists one document not yet stored.
+    void startUp_data() {
+        QTest::addColumn<bool>("online");
+        QTest::addColumn<std::string>("userFile");
+        QTest::addColumn<QList<int>>("timeouts");
+        QTest::addColumn<QString>("address");
+        QTest::addColumn<QString>("message");
+        const QList<int> member{120, 10, 1200, 120, 120, 10, 10};
         const QString a12 = kMenuAddress + "A-12";
-        for (const auto& [online, userFile, timeouts, address] :
-             std::vector<std::tuple<bool, std::string, QList<int>, QString>>{
-                 {true, "A-12|3\r\n", member, a12},
-                 {true, "A-0012|3\r\n", member, kMenuAddress + "A-0012"},
-                 {true, "A-12|3", member, a12},
-                 {true, "A-12|1\r\n", {120, 10, 1200}, a12},  // an applicant: no mirroring
-                 {false, "A-12|3\r\n", {120, 1200}, "file://%1/A-12.html"},
-                 {true, "", {120}, ""},
-                 {true, "../A-12|3\r\n", {120}, ""},
-                 {true, std::string("\x01\xff\xfe|\x00", 5), {120}, ""}}) {
-            Harness h(online);
-            if (!userFile.empty()) h.WriteUserFile(userFile);
+        Row("member", true, std::string("A-12|3\r\n"), member, a12, QString());
+        Row("member ID with zeros", true, std::string("A-0012|3\r\n"), member,
+            kMenuAddress + "A-0012", QString());
+        Row("no line end", true, std::string("A-12|3"), member, a12, QString());
+        Row("applicant: no mirroring", true, std::string("A-12|1\r\n"),
+            QList<int>{120, 10, 1200, 10}, a12, QString());
+        Row("offline: the mirror", false, std::string("A-12|3\r\n"), QList<int>{120, 1200, 10},
+            QStringLiteral("file://%1/A-12.html"), QString());
+        Row("offline applicant: refused", false, std::string("A-12|1\r\n"), QList<int>{120},
+            QString(), QStringLiteral("インターネットが接続されtません！"));
+        Row("nobody: sign-in", true, std::string(), QList<int>{120}, QString(), QString());
+        Row("unsafe member ID: sign-in", true, std::string("../A-12|3\r\n"), QList<int>{120},
+            QString(), QString());
+        Row("binary user file: sign-in", true, std::string("\x01\xff\xfe|\x00", 5), QList<int>{120},
+            QString(), QString());
+    }
+    void startUp() {
+        QFETCH(bool, online);
+        QFETCH(std::string, userFile);
+        QFETCH(QList<int>, timeouts);
+        QFETCH(QString, address);
+        QFETCH(QString, message);
+        Harness h(online);
+        if (!userFile.empty()) {
+            h.WriteUserFile(userFile);
             // A folder an earlier version left open to all is closed.
-            if (!userFile.empty())
-                std::filesystem::permissions(h.folder, std::filesystem::perms(0755));
-            const QString expected = address.arg(QString::fromStdString(h.folder.string()));
-            h.urls.pages[expected.toStdString()] =
-                "Contents_VALUE\r\nCont;c;/d/c.pdf\r\nContents_End\r\n";
-            QSignalSpy signIn(h.window.get(), &FrmQvestra::signInRequired);
-            h.window->Load();
-            QVERIFY2(ConnectTimeouts(h) == timeouts, userFile.c_str());
-            QCOMPARE(h.sockets.connects[0].host + ':' + std::to_string(h.sockets.connects[0].port),
-                     "svc.test:80");
-            QCOMPARE(signIn.count(), address.isEmpty() ? 1 : 0);
-            QCOMPARE(h.window->isVisible(), !address.isEmpty());
-            QCOMPARE(h.programEnds, 0);
-            QVERIFY(h.messages.shown.isEmpty());
-            if (!userFile.empty())
-                QCOMPARE(std::filesystem::status(h.folder).permissions(),
-                         std::filesystem::perms(0700));
-            QCOMPARE(h.View().navigated, address.isEmpty() ? QStringList{} : QStringList{expected});
-            if (address.isEmpty()) continue;
-            QCOMPARE(h.ui().UrlName->text(), expected);
-            QVERIFY(h.View().fullScreen);
-            QCOMPARE(h.program.OnlineMode, online);
-            QVERIFY(!h.ui().Frame1->isEnabled());
-            QVERIFY(h.Shown(h.ui().Frame2));
-            if (!online) continue;
-            // A request's status poll.
-            h.window->PollChangeStatus();
-            QCOMPARE(h.sockets.connects.back().timeoutSeconds, 10);
+            std::filesystem::permissions(h.folder, std::filesystem::perms(0755));
         }
+        const QString expected =
+            QString(address).replace("%1", QString::fromStdString(h.folder.string()));
+        h.urls.pages[expected.toStdString()] =
+            "Contents_VALUE\r\nCont;c;/d/c.pdf\r\nContents_End\r\n";
+        QSignalSpy signIn(h.window.get(), &FrmQvestra::signInRequired);
+        h.Load();
+        QCOMPARE(signIn.count(), address.isEmpty() && message.isEmpty() ? 1 : 0);
+        QCOMPARE(h.messages.shown, message.isEmpty() ? QStringList() : QStringList{message});
+        QCOMPARE(h.programEnds, message.isEmpty() ? 0 : 1);
+        QCOMPARE(h.window->isVisible(), !address.isEmpty());
+        QCOMPARE(h.sockets.connects[0].host + ':' + std::to_string(h.sockets.connects[0].port),
+                 "svc.test:80");
+        if (!userFile.empty())
+            QCOMPARE(std::filesystem::status(h.folder).permissions(), std::filesystem::perms(0700));
+        QCOMPARE(h.View().navigated, address.isEmpty() ? QStringList{} : QStringList{expected});
+        if (address.isEmpty()) return;
+        QCOMPARE(h.ui().UrlName->text(), expected);
+        QVERIFY(h.View().fullScreen);
+        QCOMPARE(h.program.OnlineMode, online);
+        QVERIFY(!h.ui().Frame1->isEnabled());
+        QVERIFY(h.Shown(h.ui().Frame2));
+        h.window->Menu_E_Base_Click();
+        h.steps.Settle();
+        QCOMPARE(ConnectTimeouts(h), timeouts);
     }
 
-    // Captions and states at load, in menu-bar order; 終了 ends the program.
-    void captions() {
+    // The texts the member sees, in menu-bar order, and the states at load;
+    // 詳細 opens the help window once and brings it forward when asked
+    // again; 終了 ends the program.
+    void texts() {
         Harness h(true);
         const auto& ui = h.ui();
         QStringList bar;
@@ -86,14 +154,9 @@ class TestFrmQvestra : public QObject {
                               h.window->windowTitle(), ui.Frame2->title(), ui.Frame3->title()}),
                  (QStringList{"終了", "基本情報", "コンテンツ", "ﾊﾞｰｼﾞｮﾝ", "詳細",
                               "Q_Vestraメニュー", "教材一覧", "詳細一覧"}));
-        QVERIFY(!h.Shown(ui.Frame2) && !h.Shown(ui.Frame3) && !ui.Frame1->isEnabled());
-        QVERIFY(ui.Frame2->font().bold() && !ui.Frame3->font().bold());
-        QCOMPARE(ui.Cmd[0]->font().family(), QStringLiteral("ＭＳ Ｐゴシック"));
-        QVERIFY2(!h.Shown(ui.UrlName), "the address box only holds the address");
-        QVERIFY(!h.window->windowIcon().isNull());
+        QVERIFY(!h.Shown(ui.Frame2) && !h.Shown(ui.Frame3) && !h.Shown(ui.UrlName));
         h.WriteUserFile("A-12|3\r\n");
-        h.window->Load();
-        // 詳細 opens the help window once; asked again, it comes forward.
+        h.Load();
         ui.Menu_shosai->trigger();
         h.window->activateWindow();
         ui.Menu_shosai->trigger();
@@ -108,34 +171,53 @@ class TestFrmQvestra : public QObject {
         QVERIFY(!h.window->isVisible());
     }
 
-    void offlineApplicantIsRefusedAndTheProgramEnds() {
-        Harness h(false);
-        h.WriteUserFile("A-12|1\r\n");
-        h.window->Load();
-        QCOMPARE(h.messages.shown, QStringList{"インターネットが接続されtません！"});
-        QCOMPARE(h.programEnds, 1);
-        QVERIFY(h.View().navigated.isEmpty());
-        QVERIFY(!h.window->isVisible());
+    // The window fills the screen at any dpi (15 twips a pixel at 96, 10 at 144).
+    void layoutFillsTheScreen_data() {
+        QTest::addColumn<int>("dpi");
+        Row("96 dpi", 96);
+        Row("144 dpi", 144);
+    }
+    void layoutFillsTheScreen() {
+        QFETCH(int, dpi);
+        Harness h(false, ScreenInfo{1024, 768, static_cast<double>(dpi)});
+        h.WriteUserFile("A-12|3\r\n");
+        h.Load();
+        const float twips = dpi == 96 ? 15 : 10;
+        QCOMPARE(h.Of(h.window.get()), (TwipRect{0, 0, 1024 * twips, 768 * twips}));
+        QCOMPARE(h.View().Geometry(), (TwipRect{0, -30, 1024 * twips - 480, 3300}));
     }
 
-    // 96 dpi is 15 twips a pixel, 144 dpi 10.
-    void layoutFillsTheScreen() {
-        for (const int dpi : {96, 144}) {
-            Harness h(false, ScreenInfo{1024, 768, static_cast<double>(dpi)});
-            h.WriteUserFile("A-12|3\r\n");
-            h.window->Load();
-            const auto& ui = h.ui();
-            const TwipsLayout& layout = h.window->layout();
-            const float twips = dpi == 96 ? 15 : 10;
-            const float width = 1024 * twips - 480;
-            QCOMPARE(layout.Of(h.window.get()), (TwipRect{0, 0, 1024 * twips, 768 * twips}));
-            QCOMPARE(layout.Of(ui.Frame1).width, width);
-            QCOMPARE(ui.Frame1->width(), dpi == 96 ? 992 : 976);
-            QCOMPARE(h.View().Geometry(), (TwipRect{0, -30, width, 3300}));
-            QCOMPARE(layout.Of(ui.Image1), (TwipRect{width - 1055, 768 * twips - 1770, 1335, 570}));
-            QCOMPARE(layout.Of(ui.Cmd[7]), (TwipRect{3600, 480, 3000, 375}));
-            QCOMPARE(layout.Of(ui.CmdSub[15]), (TwipRect{3480, 480 + 480 * 7, 3000, 375}));
+    // Closing while an exchange waits on the queue: the program is told to
+    // end, and nothing asked for before the close reaches the network after.
+    void closingDropsEveryWaitingExchange_data() {
+        QTest::addColumn<int>("steps");
+        QTest::addColumn<bool>("poll");
+        Row("during the start-up's probe", 0, false);
+        Row("during the menu read", 1, false);
+        Row("during a download", 3, false);
+        Row("during the mirroring", 5, false);
+        Row("during a status poll", 6, true);
+    }
+    void closingDropsEveryWaitingExchange() {
+        QFETCH(int, steps);
+        QFETCH(bool, poll);
+        Harness h(true);
+        h.WriteUserFile("A-12|3\r\n");
+        h.urls.pages[(kMenuAddress + "A-12").toStdString()] =
+            "Contents_VALUE\r\nCont;c;/d/c.pdf\r\nContents_End\r\n";
+        h.window->Load();
+        for (int i = 0; i < steps; ++i) {
+            QCoreApplication::sendPostedEvents();
+            QVERIFY(h.steps.Step());
         }
+        QCoreApplication::sendPostedEvents();
+        if (poll) h.window->Menu_E_Base_Click();
+        QVERIFY(h.steps.Waiting() > 0);
+        const auto exchanges = h.sockets.connects.size() + h.urls.reads.size();
+        h.window->close();
+        h.steps.Settle();
+        QCOMPARE(h.sockets.connects.size() + h.urls.reads.size(), exchanges);
+        QCOMPARE(h.programEnds, 1);
     }
 
     // Where an address handed to the view leads: local copies in the main
@@ -146,6 +228,45 @@ class TestFrmQvestra : public QObject {
         QCOMPARE(webview::ViewUrl("file://C:\\q/A-12.html"), QUrl::fromLocalFile("C:/q/A-12.html"));
         const QString page = kMenuAddress + "A-12";
         QCOMPARE(webview::ViewUrl(page), QUrl(page));
+    }
+
+    // A service that swallows packets: within about a second a notice says
+    // the program is connecting; starting offline from it is at once what a
+    // host that cannot be reached leads to: the mirror for a member, the
+    // sign-in (whose poll then fails) for nobody. Closing it ends the program.
+    void aSilentServiceGetsTheOfflineChoice_data() {
+        QTest::addColumn<std::string>("record");
+        QTest::addColumn<bool>("closeNotice");
+        Row("member chooses offline", std::string("A-12|3\r\n"), false);
+        Row("nobody chooses offline", std::string(), false);
+        Row("member closes the notice", std::string("A-12|3\r\n"), true);
+    }
+    void aSilentServiceGetsTheOfflineChoice() {
+        QFETCH(std::string, record);
+        QFETCH(bool, closeNotice);
+        Unanswered u(record);
+        QSignalSpy signIn(u.window.get(), &FrmQvestra::signInRequired);
+        const auto started = std::chrono::steady_clock::now();
+        u.window->Load();
+        QTRY_VERIFY_WITH_TIMEOUT(u.Notice() != nullptr && u.Notice()->isVisible(), 3000);
+        QVERIFY(Since(started) >= std::chrono::milliseconds(StartUp::kNoticeDelayMs));
+        QCOMPARE(u.Notice()->windowTitle(), QStringLiteral("QVestra"));
+        const auto chosen = std::chrono::steady_clock::now();
+        if (closeNotice)
+            u.Notice()->close();
+        else
+            u.Notice()->findChild<QPushButton*>()->click();
+        QTRY_VERIFY_WITH_TIMEOUT(u.window->isVisible() || signIn.count() == 1 || u.programEnds == 1,
+                                 1000);
+        QVERIFY(Since(chosen) < std::chrono::milliseconds(1000));
+        QCOMPARE(u.programEnds, closeNotice ? 1 : 0);
+        QCOMPARE(signIn.count(), !closeNotice && record.empty() ? 1 : 0);
+        QCOMPARE(u.program.OnlineMode, false);
+        if (!closeNotice && !record.empty())
+            QVERIFY(u.ui().UrlName->text().startsWith(QStringLiteral("file://")));
+        QVERIFY(u.Notice() == nullptr || !u.Notice()->isVisible());
+        u.window.reset();
+        QVERIFY2(Since(chosen) < std::chrono::milliseconds(1500), "the probe outlived the choice");
     }
 };
 

@@ -16,10 +16,19 @@ struct Started : Served {
         : Served(OkReply(status), 16, record) {
         urls.pages[MenuAddress()] =
             "Contents_VALUE\r\nMain;A\r\nSub;x;/d/x.pdf\r\nContents_End\r\n";
-        window->Load();
+        Load();
     }
     QString Address(const std::string& pathAndQuery) const {
         return QString::fromStdString(server.Address(pathAndQuery));
+    }
+    // A menu command and every exchange it leads to.
+    void Command(void (FrmQvestra::*command)()) {
+        (window.get()->*command)();
+        steps.Settle();
+    }
+    void Tick(QTimer* timer) {
+        Q_EMIT timer->timeout({});
+        steps.Settle();
     }
 };
 
@@ -31,145 +40,164 @@ class TestRequestPolls : public QObject {
   private Q_SLOTS:
     // The record's answer, the user file and the menu page's member ID it
     // leaves, and the flags: not contracted, 契約申込み, 契約変更.
-    void recordRefresh() {
+    void recordRefresh_data() {
+        QTest::addColumn<std::string>("answer");
+        QTest::addColumn<std::string>("userFile");
+        QTest::addColumn<QString>("flags");
+        QTest::addColumn<bool>("storable");
         const std::string unchanged = "A-0012|3\r\n";
-        for (const auto& [answer, userFile, flags] :
-             std::vector<std::tuple<std::string, std::string, QString>>{
-                 {"USERID=A-0012|1\r\n", "A-0012|1\r\n", "++-"},
-                 {"USERID=A-12|2", "A-12|2\r\n", "+--"},
-                 {"KEY=A-0012|3", unchanged, "--+"},
-                 {"A-0012|1", unchanged, "---"},
-                 {"USERID=A-0012", unchanged, "---"},
-                 {std::string(100, 'x'), unchanged, "---"}}) {
-            // The probe, the record, and what mirroring asks for.
-            Served s("HTTP/1.0 200 OK\r\n\r\n" + answer, 5, unchanged);
-            s.window->Load();
-            QVERIFY2(ReadFile(s.folder / "qvuser.txt") == userFile, answer.c_str());
-            QCOMPARE(s.ui().UrlName->text().section(u'=', -1),
-                     QString::fromStdString(userFile).section(u'|', 0, 0));
-            QString got;
-            for (const bool on : {s.program.NotContracted, s.ui().Menu_F_Moshikomi->isEnabled(),
-                                  s.ui().Menu_E_Modify->menuAction()->isEnabled()})
-                got += on ? u'+' : u'-';
-            QCOMPARE(got, flags);
-            QVERIFY2(s.server.Request().starts_with(
-                         "GET " + s.server.Address("/q_vestra/LOG_K/qvuser12.txt") +
-                         " HTTP/1.0\r\n\r\n"),
-                     "the record request has no Host line and names member number 12");
-        }
-        // A record that cannot be stored is as good as no answer, on disk and
-        // on screen.
-        Served blocked("HTTP/1.0 200 OK\r\n\r\nUSERID=A-0012|1", 5, unchanged);
-        std::filesystem::create_directory(blocked.folder / ".qvuser.txt.part");
-        blocked.window->Load();
-        QCOMPARE(ReadFile(blocked.folder / "qvuser.txt"), unchanged);
-        QVERIFY(!blocked.program.NotContracted && !blocked.ui().Menu_F_Moshikomi->isEnabled());
+        Row("applicant", std::string("USERID=A-0012|1\r\n"), std::string("A-0012|1\r\n"),
+            QStringLiteral("++-"), true);
+        Row("applied, other ID", std::string("USERID=A-12|2"), std::string("A-12|2\r\n"),
+            QStringLiteral("+--"), true);
+        Row("other key", std::string("KEY=A-0012|3"), unchanged, QStringLiteral("--+"), true);
+        Row("no key", std::string("A-0012|1"), unchanged, QStringLiteral("---"), true);
+        Row("no status", std::string("USERID=A-0012"), unchanged, QStringLiteral("---"), true);
+        Row("no short answer", std::string(100, 'x'), unchanged, QStringLiteral("---"), true);
+        Row("cannot be stored", std::string("USERID=A-0012|1"), unchanged, QStringLiteral("---"),
+            false);
+    }
+    void recordRefresh() {
+        QFETCH(std::string, answer);
+        QFETCH(std::string, userFile);
+        QFETCH(QString, flags);
+        QFETCH(bool, storable);
+        // The probe, the record, and what mirroring asks for.
+        Served s("HTTP/1.0 200 OK\r\n\r\n" + answer, 5, "A-0012|3\r\n");
+        if (!storable) std::filesystem::create_directory(s.folder / ".qvuser.txt.part");
+        s.Load();
+        QCOMPARE(ReadFile(s.folder / "qvuser.txt"), userFile);
+        QCOMPARE(s.ui().UrlName->text().section(u'=', -1),
+                 QString::fromStdString(userFile).section(u'|', 0, 0));
+        QString got;
+        for (const bool on : {s.program.NotContracted, s.ui().Menu_F_Moshikomi->isEnabled(),
+                              s.ui().Menu_E_Modify->menuAction()->isEnabled()})
+            got += on ? u'+' : u'-';
+        QCOMPARE(got, flags);
+        QVERIFY2(
+            s.server.Request().starts_with(
+                "GET " + s.server.Address("/q_vestra/LOG_K/qvuser12.txt") + " HTTP/1.0\r\n\r\n"),
+            "the record request has no Host line and names member number 12");
     }
 
     void cancelledContractRemovesEverythingBeforeTheWindowShows() {
         Served s("HTTP/1.0 200 OK\r\n\r\nK_CANCEL\r\n", 2, "A-12|3\r\n");
         WriteFile(s.folder / "m01.pdf", "document");
-        s.window->Load();
+        s.Load();
         QVERIFY(!std::filesystem::exists(s.folder));
         QCOMPARE(s.programEnds, 1);
         QVERIFY(!s.window->isVisible());
         QVERIFY(s.View().navigated.isEmpty());
     }
 
+    void commandsOpenTheirPages_data() {
+        QTest::addColumn<int>("command");
+        QTest::addColumn<std::string>("page");
+        QTest::addColumn<int>("interval");
+        Row("契約申込み", 0, std::string("/q_vestra/Mousikomi_inp1.asp?yuzaaidhi=A-12&P=s&K=hm"),
+            1000);
+        Row("基本情報", 1, std::string("/q_vestra/mousikomi_inp1.asp?yuzaaidhi=A-12&P=h&K=hm"),
+            2000);
+        Row("コンテンツ", 2, std::string("/q_vestra/KHenko.asp?yuzaaidhi=A-12"), 2000);
+    }
     void commandsOpenTheirPages() {
+        QFETCH(int, command);
+        QFETCH(std::string, page);
+        QFETCH(int, interval);
         Started s("EXEC14-05-07");
         s.ui().Frame3->show();
-        const std::string query = "?yuzaaidhi=A-12&P=%1&K=hm&TSMP=14-05-07";
-        for (const auto& [command, page, timer, interval] :
-             std::vector<std::tuple<QAction*, std::string, QTimer*, int>>{
-                 {s.ui().Menu_F_Moshikomi, "/q_vestra/Mousikomi_inp1.asp" + query,
-                  s.ui().Timer_Mousikomi, 1000},
-                 {s.ui().Menu_E_Base, "/q_vestra/mousikomi_inp1.asp" + query, s.ui().Timer_KHen,
-                  2000},
-                 {s.ui().Menu_E_Cont, "/q_vestra/KHenko.asp?yuzaaidhi=A-12&TSMP=14-05-07",
-                  s.ui().Timer_KHen, 2000}}) {
-            timer->stop();
-            command->setEnabled(true);
-            command->trigger();
-            QCOMPARE(s.View().navigated.last(),
-                     s.Address(page).arg(timer == s.ui().Timer_Mousikomi ? "s" : "h"));
-            QVERIFY(s.ui().Frame1->isEnabled());
-            QVERIFY(!s.Shown(s.ui().Frame2));
-            QVERIFY2(s.Shown(s.ui().Frame3), "the detail panel is not touched");
-            QCOMPARE(s.window->layout().Of(s.ui().Frame1).height, 11520.f - 2000);
-            QCOMPARE(s.View().Geometry().height, 11520.f - 2000);
-            QVERIFY(timer->isActive());
-            QCOMPARE(timer->interval(), interval);
-        }
+        QAction* const actions[] = {s.ui().Menu_F_Moshikomi, s.ui().Menu_E_Base,
+                                    s.ui().Menu_E_Cont};
+        actions[command]->setEnabled(true);
+        actions[command]->trigger();
+        s.steps.Settle();
+        QCOMPARE(s.View().navigated.last(), s.Address(page + "&TSMP=14-05-07"));
+        QVERIFY(s.ui().Frame1->isEnabled());
+        QVERIFY(!s.Shown(s.ui().Frame2));
+        QVERIFY2(s.Shown(s.ui().Frame3), "the detail panel is not touched");
+        QCOMPARE(s.window->layout().Of(s.ui().Frame1).height, 11520.f - 2000);
+        QCOMPARE(s.View().Geometry().height, 11520.f - 2000);
+        QTimer* timer = command == 0 ? s.ui().Timer_Mousikomi : s.ui().Timer_KHen;
+        QVERIFY(timer->isActive());
+        QCOMPARE(timer->interval(), interval);
         // The status polls name the service's host; the record request did not.
-        QVERIFY(s.server.Request().find(
-                    "HTTP/1.0\r\nHost: 127.0.0.1:" + std::to_string(s.server.Port()) + "\r\n") !=
+        QVERIFY(s.server.Request().find("/q_vestra/LOG_K/keika12.txt HTTP/1.0\r\nHost: 127.0.0.1:" +
+                                        std::to_string(s.server.Port()) + "\r\n") !=
                 std::string::npos);
     }
 
     // Final statuses carry the request's stamp; with 契約変更 enabled the
     // panels are rebuilt. K_CANCEL is not a change status.
+    void changePoll_data() {
+        QTest::addColumn<std::string>("status");
+        QTest::addColumn<bool>("final");
+        QTest::addColumn<bool>("changeAllowed");
+        Row("END", std::string("END14-05-07"), true, false);
+        Row("END, change allowed: rebuilt", std::string("END14-05-07"), true, true);
+        Row("CANCEL", std::string("CANCEL14-05-07"), true, false);
+        Row("END with more fields", std::string("END14-05-07,other"), true, false);
+        Row("END of another stamp", std::string("END09-00-00"), false, true);
+        Row("not final", std::string("EXEC14-05-07"), false, false);
+        Row("K_CANCEL", std::string("K_CANCEL14-05-07"), false, false);
+    }
     void changePoll() {
-        for (const auto& [status, final, changeAllowed] :
-             std::vector<std::tuple<std::string, bool, bool>>{{"END14-05-07", true, false},
-                                                              {"END14-05-07", true, true},
-                                                              {"CANCEL14-05-07", true, false},
-                                                              {"END14-05-07,other", true, false},
-                                                              {"END09-00-00", false, true},
-                                                              {"EXEC14-05-07", false, false},
-                                                              {"K_CANCEL14-05-07", false, false}}) {
-            Started s(status);
-            s.ui().Menu_E_Modify->menuAction()->setEnabled(changeAllowed);
-            s.program.OnlineMode = false;
-            const std::size_t reads = s.urls.reads.size();
-            s.window->Menu_E_Cont_Click();
-            QVERIFY2(s.urls.reads.size() - reads == std::size_t(final && changeAllowed ? 1 : 0),
-                     status.c_str());
-            QCOMPARE(s.program.OnlineMode, final && changeAllowed);
-            QCOMPARE(s.ui().Timer_KHen->isActive(), !final);
-            QCOMPARE(s.window->PollDone(), final);
-            QCOMPARE(s.Shown(s.ui().Frame2), final);
-            QVERIFY2(!std::filesystem::exists(s.folder / "keika.txt"), "a change poll removes it");
-            QVERIFY(std::filesystem::exists(s.folder / "qvuser.txt"));
-            if (!final) continue;
-            QCOMPARE(s.View().navigated.last(), s.Address("/q_vestra/execute.asp?yuzaaidhi=A-12"));
-            QCOMPARE(s.window->layout().Of(s.ui().Frame1).height, 3300.f);
-            QVERIFY(s.ui().Frame1->isEnabled());
-            // A group button, or the next request, clears the finished request's mark.
-            s.stamp = QStringLiteral("14-06-00");
-            if (changeAllowed)
-                s.window->Cmd_Click(0);
-            else if (status.starts_with("CANCEL"))
-                s.window->Menu_E_Cont_Click();
-            else
-                s.window->Menu_E_Base_Click();
-            QVERIFY(!s.window->PollDone());
-        }
+        QFETCH(std::string, status);
+        QFETCH(bool, final);
+        QFETCH(bool, changeAllowed);
+        Started s(status);
+        s.ui().Menu_E_Modify->menuAction()->setEnabled(changeAllowed);
+        s.program.OnlineMode = false;
+        const std::size_t reads = s.urls.reads.size();
+        s.Command(&FrmQvestra::Menu_E_Cont_Click);
+        QCOMPARE(s.urls.reads.size() - reads, std::size_t(final && changeAllowed ? 1 : 0));
+        QCOMPARE(s.program.OnlineMode, final && changeAllowed);
+        QCOMPARE(s.ui().Timer_KHen->isActive(), !final);
+        QCOMPARE(s.window->PollDone(), final);
+        QCOMPARE(s.Shown(s.ui().Frame2), final);
+        QVERIFY2(!std::filesystem::exists(s.folder / "keika.txt"), "a change poll removes it");
+        QVERIFY(std::filesystem::exists(s.folder / "qvuser.txt"));
+        if (!final) return;
+        QCOMPARE(s.View().navigated.last(), s.Address("/q_vestra/execute.asp?yuzaaidhi=A-12"));
+        QCOMPARE(s.window->layout().Of(s.ui().Frame1).height, 3300.f);
+        QVERIFY(s.ui().Frame1->isEnabled());
+        // The next request clears the finished request's mark.
+        s.stamp = QStringLiteral("14-06-00");
+        s.window->Menu_E_Base_Click();
+        QVERIFY(!s.window->PollDone());
     }
 
     // The application's statuses: the user file afterwards (none: the data
     // folder is gone), whether 契約申込み stays enabled and the poll goes on.
+    void applicationPoll_data() {
+        QTest::addColumn<std::string>("status");
+        QTest::addColumn<std::string>("userFile");
+        QTest::addColumn<bool>("applyEnabled");
+        QTest::addColumn<bool>("timerRuns");
+        Row("END", std::string("END14-05-07"), std::string("A-12|2\r\n"), false, false);
+        Row("CANCEL", std::string("CANCEL14-05-07"), std::string("A-12|1\r\n"), true, false);
+        Row("not final", std::string("EXEC14-05-07"), std::string("A-12|1\r\n"), true, true);
+        Row("K_CANCEL", std::string("K_CANCEL14-05-07"), std::string(), true, false);
+    }
     void applicationPoll() {
-        for (const auto& [status, userFile, applyEnabled, timerRuns] :
-             std::vector<std::tuple<std::string, std::string, bool, bool>>{
-                 {"END14-05-07", "A-12|2\r\n", false, false},
-                 {"CANCEL14-05-07", "A-12|1\r\n", true, false},
-                 {"EXEC14-05-07", "A-12|1\r\n", true, true},
-                 {"K_CANCEL14-05-07", "", true, false}}) {
-            Started s(status);
-            s.ui().Menu_F_Moshikomi->setEnabled(true);
-            s.window->Menu_F_Moshikomi_Click();
-            QVERIFY2(s.ui().Timer_Mousikomi->isActive() == timerRuns, status.c_str());
-            QCOMPARE(s.ui().Menu_F_Moshikomi->isEnabled(), applyEnabled);
-            QCOMPARE(s.programEnds, userFile.empty() ? 1 : 0);
-            QCOMPARE(ReadFile(s.folder / "qvuser.txt"), userFile);
-            QCOMPARE(std::filesystem::exists(s.folder / "keika.txt"), !userFile.empty());
-            if (!status.starts_with("CANCEL")) continue;
-            // Applied again: the first request's end does not end the second.
-            s.stamp = QStringLiteral("14-06-00");
-            s.window->Menu_F_Moshikomi_Click();
-            QVERIFY(s.ui().Timer_Mousikomi->isActive());
-        }
+        QFETCH(std::string, status);
+        QFETCH(std::string, userFile);
+        QFETCH(bool, applyEnabled);
+        QFETCH(bool, timerRuns);
+        Started s(status);
+        s.ui().Menu_F_Moshikomi->setEnabled(true);
+        s.window->hide();
+        s.Command(&FrmQvestra::Menu_F_Moshikomi_Click);
+        QCOMPARE(s.ui().Timer_Mousikomi->isActive(), timerRuns);
+        QCOMPARE(s.ui().Menu_F_Moshikomi->isEnabled(), applyEnabled);
+        QCOMPARE(s.programEnds, userFile.empty() ? 1 : 0);
+        QCOMPARE(ReadFile(s.folder / "qvuser.txt"), userFile);
+        QCOMPARE(std::filesystem::exists(s.folder / "keika.txt"), !userFile.empty());
+        QCOMPARE(s.window->isVisible(), !timerRuns && !userFile.empty());
+        if (!status.starts_with("CANCEL")) return;
+        // Applied again: the first request's end does not end the second.
+        s.stamp = QStringLiteral("14-06-00");
+        s.Command(&FrmQvestra::Menu_F_Moshikomi_Click);
+        QVERIFY(s.ui().Timer_Mousikomi->isActive());
     }
 
     // An accepted application whose user file cannot be written: the member
@@ -177,7 +205,7 @@ class TestRequestPolls : public QObject {
     void anAcceptedApplicationThatCannotBeStoredIsReported() {
         Started s("END14-05-07");
         std::filesystem::create_directory(s.folder / ".qvuser.txt.part");
-        s.window->Menu_F_Moshikomi_Click();
+        s.Command(&FrmQvestra::Menu_F_Moshikomi_Click);
         QCOMPARE(s.messages.shown, QStringList{"契約申込みの結果を保存できませんでした。"
                                                "ディスクの空き容量を確認してください。"});
         QCOMPARE(ReadFile(s.folder / "qvuser.txt"), std::string("A-12|1\r\n"));
@@ -185,40 +213,28 @@ class TestRequestPolls : public QObject {
         QVERIFY(s.Shown(s.ui().Frame2));
     }
 
-    // A status answer that takes its time holds only the poll: the command
-    // returns at once, and a tick while the poll is on its way starts none.
-    void aSlowPollHoldsOnlyItself() {
-        Served s("<pause 800>" + OkReply("EXEC14-05-07"), 4, "A-12|1\r\n", true);
-        s.urls.pages[s.MenuAddress()] = "Contents_VALUE\r\nContents_End\r\n";
-        s.window->Load();
-        QTRY_VERIFY_WITH_TIMEOUT(s.window->isVisible() && !s.window->ExchangeBusy(), 5000);
+    // Ticks while a poll waits start none; a request made while the poll of
+    // another is on its way replaces it: the late answer, final for the old
+    // stamp, ends nothing, and the new request is polled to its own end.
+    void aPollNeverOverlapsAndALateAnswerIsDropped() {
+        Started s("END14-05-07", "A-12|3\r\n");
+        s.window->Menu_E_Cont_Click();
+        QCOMPARE(s.steps.Waiting(), std::size_t{1});
+        Q_EMIT s.ui().Timer_KHen->timeout({});
+        QCOMPARE(s.steps.Waiting(), std::size_t{1});
+        s.stamp = QStringLiteral("14-06-00");
+        s.window->Menu_E_Base_Click();
+        QCOMPARE(s.steps.Waiting(), std::size_t{1});
+        s.steps.Settle();
+        QCOMPARE(s.View().navigated.last(),
+                 s.Address("/q_vestra/mousikomi_inp1.asp?yuzaaidhi=A-12&P=h&K=hm&TSMP=14-06-00"));
+        QVERIFY(!s.Shown(s.ui().Frame2));
+        QVERIFY(!s.window->PollDone());
+        QVERIFY(s.ui().Timer_KHen->isActive());
         const int before = s.server.Connections();
-        QElapsedTimer clicked;
-        clicked.start();
-        s.window->Menu_F_Moshikomi_Click();
-        QVERIFY2(clicked.elapsed() < 400, "the command waited for its poll");
-        s.ui().Timer_Mousikomi->stop();
-        Q_EMIT s.ui().Timer_Mousikomi->timeout({});
-        QTest::qWait(1200);
+        s.Tick(s.ui().Timer_KHen);
         QCOMPARE(s.server.Connections(), before + 1);
-    }
-
-    // The completed application rebuilds the panels, which downloads a
-    // document; a tick during the download must not poll again.
-    void noSecondPollWhileThePanelsAreRebuilt() {
-        Started s("END14-05-07");
-        std::filesystem::remove(s.folder / "x.pdf");
-        const int beforeClick = s.server.Connections();
-        int ticks = 0;
-        connect(s.window.get(), &FrmQvestra::progressWindowShown, this, [&] {
-            Q_EMIT s.ui().Timer_Mousikomi->timeout({});
-            ++ticks;
-        });
-        s.window->Menu_F_Moshikomi_Click();
-        QCOMPARE(ticks, 1);
-        QCOMPARE(s.server.Connections() - beforeClick, 2);  // one poll, one document
-        QVERIFY(std::filesystem::exists(s.folder / "x.pdf"));
-        QVERIFY(!s.ui().Timer_Mousikomi->isActive());
+        QVERIFY(s.ui().Timer_KHen->isActive());
     }
 
     // A contents change ends and rebuilds the panels; while the menu page is
@@ -231,15 +247,52 @@ class TestRequestPolls : public QObject {
             s.window->Menu_E_Cont_Click();
         };
         s.ui().Menu_E_Modify->menuAction()->setEnabled(true);
-        s.window->Menu_E_Cont_Click();
+        s.Command(&FrmQvestra::Menu_E_Cont_Click);
         QCOMPARE(s.View().navigated.last(),
                  s.Address("/q_vestra/KHenko.asp?yuzaaidhi=A-12&TSMP=14-06-00"));
         QVERIFY(!s.Shown(s.ui().Frame2));
         QVERIFY(!s.window->PollDone());
-        const int before = s.server.Connections();
-        Q_EMIT s.ui().Timer_KHen->timeout({});
-        QCOMPARE(s.server.Connections(), before + 1);
         QVERIFY(s.ui().Timer_KHen->isActive());
+    }
+
+    // The service cancels the contract while the start-up's copies are
+    // still to come and another build waits: the data folder is removed,
+    // nothing queued after runs, and it stays gone.
+    void aCancellationDuringMirroringLeavesNoFolder() {
+        Served s(OkReply("K_CANCEL14-05-07"), 16, "A-12|3\r\n");
+        s.urls.pages[s.MenuAddress()] = "Contents_VALUE\r\nContents_End\r\n";
+        s.window->Load();
+        for (QCoreApplication::sendPostedEvents();
+             s.window->Build().Current() != MenuBuild::State::kIdle || !s.window->isVisible();
+             QCoreApplication::sendPostedEvents())
+            QVERIFY(s.steps.Step());
+        QCOMPARE(s.steps.Waiting(), std::size_t{1});  // the copies
+        s.ui().Menu_F_Moshikomi->setEnabled(true);
+        s.window->Menu_F_Moshikomi_Click();
+        s.window->BuildMenu();
+        s.steps.Settle();
+        QVERIFY(!std::filesystem::exists(s.folder));
+        QCOMPARE(s.programEnds, 1);
+        QCOMPARE(s.urls.reads.size(), std::size_t{1});
+    }
+
+    // A status answer that takes its time holds only the poll: the command
+    // returns at once, and a tick while the poll is on its way starts none.
+    void aSlowPollHoldsOnlyItself() {
+        Served s("<pause 800>" + OkReply("EXEC14-05-07"), 4, "A-12|1\r\n", true);
+        s.urls.pages[s.MenuAddress()] = "Contents_VALUE\r\nContents_End\r\n";
+        s.window->Load();
+        QTRY_VERIFY_WITH_TIMEOUT(
+            s.window->isVisible() && s.window->Build().Current() == MenuBuild::State::kIdle, 5000);
+        const int before = s.server.Connections();
+        QElapsedTimer clicked;
+        clicked.start();
+        s.window->Menu_F_Moshikomi_Click();
+        QVERIFY2(clicked.elapsed() < 400, "the command waited for its poll");
+        s.ui().Timer_Mousikomi->stop();
+        Q_EMIT s.ui().Timer_Mousikomi->timeout({});
+        QTest::qWait(1200);
+        QCOMPARE(s.server.Connections(), before + 1);
     }
 };
 

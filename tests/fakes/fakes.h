@@ -25,7 +25,10 @@ namespace qvestra::testing {
 // Answers every box at once, as if the member pressed OK, and keeps the texts.
 class FakeMessageBoxes final : public MessageBoxes {
   public:
-    void Inform(QWidget*, const QString& text) override { shown.append(text); }
+    void Inform(QWidget*, const QString& text, std::function<void()> closed) override {
+        shown.append(text);
+        if (closed) closed();
+    }
     QStringList shown;
 };
 
@@ -59,7 +62,9 @@ class FakeSocketFactory final : public net::SocketFactory {
     int connectResult = net::kOk;
     std::vector<ConnectCall> connects;
 
-    std::unique_ptr<net::Socket> Create() override { return std::make_unique<FakeSocket>(*this); }
+    std::unique_ptr<net::Socket> Create(const net::AbortSwitch*) override {
+        return std::make_unique<FakeSocket>(*this);
+    }
 
   private:
     class FakeSocket final : public net::Socket {

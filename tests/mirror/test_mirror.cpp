@@ -213,16 +213,20 @@ class TestMirror : public QObject {
 
     // A menu page that did not arrive whole (an error status, a broken
     // transfer) never becomes the offline copy: the last good one stays.
+    void onlyAWholePageBecomesTheOfflineCopy_data() {
+        QTest::addColumn<bool>("whole");
+        Row("whole page", true);
+        Row("cut off", false);
+    }
     void onlyAWholePageBecomesTheOfflineCopy() {
-        for (const bool whole : {true, false}) {
-            Served s("HTTP/1.0 404 Not Found\r\n\r\nno copy", 5, "A-12|3\r\n");
-            s.urls.pages[s.MenuAddress()] = "maintenance";
-            if (!whole) s.urls.cut.insert(s.MenuAddress());
-            WriteFile(s.folder / "A-12.html", "last good");
-            s.window->Load();
-            QCOMPARE(ReadFile(s.folder / "A-12.html"),
-                     std::string(whole ? "maintenance\r\n" : "last good"));
-        }
+        QFETCH(bool, whole);
+        Served s("HTTP/1.0 404 Not Found\r\n\r\nno copy", 5, "A-12|3\r\n");
+        s.urls.pages[s.MenuAddress()] = "maintenance";
+        if (!whole) s.urls.cut.insert(s.MenuAddress());
+        WriteFile(s.folder / "A-12.html", "last good");
+        s.Load();
+        QCOMPARE(ReadFile(s.folder / "A-12.html"),
+                 std::string(whole ? "maintenance\r\n" : "last good"));
     }
 
     // Downloads as the menu build runs them: one after another, each with its
@@ -242,10 +246,10 @@ class TestMirror : public QObject {
             s.window->BuildMenu();
             s.window->BuildMenu();
         });
-        s.window->Load();
+        s.Load();
         QCOMPARE(windows, 3);
         QCOMPARE(s.urls.reads.size(), std::size_t{2});
-        QCOMPARE(QPointF(s.window->TOT_Send(), s.window->LEN_Send()),
+        QCOMPARE(QPointF(s.window->Build().TOT_Send(), s.window->Build().LEN_Send()),
                  QPointF(body.size(), body.size()));
         QCOMPARE(FilesIn(s.folder).filter(".pdf"), (QStringList{"d1.pdf", "d2.pdf", "d3.pdf"}));
         const QString requests = QString::fromStdString(s.server.Request());
@@ -256,16 +260,23 @@ class TestMirror : public QObject {
         QCOMPARE(requests.count("GET /q_Vestra/HTML/A-12.txt HTTP/1.0"), 2);
     }
 
-    // The member closes the window while the first document downloads:
-    // nothing more is fetched or mirrored, nothing half-written stays, and
-    // the program is told to end.
+    // The member closes the window while the first document stalls: the
+    // program is told to end, the transfer ends within a second, nothing
+    // more is fetched or mirrored, and nothing half-written stays.
     void closingDuringTheDownloadsEndsThem() {
-        Served s("HTTP/1.0 200 OK\r\nContent-Length: 8\r\n\r\n1234<pause 60>5678", 8, "A-12|3\r\n");
+        Served s("HTTP/1.0 200 OK\r\nContent-Length: 8\r\n\r\n1234<pause 1500>5678", 8,
+                 "A-12|3\r\n", true);
         s.urls.pages[s.MenuAddress()] =
             "Contents_VALUE\r\nSub;a;/d/a.pdf\r\nSub;b;/d/b.pdf\r\nContents_End\r\n";
-        connect(s.window.get(), &FrmQvestra::progressWindowShown, this, [&] { s.window->close(); });
+        std::chrono::steady_clock::time_point closed;
+        connect(s.window.get(), &FrmQvestra::progressWindowShown, this, [&] {
+            closed = std::chrono::steady_clock::now();
+            s.window->close();
+        });
         s.window->Load();
-        QCOMPARE(s.programEnds, 1);
+        QTRY_COMPARE_WITH_TIMEOUT(s.programEnds, 1, 8000);
+        s.window.reset();
+        QVERIFY(Since(closed) < std::chrono::milliseconds(1000));
         const QString requests = QString::fromStdString(s.server.Request());
         QCOMPARE(requests.count("/qv_contents/"), 1);
         QVERIFY(!requests.contains("/q_Vestra/"));
@@ -321,7 +332,6 @@ class TestMirror : public QObject {
     // Exchanges given one after another run in that order, one at a time,
     // even when the first is slow; each end comes back on the window's thread.
     void exchangesRunInTheOrderGiven() {
-        QObject window;
         QStringList order;
         std::mutex mutex;
         const auto note = [&](const QString& what) {
@@ -329,13 +339,13 @@ class TestMirror : public QObject {
             order << what;
         };
         {
-            ExchangeQueue exchanges(&window);
+            ThreadExchangeQueue exchanges;
             exchanges.Run([&] {
                 std::this_thread::sleep_for(std::chrono::milliseconds(100));
                 note("slow");
             });
             exchanges.Run([&] { note("quick"); },
-                          [&] { note(QThread::currentThread() == window.thread() ? "end" : "?"); });
+                          [&] { note(QThread::currentThread() == qApp->thread() ? "end" : "?"); });
             QTRY_COMPARE_WITH_TIMEOUT(order.size(), 3, 3000);
         }
         QCOMPARE(order, (QStringList{"slow", "quick", "end"}));
@@ -354,7 +364,7 @@ class TestMirror : public QObject {
         WriteFile(h.folder / "b.pdf", "whole");
         WriteFile(h.folder / "..part", "not ours");
         std::filesystem::create_symlink(outside, h.folder / ".c.pdf.part");
-        h.window->Load();
+        h.Load();
         QCOMPARE(FilesIn(h.folder), (QStringList{"..part", "b.pdf", "qvuser.txt"}));
         QVERIFY(FilesIn(h.folder / "images").isEmpty());
         QCOMPARE(ReadFile(outside), std::string("keep"));

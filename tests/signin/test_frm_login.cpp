@@ -1,8 +1,8 @@
 // The sign-in window's load and its poll against a scripted loopback server.
 #include "fakes/support.h"
 
-#include "common/exchange_queue.h"
 #include "fakes/fakes.h"
+#include "fakes/step_queue.h"
 #include "net/tcp_socket.h"
 #include "signin/computer_name.h"
 #include "signin/frm_login.h"
@@ -15,9 +15,11 @@ namespace {
 // The window, whose every poll notes whether the timer ran meanwhile, and
 // whose close events are counted.
 struct Login : QObject, net::SocketFactory {
-    // With background, the polls run on a thread of their own, as in the program.
-    explicit Login(int port, bool background = false)
-        : exchanges(background ? this : nullptr),
+    // With threaded, the polls run on the program's own exchange thread;
+    // otherwise they wait for the test's steps.
+    explicit Login(int port, bool threaded = false)
+        : thread(threaded ? std::make_unique<ThreadExchangeQueue>() : nullptr),
+          exchanges(threaded ? static_cast<ExchangeQueue&>(*thread) : steps),
           window(signin::FrmLoginDeps{
               .endpoint = {"127.0.0.1", port},
               .dataFolder = store::DataFolder(folder),
@@ -41,17 +43,22 @@ struct Login : QObject, net::SocketFactory {
         closes += event->type() == QEvent::Close;
         return false;
     }
-    std::unique_ptr<net::Socket> Create() override {
+    std::unique_ptr<net::Socket> Create(const net::AbortSwitch* cancel) override {
         timerRunningDuringPoll.push_back(window.Timer1()->isActive());
-        return sockets.Create();
+        return sockets.Create(cancel);
     }
-    void Tick() { Q_EMIT window.Timer1()->timeout({}); }
+    void Tick() {
+        Q_EMIT window.Timer1()->timeout({});
+        steps.Settle();
+    }
     QTemporaryDir dir;
     std::filesystem::path folder = dir.path().toStdString() + "/qvestrafolder";
     net::TcpSocketFactory sockets;
     std::vector<bool> timerRunningDuringPoll;
     FakeMessageBoxes messages;
-    ExchangeQueue exchanges;
+    StepQueue steps;
+    std::unique_ptr<ThreadExchangeQueue> thread;
+    ExchangeQueue& exchanges;
     int handOvers = 0;
     int programEnds = 0;
     int closes = 0;
@@ -80,6 +87,7 @@ class TestFrmLogin : public QObject {
                  (TwipRect{0, 0, 15.f * outer.width() - 50, 15.f * outer.height() - 120}));
         QCOMPARE(login.window.Timer1()->interval(), 3000);
         login.window.PollSignIn();
+        login.steps.Settle();
         QCOMPARE(server.Request(),
                  "GET " + server.Address("/q_vestra/LOG_O/qvuser14-05-07.txt") +
                      " HTTP/1.0\r\nHost: 127.0.0.1:" + std::to_string(server.Port()) + "\r\n\r\n");
@@ -90,77 +98,86 @@ class TestFrmLogin : public QObject {
     // Each answer comes to a tick of the poll timer: no tick polls while a
     // poll runs, an unanswered poll waits for the next tick, a named member
     // closes the window and only then hands over.
+    void ticks_data() {
+        QTest::addColumn<std::string>("answer");
+        QTest::addColumn<bool>("signedIn");
+        Row("named", std::string("USERID=A-12|1"), true);
+        Row("named, line end", std::string("USERID=A-12|1\r\n"), true);
+        Row("key in lower case", std::string("userid=A-12|1"), false);
+        Row("no status", std::string("USERID=A-12"), false);
+        Row("unsafe member ID", std::string("USERID=../x-1|1"), false);
+        Row("no key", std::string("A-12|1"), false);
+        Row("empty", std::string(), false);
+        Row("no short answer", "USERID=A-12|1" + std::string(87, ' '), false);
+    }
     void ticks() {
-        for (const auto& [answer, signedIn] : std::vector<std::pair<std::string, bool>>{
-                 {"USERID=A-12|1", true},
-                 {"USERID=A-12|1\r\n", true},
-                 {"userid=A-12|1", false},
-                 {"USERID=A-12", false},
-                 {"USERID=../x-1|1", false},
-                 {"A-12|1", false},
-                 {"", false},
-                 {"USERID=A-12|1" + std::string(87, ' '), false}}) {
-            ScriptedServer server("HTTP/1.0 200 OK\r\n\r\n" + answer);
-            Login login(server.Port());
-            login.window.Load();
-            login.Tick();
-            QCOMPARE(login.timerRunningDuringPoll, std::vector<bool>{false});
-            QVERIFY2(ReadFile(login.folder / "qvuser.txt") == (signedIn ? "A-12|1\r\n" : ""),
-                     answer.c_str());
-            QCOMPARE(login.handOvers, signedIn ? 1 : 0);
-            if (signedIn)
-                QVERIFY2(!login.visibleAtHandOver, "the window closes before the hand-over");
-            QCOMPARE(login.window.Timer1()->isActive(), !signedIn);
-            QCOMPARE(login.programEnds, 0);
-        }
+        QFETCH(std::string, answer);
+        QFETCH(bool, signedIn);
+        ScriptedServer server("HTTP/1.0 200 OK\r\n\r\n" + answer);
+        Login login(server.Port());
+        login.window.Load();
+        login.Tick();
+        QCOMPARE(login.timerRunningDuringPoll, std::vector<bool>{false});
+        QCOMPARE(ReadFile(login.folder / "qvuser.txt"), std::string(signedIn ? "A-12|1\r\n" : ""));
+        QCOMPARE(login.handOvers, signedIn ? 1 : 0);
+        if (signedIn) QVERIFY2(!login.visibleAtHandOver, "the window closes before the hand-over");
+        QCOMPARE(login.window.Timer1()->isActive(), !signedIn);
+        QCOMPARE(login.programEnds, 0);
     }
 
     // How the sign-in ends the program: the service answers CANCEL, the host
     // cannot be reached, the member closes the window; or, with a member
-    // known already, hands over at once.
+    // known already, hands over at once. The program ends behind the
+    // message; only the window it ends with may stay. Every other ending
+    // closes it, so that the program can free it, also the window a known
+    // member never saw.
+    void endings_data() {
+        QTest::addColumn<QString>("how");
+        for (const char* how : {"cancel", "unreachable", "close", "known"}) Row(how, QString(how));
+    }
     void endings() {
-        for (const QString how : {"cancel", "unreachable", "close", "known"}) {
-            ScriptedServer server("HTTP/1.0 200 OK\r\n\r\nCANCEL\r\n");
-            Login login(how == "unreachable" ? ScriptedServer::ClosedPort() : server.Port());
-            std::filesystem::create_directories(login.folder / "images");
-            WriteFile(login.folder / "qvuser.txt", how == "known" ? "A-12|3\r\n" : "");
-            login.window.Load();
-            if (how == "close") login.window.close();
-            if (how == "cancel" || how == "unreachable") login.Tick();
-            QCOMPARE(login.messages.shown,
-                     how == "unreachable" ? QStringList{"ＰＣがインターネットに接続していません！"}
-                                          : QStringList{});
-            QVERIFY2(login.programEnds == (how == "known" ? 0 : 1), qPrintable(how));
-            QCOMPARE(login.handOvers, how == "known" ? 1 : 0);
-            // The program ends behind the message; only the window it ends with may
-            // stay. Every other ending closes it, so that the program can free it,
-            // also the window a known member never saw.
-            QCOMPARE(login.window.isVisible(), how == "unreachable");
-            QCOMPARE(login.closes, how == "unreachable" ? 0 : 1);
-            QVERIFY(!login.window.Timer1()->isActive());
-            QCOMPARE(std::filesystem::exists(login.folder), how != "cancel");
-        }
+        QFETCH(QString, how);
+        ScriptedServer server("HTTP/1.0 200 OK\r\n\r\nCANCEL\r\n");
+        Login login(how == "unreachable" ? ScriptedServer::ClosedPort() : server.Port());
+        std::filesystem::create_directories(login.folder / "images");
+        WriteFile(login.folder / "qvuser.txt", how == "known" ? "A-12|3\r\n" : "");
+        login.window.Load();
+        if (how == "close") login.window.close();
+        if (how == "cancel" || how == "unreachable") login.Tick();
+        QCOMPARE(login.messages.shown, how == "unreachable"
+                                           ? QStringList{"ＰＣがインターネットに接続していません！"}
+                                           : QStringList{});
+        QCOMPARE(login.programEnds, how == "known" ? 0 : 1);
+        QCOMPARE(login.handOvers, how == "known" ? 1 : 0);
+        QCOMPARE(login.window.isVisible(), how == "unreachable");
+        QCOMPARE(login.closes, how == "unreachable" ? 0 : 1);
+        QVERIFY(!login.window.Timer1()->isActive());
+        QCOMPARE(std::filesystem::exists(login.folder), how != "cancel");
     }
 
     // A member is named, but the data folder cannot be made or the user file
     // not written: the member is told, and the program ends instead of
     // polling on in silence.
+    void aSignInThatCannotBeStoredIsReported_data() {
+        QTest::addColumn<QString>("how");
+        Row("no data folder", QStringLiteral("データフォルダ"));
+        Row("no user file", QStringLiteral("会員情報"));
+    }
     void aSignInThatCannotBeStoredIsReported() {
-        for (const QString how : {"データフォルダ", "会員情報"}) {
-            ScriptedServer server("HTTP/1.0 200 OK\r\n\r\nUSERID=A-12|1");
-            Login login(server.Port());
-            if (how == "データフォルダ")
-                WriteFile(login.folder, "a file in the folder's place");
-            else
-                std::filesystem::create_directories(login.folder / "qvuser.txt" / "taken");
-            login.window.Load();
-            login.Tick();
-            QCOMPARE(login.messages.shown.size(), 1);
-            QVERIFY2(login.messages.shown[0].startsWith(how), qPrintable(how));
-            QCOMPARE(login.programEnds, 1);
-            QCOMPARE(login.handOvers, 0);
-            QVERIFY(!login.window.Timer1()->isActive());
-        }
+        QFETCH(QString, how);
+        ScriptedServer server("HTTP/1.0 200 OK\r\n\r\nUSERID=A-12|1");
+        Login login(server.Port());
+        if (how == "データフォルダ")
+            WriteFile(login.folder, "a file in the folder's place");
+        else
+            std::filesystem::create_directories(login.folder / "qvuser.txt" / "taken");
+        login.window.Load();
+        login.Tick();
+        QCOMPARE(login.messages.shown.size(), 1);
+        QVERIFY(login.messages.shown[0].startsWith(how));
+        QCOMPARE(login.programEnds, 1);
+        QCOMPARE(login.handOvers, 0);
+        QVERIFY(!login.window.Timer1()->isActive());
     }
 
     // A sign-in answer that takes its time holds only the poll: the tick

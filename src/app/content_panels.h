@@ -1,0 +1,66 @@
+#pragma once
+
+#include <QString>
+#include <vector>
+
+#include "app/frm_qvestra_controls.h"
+#include "common/twips.h"
+#include "content/content_list.h"
+#include "store/data_folder.h"
+
+class QWidget;
+
+namespace qvestra {
+
+class DocumentOpener;
+class MessageBoxes;
+namespace viewer {
+class FindAcrobat;
+}
+
+struct ContentPanelsDeps {
+    store::DataFolder dataFolder;
+    DocumentOpener& documents;
+    viewer::FindAcrobat& viewerWatch;
+    MessageBoxes& messages;
+};
+
+// The panels of teaching materials: the group buttons of Frame2, the item
+// buttons of Frame3 and the documents they open. Captions and the entries
+// behind them change together, so a button always opens what it says.
+class ContentPanels {
+  public:
+    ContentPanels(ContentPanelsDeps deps, FrmQvestraControls& ui, TwipsLayout& layout,
+                  QWidget* window);
+
+    // The panels' full widths, once the window is laid out over the screen.
+    void KeepFullWidths();
+    // Takes a list just read: the group buttons show its groups, the items
+    // of an earlier list go.
+    void Show(ContentList content);
+    const ContentList& Content() const { return content_; }
+    // Frame2 as wide as its groups need: one column of buttons or two.
+    void FitGroupPanel();
+
+    // A group button: opens a Cont group's document, or lists a Main
+    // group's items in Frame3 beside the button.
+    void Cmd_Click(int index);
+    // An item button: opens the item's document; "閉じる" hides Frame3.
+    void CmdSub_Click(int index);
+
+  private:
+    void AssignGroupButtons();
+    void OpenEntry(int entry);
+
+    ContentPanelsDeps deps_;
+    FrmQvestraControls& ui_;
+    TwipsLayout& layout_;
+    QWidget* window_;
+    float fullFrame2Width_ = 0;
+    float fullFrame3Width_ = 0;
+    ContentList content_;
+    // The entries behind the item buttons of the group shown in Frame3.
+    std::vector<int> shownItems_;
+};
+
+}  // namespace qvestra

@@ -1,0 +1,34 @@
+#include "app/frm_connecting.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "common/message_boxes.h"
+
+namespace qvestra {
+
+FrmConnecting::FrmConnecting() {
+    setWindowTitle(MessageBoxes::kTitle);
+    setWindowFlag(Qt::Dialog);
+    auto* layout = new QVBoxLayout(this);
+    auto* text = new QLabel(
+        QStringLiteral("QVestra サービスに接続しています。\nしばらくお待ちください。"), this);
+    text->setTextFormat(Qt::PlainText);
+    layout->addWidget(text);
+    auto* offline = new QPushButton(QStringLiteral("今すぐオフラインで起動する"), this);
+    layout->addWidget(offline, 0, Qt::AlignRight);
+    connect(offline, &QPushButton::clicked, this, &FrmConnecting::offlineChosen);
+}
+
+void FrmConnecting::Dismiss() {
+    dismissed_ = true;
+    close();
+}
+
+void FrmConnecting::closeEvent(QCloseEvent* event) {
+    QWidget::closeEvent(event);
+    if (!dismissed_) Q_EMIT closedByMember();
+}
+
+}  // namespace qvestra

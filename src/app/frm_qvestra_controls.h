@@ -1,0 +1,43 @@
+#pragma once
+
+#include <array>
+
+#include "webview/web_view.h"
+
+class QAction;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+class QTimer;
+
+namespace qvestra {
+
+// What the member sees of the main window, by the names its procedures use.
+struct FrmQvestraControls {
+    static constexpr int kGroupButtons = 14;
+    static constexpr int kItemButtons = 16;
+
+    QGroupBox* Frame1 = nullptr;
+    QGroupBox* Frame2 = nullptr;
+    QGroupBox* Frame3 = nullptr;
+    webview::WebView* WebBrowser = nullptr;
+    std::array<QPushButton*, kGroupButtons> Cmd{};
+    std::array<QPushButton*, kItemButtons> CmdSub{};
+    QLineEdit* UrlName = nullptr;
+    QLabel* Image1 = nullptr;
+    QTimer* Timer_KHen = nullptr;
+    QTimer* Timer_Mousikomi = nullptr;
+    QMenu* Menu_File = nullptr;
+    QAction* Menu_F_End = nullptr;
+    QAction* Menu_F_Moshikomi = nullptr;
+    QMenu* Menu_E_Modify = nullptr;
+    QAction* Menu_E_Base = nullptr;
+    QAction* Menu_E_Cont = nullptr;
+    QMenu* Menu_Help = nullptr;
+    QAction* Menu_Version = nullptr;
+    QAction* Menu_shosai = nullptr;
+};
+
+}  // namespace qvestra

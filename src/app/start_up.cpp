@@ -1,0 +1,82 @@
+#include "app/start_up.h"
+
+#include <QTimer>
+
+#include "app/frm_connecting.h"
+#include "common/exchange_queue.h"
+#include "net/abort_switch.h"
+#include "store/user_file.h"
+
+namespace qvestra {
+
+StartUp::StartUp(StartUpDeps deps, QObject* parent)
+    : QObject(parent), deps_(std::move(deps)), noticeTimer_(new QTimer(this)) {
+    noticeTimer_->setSingleShot(true);
+    noticeTimer_->setTimerType(Qt::PreciseTimer);
+    noticeTimer_->setInterval(kNoticeDelayMs);
+    connect(noticeTimer_, &QTimer::timeout, this, &StartUp::ShowNotice);
+}
+
+StartUp::~StartUp() = default;
+
+void StartUp::Run(std::optional<QString> memberNumber,
+                  std::function<void(const StartUpFindings&)> done) {
+    done_ = std::move(done);
+    cancel_ = std::make_shared<net::AbortSwitch>();
+    auto findings = std::make_shared<StartUpFindings>();
+    deps_.exchanges.Run(
+        [this, memberNumber, findings, cancel = cancel_] {
+            // The probe only asks whether the host answers; its connection
+            // carries no request, so it is not kept open.
+            const auto probe = deps_.sockets.Create(cancel.get());
+            findings->online =
+                probe->Connect(deps_.endpoint.host, deps_.endpoint.port, kProbeTimeoutSeconds,
+                               net::TimeOut::kWholeExchange) == net::kOk;
+            probe->Close();
+            if (!findings->online || !memberNumber) return;
+            net::ExchangeState state;
+            auto& refresh = findings->refresh;
+            refresh = contract::FetchUserRecord(*deps_.sockets.Create(cancel.get()), deps_.endpoint,
+                                                *memberNumber, state);
+            // What the answer does to the disk is done here too, off the
+            // window's thread; a record that cannot be stored changes nothing.
+            if (refresh.kind == contract::RecordRefresh::kCancelled) {
+                deps_.dataFolder.RemoveAll();
+                deps_.exchanges.Seal();
+            } else if (refresh.kind == contract::RecordRefresh::kRecord &&
+                       !store::UserFile(deps_.dataFolder.UserFile()).Write(refresh.record)) {
+                refresh = {};
+            }
+        },
+        [this, findings, cancel = cancel_] {
+            // Chosen offline already: this start-up has ended.
+            if (!cancel->Tripped()) Finish(*findings);
+        });
+    noticeTimer_->start();
+}
+
+void StartUp::ShowNotice() {
+    notice_ = std::make_unique<FrmConnecting>();
+    connect(notice_.get(), &FrmConnecting::offlineChosen, this, [this] {
+        // The exchange that runs ends at once; what it found no longer counts.
+        cancel_->Trip();
+        Finish({});
+    });
+    connect(notice_.get(), &FrmConnecting::closedByMember, this, [this] {
+        cancel_->Trip();
+        deps_.endProgram();
+    });
+    notice_->show();
+}
+
+void StartUp::Finish(const StartUpFindings& findings) {
+    noticeTimer_->stop();
+    if (notice_) {
+        notice_->Dismiss();
+        // It may be the one whose button led here.
+        notice_.release()->deleteLater();
+    }
+    std::exchange(done_, {})(findings);
+}
+
+}  // namespace qvestra

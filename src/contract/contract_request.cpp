@@ -1,0 +1,113 @@
+#include "contract/contract_request.h"
+
+#include <QTimer>
+
+#include "common/exchange_queue.h"
+#include "contract/request_status.h"
+#include "store/user_file.h"
+
+namespace qvestra::contract {
+
+RequestOutcome JudgeStatus(const std::optional<QString>& status, const QString& stamp,
+                           bool application) {
+    if (!status) return RequestOutcome::kPending;
+    if (*status == QStringLiteral("END") + stamp) return RequestOutcome::kEnded;
+    if (*status == QStringLiteral("CANCEL") + stamp) return RequestOutcome::kWithdrawn;
+    if (application && *status == QStringLiteral("K_CANCEL") + stamp)
+        return RequestOutcome::kCancelled;
+    return RequestOutcome::kPending;
+}
+
+ContractRequest::ContractRequest(ContractRequestDeps deps, QObject* parent)
+    : QObject(parent),
+      deps_(std::move(deps)),
+      timerKHen_(new QTimer(this)),
+      timerMousikomi_(new QTimer(this)) {
+    connect(timerKHen_, &QTimer::timeout, this, &ContractRequest::PollChangeStatus);
+    connect(timerMousikomi_, &QTimer::timeout, this, &ContractRequest::PollApplicationStatus);
+}
+
+void ContractRequest::Open(Command command, const RequestMember& member) {
+    struct Page {
+        const char* path;
+        const char* query;
+        QTimer* timer;
+        int intervalMs;
+    };
+    const Page page =
+        command == Command::kApplication
+            ? Page{"/q_vestra/Mousikomi_inp1.asp?yuzaaidhi=", "&P=s&K=hm&TSMP=", timerMousikomi_,
+                   1000}
+        : command == Command::kChangeBase
+            ? Page{"/q_vestra/mousikomi_inp1.asp?yuzaaidhi=", "&P=h&K=hm&TSMP=", timerKHen_, 2000}
+            : Page{"/q_vestra/KHenko.asp?yuzaaidhi=", "&TSMP=", timerKHen_, 2000};
+    state_ = State::kPolling;
+    member_ = member;
+    stamp_ = deps_.timeOfDay();
+    Q_EMIT pageOpened(QString::fromStdString(deps_.endpoint.HttpAddress(page.path)) +
+                      member.userRecord + QString::fromLatin1(page.query) + stamp_);
+    page.timer->start(page.intervalMs);
+    Poll(command == Command::kApplication);
+}
+
+void ContractRequest::Stop() {
+    timerKHen_->stop();
+    timerMousikomi_->stop();
+}
+
+void ContractRequest::PollChangeStatus() { Poll(false); }
+
+void ContractRequest::PollApplicationStatus() { Poll(true); }
+
+void ContractRequest::Poll(bool application) {
+    if (pollWaiting_) return;
+    const auto number = store::MemberNumber(member_.memberId);
+    // No status file name can be built: the service cannot answer.
+    if (!number) return;
+    pollWaiting_ = true;
+    auto answer = std::make_shared<PollAnswer>();
+    // What the status does to the disk is done on the queue too, judged by
+    // the stamp of the request this poll is for.
+    deps_.exchanges.Run(
+        [this, answer, application, number = *number, stamp = stamp_, member = member_] {
+            const auto localCopy = deps_.dataFolder.Root() / "keika.txt";
+            net::ExchangeState state;
+            const auto status = FetchRequestStatus(*deps_.sockets.Create(), deps_.endpoint,
+                                                   member.hostHeader, number, localCopy, state);
+            std::error_code ec;
+            if (status && !application) std::filesystem::remove(localCopy, ec);
+            answer->outcome = JudgeStatus(status, stamp, application);
+            if (answer->outcome == RequestOutcome::kCancelled) {
+                deps_.dataFolder.RemoveAll();
+                deps_.exchanges.Seal();
+            } else if (application && answer->outcome == RequestOutcome::kEnded) {
+                answer->stored = store::UserFile(deps_.dataFolder.UserFile())
+                                     .Write(member.memberId + QStringLiteral("|2"));
+            }
+        },
+        [this, answer, application, stamp = stamp_] { Take(application, stamp, *answer); });
+}
+
+void ContractRequest::Take(bool application, const QString& stamp, const PollAnswer& answer) {
+    pollWaiting_ = false;
+    if (answer.outcome == RequestOutcome::kCancelled) {
+        Stop();
+        Q_EMIT contractCancelled();
+        return;
+    }
+    // A request made since replaced the one this poll was for.
+    if (stamp != stamp_ || answer.outcome == RequestOutcome::kPending) return;
+    if (!application) {
+        Q_EMIT changeEnded();
+        timerKHen_->stop();
+        return;
+    }
+    if (answer.outcome == RequestOutcome::kEnded)
+        Q_EMIT applicationAccepted(answer.stored);
+    else
+        Q_EMIT applicationWithdrawn();
+    timerMousikomi_->stop();
+    Q_EMIT applicationDone();
+}
+
+}  // namespace qvestra::contract

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QCoreApplication>
+#include <deque>
+
+#include "common/exchange_queue.h"
+
+namespace qvestra::testing {
+
+// The exchange queue with the test as its thread: exchanges wait until the
+// test runs them, in order, and their ends come back as queued calls, as
+// they do in the program.
+class StepQueue final : public ExchangeQueue {
+  public:
+    // Runs the next waiting exchange; false when none waits.
+    bool Step() {
+        if (jobs_.empty()) return false;
+        auto job = std::move(jobs_.front());
+        jobs_.pop_front();
+        job();
+        return true;
+    }
+    // Delivers what came back, runs what waits, until nothing is left.
+    void Settle() {
+        for (;;) {
+            QCoreApplication::sendPostedEvents();
+            if (!Step() && Undelivered() == 0) return;
+        }
+    }
+    std::size_t Waiting() const { return jobs_.size(); }
+
+  protected:
+    void Start(std::function<void()> job) override { jobs_.push_back(std::move(job)); }
+    void DropWaiting() override { jobs_.clear(); }
+    void WaitForRunning() override {}
+
+  private:
+    std::deque<std::function<void()>> jobs_;
+};
+
+}  // namespace qvestra::testing
