@@ -3,15 +3,18 @@
 #include <httplib.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <csignal>
 #include <cstdint>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <iostream>
 #include <iterator>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <set>
 #include <string>
 #include <thread>
@@ -27,9 +30,50 @@
 namespace {
 
 httplib::Server* g_server = nullptr;
+std::atomic<bool> g_stopping = false;
 
 void Stop(int) {
+    g_stopping = true;
     if (g_server != nullptr) g_server->stop();
+}
+
+// The server joins its handlers' threads before it ends: a long hold ends
+// early once the service is told to end, so that it ends promptly.
+void HoldBack(std::chrono::milliseconds hold) {
+    using Clock = std::chrono::steady_clock;
+    const auto until = Clock::now() + hold;
+    for (auto now = Clock::now(); !g_stopping && now < until; now = Clock::now())
+        std::this_thread::sleep_for(
+            std::min<Clock::duration>(until - now, std::chrono::milliseconds(50)));
+}
+
+// Copies up to length bytes of a body from offset into out; returns how many.
+using BodyReader = std::function<std::size_t(std::size_t offset, char* out, std::size_t length)>;
+
+// Streams a body in pieces, paced to mibPerSecond (0: as fast as the
+// connection takes it); with pauseAt, pause() runs once the body is sent up
+// to that offset, before the rest.
+void StreamBody(httplib::Response& res, std::size_t size, BodyReader read,
+                std::uint64_t mibPerSecond, std::optional<std::size_t> pauseAt,
+                std::function<void()> pause) {
+    res.set_content_provider(
+        size, "application/pdf",
+        [size, read = std::move(read), mibPerSecond, pauseAt, pause = std::move(pause)](
+            std::size_t offset, std::size_t length, httplib::DataSink& sink) mutable {
+            if (pauseAt && offset == *pauseAt) {
+                pause();
+                pauseAt.reset();
+            }
+            const std::size_t end = pauseAt && offset < *pauseAt ? *pauseAt : size;
+            char buffer[256 * 1024];
+            const std::size_t n =
+                read(offset, buffer, std::min({length, end - offset, sizeof buffer}));
+            // Paced, so the client's progress window stays up long enough to watch.
+            if (mibPerSecond > 0)
+                std::this_thread::sleep_for(
+                    std::chrono::microseconds(n * 1000000 / (mibPerSecond * 1024 * 1024)));
+            return sink.write(buffer, n);
+        });
 }
 
 void SendPage(httplib::Response& res, const std::string& utf8) {
@@ -49,7 +93,8 @@ std::string AbsoluteOrOrigin(const std::string& pathPattern) {
 
 int Usage() {
     std::cerr << "usage: qvestra-demo [--listen ADDRESS] [--port PORT] [--large-mib N]\n"
-                 "                    [--large-mib-per-second N] [--reply-delay-ms N]\n";
+                 "                    [--large-mib-per-second N] [--reply-delay-ms N]\n"
+                 "                    [--stall-document-seconds N] [--status-delay-ms N]\n";
     return 2;
 }
 
@@ -63,6 +108,11 @@ int main(int argc, char* argv[]) {
     std::uint64_t largeMibPerSecond = 0;
     // Stands in for the round trip to a distant service.
     int replyDelayMs = 0;
+    // A host whose connection stops in the middle of a document: the first
+    // document body sent pauses this long halfway through.
+    int stallDocumentSeconds = 0;
+    // A slow status file: its answers are held back this long.
+    int statusDelayMs = 0;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--listen" && i + 1 < argc) {
@@ -75,6 +125,10 @@ int main(int argc, char* argv[]) {
             largeMibPerSecond = std::strtoull(argv[++i], nullptr, 10);
         } else if (arg == "--reply-delay-ms" && i + 1 < argc) {
             replyDelayMs = std::atoi(argv[++i]);
+        } else if (arg == "--stall-document-seconds" && i + 1 < argc) {
+            stallDocumentSeconds = std::atoi(argv[++i]);
+        } else if (arg == "--status-delay-ms" && i + 1 < argc) {
+            statusDelayMs = std::atoi(argv[++i]);
         } else {
             return Usage();
         }
@@ -127,35 +181,53 @@ int main(int argc, char* argv[]) {
         SendPage(res, qvestra::demo::UnknownMemberPage(id));
     });
 
+    // What a script waits for besides the request lines: a stall's start and end, a hold.
+    const auto say = [&logMutex](const std::string& line) {
+        std::lock_guard lock(logMutex);
+        std::cout << "qvestra-demo: " << line << std::endl;
+    };
+
     const auto* workbook = qvestra::demo::FindDocument(data, qvestra::demo::kLargeDocument);
     const qvestra::demo::LargePdf largePdf =
         qvestra::demo::MakeLargePdf({"QVestra", workbook->lesson}, largeMib * 1024 * 1024);
-    server.Get(AbsoluteOrOrigin(R"(/qv_contents/([^/]+))"),
-               [&](const httplib::Request& req, httplib::Response& res) {
-                   const auto* document = qvestra::demo::FindDocument(data, req.matches[1]);
-                   if (document == nullptr) {
-                       res.status = 404;
-                       return SendPage(res, qvestra::demo::UnknownDocumentPage());
-                   }
-                   if (document != workbook) {
-                       return res.set_content(qvestra::demo::MakePdf({"QVestra", document->lesson}),
-                                              "application/pdf");
-                   }
-                   // Streamed, so a large document costs the service no memory.
-                   res.set_content_provider(
-                       largePdf.Size(), "application/pdf",
-                       [&largePdf, largeMibPerSecond](std::size_t offset, std::size_t length,
-                                                      httplib::DataSink& sink) {
-                           char buffer[256 * 1024];
-                           const std::size_t n =
-                               largePdf.Read(offset, buffer, std::min(length, sizeof buffer));
-                           // Paced, so the client's progress window stays up long enough to watch.
-                           if (largeMibPerSecond > 0)
-                               std::this_thread::sleep_for(std::chrono::microseconds(
-                                   n * 1000000 / (largeMibPerSecond * 1024 * 1024)));
-                           return sink.write(buffer, n);
-                       });
-               });
+    std::atomic<bool> stallTaken = false;
+    server.Get(AbsoluteOrOrigin(R"(/qv_contents/([^/]+))"), [&](const httplib::Request& req,
+                                                                httplib::Response& res) {
+        const std::string name = req.matches[1];
+        const auto* document = qvestra::demo::FindDocument(data, name);
+        if (document == nullptr) {
+            res.status = 404;
+            return SendPage(res, qvestra::demo::UnknownDocumentPage());
+        }
+        const bool stalls = stallDocumentSeconds > 0 && !stallTaken.exchange(true);
+        if (document != workbook && !stalls) {
+            return res.set_content(qvestra::demo::MakePdf({"QVestra", document->lesson}),
+                                   "application/pdf");
+        }
+        // The large document is streamed, so it costs the service no memory;
+        // a small one only when it has to stop halfway.
+        std::size_t size = largePdf.Size();
+        BodyReader read = [&largePdf](std::size_t offset, char* out, std::size_t length) {
+            return largePdf.Read(offset, out, length);
+        };
+        if (document != workbook) {
+            auto body = std::make_shared<const std::string>(
+                qvestra::demo::MakePdf({"QVestra", document->lesson}));
+            size = body->size();
+            read = [body](std::size_t offset, char* out, std::size_t length) {
+                return body->copy(out, length, offset);
+            };
+        }
+        const std::size_t middle = size / 2;
+        StreamBody(res, size, std::move(read), document == workbook ? largeMibPerSecond : 0,
+                   stalls ? std::optional(middle) : std::nullopt,
+                   [name, size, middle, stallDocumentSeconds, &say] {
+                       say(name + " stalls " + std::to_string(stallDocumentSeconds) + " s after " +
+                           std::to_string(middle) + " of " + std::to_string(size) + " bytes");
+                       HoldBack(std::chrono::seconds(stallDocumentSeconds));
+                       say(name + " sends again");
+                   });
+    });
 
     // The service's own copies of the member's page, the help page and the logo.
     server.Get(R"(/q_Vestra/HTML/([^/]+)\.txt)",
@@ -275,6 +347,11 @@ int main(int argc, char* argv[]) {
     });
     server.Get(AbsoluteOrOrigin(R"(/q_vestra/LOG_K/keika(\d+)\.txt)"),
                [&](const httplib::Request& req, httplib::Response& res) {
+                   if (statusDelayMs > 0) {
+                       say("status file " + req.matches[1].str() + " held " +
+                           std::to_string(statusDelayMs) + " ms");
+                       HoldBack(std::chrono::milliseconds(statusDelayMs));
+                   }
                    std::lock_guard lock(statusMutex);
                    const auto status = statusByNumber.find(req.matches[1]);
                    if (status == statusByNumber.end()) {

@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # End to end against a web server nobody here wrote: nginx serves a static
 # copy of the service's files, taken from the demo service, which is then
-# stopped. The typical start runs against it: record refresh, menu page,
-# downloads, mirroring; the next start opens a document from a group. One
-# document is missing from the copy: nginx's own not-found page for it must
-# not be stored.
+# stopped. The typical start runs against it (record refresh, menu page,
+# downloads, mirroring): the documents and the copies of the page, the help
+# and the logo are stored as nginx sent them. One document is missing from
+# the copy: nginx's own not-found page for it must not be stored. The start
+# itself and opening a document are the other end-to-end tests' concern.
 # Usage: nginx_static.sh CLIENT DEMO_SERVICE ARTIFACT_DIR
 set -euo pipefail
 source "$(dirname "$0")/e2e_lib.sh"
@@ -48,6 +49,4 @@ grep -q 'GET http://localhost\(:[0-9]*\)\?/qv_contents/katakana-workbook.pdf HTT
     || fail "the missing document was not asked for"
 [ ! -e "$folder/katakana-workbook.pdf" ] || fail "nginx's not-found page was stored as a document"
 if ls -A "$folder" | grep -q '\.part$'; then fail "a temporary file was left behind"; fi
-
-register_standin_viewer
-open_a_document "$artifacts/next-start"
+echo "every file nginx served is stored as sent; its not-found page is not"

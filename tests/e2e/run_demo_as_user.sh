@@ -12,21 +12,36 @@ if [ "$(id -u)" -ne 0 ]; then
     exit 77
 fi
 source "$repo/scripts/lib.sh"
-user=qvestra-newcomer
-id "$user" >/dev/null 2>&1 || useradd --create-home --shell /bin/bash "$user"
-home=$(getent passwd "$user" | cut -d: -f6)
-work=$(mktemp -d)
-rm -rf "$artifacts" "$home/qvestra"
+if (exec 3<>/dev/tcp/127.0.0.1/80) 2>/dev/null; then fail "something already listens on the host's port 80"; fi
+rm -rf "$artifacts"
 mkdir -p "$artifacts"
+
+# The user is the test's own and leaves with it, whatever the outcome; one
+# still here is an earlier run's that was killed before its clean-up, and
+# goes first, so that the newcomer starts with an empty home.
+user=qvestra-newcomer
+if id "$user" >/dev/null 2>&1; then
+    echo "removing the user $user an earlier run left"
+    userdel --remove "$user" 2>/dev/null || fail "cannot remove the user $user an earlier run left"
+fi
+work=$(mktemp -d)
+cleanup() {
+    if [ -s "$work/nginx.pid" ]; then kill "$(cat "$work/nginx.pid")" 2>/dev/null || true; fi
+    if id "$user" >/dev/null 2>&1 && ! userdel --remove "$user" 2>"$work/userdel.log"; then
+        echo "the test user $user could not be removed: $(cat "$work/userdel.log")" >&2
+    fi
+    rm -rf "$work"
+}
+trap cleanup EXIT
+useradd --create-home --shell /bin/bash "$user"
+home=$(getent passwd "$user" | cut -d: -f6)
 git clone -q "$repo" "$home/qvestra"
 chown -R "$user:" "$home/qvestra"
 
-if (exec 3<>/dev/tcp/127.0.0.1/80) 2>/dev/null; then fail "something already listens on the host's port 80"; fi
 source "$(dirname "$0")/nginx_lib.sh"
 nginx_start "$work" "$artifacts/other-server" \
     'server { listen 127.0.0.1:80; return 200 "not the demo service\n"; }' \
     || fail "the other server did not start"
-trap 'kill "$(cat "$work/nginx.pid")" 2>/dev/null || true; rm -rf "$work"' EXIT
 wait_for_port 127.0.0.1 80 10 || fail "the other server does not listen"
 
 su - "$user" -c 'cd qvestra && bash scripts/run-demo' >"$artifacts/run-demo.log" 2>&1 \

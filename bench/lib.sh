@@ -1,0 +1,29 @@
+# Helpers the benchmark scripts share. Sourced after scripts/lib.sh by a
+# script that sets work (its temporary folder), port (the compiled-in
+# service port) and wait_for_color (the built bench/wait_for_color).
+
+now_ms() { echo $(($(date +%s%N) / 1000000)); }
+median() { printf '%s\n' "$@" | sort -n | sed -n "$((($# + 1) / 2))p"; }
+ratio() { echo "$1 / $2" | bc -l; }
+
+# start_demo [DEMO OPTION...]: the demo service, in place of one started
+# before, with a small large document; sets demo_pid.
+start_demo() {
+    [ -n "${demo_pid:-}" ] && { kill "$demo_pid"; wait "$demo_pid" 2>/dev/null || true; }
+    build/demo/qvestra-demo --large-mib 1 "$@" >"$work/demo.log" 2>&1 &
+    demo_pid=$!
+    wait_for_demo "$demo_pid" "$port" 10
+}
+stop_demo() { kill "$demo_pid"; wait "$demo_pid" 2>/dev/null || true; demo_pid=; }
+
+# end_run PID: ends a window's process and waits until its web engine's
+# helper processes are gone too, so the next run starts on a quiet machine.
+engine_helpers_left() { pgrep -u "$(id -u)" -f QtWebEngineProcess >/dev/null; }
+end_run() {
+    kill "$1"
+    wait "$1" 2>/dev/null || true
+    wait_until 5 eval '! engine_helpers_left' || true
+}
+
+# at_color FILE COLOUR REGION: writes the time the colour showed to FILE.
+at_color() { "$wait_for_color" "$2" 60000 "$3" && now_ms >"$1"; }
