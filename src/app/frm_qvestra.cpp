@@ -25,31 +25,6 @@ namespace {
 
 const QString kOfflineStatusOneRefusal = QStringLiteral("インターネットが接続されtません！");
 
-// Members' machines have the Windows Japanese fonts; elsewhere Noto CJK
-// stands in with the same character.
-QFont MinchoFont(qreal points, bool bold) {
-    QFont font;
-    font.setFamilies({QStringLiteral("ＭＳ Ｐ明朝"), QStringLiteral("Noto Serif CJK JP"),
-                      QStringLiteral("Noto Sans CJK JP")});
-    font.setPointSizeF(points);
-    font.setBold(bold);
-    return font;
-}
-
-QFont GothicFont(qreal points) {
-    QFont font;
-    font.setFamilies({QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("Noto Sans CJK JP")});
-    font.setPointSizeF(points);
-    return font;
-}
-
-QString PanelStyle(const QString& extra) {
-    return QStringLiteral(
-               "QGroupBox { border: 1px solid #808080; margin-top: 0.8em; padding-top: 4px; %1 }"
-               "QGroupBox::title { subcontrol-origin: margin; left: 8px; padding: 0 3px; }")
-        .arg(extra);
-}
-
 }  // namespace
 
 FrmQvestra::FrmQvestra(FrmQvestraDeps deps)
@@ -71,7 +46,6 @@ FrmQvestra::FrmQvestra(FrmQvestraDeps deps)
     setWindowTitle(QStringLiteral("Q_Vestraメニュー"));
     setWindowIcon(QIcon(QStringLiteral(":/qvestra/icon.png")));
     BuildControls();
-    BuildMenuBar();
     ConnectContractRequest();
 }
 
@@ -84,80 +58,17 @@ FrmQvestra::~FrmQvestra() {
 void FrmQvestra::BuildControls() {
     client_ = new QWidget(this);
     setCentralWidget(client_);
-
-    ui_.Frame1 = new QGroupBox(client_);
-    ui_.Frame1->setFlat(true);
-    ui_.Frame1->setEnabled(false);
-    layout_.Place(ui_.Frame1, {240, 120, 13455, 3300});
-
-    ui_.WebBrowser = deps_.webViews(ui_.Frame1, layout_);
-    layout_.Place(ui_.WebBrowser->Widget(), {0, 120, 9855, 7815});
-
-    ui_.Frame2 = new QGroupBox(QStringLiteral("教材一覧"), client_);
-    ui_.Frame2->setFont(MinchoFont(12, true));
-    ui_.Frame2->setStyleSheet(PanelStyle(QStringLiteral("color: rgb(0, 0, 192);")));
-    ui_.Frame2->hide();
-    layout_.Place(ui_.Frame2, {240, 3600, 6855, 4695});
-    PlaceButtonColumns(ui_.Cmd, ui_.Frame2, {7, 3600, 600});
-    for (int i = 0; i < kGroupButtons; ++i)
-        connect(ui_.Cmd[i], &QPushButton::clicked, this, [this, i] { Cmd_Click(i); });
-
-    ui_.Frame3 = new QGroupBox(QStringLiteral("詳細一覧"), client_);
-    ui_.Frame3->setFont(MinchoFont(12, false));
-    ui_.Frame3->setStyleSheet(
-        PanelStyle(QStringLiteral("color: rgb(0, 0, 255); background-color: rgb(192, 192, 255);")));
-    ui_.Frame3->hide();
-    layout_.Place(ui_.Frame3, {3720, 3720, 6735, 4455});
-    PlaceButtonColumns(ui_.CmdSub, ui_.Frame3, {8, 3480, 480});
-    for (int i = 0; i < kItemButtons; ++i)
-        connect(ui_.CmdSub[i], &QPushButton::clicked, this, [this, i] { CmdSub_Click(i); });
-
-    ui_.UrlName = new QLineEdit(client_);
-    ui_.UrlName->hide();
-
-    ui_.Image1 = new QLabel(client_);
-    ui_.Image1->setPixmap(QPixmap(QStringLiteral(":/qvestra/logo.png")));
-    ui_.Image1->setScaledContents(true);
-    layout_.Place(ui_.Image1, {11880, 8040, 1335, 570});
-
+    ui_ = MakeFrmQvestraControls(*this, client_, layout_, deps_.webViews);
     ui_.Timer_KHen = contract_->Timer_KHen();
     ui_.Timer_Mousikomi = contract_->Timer_Mousikomi();
-}
-
-template <std::size_t N>
-void FrmQvestra::PlaceButtonColumns(std::array<QPushButton*, N>& buttons, QWidget* frame,
-                                    ButtonColumns columns) {
-    for (int i = 0; i < static_cast<int>(N); ++i) {
-        auto* button = new QPushButton(frame);
-        button->setFont(GothicFont(11.25));
-        button->hide();
-        const int row = i % columns.perColumn;
-        layout_.Place(button, {i < columns.perColumn ? 240.0f : columns.secondLeft,
-                               480.0f + columns.rowStep * static_cast<float>(row), 3000, 375});
-        buttons[i] = button;
-    }
-}
-
-void FrmQvestra::BuildMenuBar() {
-    QMenuBar* bar = menuBar();
-    ui_.Menu_File = bar->addMenu(QStringLiteral("ﾌｧｲﾙ"));
-    ui_.Menu_F_End = ui_.Menu_File->addAction(QStringLiteral("終了"));
+    for (int i = 0; i < kGroupButtons; ++i)
+        connect(ui_.Cmd[i], &QPushButton::clicked, this, [this, i] { Cmd_Click(i); });
+    for (int i = 0; i < kItemButtons; ++i)
+        connect(ui_.CmdSub[i], &QPushButton::clicked, this, [this, i] { CmdSub_Click(i); });
     connect(ui_.Menu_F_End, &QAction::triggered, this, &QWidget::close);
-
-    ui_.Menu_F_Moshikomi = bar->addAction(QStringLiteral("契約申込み"));
-    ui_.Menu_F_Moshikomi->setEnabled(false);
     connect(ui_.Menu_F_Moshikomi, &QAction::triggered, this, &FrmQvestra::Menu_F_Moshikomi_Click);
-
-    ui_.Menu_E_Modify = bar->addMenu(QStringLiteral("契約変更"));
-    ui_.Menu_E_Modify->menuAction()->setEnabled(false);
-    ui_.Menu_E_Base = ui_.Menu_E_Modify->addAction(QStringLiteral("基本情報"));
-    ui_.Menu_E_Cont = ui_.Menu_E_Modify->addAction(QStringLiteral("コンテンツ"));
     connect(ui_.Menu_E_Base, &QAction::triggered, this, &FrmQvestra::Menu_E_Base_Click);
     connect(ui_.Menu_E_Cont, &QAction::triggered, this, &FrmQvestra::Menu_E_Cont_Click);
-
-    ui_.Menu_Help = bar->addMenu(QStringLiteral("ヘルプ"));
-    ui_.Menu_Version = ui_.Menu_Help->addAction(QStringLiteral("ﾊﾞｰｼﾞｮﾝ"));
-    ui_.Menu_shosai = ui_.Menu_Help->addAction(QStringLiteral("詳細"));
     connect(ui_.Menu_shosai, &QAction::triggered, this, &FrmQvestra::ShowHelp);
 }
 

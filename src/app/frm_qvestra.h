@@ -134,18 +134,7 @@ class FrmQvestra final : public QMainWindow {
     void closeEvent(QCloseEvent* event) override;
 
   private:
-    // A control array of buttons in two columns, each 3000 x 375 twips, the
-    // first column at Left 240.
-    struct ButtonColumns {
-        int perColumn;
-        float secondLeft;
-        float rowStep;
-    };
-    template <std::size_t N>
-    void PlaceButtonColumns(std::array<QPushButton*, N>& buttons, QWidget* frame,
-                            ButtonColumns columns);
     void BuildControls();
-    void BuildMenuBar();
     void ConnectContractRequest();
     void LayOutOverScreen();
     bool ReadMemberValues();

@@ -5,6 +5,7 @@
 #include "webview/web_view.h"
 
 class QAction;
+class QMainWindow;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -39,5 +40,10 @@ struct FrmQvestraControls {
     QAction* Menu_Version = nullptr;
     QAction* Menu_shosai = nullptr;
 };
+
+// Makes the controls in their places, as they are at load: panels hidden,
+// contract commands off, nothing connected yet, no timers.
+FrmQvestraControls MakeFrmQvestraControls(QMainWindow& window, QWidget* client, TwipsLayout& layout,
+                                          const webview::WebViewFactory& webViews);
 
 }  // namespace qvestra
