@@ -1,7 +1,9 @@
 #include "app/frm_connecting.h"
 
+#include <QGuiApplication>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 #include <QVBoxLayout>
 
 #include "common/message_boxes.h"
@@ -19,6 +21,9 @@ FrmConnecting::FrmConnecting() {
     auto* offline = new QPushButton(QStringLiteral("今すぐオフラインで起動する"), this);
     layout->addWidget(offline, 0, Qt::AlignRight);
     connect(offline, &QPushButton::clicked, this, &FrmConnecting::offlineChosen);
+    adjustSize();
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
 }
 
 void FrmConnecting::Dismiss() {
