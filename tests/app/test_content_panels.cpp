@@ -99,12 +99,12 @@ class TestContentPanels : public QObject {
 
     // Up to seven buttons a column; the eighth doubles the width.
     void panelWidths_data() {
-        QTest::addColumn<int>("groups");
+        Columns<int>({"groups"});
         Row("seven groups: one column", 7);
         Row("eight groups: two columns", 8);
     }
     void panelWidths() {
-        QFETCH(int, groups);
+        const auto [groups] = Fetch<int>({"groups"});
         Started s(Groups(groups, groups));
         const float wide = groups == 8 ? 2.f : 1.f;
         QCOMPARE(s.Of(s.ui().Frame2),
@@ -120,10 +120,8 @@ class TestContentPanels : public QObject {
     // After a rebuild no button on screen may lead into the earlier list; a
     // page that cannot be read (no lines) empties a panel that was full.
     void aRebuildLeavesNoStaleButtons_data() {
-        QTest::addColumn<QStringList>("before");
-        QTest::addColumn<int>("openGroup");
-        QTest::addColumn<QStringList>("after");
-        QTest::addColumn<QStringList>("groupsAfter");
+        Columns<QStringList, int, QStringList, QStringList>(
+            {"before", "openGroup", "after", "groupsAfter"});
         Row("a shorter list", Groups(9, 5), 8, Groups(2, 1), QStringList{"G0", "G1"});
         Row("same length, other documents",
             QStringList{"Main;A", "Sub;a1;/d/a1.pdf", "Sub;a2;/d/a2"}, 0,
@@ -131,10 +129,9 @@ class TestContentPanels : public QObject {
         Row("a page that cannot be read", Groups(3, 2), 2, QStringList(), QStringList());
     }
     void aRebuildLeavesNoStaleButtons() {
-        QFETCH(QStringList, before);
-        QFETCH(int, openGroup);
-        QFETCH(QStringList, after);
-        QFETCH(QStringList, groupsAfter);
+        const auto [before, openGroup, after, groupsAfter] =
+            Fetch<QStringList, int, QStringList, QStringList>(
+                {"before", "openGroup", "after", "groupsAfter"});
         Started s(before);
         s.window->Cmd_Click(openGroup);
         s.urls.pages.clear();
@@ -172,13 +169,13 @@ class TestContentPanels : public QObject {
     // The desktop's opener reports through its exit status; none installed
     // is a failure too.
     void xdgOpenerReportsTheDesktopsAnswer_data() {
-        QTest::addColumn<QString>("opener");
+        Columns<QString>({"opener"});
         Row("opened", QStringLiteral("exit 0"));
         Row("failed", QStringLiteral("exit 3"));
         Row("none installed", QString());
     }
     void xdgOpenerReportsTheDesktopsAnswer() {
-        QFETCH(QString, opener);
+        const auto [opener] = Fetch<QString>({"opener"});
         QTemporaryDir bin;
         WriteFile(bin.filePath("xdg-open").toStdString(), "#!/bin/sh\n" + opener.toStdString());
         if (!opener.isEmpty()) QFile(bin.filePath("xdg-open")).setPermissions(QFile::ExeOwner);
@@ -196,9 +193,7 @@ class TestContentPanels : public QObject {
     // PostScript, a desktop entry, a page, a program). Anything else is not
     // opened and the member is told.
     void onlyPdfsAreHandedOver_data() {
-        QTest::addColumn<std::string>("name");
-        QTest::addColumn<std::string>("bytes");
-        QTest::addColumn<bool>("pdf");
+        Columns<std::string, std::string, bool>({"name", "bytes", "pdf"});
         const std::string pad(1019, '\n');
         Row("a PDF", std::string("lesson.pdf"), std::string("%PDF-1.4\n"), true);
         Row("no suffix", std::string("lesson"), std::string("%PDF-1.7\n"), true);
@@ -217,9 +212,8 @@ class TestContentPanels : public QObject {
         Row("program", std::string("LESSON.EXE"), std::string("MZ"), false);
     }
     void onlyPdfsAreHandedOver() {
-        QFETCH(std::string, name);
-        QFETCH(std::string, bytes);
-        QFETCH(bool, pdf);
+        const auto [name, bytes, pdf] =
+            Fetch<std::string, std::string, bool>({"name", "bytes", "pdf"});
         Started s({QString::fromStdString("Cont;A;/d/" + name)});
         WriteFile(s.folder / name, bytes);
         s.window->Cmd_Click(0);
@@ -233,13 +227,13 @@ class TestContentPanels : public QObject {
     // Names a list may give that are the program's own files are no
     // documents: never fetched over them, never opened.
     void theProgramsOwnFilesAreNoDocuments_data() {
-        QTest::addColumn<QString>("name");
+        Columns<QString>({"name"});
         for (const char* name :
              {"qvuser.txt", "KEIKA.TXT", "Help.html", "a-12.html", "images", ".x.pdf.part"})
             Row(name, QString::fromLatin1(name));
     }
     void theProgramsOwnFilesAreNoDocuments() {
-        QFETCH(QString, name);
+        const auto [name] = Fetch<QString>({"name"});
         Served s(OkReply("%PDF-1.4 not yours"), 5, "A-12|3\r\n");
         s.urls.pages[s.MenuAddress()] = Page({"Cont;A;/d/" + name});
         s.Load();

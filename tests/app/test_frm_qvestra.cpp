@@ -78,11 +78,8 @@ class TestFrmQvestra : public QObject {
     // (probe, record, document, mirror copies; a status poll after), and
     // where it leads. The menu page lists one document not yet stored.
     void startUp_data() {
-        QTest::addColumn<bool>("online");
-        QTest::addColumn<std::string>("userFile");
-        QTest::addColumn<QList<int>>("timeouts");
-        QTest::addColumn<QString>("address");
-        QTest::addColumn<QString>("message");
+        Columns<bool, std::string, QList<int>, QString, QString>(
+            {"online", "userFile", "timeouts", "address", "message"});
         const QList<int> member{120, 10, 1200, 120, 120, 10, 10};
         const QString a12 = kMenuAddress + "A-12";
         Row("member", true, std::string("A-12|3\r\n"), member, a12, QString());
@@ -102,11 +99,9 @@ class TestFrmQvestra : public QObject {
             QString(), QString());
     }
     void startUp() {
-        QFETCH(bool, online);
-        QFETCH(std::string, userFile);
-        QFETCH(QList<int>, timeouts);
-        QFETCH(QString, address);
-        QFETCH(QString, message);
+        const auto [online, userFile, timeouts, address, message] =
+            Fetch<bool, std::string, QList<int>, QString, QString>(
+                {"online", "userFile", "timeouts", "address", "message"});
         Harness h(online);
         if (!userFile.empty()) {
             h.WriteUserFile(userFile);
@@ -173,12 +168,12 @@ class TestFrmQvestra : public QObject {
 
     // The window fills the screen at any dpi (15 twips a pixel at 96, 10 at 144).
     void layoutFillsTheScreen_data() {
-        QTest::addColumn<int>("dpi");
+        Columns<int>({"dpi"});
         Row("96 dpi", 96);
         Row("144 dpi", 144);
     }
     void layoutFillsTheScreen() {
-        QFETCH(int, dpi);
+        const auto [dpi] = Fetch<int>({"dpi"});
         Harness h(false, ScreenInfo{1024, 768, static_cast<double>(dpi)});
         h.WriteUserFile("A-12|3\r\n");
         h.Load();
@@ -190,8 +185,7 @@ class TestFrmQvestra : public QObject {
     // Closing while an exchange waits on the queue: the program is told to
     // end, and nothing asked for before the close reaches the network after.
     void closingDropsEveryWaitingExchange_data() {
-        QTest::addColumn<int>("steps");
-        QTest::addColumn<bool>("poll");
+        Columns<int, bool>({"steps", "poll"});
         Row("during the start-up's probe", 0, false);
         Row("during the menu read", 1, false);
         Row("during a download", 3, false);
@@ -199,8 +193,7 @@ class TestFrmQvestra : public QObject {
         Row("during a status poll", 6, true);
     }
     void closingDropsEveryWaitingExchange() {
-        QFETCH(int, steps);
-        QFETCH(bool, poll);
+        const auto [steps, poll] = Fetch<int, bool>({"steps", "poll"});
         Harness h(true);
         h.WriteUserFile("A-12|3\r\n");
         h.urls.pages[(kMenuAddress + "A-12").toStdString()] =
@@ -235,15 +228,13 @@ class TestFrmQvestra : public QObject {
     // host that cannot be reached leads to: the mirror for a member, the
     // sign-in (whose poll then fails) for nobody. Closing it ends the program.
     void aSilentServiceGetsTheOfflineChoice_data() {
-        QTest::addColumn<std::string>("record");
-        QTest::addColumn<bool>("closeNotice");
+        Columns<std::string, bool>({"record", "closeNotice"});
         Row("member chooses offline", std::string("A-12|3\r\n"), false);
         Row("nobody chooses offline", std::string(), false);
         Row("member closes the notice", std::string("A-12|3\r\n"), true);
     }
     void aSilentServiceGetsTheOfflineChoice() {
-        QFETCH(std::string, record);
-        QFETCH(bool, closeNotice);
+        const auto [record, closeNotice] = Fetch<std::string, bool>({"record", "closeNotice"});
         Unanswered u(record);
         QSignalSpy signIn(u.window.get(), &FrmQvestra::signInRequired);
         const auto started = std::chrono::steady_clock::now();

@@ -33,8 +33,7 @@ class TestContentList : public QObject {
 
   private Q_SLOTS:
     void parse_data() {
-        QTest::addColumn<QString>("page");
-        QTest::addColumn<QString>("summary");
+        Columns<QString, QString>({"page", "summary"});
         Row("two Main groups with their items",
             MenuPage({"Main;Group A", "Sub;Lesson 1;/doc/a1.pdf", "Sub;Lesson 2;/doc/a2.pdf",
                       "Main;Group B", "Sub;Unit 1;/doc/b1.pdf"}),
@@ -63,8 +62,7 @@ class TestContentList : public QObject {
                      QStringList(14, "1").join(u','), Repeat("%1", 14).join(u';')));
     }
     void parse() {
-        QFETCH(QString, page);
-        QFETCH(QString, summary);
+        const auto [page, summary] = Fetch<QString, QString>({"page", "summary"});
         QCOMPARE(Summary(ParseContentList(page)), summary);
     }
 
@@ -96,8 +94,7 @@ class TestContentList : public QObject {
     // The name a document is stored under: the part from the last slash, once
     // blanks are taken out, and only when it can safely name a file.
     void documentFile_data() {
-        QTest::addColumn<QString>("path");
-        QTest::addColumn<QString>("documentFile");
+        Columns<QString, QString>({"path", "documentFile"});
         Row("blanks taken out", QStringLiteral("/qv_contents/教 材.pdf"),
             QStringLiteral("/教材.pdf"));
         Row("no slash", QStringLiteral("m01.pdf"), QString());
@@ -115,8 +112,7 @@ class TestContentList : public QObject {
         Row("name too long", "/d/" + QString(252, u'a') + ".pdf", QString());
     }
     void documentFile() {
-        QFETCH(QString, path);
-        QFETCH(QString, documentFile);
+        const auto [path, documentFile] = Fetch<QString, QString>({"path", "documentFile"});
         const ContentList list = ParseContentList(MenuPage({"Sub;t;" + path}));
         QCOMPARE(list.entries.at(0).path, QString(path).remove(u' '));
         QCOMPARE(list.entries[0].documentFile.value_or(QString()), documentFile);

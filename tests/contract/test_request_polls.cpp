@@ -41,10 +41,8 @@ class TestRequestPolls : public QObject {
     // The record's answer, the user file and the menu page's member ID it
     // leaves, and the flags: not contracted, 契約申込み, 契約変更.
     void recordRefresh_data() {
-        QTest::addColumn<std::string>("answer");
-        QTest::addColumn<std::string>("userFile");
-        QTest::addColumn<QString>("flags");
-        QTest::addColumn<bool>("storable");
+        Columns<std::string, std::string, QString, bool>(
+            {"answer", "userFile", "flags", "storable"});
         const std::string unchanged = "A-0012|3\r\n";
         Row("applicant", std::string("USERID=A-0012|1\r\n"), std::string("A-0012|1\r\n"),
             QStringLiteral("++-"), true);
@@ -58,10 +56,9 @@ class TestRequestPolls : public QObject {
             false);
     }
     void recordRefresh() {
-        QFETCH(std::string, answer);
-        QFETCH(std::string, userFile);
-        QFETCH(QString, flags);
-        QFETCH(bool, storable);
+        const auto [answer, userFile, flags, storable] =
+            Fetch<std::string, std::string, QString, bool>(
+                {"answer", "userFile", "flags", "storable"});
         // The probe, the record, and what mirroring asks for.
         Served s("HTTP/1.0 200 OK\r\n\r\n" + answer, 5, "A-0012|3\r\n");
         if (!storable) std::filesystem::create_directory(s.folder / ".qvuser.txt.part");
@@ -91,9 +88,7 @@ class TestRequestPolls : public QObject {
     }
 
     void commandsOpenTheirPages_data() {
-        QTest::addColumn<int>("command");
-        QTest::addColumn<std::string>("page");
-        QTest::addColumn<int>("interval");
+        Columns<int, std::string, int>({"command", "page", "interval"});
         Row("契約申込み", 0, std::string("/q_vestra/Mousikomi_inp1.asp?yuzaaidhi=A-12&P=s&K=hm"),
             1000);
         Row("基本情報", 1, std::string("/q_vestra/mousikomi_inp1.asp?yuzaaidhi=A-12&P=h&K=hm"),
@@ -101,9 +96,8 @@ class TestRequestPolls : public QObject {
         Row("コンテンツ", 2, std::string("/q_vestra/KHenko.asp?yuzaaidhi=A-12"), 2000);
     }
     void commandsOpenTheirPages() {
-        QFETCH(int, command);
-        QFETCH(std::string, page);
-        QFETCH(int, interval);
+        const auto [command, page, interval] =
+            Fetch<int, std::string, int>({"command", "page", "interval"});
         Started s("EXEC14-05-07");
         s.ui().Frame3->show();
         QAction* const actions[] = {s.ui().Menu_F_Moshikomi, s.ui().Menu_E_Base,
@@ -129,9 +123,7 @@ class TestRequestPolls : public QObject {
     // Final statuses carry the request's stamp; with 契約変更 enabled the
     // panels are rebuilt. K_CANCEL is not a change status.
     void changePoll_data() {
-        QTest::addColumn<std::string>("status");
-        QTest::addColumn<bool>("final");
-        QTest::addColumn<bool>("changeAllowed");
+        Columns<std::string, bool, bool>({"status", "final", "changeAllowed"});
         Row("END", std::string("END14-05-07"), true, false);
         Row("END, change allowed: rebuilt", std::string("END14-05-07"), true, true);
         Row("CANCEL", std::string("CANCEL14-05-07"), true, false);
@@ -141,9 +133,8 @@ class TestRequestPolls : public QObject {
         Row("K_CANCEL", std::string("K_CANCEL14-05-07"), false, false);
     }
     void changePoll() {
-        QFETCH(std::string, status);
-        QFETCH(bool, final);
-        QFETCH(bool, changeAllowed);
+        const auto [status, final, changeAllowed] =
+            Fetch<std::string, bool, bool>({"status", "final", "changeAllowed"});
         Started s(status);
         s.ui().Menu_E_Modify->menuAction()->setEnabled(changeAllowed);
         s.program.OnlineMode = false;
@@ -169,20 +160,17 @@ class TestRequestPolls : public QObject {
     // The application's statuses: the user file afterwards (none: the data
     // folder is gone), whether 契約申込み stays enabled and the poll goes on.
     void applicationPoll_data() {
-        QTest::addColumn<std::string>("status");
-        QTest::addColumn<std::string>("userFile");
-        QTest::addColumn<bool>("applyEnabled");
-        QTest::addColumn<bool>("timerRuns");
+        Columns<std::string, std::string, bool, bool>(
+            {"status", "userFile", "applyEnabled", "timerRuns"});
         Row("END", std::string("END14-05-07"), std::string("A-12|2\r\n"), false, false);
         Row("CANCEL", std::string("CANCEL14-05-07"), std::string("A-12|1\r\n"), true, false);
         Row("not final", std::string("EXEC14-05-07"), std::string("A-12|1\r\n"), true, true);
         Row("K_CANCEL", std::string("K_CANCEL14-05-07"), std::string(), true, false);
     }
     void applicationPoll() {
-        QFETCH(std::string, status);
-        QFETCH(std::string, userFile);
-        QFETCH(bool, applyEnabled);
-        QFETCH(bool, timerRuns);
+        const auto [status, userFile, applyEnabled, timerRuns] =
+            Fetch<std::string, std::string, bool, bool>(
+                {"status", "userFile", "applyEnabled", "timerRuns"});
         Started s(status);
         s.ui().Menu_F_Moshikomi->setEnabled(true);
         s.window->hide();

@@ -6,11 +6,14 @@
 #include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <array>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <tuple>
+#include <utility>
 
 #include "fakes/scripted_server.h"
 
@@ -21,6 +24,25 @@ namespace qvestra::testing {
 template <typename... Values>
 void Row(const char* name, const Values&... values) {
     (QTest::newRow(name) << ... << values);
+}
+
+// A table's columns in one call: Columns<bool, QString>({"online", "name"}).
+template <typename... T>
+void Columns(const std::array<const char*, sizeof...(T)>& names) {
+    std::size_t i = 0;
+    (QTest::addColumn<T>(names[i++]), ...);
+}
+
+template <typename... T, std::size_t... I>
+std::tuple<T...> FetchAt(const std::array<const char*, sizeof...(T)>& names,
+                         std::index_sequence<I...>) {
+    return {*static_cast<T*>(QTest::qData(names[I], qMetaTypeId<T>()))...};
+}
+
+// The current row's values, in the order of names: a tuple to unpack.
+template <typename... T>
+std::tuple<T...> Fetch(const std::array<const char*, sizeof...(T)>& names) {
+    return FetchAt<T...>(names, std::index_sequence_for<T...>{});
 }
 
 // How long since started, for the checks that a wait ended in time.

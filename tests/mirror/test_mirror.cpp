@@ -44,16 +44,16 @@ struct ProgressLog {
     int Windows() const { return int(shown.count("|")); }
     mirror::DownloadOutcome Download(Client& c, int timeoutSeconds = 5,
                                      const QString& name = "/m01.pdf") {
-        const mirror::DownloadUi ui{
-            TwipScale(15),
-            {timeoutSeconds, {mirror::kDocumentMaxBytes}, {}},
-            [this](mirror::FrmCond& w) {
-                last = &w;
-                face = w.windowTitle() + u'|' + w.Lbl_TTL->text();
-                shown << "|";
-                Record(w);
-                QObject::connect(&w, &mirror::FrmCond::updated, [this, &w] { Record(w); });
-            }};
+        const mirror::DownloadUi ui{TwipScale(15),
+                                    {timeoutSeconds, {mirror::kDocumentMaxBytes}, {}},
+                                    [this](mirror::FrmCond& w) {
+                                        last = &w;
+                                        face = w.windowTitle() + u'|' + w.Lbl_TTL->text();
+                                        shown << "|";
+                                        Record(w);
+                                        QObject::connect(&w, &mirror::FrmCond::updated,
+                                                         [this, &w] { Record(w); });
+                                    }};
         return mirror::DownloadPackage(c.Exchange(), c.data, name, "教材1", ui);
     }
     void Record(const mirror::FrmCond& w) {
@@ -199,12 +199,12 @@ class TestMirror : public QObject {
     // A menu page that did not arrive whole (an error status, a broken
     // transfer) never becomes the offline copy: the last good one stays.
     void onlyAWholePageBecomesTheOfflineCopy_data() {
-        QTest::addColumn<bool>("whole");
+        Columns<bool>({"whole"});
         Row("whole page", true);
         Row("cut off", false);
     }
     void onlyAWholePageBecomesTheOfflineCopy() {
-        QFETCH(bool, whole);
+        const auto [whole] = Fetch<bool>({"whole"});
         Served s("HTTP/1.0 404 Not Found\r\n\r\nno copy", 5, "A-12|3\r\n");
         s.urls.pages[s.MenuAddress()] = "maintenance";
         if (!whole) s.urls.cut.insert(s.MenuAddress());

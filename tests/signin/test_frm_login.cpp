@@ -99,8 +99,7 @@ class TestFrmLogin : public QObject {
     // poll runs, an unanswered poll waits for the next tick, a named member
     // closes the window and only then hands over.
     void ticks_data() {
-        QTest::addColumn<std::string>("answer");
-        QTest::addColumn<bool>("signedIn");
+        Columns<std::string, bool>({"answer", "signedIn"});
         Row("named", std::string("USERID=A-12|1"), true);
         Row("named, line end", std::string("USERID=A-12|1\r\n"), true);
         Row("key in lower case", std::string("userid=A-12|1"), false);
@@ -111,8 +110,7 @@ class TestFrmLogin : public QObject {
         Row("no short answer", "USERID=A-12|1" + std::string(87, ' '), false);
     }
     void ticks() {
-        QFETCH(std::string, answer);
-        QFETCH(bool, signedIn);
+        const auto [answer, signedIn] = Fetch<std::string, bool>({"answer", "signedIn"});
         ScriptedServer server("HTTP/1.0 200 OK\r\n\r\n" + answer);
         Login login(server.Port());
         login.window.Load();
@@ -132,11 +130,11 @@ class TestFrmLogin : public QObject {
     // closes it, so that the program can free it, also the window a known
     // member never saw.
     void endings_data() {
-        QTest::addColumn<QString>("how");
+        Columns<QString>({"how"});
         for (const char* how : {"cancel", "unreachable", "close", "known"}) Row(how, QString(how));
     }
     void endings() {
-        QFETCH(QString, how);
+        const auto [how] = Fetch<QString>({"how"});
         ScriptedServer server("HTTP/1.0 200 OK\r\n\r\nCANCEL\r\n");
         Login login(how == "unreachable" ? ScriptedServer::ClosedPort() : server.Port());
         std::filesystem::create_directories(login.folder / "images");
@@ -159,12 +157,12 @@ class TestFrmLogin : public QObject {
     // not written: the member is told, and the program ends instead of
     // polling on in silence.
     void aSignInThatCannotBeStoredIsReported_data() {
-        QTest::addColumn<QString>("how");
+        Columns<QString>({"how"});
         Row("no data folder", QStringLiteral("データフォルダ"));
         Row("no user file", QStringLiteral("会員情報"));
     }
     void aSignInThatCannotBeStoredIsReported() {
-        QFETCH(QString, how);
+        const auto [how] = Fetch<QString>({"how"});
         ScriptedServer server("HTTP/1.0 200 OK\r\n\r\nUSERID=A-12|1");
         Login login(server.Port());
         if (how == "データフォルダ")
