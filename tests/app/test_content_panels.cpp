@@ -5,6 +5,7 @@
 
 using namespace qvestra;
 using namespace qvestra::testing;
+using namespace std::string_literals;
 
 namespace {
 
@@ -173,21 +174,17 @@ class TestContentPanels : public QObject {
     void onlyPdfsAreHandedOver_data() {
         Columns<std::string, std::string, bool>({"name", "bytes", "pdf"});
         const std::string pad(1019, '\n');
-        Row("a PDF", std::string("lesson.pdf"), std::string("%PDF-1.4\n"), true);
-        Row("no suffix", std::string("lesson"), std::string("%PDF-1.7\n"), true);
-        Row("marker at byte 1019", std::string("late.pdf"), pad + "%PDF-", true);
-        Row("marker at byte 1020", std::string("too-late.pdf"), pad + "\n%PDF-", false);
-        Row("PostScript", std::string("lesson.ps"), std::string("%!PS-Adobe-3.0\n%PDF-1.4\n"),
-            false);
-        Row("PostScript named .pdf", std::string("lesson.pdf"),
-            std::string("%!PS-Adobe-3.0\n%PDF-1.4\n"), false);
-        Row("desktop entry", std::string("lesson.desktop"),
-            std::string("%PDF-1.4\n[Desktop Entry]\nExec=sh\n"), false);
-        Row("page", std::string("lesson.html"), std::string("%PDF-1.4\n<html><script>x</script>"),
-            false);
-        Row("jnlp", std::string("lesson.jnlp"), std::string("%PDF-1.4\n<jnlp>"), false);
-        Row("script", std::string("lesson"), std::string("#!/bin/sh\nid\n"), false);
-        Row("program", std::string("LESSON.EXE"), std::string("MZ"), false);
+        Row("a PDF", "lesson.pdf"s, "%PDF-1.4\n"s, true);
+        Row("no suffix", "lesson"s, "%PDF-1.7\n"s, true);
+        Row("marker at byte 1019", "late.pdf"s, pad + "%PDF-", true);
+        Row("marker at byte 1020", "too-late.pdf"s, pad + "\n%PDF-", false);
+        Row("PostScript", "lesson.ps"s, "%!PS-Adobe-3.0\n%PDF-1.4\n"s, false);
+        Row("PostScript named .pdf", "lesson.pdf"s, "%!PS-Adobe-3.0\n%PDF-1.4\n"s, false);
+        Row("desktop entry", "lesson.desktop"s, "%PDF-1.4\n[Desktop Entry]\nExec=sh\n"s, false);
+        Row("page", "lesson.html"s, "%PDF-1.4\n<html><script>x</script>"s, false);
+        Row("jnlp", "lesson.jnlp"s, "%PDF-1.4\n<jnlp>"s, false);
+        Row("script", "lesson"s, "#!/bin/sh\nid\n"s, false);
+        Row("program", "LESSON.EXE"s, "MZ"s, false);
     }
     void onlyPdfsAreHandedOver() {
         const auto [name, bytes, pdf] =
@@ -218,7 +215,7 @@ class TestContentPanels : public QObject {
         s.window->Cmd_Click(0);
         QVERIFY(s.server.Request().find("/qv_contents/") == std::string::npos);
         QVERIFY(s.documents.opened.empty());
-        QCOMPARE(ReadFile(s.folder / "qvuser.txt"), std::string("A-12|3\r\n"));
+        QCOMPARE(ReadFile(s.folder / "qvuser.txt"), "A-12|3\r\n"s);
         QVERIFY(!store::IsDocumentName(name.toStdString(), "A-12"));
         QVERIFY(store::IsDocumentName("A-12.pdf", "A-12"));
     }

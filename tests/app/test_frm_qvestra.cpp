@@ -13,6 +13,7 @@
 
 using namespace qvestra;
 using namespace qvestra::testing;
+using namespace std::string_literals;
 
 namespace {
 
@@ -82,19 +83,19 @@ class TestFrmQvestra : public QObject {
             {"online", "userFile", "timeouts", "address", "message"});
         const QList<int> member{120, 10, 1200, 120, 120, 10, 10};
         const QString a12 = kMenuAddress + "A-12";
-        Row("member", true, std::string("A-12|3\r\n"), member, a12, QString());
-        Row("member ID with zeros", true, std::string("A-0012|3\r\n"), member,
-            kMenuAddress + "A-0012", QString());
-        Row("no line end", true, std::string("A-12|3"), member, a12, QString());
-        Row("applicant: no mirroring", true, std::string("A-12|1\r\n"),
-            QList<int>{120, 10, 1200, 10}, a12, QString());
-        Row("offline: the mirror", false, std::string("A-12|3\r\n"), QList<int>{120, 1200, 10},
+        Row("member", true, "A-12|3\r\n"s, member, a12, QString());
+        Row("member ID with zeros", true, "A-0012|3\r\n"s, member, kMenuAddress + "A-0012",
+            QString());
+        Row("no line end", true, "A-12|3"s, member, a12, QString());
+        Row("applicant: no mirroring", true, "A-12|1\r\n"s, QList<int>{120, 10, 1200, 10}, a12,
+            QString());
+        Row("offline: the mirror", false, "A-12|3\r\n"s, QList<int>{120, 1200, 10},
             QStringLiteral("file://%1/A-12.html"), QString());
-        Row("offline applicant: refused", false, std::string("A-12|1\r\n"), QList<int>{120},
-            QString(), QStringLiteral("インターネットが接続されtません！"));
+        Row("offline applicant: refused", false, "A-12|1\r\n"s, QList<int>{120}, QString(),
+            QStringLiteral("インターネットが接続されtません！"));
         Row("nobody: sign-in", true, std::string(), QList<int>{120}, QString(), QString());
-        Row("unsafe member ID: sign-in", true, std::string("../A-12|3\r\n"), QList<int>{120},
-            QString(), QString());
+        Row("unsafe member ID: sign-in", true, "../A-12|3\r\n"s, QList<int>{120}, QString(),
+            QString());
         Row("binary user file: sign-in", true, std::string("\x01\xff\xfe|\x00", 5), QList<int>{120},
             QString(), QString());
     }
@@ -215,9 +216,9 @@ class TestFrmQvestra : public QObject {
     // sign-in (whose poll then fails) for nobody. Closing it ends the program.
     void aSilentServiceGetsTheOfflineChoice_data() {
         Columns<std::string, bool>({"record", "closeNotice"});
-        Row("member chooses offline", std::string("A-12|3\r\n"), false);
+        Row("member chooses offline", "A-12|3\r\n"s, false);
         Row("nobody chooses offline", std::string(), false);
-        Row("member closes the notice", std::string("A-12|3\r\n"), true);
+        Row("member closes the notice", "A-12|3\r\n"s, true);
     }
     void aSilentServiceGetsTheOfflineChoice() {
         const auto [record, closeNotice] = Fetch<std::string, bool>({"record", "closeNotice"});

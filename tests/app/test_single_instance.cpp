@@ -10,8 +10,8 @@
 #include "net/abort_switch.h"
 
 using namespace qvestra;
+using namespace qvestra::testing;
 using Claim = qvestra::SingleInstance::Claim;
-using qvestra::testing::Row;
 Q_DECLARE_METATYPE(Claim)
 
 namespace {
@@ -44,13 +44,13 @@ class TestSingleInstance : public QObject {
     // Cases where the start cannot run tell the member why, naming the lock. A
     // process ID beyond the largest the kernel hands out never runs.
     void aStartThatCannotRunSaysWhy_data() {
-        QTest::addColumn<Claim>("claim");
+        Columns<Claim>({"claim"});
         Row("an owner that does not answer", Claim::kOtherSilent);
         Row("an owner that died", Claim::kFirst);
         Row("no folder for the lock", Claim::kUnavailable);
     }
     void aStartThatCannotRunSaysWhy() {
-        QFETCH(Claim, claim);
+        const auto [claim] = Fetch<Claim>({"claim"});
         QTemporaryDir dir;
         const QString folder = claim == Claim::kUnavailable ? "/dev/null/x" : dir.path();
         const QString key = NewKey();

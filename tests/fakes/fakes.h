@@ -85,13 +85,11 @@ class FakeSocketFactory final : public net::SocketFactory {
 };
 
 // Pages by address, read whole unless their address is in `cut`; an unknown
-// address reads as empty, like a failed open. duringRead, when set, runs
-// while a read is on its way.
+// address reads as empty, like a failed open.
 class FakeUrlReader final : public net::UrlReader {
   public:
     net::PageRead ReadAll(const std::string& address) override {
         reads.push_back(address);
-        if (duringRead) std::exchange(duringRead, {})();
         const auto it = pages.find(address);
         if (it == pages.end()) return {};
         return {it->second, !cut.contains(address)};
@@ -99,7 +97,6 @@ class FakeUrlReader final : public net::UrlReader {
     std::map<std::string, std::string> pages;
     std::set<std::string> cut;
     std::vector<std::string> reads;
-    std::function<void()> duringRead;
 };
 
 // Records what it is handed; the desktop answers at once with `opens`.

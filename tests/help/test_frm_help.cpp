@@ -6,8 +6,7 @@
 #include "help/frm_help.h"
 
 using namespace qvestra;
-using qvestra::testing::FakeWebView;
-using qvestra::testing::Row;
+using namespace qvestra::testing;
 Q_DECLARE_METATYPE(qvestra::ProgramState)
 
 class TestFrmHelp : public QObject {
@@ -19,8 +18,7 @@ class TestFrmHelp : public QObject {
     // sized from the outer size (frame included) at load and on every resize,
     // to nothing when the window is smaller than the margins.
     void page_data() {
-        QTest::addColumn<ProgramState>("program");
-        QTest::addColumn<QString>("address");
+        Columns<ProgramState, QString>({"program", "address"});
         const QString service = QStringLiteral("http://svc.test/Q_Vestra/HTML/Help.html");
         Row("online", ProgramState{true, false}, service);
         Row("an offline applicant", ProgramState{false, true}, service);
@@ -28,8 +26,7 @@ class TestFrmHelp : public QObject {
             QStringLiteral("file:///opt/qvestra/bin/Help.html"));
     }
     void page() {
-        QFETCH(ProgramState, program);
-        QFETCH(QString, address);
+        const auto [program, address] = Fetch<ProgramState, QString>({"program", "address"});
         help::FrmHelp help(
             {{"svc.test", 80}, program, &FakeWebView::Create, TwipScale(15), "/opt/qvestra/bin"});
         help.setAttribute(Qt::WA_DeleteOnClose, false);

@@ -14,6 +14,7 @@
 
 using namespace qvestra;
 using namespace qvestra::testing;
+using namespace std::string_literals;
 
 namespace {
 
@@ -168,7 +169,7 @@ class TestMirror : public QObject {
             for (const char* copy : {"A-12.html", "Help.html", "images/LOGO_Movei.gif"})
                 got << DecodeCp932(QByteArray::fromStdString(ReadFile(c / copy)));
             QCOMPARE(got.join(u'|'), copies);
-            QCOMPARE(ReadFile(c / "images/other.gif"), std::string("other"));
+            QCOMPARE(ReadFile(c / "images/other.gif"), "other"s);
             if (script.empty()) continue;
             const std::string host = "\r\nHost: 127.0.0.1:" + std::to_string(c.server.Port());
             QCOMPARE(c.server.Request(),
@@ -287,7 +288,7 @@ class TestMirror : public QObject {
         QVERIFY2(stalled.elapsed() < 600, "the window waited for the stalled host");
         QVERIFY(!s.Shown(s.ui().Frame2));
         QTRY_VERIFY_WITH_TIMEOUT(s.Shown(s.ui().Frame2), 5000);
-        QCOMPARE(ReadFile(s.folder / "a.pdf"), std::string("12345678"));
+        QCOMPARE(ReadFile(s.folder / "a.pdf"), "12345678"s);
     }
 
     // The program's queue runs exchanges in the order given, one at a time,
@@ -323,8 +324,8 @@ class TestMirror : public QObject {
         h.Load();
         QCOMPARE(FilesIn(h.folder), (QStringList{"..part", "b.pdf", "qvuser.txt"}));
         QVERIFY(FilesIn(h.folder / "images").isEmpty());
-        QCOMPARE(ReadFile(outside), std::string("keep"));
-        QCOMPARE(ReadFile(h.folder / "b.pdf"), std::string("whole"));
+        QCOMPARE(ReadFile(outside), "keep"s);
+        QCOMPARE(ReadFile(h.folder / "b.pdf"), "whole"s);
     }
 };
 

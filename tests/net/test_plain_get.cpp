@@ -74,9 +74,7 @@ class TestPlainGet : public QObject {
     // free, is not stored. Once a reply can no longer be used, the rest of it
     // is not waited for.
     void sinks_data() {
-        QTest::addColumn<std::string>("reply");
-        QTest::addColumn<bool>("shortAnswer");
-        QTest::addColumn<StoreLimits>("limits");
+        Columns<std::string, bool, StoreLimits>({"reply", "shortAnswer", "limits"});
         QTest::addColumn<std::string>("stored");  // empty: the previous file stays
         const auto whole = [](const char* name, const std::string& reply, const std::string& stored,
                               StoreLimits limits = kRoomy) {
@@ -125,10 +123,9 @@ class TestPlainGet : public QObject {
         answer("100 bytes are no answer", kOkHeader + Letters(100) + notWaitedFor, "");
     }
     void sinks() {
-        QFETCH(std::string, reply);
-        QFETCH(bool, shortAnswer);
-        QFETCH(StoreLimits, limits);
-        QFETCH(std::string, stored);
+        const auto [reply, shortAnswer, limits, stored] =
+            Fetch<std::string, bool, StoreLimits, std::string>(
+                {"reply", "shortAnswer", "limits", "stored"});
         Exchange x(reply);
         WholeBodySink whole(x.file, limits);
         ShortAnswerSink answer(x.file);
@@ -143,8 +140,7 @@ class TestPlainGet : public QObject {
     // Every read of a trickling host comes in time; only the exchange as a
     // whole can be late. A document instead fails once its bytes stop.
     void trickle_data() {
-        QTest::addColumn<std::string>("script");
-        QTest::addColumn<bool>("document");
+        Columns<std::string, bool>({"script", "document"});
         Row("a header never ended", kHttpOk + "Content-Le<pause 1600>", false);
         Row("a body stalled", kOkHeader + "so far<pause 1600>", false);
         Row("a status line a byte at a time", "HTTP/1.0 200" + Times("<pause 250>0", 6), false);
@@ -153,8 +149,7 @@ class TestPlainGet : public QObject {
         Row("a document a byte at a time", kOkHeader + Times("<pause 250>b", 8), true);
     }
     void trickle() {
-        QFETCH(std::string, script);
-        QFETCH(bool, document);
+        const auto [script, document] = Fetch<std::string, bool>({"script", "document"});
         Exchange x(script);
         WholeBodySink sink(x.file, kRoomy);
         const auto started = std::chrono::steady_clock::now();
@@ -205,12 +200,12 @@ class TestPlainGet : public QObject {
     // socket that served an exchange before, as the mirroring's does; the
     // state keeps nothing of that exchange.
     void noConnection_data() {
-        QTest::addColumn<std::string>("host");
+        Columns<std::string>({"host"});
         for (const char* host : {"127.0.0.1", "no-such-host.invalid", "255.255.255.255"})
             QTest::newRow(host) << std::string(host);
     }
     void noConnection() {
-        QFETCH(std::string, host);
+        const auto [host] = Fetch<std::string>({"host"});
         Exchange x(kOkHeader + "ok");
         std::filesystem::remove(x.file);
         ShortAnswerSink answer;
@@ -246,9 +241,9 @@ class TestPlainGet : public QObject {
     // The progress window's length: the exact key anywhere in the line, a
     // whole number after it. A status line's code.
     void headerLines_data() {
-        QTest::addColumn<std::string>("line");
+        Columns<std::string>({"line"});
         QTest::addColumn<qint64>("announced");  // -1: none
-        QTest::addColumn<int>("status");
+        Columns<int>({"status"});
         Row("the key inside another name", "X-Content-Length:5000000000 "s, 5000000000LL, 0);
         Row("the key in lower case", "content-length: 5"s, -1LL, 0);
         Row("a negative length", "Content-Length: -5"s, -1LL, 0);
@@ -259,9 +254,8 @@ class TestPlainGet : public QObject {
         Row("letters in the code", "HTTP/1.1 2x0 OK"s, -1LL, 0);
     }
     void headerLines() {
-        QFETCH(std::string, line);
-        QFETCH(qint64, announced);
-        QFETCH(int, status);
+        const auto [line, announced, status] =
+            Fetch<std::string, qint64, int>({"line", "announced", "status"});
         QCOMPARE(AnnouncedLength(line).value_or(-1), announced);
         QCOMPARE(StatusCodeOf(line), status);
     }
@@ -310,12 +304,12 @@ class TestPlainGet : public QObject {
     // A host that keeps silent: an exchange, whether the switch trips before
     // the connection or during the wait for the reply, and a page read.
     void aTrippedSwitchEndsEveryWait_data() {
-        QTest::addColumn<QString>("wait");
+        Columns<QString>({"wait"});
         for (const char* wait : {"exchange, tripped before", "exchange", "page read"})
             QTest::newRow(wait) << QString(wait);
     }
     void aTrippedSwitchEndsEveryWait() {
-        QFETCH(QString, wait);
+        const auto [wait] = Fetch<QString>({"wait"});
         const AbortSwitch abort;
         if (wait.endsWith("before")) abort.Trip();
         Exchange x("<pause 2600>HTTP/1.0 200 OK\r\n\r\nx", &abort);

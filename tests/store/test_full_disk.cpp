@@ -14,6 +14,7 @@
 
 using namespace qvestra;
 using namespace qvestra::testing;
+using namespace std::string_literals;
 namespace fs = std::filesystem;
 
 namespace {
@@ -83,9 +84,9 @@ class TestFullDisk : public QObject {
         Fetch("HTTP/1.0 200 OK\r\n\r\n" + std::string(64 * 1024, 'd'), document);
 
         QVERIFY(!document.Stored());
-        QCOMPARE(ReadFile(folder / "qvuser.txt"), std::string("A-12|3\r\n"));
+        QCOMPARE(ReadFile(folder / "qvuser.txt"), "A-12|3\r\n"s);
         QCOMPARE(ReadFile(folder / "A-12.html"), before);
-        QCOMPARE(ReadFile(folder / "keika.txt"), std::string("END10-00-00"));
+        QCOMPARE(ReadFile(folder / "keika.txt"), "END10-00-00"s);
         QCOMPARE(FilesIn(folder), (QStringList{"A-12.html", "filler", "keika.txt", "qvuser.txt"}));
     }
 

@@ -33,8 +33,7 @@ class TestUserFile : public QObject {
     // The first line, to CR LF or LF, and its first field: leading blanks
     // skipped, up to a comma, quotes kept out.
     void readBack_data() {
-        QTest::addColumn<std::string>("bytes");
-        QTest::addColumn<QString>("field");
+        Columns<std::string, QString>({"bytes", "field"});
         Row("CR LF", "A-12|3\r\nsecond line\r\n"s, u"A-12|3"_s);
         Row("LF", "A-12|3\n"s, u"A-12|3"_s);
         Row("an empty first line", "\nA-12|3\n"s, QString());
@@ -43,8 +42,7 @@ class TestUserFile : public QObject {
         Row("no closing quote: the rest", " \"A-12|1"s, u"A-12|1"_s);
     }
     void readBack() {
-        QFETCH(std::string, bytes);
-        QFETCH(QString, field);
+        const auto [bytes, field] = Fetch<std::string, QString>({"bytes", "field"});
         QTemporaryDir dir;
         const UserFile file(PathOf(dir) / "qvuser.txt");
         WriteFile(file.Path(), bytes);
@@ -55,7 +53,7 @@ class TestUserFile : public QObject {
     // later, its second piece is the member number (all digits, written
     // without leading zeros), and the file is written in code page 932.
     void record_data() {
-        QTest::addColumn<QString>("record");
+        Columns<QString>({"record"});
         QTest::addColumn<QString>("number");  // empty: refused
         Row("leading zeros", u"A-0012|1"_s, u"12"_s);
         Row("zeros only", u"A-000|1"_s, u"0"_s);
@@ -69,8 +67,7 @@ class TestUserFile : public QObject {
             QTest::addRow("refused: %s", qPrintable(refused)) << refused << QString();
     }
     void record() {
-        QFETCH(QString, record);
-        QFETCH(QString, number);
+        const auto [record, number] = Fetch<QString, QString>({"record", "number"});
         const auto parts = ParseUserRecord(record);
         QCOMPARE(parts ? parts->memberNumber : QString(), number);
         if (parts) QCOMPARE(parts->memberId + u'|' + parts->status, record);
@@ -132,8 +129,7 @@ class TestUserFile : public QObject {
     // Only the throw-away home of this test is ever handed to RemoveAll: with
     // its guard broken, a deletion aimed at "/" would take the machine along.
     void removeAllRefusesWhatCannotBeTheDataFolder_data() {
-        QTest::addColumn<QString>("root");
-        QTest::addColumn<bool>("removable");
+        Columns<QString, bool>({"root", "removable"});
         for (const QString& root :
              {QString(), u"/"_s, u"/usr/.."_s, u"qvestrafolder"_s, QDir::homePath(),
               QDir::homePath() + "/", QFileInfo(QDir::homePath()).path()})
@@ -141,8 +137,7 @@ class TestUserFile : public QObject {
         Row("the data folder", QDir::homePath() + "/qvestrafolder", true);
     }
     void removeAllRefusesWhatCannotBeTheDataFolder() {
-        QFETCH(QString, root);
-        QFETCH(bool, removable);
+        const auto [root, removable] = Fetch<QString, bool>({"root", "removable"});
         const DataFolder folder(root.toStdString());
         QCOMPARE(folder.Removable(), removable);
         if (!removable && root.startsWith(home_.path())) QVERIFY(!folder.RemoveAll());

@@ -7,8 +7,7 @@
 
 using namespace qvestra::viewer;
 using qvestra::TwipScale;
-using qvestra::testing::FakeWindowList;
-using qvestra::testing::Row;
+using namespace qvestra::testing;
 using namespace std::chrono_literals;
 using Windows = std::vector<TopLevelWindow>;
 using Ids = std::vector<std::uint64_t>;
@@ -31,10 +30,7 @@ class TestFindAcrobat : public QObject {
     // title never counts. A viewer that never comes ends the wait and takes
     // the notice along.
     void viewerWindow_data() {
-        QTest::addColumn<Windows>("atOnce");
-        QTest::addColumn<Windows>("later");
-        QTest::addColumn<QString>("alsoOpened");
-        QTest::addColumn<Ids>("activated");
+        Columns<Windows, Windows, QString, Ids>({"atOnce", "later", "alsoOpened", "activated"});
         Row("the topmost viewer", Windows{{1, ""}, {2, "xAcrobatx"}, {3, "Document Reader"}},
             Windows{}, QString(), Ids{2});
         Row("one that comes later", Windows{}, Windows{{9, "Adobe PDF"}}, QString(), Ids{9});
@@ -44,10 +40,8 @@ class TestFindAcrobat : public QObject {
             Ids{});
     }
     void viewerWindow() {
-        QFETCH(Windows, atOnce);
-        QFETCH(Windows, later);
-        QFETCH(QString, alsoOpened);
-        QFETCH(Ids, activated);
+        const auto [atOnce, later, alsoOpened, activated] =
+            Fetch<Windows, Windows, QString, Ids>({"atOnce", "later", "alsoOpened", "activated"});
         FakeWindowList windows;
         windows.windows = atOnce;
         FindAcrobat watch(windows, TwipScale(15), {10ms, 1000ms});
