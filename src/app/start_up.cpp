@@ -49,8 +49,13 @@ void StartUp::Run(std::optional<QString> memberNumber,
             }
         },
         [this, findings, cancel = cancel_] {
-            // Chosen offline already: this start-up has ended.
-            if (!cancel->Tripped()) Finish(*findings);
+            if (!cancel->Tripped()) {
+                Finish(*findings);
+            } else if (findings->refresh.kind == contract::RecordRefresh::kCancelled) {
+                // Chosen offline just as the service cancelled the contract:
+                // the data folder is gone, so the offline start cannot go on.
+                deps_.endProgram();
+            }
         });
     noticeTimer_->start();
 }
