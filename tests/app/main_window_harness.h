@@ -12,26 +12,16 @@
 #include "net/tcp_socket.h"
 #include "viewer/find_acrobat.h"
 
-namespace qvestra {
-inline char* toString(const TwipRect& r) {
-    return QTest::toString(QStringLiteral("TwipRect(%1, %2, %3, %4)")
-                               .arg(r.left)
-                               .arg(r.top)
-                               .arg(r.width)
-                               .arg(r.height));
-}
-}  // namespace qvestra
-
 namespace qvestra::testing {
 
 // One main window with everything it talks to. Its exchanges wait for the
 // test's steps unless a queue with a thread is given.
 struct Harness {
     // Real sockets, when given, replace the fake ones and talk to endpoint.
-    explicit Harness(bool online, ScreenInfo screen = {},
-                     net::ServiceEndpoint endpoint = {"svc.test", 80},
+    explicit Harness(bool online, net::ServiceEndpoint endpoint = {"svc.test", 80},
                      net::SocketFactory* realSockets = nullptr, ExchangeQueue* queue = nullptr)
-        : exchanges(queue != nullptr ? *queue : steps),
+        : endpoint(endpoint),
+          exchanges(queue != nullptr ? *queue : steps),
           viewerWatch(windows, TwipScale(15),
                       {std::chrono::milliseconds(5), std::chrono::milliseconds(300)}) {
         sockets.connectResult = online ? net::kOk : net::kConnectFailed;
@@ -48,7 +38,7 @@ struct Harness {
             .documents = documents,
             .viewerWatch = viewerWatch,
             .program = program,
-            .screen = screen,
+            .screen = {},
             .timeOfDay = [this] { return stamp; },
             .programFolder = QStringLiteral("/opt/qvestra/bin"),
             .endProgram =
@@ -70,11 +60,20 @@ struct Harness {
         WriteFile(folder / "qvuser.txt", bytes);
     }
 
+    std::string MenuAddress() const {
+        return endpoint.HttpAddress("/q_vestra/execute.asp?yuzaaidhi=A-12");
+    }
+    // The member A-12's menu page, listing lines.
+    void MenuLists(const QStringList& lines) {
+        urls.pages[MenuAddress()] = EncodeCp932(MenuPage(lines)).toStdString();
+    }
+
     FakeWebView& View() { return *static_cast<FakeWebView*>(window->controls().WebBrowser); }
     const FrmQvestra::Controls& ui() const { return window->controls(); }
     TwipRect Of(const QWidget* w) const { return window->layout().Of(w); }
     bool Shown(const QWidget* w) const { return w->isVisibleTo(window.get()); }
 
+    net::ServiceEndpoint endpoint;
     QTemporaryDir dir;
     std::filesystem::path folder;
     StepQueue steps;
@@ -106,19 +105,20 @@ struct Service {
     std::unique_ptr<ThreadExchangeQueue> thread;
 };
 
-// A member's window that talks to a scripted loopback service over real
-// sockets; every connection gets the same reply.
+// A member's window (or nobody's, without a record) that talks to a
+// scripted loopback service over real sockets, or to another port when
+// given; every connection gets the same reply.
 struct Served : Service, Harness {
     Served(const std::string& reply, int connections, const std::string& record,
-           bool threaded = false)
+           bool threaded = false, int port = 0)
         : Service(reply, connections, threaded),
-          Harness(true, {}, {"127.0.0.1", server.Port()}, &realSockets, thread.get()) {
-        WriteUserFile(record);
+          Harness(true, {"127.0.0.1", port != 0 ? port : server.Port()}, &realSockets,
+                  thread.get()) {
+        if (!record.empty()) WriteUserFile(record);
         onEnd = [this] { abort.Trip(); };
     }
-    std::string MenuAddress() const {
-        return server.Address("/q_vestra/execute.asp?yuzaaidhi=A-12");
-    }
+    // A failed check may leave an exchange waiting: it must not hold the next test.
+    ~Served() { abort.Trip(); }
 };
 
 }  // namespace qvestra::testing

@@ -31,11 +31,9 @@ class TestSingleInstance : public QObject {
         const QString key = NewKey();
         SingleInstance first(key, folder.path());
         QCOMPARE(first.TryClaim(), Claim::kFirst);
-        QVERIFY(first.LockFile().startsWith(folder.path() + u'/'));
         QSignalSpy raised(&first, &SingleInstance::activationRequested);
         SingleInstance second(key, folder.path());
         QCOMPARE(second.TryClaim(), Claim::kOtherRaised);
-        QVERIFY(ClaimRefusal(Claim::kOtherRaised, second.LockFile()).isEmpty());
         QTRY_COMPARE_WITH_TIMEOUT(raised.count(), 1, 3000);
         SingleInstance otherFolder(NewKey(), folder.path());
         QCOMPARE(otherFolder.TryClaim(), Claim::kFirst);

@@ -49,18 +49,12 @@ class FakeWebView final : public QWidget, public webview::WebView {
     }
 };
 
-// Sockets whose Connect answers as told and records what it was asked;
-// nothing is ever sent.
+// Sockets whose Connect answers as told and records the time-out it was
+// given; nothing is ever sent.
 class FakeSocketFactory final : public net::SocketFactory {
   public:
-    struct ConnectCall {
-        std::string host;
-        int port;
-        int timeoutSeconds;
-    };
-
     int connectResult = net::kOk;
-    std::vector<ConnectCall> connects;
+    QList<int> connectTimeouts;
 
     std::unique_ptr<net::Socket> Create(const net::AbortSwitch*) override {
         return std::make_unique<FakeSocket>(*this);
@@ -70,8 +64,8 @@ class FakeSocketFactory final : public net::SocketFactory {
     class FakeSocket final : public net::Socket {
       public:
         explicit FakeSocket(FakeSocketFactory& owner) : owner_(owner) {}
-        int Connect(const std::string& host, int port, int timeoutSeconds, net::TimeOut) override {
-            owner_.connects.push_back({host, port, timeoutSeconds});
+        int Connect(const std::string&, int, int timeoutSeconds, net::TimeOut) override {
+            owner_.connectTimeouts << timeoutSeconds;
             return owner_.connectResult;
         }
         int Write(const std::string&) override { return net::kNotConnected; }
@@ -116,17 +110,13 @@ class FakeDocumentOpener final : public DocumentOpener {
 // A desktop whose windows the test sets; activations are recorded.
 class FakeWindowList final : public viewer::WindowList {
   public:
-    std::vector<viewer::TopLevelWindow> TopFirst() override {
-        ++passes;
-        return windows;
-    }
+    std::vector<viewer::TopLevelWindow> TopFirst() override { return windows; }
     bool Activate(std::uint64_t id) override {
         activated.push_back(id);
         return true;
     }
     std::vector<viewer::TopLevelWindow> windows;
     std::vector<std::uint64_t> activated;
-    int passes = 0;
 };
 
 }  // namespace qvestra::testing

@@ -33,16 +33,13 @@ void Columns(const std::array<const char*, sizeof...(T)>& names) {
     (QTest::addColumn<T>(names[i++]), ...);
 }
 
-template <typename... T, std::size_t... I>
-std::tuple<T...> FetchAt(const std::array<const char*, sizeof...(T)>& names,
-                         std::index_sequence<I...>) {
-    return {*static_cast<T*>(QTest::qData(names[I], qMetaTypeId<T>()))...};
-}
-
 // The current row's values, in the order of names: a tuple to unpack.
 template <typename... T>
 std::tuple<T...> Fetch(const std::array<const char*, sizeof...(T)>& names) {
-    return FetchAt<T...>(names, std::index_sequence_for<T...>{});
+    const auto at = [&names]<std::size_t... I>(std::index_sequence<I...>) {
+        return std::tuple<T...>{*static_cast<T*>(QTest::qData(names[I], qMetaTypeId<T>()))...};
+    };
+    return at(std::index_sequence_for<T...>{});
 }
 
 // How long since started, for the checks that a wait ended in time.

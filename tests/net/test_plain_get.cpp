@@ -72,17 +72,13 @@ class TestPlainGet : public QObject {
     // file, else that file as it was, and nothing beside it. A body longer
     // than its limit, or one the disk has no room for beside what it must keep
     // free, is not stored. Once a reply can no longer be used, the rest of it
-    // is not waited for.
+    // is not waited for. An empty "stored" means the previous file stays.
     void sinks_data() {
-        Columns<std::string, bool, StoreLimits>({"reply", "shortAnswer", "limits"});
-        QTest::addColumn<std::string>("stored");  // empty: the previous file stays
+        Columns<std::string, bool, StoreLimits, std::string>(
+            {"reply", "shortAnswer", "limits", "stored"});
         const auto whole = [](const char* name, const std::string& reply, const std::string& stored,
                               StoreLimits limits = kRoomy) {
             Row(name, reply, false, limits, stored);
-        };
-        const auto answer = [](const char* name, const std::string& reply,
-                               const std::string& stored) {
-            Row(name, reply, true, kRoomy, stored);
         };
         const std::string length5 = kHttpOk + "Content-Length: 5\r\n";
         const std::string body5 = length5 + "\r\n12345", noLength5 = kOkHeader + "12<pause 40>345";
@@ -100,7 +96,6 @@ class TestPlainGet : public QObject {
               "");
         whole("a name one letter off", kHttpOk + "Xontent-Length: 9\r\n\r\n1234", "1234");
         whole("reset mid-body", kOkHeader + "partial<pause 60><reset>", "");
-        whole("closed inside the header", kHttpOk + "Content-Le", "");
         whole("no status line", "just text\r\n\r\nbody"s, "");
         whole("line at the limit", kHttpOk + longest + "\r\n\r\nbody", "body");
         // Read on, the rest of such a header would be stored as the document.
@@ -116,11 +111,10 @@ class TestPlainGet : public QObject {
         whole("no length, over the limit", noLength5, "", {4, 0});
         whole("length, no room on the disk", body5, "", {5, INT64_MAX / 2});
         whole("no length, no room on the disk", noLength5, "", {5, INT64_MAX / 2});
-        answer("empty answer", kOkHeader, "");
-        answer("answer of one byte", kOkHeader + "a", "a");
-        answer("answer of 99 bytes, in two chunks",
-               kOkHeader + Letters(50) + "<pause 40>" + Letters(99).substr(50), Letters(99));
-        answer("100 bytes are no answer", kOkHeader + Letters(100) + notWaitedFor, "");
+        Row("answer of 99 bytes, in two chunks",
+            kOkHeader + Letters(50) + "<pause 40>" + Letters(99).substr(50), true, kRoomy,
+            Letters(99));
+        Row("100 bytes are no answer", kOkHeader + Letters(100) + notWaitedFor, true, kRoomy, ""s);
     }
     void sinks() {
         const auto [reply, shortAnswer, limits, stored] =
@@ -141,11 +135,8 @@ class TestPlainGet : public QObject {
     // whole can be late. A document instead fails once its bytes stop.
     void trickle_data() {
         Columns<std::string, bool>({"script", "document"});
-        Row("a header never ended", kHttpOk + "Content-Le<pause 1600>", false);
         Row("a body stalled", kOkHeader + "so far<pause 1600>", false);
-        Row("a status line a byte at a time", "HTTP/1.0 200" + Times("<pause 250>0", 6), false);
         Row("header lines without end", kHttpOk + Times("<pause 250>X: y\r\n", 6), false);
-        Row("a body a byte at a time", kOkHeader + Times("<pause 250>b", 6), false);
         Row("a document a byte at a time", kOkHeader + Times("<pause 250>b", 8), true);
     }
     void trickle() {
@@ -238,19 +229,14 @@ class TestPlainGet : public QObject {
         QCOMPARE(ResolveTcp("127.0.0.1", 80, 1s).size(), std::size_t{1});
     }
 
-    // The progress window's length: the exact key anywhere in the line, a
-    // whole number after it. A status line's code.
+    // The progress window's length (-1: none): the exact key anywhere in the
+    // line, a whole number after it; a key in lower case and letters in the
+    // number are tried by the downloads. A status line's code; a reply
+    // without a status line is tried by the sinks.
     void headerLines_data() {
-        Columns<std::string>({"line"});
-        QTest::addColumn<qint64>("announced");  // -1: none
-        Columns<int>({"status"});
+        Columns<std::string, qint64, int>({"line", "announced", "status"});
         Row("the key inside another name", "X-Content-Length:5000000000 "s, 5000000000LL, 0);
-        Row("the key in lower case", "content-length: 5"s, -1LL, 0);
-        Row("a negative length", "Content-Length: -5"s, -1LL, 0);
-        Row("letters after the length", "Content-Length: 12abc"s, -1LL, 0);
-        Row("a length beyond 64 bits", "Content-Length: 99999999999999999999"s, -1LL, 0);
         Row("an interim status", "HTTP/1.1 100 Continue"s, -1LL, 100);
-        Row("a record, no status line", "USERID=A-12|1"s, -1LL, 0);
         Row("letters in the code", "HTTP/1.1 2x0 OK"s, -1LL, 0);
     }
     void headerLines() {
@@ -260,11 +246,11 @@ class TestPlainGet : public QObject {
         QCOMPARE(StatusCodeOf(line), status);
     }
 
-    // The menu-page reader: the page's own address with the program as agent
-    // and nothing from a cache; a move followed within http, never to a local
-    // file, and not round in circles; what arrived of a read cut short; a
-    // local copy given with mixed separators. Only a page that came whole
-    // with a success status is whole.
+    // The menu-page reader: the page's own address and nothing from a cache
+    // (the program as agent is seen by the contract's end-to-end run); a move
+    // followed within http, never to a local file, and not round in circles;
+    // what arrived of a read cut short; a local copy given with mixed
+    // separators. Only a page that came whole with a success status is whole.
     void pageReads() {
         const auto found = [](const std::string& to) {
             return "HTTP/1.0 302 Found\r\nLocation: " + to + "\r\nContent-Length: 0\r\n\r\n";
@@ -272,22 +258,19 @@ class TestPlainGet : public QObject {
         ScriptedServer moved(kHttpOk + "\r\nmoved page");
         ScriptedServer toHttp(found(moved.Address("/new"))), toFile(found("file:///etc/hostname"));
         ScriptedServer loop(found("/again"), 10);
-        const std::string cut = kHttpOk + "Content-Length: 1000\r\n\r\nfirst<pause 100>";
-        ScriptedServer closed(cut), reset(cut + "<reset>");
+        // Cut short after two pieces, both of which are kept.
+        ScriptedServer cut(kHttpOk + "Content-Length: 1000\r\n\r\nfi<pause 50>rst<pause 100>");
         ScriptedServer maintenance("HTTP/1.0 503 Service Unavailable\r\n\r\nmaintenance");
         CurlUrlReader reader("qvestra");
         QCOMPARE(Seen(reader.ReadAll(toHttp.Address("/q_vestra/execute.asp?yuzaaidhi=A-12"))),
                  "whole:moved page");
         const QString request = QString::fromStdString(toHttp.Request());
         QVERIFY(request.startsWith("GET /q_vestra/execute.asp?yuzaaidhi=A-12 HTTP/1.1\r\n"));
-        QVERIFY(request.contains("\r\nUser-Agent: qvestra\r\n"));
         QVERIFY(request.contains("\r\nCache-Control: no-cache\r\n"));
-        QCOMPARE(Seen(reader.ReadAll(toHttp.Address("/"))), "part:");
         QCOMPARE(Seen(reader.ReadAll(toFile.Address("/old"))), "part:");
         QCOMPARE(Seen(reader.ReadAll(loop.Address("/"))), "part:");
         QCOMPARE(loop.Connections(), 1 + int(CurlUrlReader::kMaxRedirects));
-        QCOMPARE(Seen(reader.ReadAll(closed.Address("/"))), "part:first");
-        QCOMPARE(Seen(reader.ReadAll(reset.Address("/"))), "part:first");
+        QCOMPARE(Seen(reader.ReadAll(cut.Address("/"))), "part:first");
         QCOMPARE(Seen(reader.ReadAll(maintenance.Address("/"))), "part:maintenance");
         QTemporaryDir dir;
         QVERIFY(QDir(dir.path()).mkdir("q folder"));
@@ -295,7 +278,6 @@ class TestPlainGet : public QObject {
         WriteFile(dir.path().toStdString() + "/q folder/A-12.html", bytes);
         const std::string mixed = "file://" + dir.path().toStdString() + "\\q folder/A-12.html";
         QCOMPARE(Seen(reader.ReadAll(mixed)), "whole:" + bytes);
-        QCOMPARE(Seen(reader.ReadAll("file:///no/such/folder/A-12.html")), "part:");
         QCOMPARE(CurlAddress("file://C:\\q/A-12.html"), "file:///C:/q/A-12.html");
         // Letters and digits as they stand, their neighbours escaped.
         QCOMPARE(CurlAddress("file:///@AZ[`az{09-._~ "), "file:///%40AZ%5B%60az%7B09-._~%20");

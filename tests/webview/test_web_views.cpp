@@ -13,7 +13,6 @@
 using namespace qvestra;
 using namespace qvestra::webview;
 using namespace qvestra::testing;
-namespace fs = std::filesystem;
 Q_DECLARE_METATYPE(qvestra::webview::Navigation)
 
 namespace {
@@ -25,30 +24,6 @@ QStringList browser;
 
 // The program's views, made once in main: the engine's profile is one for all.
 WebEngineViews* views = nullptr;
-
-// A page in a data folder, shown by a view. What a planted script in such a
-// page can reach is tried by the offline end-to-end run, in the real client.
-struct OfflinePage {
-    explicit OfflinePage(const QString& body) {
-        browser.clear();
-        const fs::path folder = dir.path().toStdString();
-        WriteFile(folder / "A-12.html",
-                  "<!DOCTYPE html><html><body>" + body.toStdString() + "</body></html>");
-        view = views->Factory()(nullptr, layout);
-        view->Widget()->resize(400, 300);
-        view->Widget()->show();
-        QSignalSpy loaded(Engine(), &QWebEngineView::loadFinished);
-        view->Navigate("file://" + dir.path() + "/A-12.html");
-        loaded.wait(20000);
-    }
-    ~OfflinePage() { delete view->Widget(); }
-    QWebEngineView* Engine() { return static_cast<WebEngineView*>(view); }
-    void Run(const QString& script) { Engine()->page()->runJavaScript(script); }
-
-    QTemporaryDir dir;
-    TwipsLayout layout{TwipScale(15)};
-    WebView* view = nullptr;
-};
 
 }  // namespace
 
@@ -80,24 +55,34 @@ class TestWebViews : public QObject {
                      : Navigation::kRefuse);
     }
 
-    // The window stays where it is when a page tries to send it elsewhere;
-    // web addresses go to the desktop browser, popups too; what a page asks
-    // of the desktop is refused at once.
+    // The window stays where it is when a page in the data folder tries to
+    // send it elsewhere; web addresses go to the desktop browser, popups too;
+    // what a page asks of the desktop is refused at once. What a planted
+    // script in such a page can reach is tried by the offline end-to-end run.
     void aPageCannotTakeTheWindowElsewhere() {
-        OfflinePage page(QStringLiteral("<p>menu</p>"));
-        const QUrl start = page.Engine()->url();
-        page.Run("location.href = 'http://evil.example/login'");
+        QTemporaryDir dir;
+        WriteFile(dir.path().toStdString() + "/A-12.html",
+                  "<!DOCTYPE html><html><body><p>menu</p></body></html>");
+        TwipsLayout layout{TwipScale(15)};
+        const std::unique_ptr<WebEngineView> view(
+            static_cast<WebEngineView*>(views->Factory()(nullptr, layout)));
+        view->resize(400, 300);
+        view->show();
+        QSignalSpy loaded(view.get(), &QWebEngineView::loadFinished);
+        view->Navigate("file://" + dir.path() + "/A-12.html");
+        QVERIFY(loaded.wait(20000) && loaded.first().first().toBool());
+        const QUrl start = view->url();
+        const auto run = [&view](const QString& script) { view->page()->runJavaScript(script); };
+        run("location.href = 'http://evil.example/login'");
         QTRY_COMPARE_WITH_TIMEOUT(browser, QStringList{"http://evil.example/login"}, 10000);
-        page.Run("window.open('http://popup.example/'); window.open('file:///etc/hostname');");
+        run("window.open('http://popup.example/'); window.open('file:///etc/hostname');");
         QTRY_COMPARE_WITH_TIMEOUT(browser.size(), 2, 10000);
         QCOMPARE(browser.last(), QStringLiteral("http://popup.example/"));
-        page.Run("location.href = 'file:///etc/hostname'");
-        page.Run("location.href = 'data:text/html,<title>moved</title>'");
-        page.Run(
-            "Notification.requestPermission().then(p => document.title = 'notifications ' + p);");
-        QTRY_COMPARE_WITH_TIMEOUT(page.Engine()->title(), QStringLiteral("notifications denied"),
-                                  10000);
-        QCOMPARE(page.Engine()->url(), start);
+        run("location.href = 'file:///etc/hostname'");
+        run("location.href = 'data:text/html,<title>moved</title>'");
+        run("Notification.requestPermission().then(p => document.title = 'notifications ' + p);");
+        QTRY_COMPARE_WITH_TIMEOUT(view->title(), QStringLiteral("notifications denied"), 10000);
+        QCOMPARE(view->url(), start);
         QCOMPARE(browser.size(), 2);
     }
 };
