@@ -45,11 +45,11 @@ class TestFindAcrobat : public QObject {
         FakeWindowList windows;
         windows.windows = atOnce;
         FindAcrobat watch(windows, TwipScale(15), {10ms, 1000ms});
-        QTimer::singleShot(50, [&] {
-            if (!alsoOpened.isEmpty()) watch.StartViewerWatch(alsoOpened);
+        QTimer::singleShot(50, [&watch, document = alsoOpened] {
+            if (!document.isEmpty()) watch.StartViewerWatch(document);
         });
-        QTimer::singleShot(150, [&] {
-            if (!later.empty()) windows.windows = later;
+        QTimer::singleShot(150, [&windows, coming = later] {
+            if (!coming.empty()) windows.windows = coming;
         });
         watch.StartViewerWatch("m01.pdf");
         QVERIFY2(later.empty() || watch.Waiting(), "the opening returns at once");
