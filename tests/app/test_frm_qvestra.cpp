@@ -1,21 +1,35 @@
-// The main window's start-up, the texts it shows, and how it closes: what
-// each start leads to, what a close does to the exchanges still waiting,
-// and the notice when the service does not answer.
+// The main window's start-up, the texts it shows, its help window, and how
+// it closes: what each start leads to, what a close does to the exchanges
+// still waiting, and the notice when the service does not answer. One
+// program at a time per data folder, with its lock where only the member can
+// write; a termination signal trips the abort switch without blocking or
+// touching errno and reaches the event loop once.
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#include <cerrno>
+#include <csignal>
 
 #include "fakes/support.h"
 
 #include "app/frm_connecting.h"
 #include "app/main_window_harness.h"
+#include "app/quit_on_signals.h"
+#include "app/single_instance.h"
 #include "app/start_up.h"
+#include "help/frm_help.h"
 
 using namespace qvestra;
 using namespace qvestra::testing;
 using namespace std::string_literals;
+Q_DECLARE_METATYPE(qvestra::ProgramState)
+using Claim = qvestra::SingleInstance::Claim;
+Q_DECLARE_METATYPE(Claim)
 
 namespace {
+QString NewKey() {
+    return QStringLiteral("/home/test/qvestrafolder-") + QUuid::createUuid().toString();
+}
 
 const QString kMenuAddress = QStringLiteral("http://svc.test/q_vestra/execute.asp?yuzaaidhi=A-12");
 
@@ -137,6 +151,28 @@ class TestFrmQvestra : public QObject {
         qDeleteAll(helps);
     }
 
+    // The help window: an offline applicant still asks the service; an
+    // offline member reads the installed copy.
+    void helpPage_data() {
+        Columns<ProgramState, QString>({"program", "address"});
+        const QString service = QStringLiteral("http://svc.test/Q_Vestra/HTML/Help.html");
+        Row("online", ProgramState{true, false}, service);
+        Row("an offline applicant", ProgramState{false, true}, service);
+        Row("an offline member", ProgramState{false, false},
+            QStringLiteral("file:///opt/qvestra/bin/Help.html"));
+    }
+    void helpPage() {
+        const auto [program, address] = Fetch<ProgramState, QString>({"program", "address"});
+        help::FrmHelp help(
+            {{"svc.test", 80}, program, &FakeWebView::Create, TwipScale(15), "/opt/qvestra/bin"});
+        help.setAttribute(Qt::WA_DeleteOnClose, false);
+        help.Load(nullptr);
+        QCOMPARE(static_cast<FakeWebView*>(help.WebBrowser)->navigated, QStringList{address});
+        QVERIFY(help.isVisible() && !help.UrlName->isVisible());
+        help.Cmd閉じる->click();
+        QVERIFY(!help.isVisible());
+    }
+
     // Closing while an exchange waits on the queue: the program is told to
     // end, and nothing asked for before the close reaches the network after.
     void closingDropsEveryWaitingExchange_data() {
@@ -165,14 +201,6 @@ class TestFrmQvestra : public QObject {
         h.steps.Settle();
         QCOMPARE(h.sockets.connectTimeouts.size() + h.urls.reads.size(), exchanges);
         QCOMPARE(h.programEnds, 1);
-    }
-
-    // Local copies in the main window's mixed form of separators become
-    // files; the service's pages are shown by every end-to-end run.
-    void viewUrl() {
-        QCOMPARE(webview::ViewUrl("file:///home/m m\\q/A-12.html"),
-                 QUrl::fromLocalFile("/home/m m/q/A-12.html"));
-        QCOMPARE(webview::ViewUrl("file://C:\\q/A-12.html"), QUrl::fromLocalFile("C:/q/A-12.html"));
     }
 
     // A service that swallows packets: within about a second a notice says
@@ -209,6 +237,60 @@ class TestFrmQvestra : public QObject {
         QVERIFY(u.Notice() == nullptr || !u.Notice()->isVisible());
         u.window.reset();
         QVERIFY2(Since(chosen) < std::chrono::milliseconds(1500), "the probe outlived the choice");
+    }
+
+    void aSecondStartAsksTheFirstToComeForward() {
+        QTemporaryDir folder;
+        const QString key = NewKey();
+        SingleInstance first(key, folder.path());
+        QCOMPARE(first.TryClaim(), Claim::kFirst);
+        QSignalSpy raised(&first, &SingleInstance::activationRequested);
+        SingleInstance second(key, folder.path());
+        QCOMPARE(second.TryClaim(), Claim::kOtherRaised);
+        QTRY_COMPARE_WITH_TIMEOUT(raised.count(), 1, 3000);
+    }
+
+    // Cases where the start cannot run tell the member why, naming the lock. A
+    // process ID beyond the largest the kernel hands out never runs.
+    void aStartThatCannotRunSaysWhy_data() {
+        Columns<Claim>({"claim"});
+        Row("an owner that does not answer", Claim::kOtherSilent);
+        Row("an owner that died", Claim::kFirst);
+        Row("no folder for the lock", Claim::kUnavailable);
+    }
+    void aStartThatCannotRunSaysWhy() {
+        const auto [claim] = Fetch<Claim>({"claim"});
+        QTemporaryDir dir;
+        const QString folder = claim == Claim::kUnavailable ? "/dev/null/x" : dir.path();
+        const QString key = NewKey();
+        QLockFile held(SingleInstance(key, folder).LockFile());
+        if (claim == Claim::kOtherSilent) QVERIFY(held.tryLock(0));
+        if (claim == Claim::kFirst) {
+            QFile file(held.fileName());
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write("4194305\nqvestra\n" + QSysInfo::machineHostName().toUtf8() + "\n");
+        }
+        SingleInstance start(key, folder);
+        QCOMPARE(start.TryClaim(), claim);
+        const QString refusal = ClaimRefusal(claim, start.LockFile());
+        QCOMPARE(refusal.isEmpty(), claim == Claim::kFirst);
+        QVERIFY(refusal.isEmpty() || refusal.contains(start.LockFile()));
+    }
+
+    void signalsTripTheSwitchAndReachTheLoopOnce() {
+        const net::AbortSwitch abort;
+        int calls = 0;
+        QObject context;
+        EndOnTerminationSignals(abort, &context, [&] { ++calls; });
+        for (int s : {SIGTERM, SIGINT, SIGHUP}) {
+            errno = EDOM;
+            QCOMPARE(::raise(s), 0);
+            QCOMPARE(errno, EDOM);
+        }
+        QVERIFY(abort.Tripped());
+        QTRY_COMPARE_WITH_TIMEOUT(calls, 1, 2000);
+        QTest::qWait(50);
+        QCOMPARE(calls, 1);
     }
 };
 

@@ -107,10 +107,6 @@ class TestRequestPolls : public QObject {
         if (!final) return;
         QCOMPARE(s.View().navigated.last(), s.Address("/q_vestra/execute.asp?yuzaaidhi=A-12"));
         QVERIFY(s.ui().Frame1->isEnabled());
-        // The next request clears the finished request's mark.
-        s.stamp = QStringLiteral("14-06-00");
-        s.window->Menu_E_Base_Click();
-        QVERIFY(!s.window->PollDone());
     }
 
     // The application's statuses: the user file afterwards (none: the data

@@ -74,10 +74,6 @@ class TestMirror : public QObject {
         QVERIFY(log.Download(c).stored);
         QCOMPARE(log.shown, (QStringList{"|", "2,048||0/2048", "2,048|1,024|1024/2048",
                                          "2,048|2,048|2048/2048"}));
-        // More than announced: the bar stops at its end.
-        Client more("HTTP/1.0 200 OK\r\nContent-Length: 0\r\n\r\nabc");
-        log.Download(more);
-        QCOMPARE(log.shown.last(), QStringLiteral("0|3|1/1"));
         // The title is the service's text, never markup that reshapes the window.
         mirror::FrmCond window(TwipScale(15));
         window.Announce(QStringLiteral("<img width=4000 height=4000>"), 1);
@@ -236,23 +232,6 @@ class TestMirror : public QObject {
         QVERIFY(!s.Shown(s.ui().Frame2));
         QTRY_VERIFY_WITH_TIMEOUT(s.Shown(s.ui().Frame2), 5000);
         QCOMPARE(ReadFile(s.folder / "a.pdf"), "12345678"s);
-    }
-
-    // The program's queue runs exchanges in the order given, one at a time,
-    // even when the first is slow; each end comes back on the window's thread.
-    void exchangesRunInTheOrderGiven() {
-        QStringList order;
-        std::mutex mutex;
-        const auto note = [&](const char* what) {
-            const std::lock_guard lock(mutex);
-            order << what;
-        };
-        ThreadExchangeQueue exchanges;
-        exchanges.Run(
-            [&] { std::this_thread::sleep_for(std::chrono::milliseconds(100)), note("slow"); });
-        exchanges.Run([&] { note("quick"); },
-                      [&] { note(QThread::currentThread() == qApp->thread() ? "end" : "?"); });
-        QTRY_COMPARE_WITH_TIMEOUT(order, (QStringList{"slow", "quick", "end"}), 3000);
     }
 
     // A killed run left temporary files; the next build clears them away,

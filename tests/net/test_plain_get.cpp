@@ -166,25 +166,6 @@ class TestPlainGet : public QObject {
         QCOMPARE(ReadFile(x.file), "body");
     }
 
-    // One read may bring more than a chunk: it is handed out in chunks, in
-    // order, none lost. A stream may end without a line end.
-    void aLargeReadIsHandedOutInOrder() {
-        const std::string body = Letters(300 * 1024);
-        std::string stream = kHttpOk + "\r\n" + body, line, chunk, got;
-        ReceiveBuffer received;
-        const ReceiveBuffer::Fill fill = [&stream](std::string& buffer) {
-            buffer += stream;
-            return std::exchange(stream, {}).empty() ? int(kClosed) : int(kOk);
-        };
-        QVERIFY(received.ReadLine(fill, line) == kOk && received.ReadLine(fill, line) == kOk);
-        while (received.Read(fill, chunk) == kOk) got += chunk;
-        QVERIFY(got == body);
-        // A last line without its end, at the limit.
-        stream = std::string(ReceiveBuffer::kMaxLineBytes, 'x');
-        QCOMPARE(received.ReadLine(fill, line), int(kOk));
-        QCOMPARE(line.size(), ReceiveBuffer::kMaxLineBytes);
-    }
-
     // Without a connection (nothing listens, no such host, an address the
     // system refuses at once) the exchange yields nothing and touches
     // nothing, and every later call on the socket fails at once, even on a
@@ -227,23 +208,6 @@ class TestPlainGet : public QObject {
                  200);
         QCOMPARE(second.Answer().value_or(""), "ok");
         QCOMPARE(ResolveTcp("127.0.0.1", 80, 1s).size(), std::size_t{1});
-    }
-
-    // The progress window's length (-1: none): the exact key anywhere in the
-    // line, a whole number after it; a key in lower case and letters in the
-    // number are tried by the downloads. A status line's code; a reply
-    // without a status line is tried by the sinks.
-    void headerLines_data() {
-        Columns<std::string, qint64, int>({"line", "announced", "status"});
-        Row("the key inside another name", "X-Content-Length:5000000000 "s, 5000000000LL, 0);
-        Row("an interim status", "HTTP/1.1 100 Continue"s, -1LL, 100);
-        Row("letters in the code", "HTTP/1.1 2x0 OK"s, -1LL, 0);
-    }
-    void headerLines() {
-        const auto [line, announced, status] =
-            Fetch<std::string, qint64, int>({"line", "announced", "status"});
-        QCOMPARE(AnnouncedLength(line).value_or(-1), announced);
-        QCOMPARE(StatusCodeOf(line), status);
     }
 
     // The menu-page reader: the page's own address and nothing from a cache

@@ -1,6 +1,8 @@
 // What the program's web views let a page do, in the real web engine: where
-// the window may go and what a page asks of the desktop.
+// the window may go and what a page asks of the desktop; and which desktops
+// get the software scene graph for them.
 #include <QApplication>
+#include <QQuickWindow>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
 
@@ -8,6 +10,7 @@
 
 #include "webview/local_pages.h"
 #include "webview/navigation_rule.h"
+#include "webview/scene_graph.h"
 #include "webview/webengine_view.h"
 
 using namespace qvestra;
@@ -31,6 +34,17 @@ class TestWebViews : public QObject {
     Q_OBJECT
 
   private Q_SLOTS:
+    // First, as in the program before any view: desktops whose OpenGL runs
+    // on the CPU (Xvfb's Mesa llvmpipe here, Chromium's SwiftShader) get the
+    // software scene graph; a GPU driver built with LLVM is none.
+    void softwareSceneGraphUnderXvfb() {
+        QVERIFY(IsSoftwareRasterizer("Google SwiftShader"));
+        QVERIFY(!IsSoftwareRasterizer("AMD Radeon RX 6600 (navi23, LLVM 15.0.6, DRM 3.49)"));
+        QCOMPARE(QQuickWindow::sceneGraphBackend(), QString());
+        PreferSoftwareSceneGraphWithoutGpu();
+        QCOMPARE(QQuickWindow::sceneGraphBackend(), QStringLiteral("software"));
+    }
+
     void mainFrame_data() {
         Columns<QString, Navigation>({"url", "navigation"});
         Row("the service's page", "http://svc.test/q_vestra/execute.asp?yuzaaidhi=A-12",
@@ -91,6 +105,7 @@ int main(int argc, char* argv[]) {
     RegisterLocalScheme();
     if (::geteuid() == 0) qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
     qputenv("QTWEBENGINE_CHROMIUM_FLAGS", "--disable-gpu");
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     WebEngineViews programViews(kService, [](const QUrl& url) { browser << url.toString(); });
     views = &programViews;
