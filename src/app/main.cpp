@@ -3,6 +3,7 @@
 #include <QFileInfo>
 #include <QScreen>
 
+#include "app/desktop_proxy.h"
 #include "app/document_opener.h"
 #include "app/frm_qvestra.h"
 #include "app/quit_on_signals.h"
@@ -54,7 +55,7 @@ int main(int, char* argv[]) {
     });
 
     qvestra::QtMessageBoxes messages;
-    const qvestra::net::ServiceEndpoint endpoint{QVESTRA_SERVICE_HOST, QVESTRA_SERVICE_PORT};
+    qvestra::net::ServiceEndpoint endpoint{QVESTRA_SERVICE_HOST, QVESTRA_SERVICE_PORT};
     const auto dataFolder = qvestra::store::DataFolder::DefaultRoot();
     qvestra::SingleInstance instance(QString::fromStdString(dataFolder.string()),
                                      qvestra::SingleInstance::PrivateFolder());
@@ -91,40 +92,53 @@ int main(int, char* argv[]) {
     qvestra::viewer::FindAcrobat viewerWatch(
         *windows, qvestra::TwipScale::ForLogicalDpi(screenInfo.logicalDpi), {});
 
-    qvestra::FrmQvestra frmQvestra({
-        .endpoint = endpoint,
-        .dataFolder = qvestra::store::DataFolder(dataFolder),
-        .sockets = sockets,
-        .exchanges = exchanges,
-        .webViews = views.Factory(),
-        .messages = messages,
-        .urls = urls,
-        .documents = documents,
-        .viewerWatch = viewerWatch,
-        .program = program,
-        .screen = screenInfo,
-        .timeOfDay = [] { return qvestra::TimeOfDayStamp(QTime::currentTime()); },
-        .programFolder = QCoreApplication::applicationDirPath(),
-        .endProgram = endProgram,
-    });
-    QObject::connect(&frmQvestra, &qvestra::FrmQvestra::signInRequired, [&] {
-        auto* frmLogin = new qvestra::signin::FrmLogin({
-            .endpoint = endpoint,
-            .dataFolder = qvestra::store::DataFolder(dataFolder),
-            .sockets = sockets,
-            .exchanges = exchanges,
-            .webViews = views.Factory(),
-            .messages = messages,
-            .scale = qvestra::TwipScale::ForLogicalDpi(screenInfo.logicalDpi),
-            .pcName = qvestra::signin::ComputerName(),
-            .timeOfDay = [] { return qvestra::TimeOfDayStamp(QTime::currentTime()); },
-            .handOver = [&frmQvestra] { frmQvestra.Load(); },
-            .endProgram = endProgram,
+    // Every exchange, the page reads and the views take the route the
+    // desktop names for the service. A PAC file may take the network's time
+    // to read, so the choice is the queue's first exchange and the window
+    // follows it.
+    std::unique_ptr<qvestra::FrmQvestra> frmQvestra;
+    auto proxy = std::make_shared<std::optional<qvestra::net::HttpProxy>>();
+    exchanges.Run(
+        [proxy, endpoint] { *proxy = qvestra::DesktopProxyFor(endpoint); },
+        [&, proxy] {
+            endpoint.proxy = *proxy;
+            urls.UseProxy(*proxy);
+            views.UseProxy(*proxy);
+            frmQvestra = std::make_unique<qvestra::FrmQvestra>(qvestra::FrmQvestraDeps{
+                .endpoint = endpoint,
+                .dataFolder = qvestra::store::DataFolder(dataFolder),
+                .sockets = sockets,
+                .exchanges = exchanges,
+                .webViews = views.Factory(),
+                .messages = messages,
+                .urls = urls,
+                .documents = documents,
+                .viewerWatch = viewerWatch,
+                .program = program,
+                .screen = screenInfo,
+                .timeOfDay = [] { return qvestra::TimeOfDayStamp(QTime::currentTime()); },
+                .programFolder = QCoreApplication::applicationDirPath(),
+                .endProgram = endProgram,
+            });
+            QObject::connect(frmQvestra.get(), &qvestra::FrmQvestra::signInRequired, [&] {
+                auto* frmLogin = new qvestra::signin::FrmLogin({
+                    .endpoint = endpoint,
+                    .dataFolder = qvestra::store::DataFolder(dataFolder),
+                    .sockets = sockets,
+                    .exchanges = exchanges,
+                    .webViews = views.Factory(),
+                    .messages = messages,
+                    .scale = qvestra::TwipScale::ForLogicalDpi(screenInfo.logicalDpi),
+                    .pcName = qvestra::signin::ComputerName(),
+                    .timeOfDay = [] { return qvestra::TimeOfDayStamp(QTime::currentTime()); },
+                    .handOver = [&frmQvestra] { frmQvestra->Load(); },
+                    .endProgram = endProgram,
+                });
+                frmLogin->setAttribute(Qt::WA_DeleteOnClose);
+                frmLogin->Load();
+            });
+            frmQvestra->Load();
         });
-        frmLogin->setAttribute(Qt::WA_DeleteOnClose);
-        frmLogin->Load();
-    });
-    frmQvestra.Load();
     if (ending || abort.Tripped()) return 0;
     return app.exec();
 }

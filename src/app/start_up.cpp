@@ -5,6 +5,7 @@
 #include "app/frm_connecting.h"
 #include "common/exchange_queue.h"
 #include "net/abort_switch.h"
+#include "net/probe.h"
 #include "store/user_file.h"
 
 namespace qvestra {
@@ -26,13 +27,8 @@ void StartUp::Run(std::optional<QString> memberNumber,
     auto findings = std::make_shared<StartUpFindings>();
     deps_.exchanges.Run(
         [this, memberNumber, findings, cancel = cancel_] {
-            // The probe only asks whether the host answers; its connection
-            // carries no request, so it is not kept open.
-            const auto probe = deps_.sockets.Create(cancel.get());
-            findings->online =
-                probe->Connect(deps_.endpoint.host, deps_.endpoint.port, kProbeTimeoutSeconds,
-                               net::TimeOut::kWholeExchange) == net::kOk;
-            probe->Close();
+            findings->online = net::ReachService(*deps_.sockets.Create(cancel.get()),
+                                                 deps_.endpoint, kProbeTimeoutSeconds);
             if (!findings->online || !memberNumber) return;
             net::ExchangeState state;
             auto& refresh = findings->refresh;

@@ -89,17 +89,20 @@ void MirrorPages(Exchange exchange, const store::DataFolder& folder, const QStri
         // copy is worth more than an error page or a part of one.
         if (!menuPageText.isEmpty()) store::WriteLineAtomically(*page, menuPageText);
         store::WholeBodySink sink(*page, kPageLimits);
-        Get(exchange, net::OriginRequestLine("/q_Vestra/HTML/" + memberId.toStdString() + ".txt"),
+        Get(exchange,
+            net::PathRequestLine(exchange.endpoint,
+                                 "/q_Vestra/HTML/" + memberId.toStdString() + ".txt"),
             kPageTimeoutSeconds, sink);
     }
 
     store::WholeBodySink help(folder.Root() / "Help.html", kPageLimits);
-    Get(exchange, net::OriginRequestLine("/q_Vestra/HTML/Help.html"), kPageTimeoutSeconds, help);
+    Get(exchange, net::PathRequestLine(exchange.endpoint, "/q_Vestra/HTML/Help.html"),
+        kPageTimeoutSeconds, help);
 
     folder.CreateImages();
     store::WholeBodySink logo(folder.Root() / "images" / "LOGO_Movei.gif", kLogoLimits);
-    Get(exchange, net::OriginRequestLine("/q_Vestra/images/Logo_Movei.gif"), kLogoTimeoutSeconds,
-        logo);
+    Get(exchange, net::PathRequestLine(exchange.endpoint, "/q_Vestra/images/Logo_Movei.gif"),
+        kLogoTimeoutSeconds, logo);
 }
 
 }  // namespace qvestra::mirror

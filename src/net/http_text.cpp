@@ -1,6 +1,8 @@
 #include "net/http_text.h"
 
+#include <algorithm>
 #include <charconv>
+#include <cstdint>
 
 namespace qvestra::net {
 
@@ -16,11 +18,47 @@ std::string OriginRequestLine(std::string_view path) {
     return "GET " + std::string(path) + " HTTP/1.0";
 }
 
+std::string PathRequestLine(const ServiceEndpoint& endpoint, std::string_view path) {
+    return endpoint.proxy ? AbsoluteRequestLine(endpoint, path) : OriginRequestLine(path);
+}
+
 std::string RequestText(std::string_view requestLine, std::string_view hostHeader) {
     std::string text;
     text.reserve(requestLine.size() + hostHeader.size() + 4);
     text.append(requestLine).append("\r\n").append(hostHeader).append("\r\n");
     return text;
+}
+
+namespace {
+
+std::string Base64(std::string_view bytes) {
+    static constexpr char kDigits[] =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string out;
+    for (std::size_t i = 0; i < bytes.size(); i += 3) {
+        const std::size_t n = std::min<std::size_t>(3, bytes.size() - i);
+        std::uint32_t group = 0;
+        for (std::size_t k = 0; k < 3; ++k)
+            group = group << 8 | (k < n ? static_cast<unsigned char>(bytes[i + k]) : 0U);
+        for (std::size_t k = 0; k < 4; ++k)
+            out += k <= n ? kDigits[(group >> (18 - 6 * k)) & 63] : '=';
+    }
+    return out;
+}
+
+}  // namespace
+
+std::string OnRoute(const ServiceEndpoint& endpoint, std::string request) {
+    if (!endpoint.proxy || endpoint.proxy->user.empty()) return request;
+    const std::size_t lineEnd = request.find("\r\n");
+    if (lineEnd == std::string::npos) return request;
+    const HttpProxy& proxy = *endpoint.proxy;
+    return request.insert(lineEnd + 2, "Proxy-Authorization: Basic " +
+                                           Base64(proxy.user + ":" + proxy.password) + "\r\n");
+}
+
+bool IsProxyRefusal(int status, bool viaProxy) {
+    return status == 407 || (viaProxy && status >= 500);
 }
 
 namespace {

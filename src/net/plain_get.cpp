@@ -6,12 +6,13 @@ namespace qvestra::net {
 
 void PlainGet(Socket& socket, const ServiceEndpoint& endpoint, const PlainRequest& request,
               BodySink& sink, ExchangeState& state) {
-    state.SockResult =
-        socket.Connect(endpoint.host, endpoint.port, request.timeoutSeconds, request.rule);
+    state.SockResult = socket.Connect(endpoint.ConnectHost(), endpoint.ConnectPort(),
+                                      request.timeoutSeconds, request.rule);
     state.ConnectResult = state.SockResult;
+    state.ViaProxy = endpoint.proxy.has_value();
     // A failed connection makes the write a no-op and the reads fail at
     // once, so the steps below need no branch of their own for it.
-    socket.Write(request.text);
+    socket.Write(OnRoute(endpoint, request.text));
 
     state.StatusCode = 0;
     int lines = 0;

@@ -23,6 +23,8 @@ struct ExchangeState {
     // header skip does not look at it; callers that must not store an error
     // page do.
     int StatusCode = 0;
+    // The reply came from a proxy, which may have written it itself.
+    bool ViaProxy = false;
 };
 
 // Where the body of an exchange goes.
@@ -49,7 +51,8 @@ struct PlainRequest {
 // for; together with the socket's line limit it bounds what one header costs.
 inline constexpr int kMaxHeaderLines = 100;
 
-// Connect, write the request, skip the reply header line by line, stream
+// Connect (to the endpoint's proxy when it has one), write the request,
+// skip the reply header line by line, stream
 // the body chunk by chunk into sink, close. Leaves the results in state.
 // A header that cannot be read to its end (too long, cut off, timed out)
 // fails the exchange: no byte after it counts as body.

@@ -2,7 +2,10 @@
 
 #include <string>
 
+#include <optional>
+
 #include "net/abort_switch.h"
+#include "net/service_endpoint.h"
 
 namespace qvestra::net {
 
@@ -38,10 +41,15 @@ class CurlUrlReader final : public UrlReader {
     // abort, when given, ends a read at once once tripped.
     explicit CurlUrlReader(std::string userAgent, const AbortSwitch* abort = nullptr);
     PageRead ReadAll(const std::string& address) override;
+    // The route of every later read: through this proxy, or directly
+    // whatever the environment says, so that the page comes the way the
+    // program's other exchanges go. Before the first read.
+    void UseProxy(std::optional<HttpProxy> proxy) { proxy_ = std::move(proxy); }
 
   private:
     std::string userAgent_;
     const AbortSwitch* abort_;
+    std::optional<HttpProxy> proxy_;
 };
 
 // The address as curl must see it: a "file://" address may mix "\" and "/"

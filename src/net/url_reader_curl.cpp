@@ -34,6 +34,12 @@ bool IsUnreservedInPath(unsigned char c) {
            c == '.' || c == '_' || c == '~' || c == '/';
 }
 
+std::string ProxyAddress(const HttpProxy& proxy) {
+    const bool ipv6 = proxy.host.find(':') != std::string::npos;
+    return "http://" + (ipv6 ? "[" + proxy.host + "]" : proxy.host) + ":" +
+           std::to_string(proxy.port);
+}
+
 }  // namespace
 
 std::string CurlAddress(const std::string& address) {
@@ -80,6 +86,13 @@ PageRead CurlUrlReader::ReadAll(const std::string& address) {
     curl_easy_setopt(curl.get(), CURLOPT_USERAGENT, userAgent_.c_str());
     curl_easy_setopt(curl.get(), CURLOPT_HTTPHEADER, headers.get());
     curl_easy_setopt(curl.get(), CURLOPT_FRESH_CONNECT, 1L);
+    // An empty proxy is curl's word for a direct connection.
+    const std::string proxy = proxy_ ? ProxyAddress(*proxy_) : std::string();
+    curl_easy_setopt(curl.get(), CURLOPT_PROXY, proxy.c_str());
+    if (proxy_ && !proxy_->user.empty()) {
+        curl_easy_setopt(curl.get(), CURLOPT_PROXYUSERNAME, proxy_->user.c_str());
+        curl_easy_setopt(curl.get(), CURLOPT_PROXYPASSWORD, proxy_->password.c_str());
+    }
     curl_easy_setopt(curl.get(), CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(curl.get(), CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds);
     curl_easy_setopt(curl.get(), CURLOPT_TIMEOUT, kTotalTimeoutSeconds);

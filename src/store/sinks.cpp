@@ -84,8 +84,8 @@ void ShortAnswerSink::Chunk(const std::string& bytes, std::int64_t) {
     }
 }
 
-void ShortAnswerSink::Finish(const net::ExchangeState&) {
-    if (tooLong_ || body_.empty()) return;
+void ShortAnswerSink::Finish(const net::ExchangeState& state) {
+    if (tooLong_ || body_.empty() || net::IsProxyRefusal(state.StatusCode, state.ViaProxy)) return;
     answer_ = body_;
     if (!answerFile_) return;
     PartFile file(*answerFile_);

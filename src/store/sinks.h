@@ -85,7 +85,8 @@ class PackageSink final : public WholeBodySink {
 };
 
 // A short answer is a body of 1 to 99 bytes; anything else counts as no
-// answer. When an answer file is given it then holds exactly the body.
+// answer, and so does a proxy's refusal. When an answer file is given it then holds exactly the
+// body.
 class ShortAnswerSink final : public net::BodySink {
   public:
     static constexpr std::size_t kLimit = 100;

@@ -1,5 +1,7 @@
 #include "webview/webengine_view.h"
 
+#include <QAuthenticator>
+#include <QNetworkProxy>
 #include <QWebEngineDownloadRequest>
 #include <QWebEngineFileSystemAccessRequest>
 #include <QWebEngineFullScreenRequest>
@@ -35,6 +37,20 @@ class ServicePage final : public QWebEnginePage {
                 [](QWebEngineFileSystemAccessRequest request) { request.reject(); });
         connect(this, &QWebEnginePage::registerProtocolHandlerRequested, this,
                 [](QWebEngineRegisterProtocolHandlerRequest request) { request.reject(); });
+        // The engine takes no password from the proxy setting: it asks. Only
+        // the program's own proxy gets its own user, and once a load, so that
+        // a password the proxy refuses is not offered for ever.
+        connect(this, &QWebEnginePage::loadStarted, this, [this] { proxyAnswered_ = false; });
+        connect(this, &QWebEnginePage::proxyAuthenticationRequired, this,
+                [this](const QUrl&, QAuthenticator* authenticator, const QString& proxyHost) {
+                    const auto& proxy = views_.Proxy();
+                    if (!proxy || proxy->user.empty() || proxyAnswered_ ||
+                        proxyHost != QString::fromStdString(proxy->host))
+                        return;
+                    proxyAnswered_ = true;
+                    authenticator->setUser(QString::fromStdString(proxy->user));
+                    authenticator->setPassword(QString::fromStdString(proxy->password));
+                });
     }
 
   protected:
@@ -56,6 +72,7 @@ class ServicePage final : public QWebEnginePage {
 
   private:
     WebEngineViews& views_;
+    bool proxyAnswered_ = false;
 };
 
 }  // namespace
@@ -67,6 +84,14 @@ WebViewFactory WebEngineViews::Factory() {
     return [this](QWidget* parent, TwipsLayout& layout) -> WebView* {
         return new WebEngineView(parent, layout, *this);
     };
+}
+
+void WebEngineViews::UseProxy(std::optional<net::HttpProxy> proxy) {
+    proxy_ = std::move(proxy);
+    QNetworkProxy::setApplicationProxy(proxy_ ? QNetworkProxy(QNetworkProxy::HttpProxy,
+                                                              QString::fromStdString(proxy_->host),
+                                                              static_cast<quint16>(proxy_->port))
+                                              : QNetworkProxy(QNetworkProxy::NoProxy));
 }
 
 QUrl WebEngineViews::ViewAddress(const QString& address) {

@@ -2,6 +2,9 @@
 
 #include <QWebEngineView>
 #include <functional>
+#include <optional>
+
+#include "net/service_endpoint.h"
 
 #include "webview/local_pages.h"
 #include "webview/navigation_rule.h"
@@ -30,9 +33,14 @@ class WebEngineViews {
     // network. Once, when the first view starts the engine (it takes time,
     // which the start-up spends on its exchanges first).
     void PrepareProfile();
+    // The views reach the service the way the program's exchanges do:
+    // through this proxy, or directly. Before the first view.
+    void UseProxy(std::optional<net::HttpProxy> proxy);
+    const std::optional<net::HttpProxy>& Proxy() const { return proxy_; }
 
   private:
     ServiceOrigin service_;
+    std::optional<net::HttpProxy> proxy_;
     OpenInBrowser openInBrowser_;
     LocalPages pages_;
     bool prepared_ = false;

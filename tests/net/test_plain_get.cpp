@@ -7,6 +7,7 @@
 
 #include "net/abort_switch.h"
 #include "net/http_text.h"
+#include "net/probe.h"
 #include "net/receive_buffer.h"
 #include "net/resolve.h"
 #include "net/tcp_socket.h"
@@ -20,6 +21,7 @@ using namespace std::chrono_literals;
 using namespace std::string_literals;
 Q_DECLARE_METATYPE(std::string)
 Q_DECLARE_METATYPE(qvestra::store::StoreLimits)
+Q_DECLARE_METATYPE(std::optional<qvestra::net::HttpProxy>)
 
 namespace {
 
@@ -61,6 +63,13 @@ std::string Letters(int count) {
 
 // A page read as the tests compare it: whether it came whole, then its bytes.
 std::string Seen(const PageRead& read) { return (read.whole ? "whole:" : "part:") + read.bytes; }
+
+using Proxy = std::optional<HttpProxy>;
+// The scripted server as the proxy, the user and password given.
+Proxy ProxyAt(const ScriptedServer& server, const std::string& user = "",
+              const std::string& password = "") {
+    return HttpProxy{"127.0.0.1", server.Port(), user, password};
+}
 
 }  // namespace
 
@@ -150,6 +159,88 @@ class TestPlainGet : public QObject {
         if (!document) QVERIFY2(Since(started) < 2500ms, "outlived its time-out");
     }
 
+    // What goes out on each route, and what of the reply counts. Directly
+    // the scripted server is the service; through a proxy ("user:password",
+    // both may be empty) it is the proxy, and the service is svc.test. A proxy's refusal is never
+    // an answer; the service's own error page stays one, as it always was.
+    void routes_data() {
+        Columns<std::string, std::string, std::string, std::string>(
+            {"proxy", "request", "reply", "answer"});
+        const std::string help = "GET {path}/q_Vestra/HTML/Help.html HTTP/1.0\r\n";
+        const std::string host = "Host: {host}\r\n\r\n";
+        Row("a mirror copy, directly", ""s, help + host, OkReply("END"), "END"s);
+        Row("a mirror copy, through a proxy", ":"s, help + host, OkReply("END"), "END"s);
+        Row("a user of three letters", "u:p"s, help + "Proxy-Authorization: Basic dTpw\r\n" + host,
+            OkReply("END"), "END"s);
+        Row("a user of five", "us:pw"s, help + "Proxy-Authorization: Basic dXM6cHc=\r\n" + host,
+            OkReply("END"), "END"s);
+        Row("a user of seven", "user:pw"s,
+            help + "Proxy-Authorization: Basic dXNlcjpwdw==\r\n" + host, OkReply("END"), "END"s);
+        Row("the proxy wants a user", ":"s, help + host,
+            "HTTP/1.0 407 Proxy Authentication Required\r\n\r\nlog in"s, ""s);
+        Row("the proxy cannot reach the service", ":"s, help + host,
+            "HTTP/1.0 502 Bad Gateway\r\n\r\nno route"s, ""s);
+        Row("the service's own error page", ""s, help + host, "HTTP/1.0 503 Busy\r\n\r\nmaint"s,
+            "maint"s);
+    }
+    void routes() {
+        const auto [proxy, request, reply, answer] =
+            Fetch<std::string, std::string, std::string, std::string>(
+                {"proxy", "request", "reply", "answer"});
+        ScriptedServer server(reply);
+        const auto colon = proxy.find(':');
+        const ServiceEndpoint endpoint =
+            proxy.empty()
+                ? ServiceEndpoint("127.0.0.1", server.Port())
+                : ServiceEndpoint("svc.test", 80,
+                                  ProxyAt(server, proxy.substr(0, colon), proxy.substr(colon + 1)));
+        TcpSocket socket;
+        ExchangeState state;
+        ShortAnswerSink sink;
+        PlainGet(socket, endpoint,
+                 {RequestText(PathRequestLine(endpoint, "/q_Vestra/HTML/Help.html"),
+                              HostHeader(endpoint))},
+                 sink, state);
+        QString expected = QString::fromStdString(request);
+        expected.replace("{path}", proxy.empty() ? "" : "http://svc.test")
+            .replace("{host}", QString::fromStdString(endpoint.Authority()));
+        QCOMPARE(QString::fromStdString(server.Request()), expected);
+        QCOMPARE(sink.Answer().value_or(""), answer);
+    }
+
+    // Directly, a connection is enough and nothing is sent. Through a proxy
+    // only the service's answer counts, whatever its status; the proxy's
+    // refusals and a proxy that is not there do not.
+    void probe_data() {
+        Columns<Proxy, std::string, bool>({"proxy", "reply", "reached"});
+        Row("directly", Proxy(), ""s, true);
+        Row("the service's page", Proxy(HttpProxy{}), OkReply("x"), true);
+        Row("the service's 404", Proxy(HttpProxy{}), "HTTP/1.0 404 Not Found\r\n\r\n"s, true);
+        Row("the proxy wants a user", Proxy(HttpProxy{}),
+            "HTTP/1.0 407 Proxy Authentication Required\r\n\r\n"s, false);
+        for (const char* status : {"500 Unable to connect", "502 Bad Gateway",
+                                   "503 Service Unavailable", "504 Gateway Timeout"})
+            QTest::newRow(status) << Proxy(HttpProxy{}) << "HTTP/1.0 "s + status + "\r\n\r\n"
+                                  << false;
+        Row("no status line", Proxy(HttpProxy{}), "hello\r\n\r\n"s, false);
+        Row("no proxy there", Proxy(HttpProxy{"127.0.0.1", ScriptedServer::ClosedPort(), "", ""}),
+            ""s, false);
+    }
+    void probe() {
+        const auto [proxy, reply, reached] =
+            Fetch<Proxy, std::string, bool>({"proxy", "reply", "reached"});
+        ScriptedServer server(reply);
+        ServiceEndpoint endpoint("127.0.0.1", server.Port());
+        if (proxy) {
+            endpoint = {"svc.test", 80, proxy->port != 0 ? proxy : ProxyAt(server)};
+        }
+        TcpSocket socket;
+        QCOMPARE(ReachService(socket, endpoint, 3), reached);
+        if (proxy && proxy->port == 0)
+            QCOMPARE(server.Request(), "HEAD http://svc.test/ HTTP/1.0\r\nHost: svc.test\r\n\r\n");
+        if (!proxy) QCOMPARE(server.Request(), "");
+    }
+
     // A handled signal (the desktop's opener ending, say) that lands in a
     // wait interrupts it; the exchange goes on.
     void aSignalDuringAWaitIsNoFailure() {
@@ -219,7 +310,7 @@ class TestPlainGet : public QObject {
         const auto found = [](const std::string& to) {
             return "HTTP/1.0 302 Found\r\nLocation: " + to + "\r\nContent-Length: 0\r\n\r\n";
         };
-        ScriptedServer moved(kHttpOk + "\r\nmoved page");
+        ScriptedServer moved(kHttpOk + "\r\nmoved page", 2);
         ScriptedServer toHttp(found(moved.Address("/new"))), toFile(found("file:///etc/hostname"));
         ScriptedServer loop(found("/again"), 10);
         // Cut short after two pieces, both of which are kept.
@@ -236,6 +327,18 @@ class TestPlainGet : public QObject {
         QCOMPARE(loop.Connections(), 1 + int(CurlUrlReader::kMaxRedirects));
         QCOMPARE(Seen(reader.ReadAll(cut.Address("/"))), "part:first");
         QCOMPARE(Seen(reader.ReadAll(maintenance.Address("/"))), "part:maintenance");
+        // The program's route, not the environment's: directly, or through
+        // the proxy with its user.
+        ScriptedServer proxy(kHttpOk + "\r\nproxied page");
+        qputenv("http_proxy",
+                "http://127.0.0.1:" + QByteArray::number(ScriptedServer::ClosedPort()));
+        QCOMPARE(Seen(reader.ReadAll(moved.Address("/again"))), "whole:moved page");
+        reader.UseProxy(ProxyAt(proxy, "u", "p"));
+        QCOMPARE(Seen(reader.ReadAll("http://svc.test/q")), "whole:proxied page");
+        qunsetenv("http_proxy");
+        QVERIFY(proxy.Request().starts_with("GET http://svc.test/q HTTP/1.1\r\n"));
+        QVERIFY(proxy.Request().find("\r\nProxy-Authorization: Basic dTpw\r\n") !=
+                std::string::npos);
         QTemporaryDir dir;
         QVERIFY(QDir(dir.path()).mkdir("q folder"));
         const std::string bytes = "Contents_VALUE\r\n\x82\xa0\r\n";

@@ -1,0 +1,34 @@
+#include "net/probe.h"
+
+#include "net/http_text.h"
+#include "net/plain_get.h"
+
+namespace qvestra::net {
+
+namespace {
+
+class HeaderOnly final : public BodySink {
+  public:
+    void Chunk(const std::string&, std::int64_t) override {}
+    bool Wanted() const override { return false; }
+    void Finish(const ExchangeState&) override {}
+};
+
+}  // namespace
+
+bool ReachService(Socket& socket, const ServiceEndpoint& endpoint, int timeoutSeconds) {
+    if (!endpoint.proxy) {
+        const bool connected = socket.Connect(endpoint.host, endpoint.port, timeoutSeconds,
+                                              TimeOut::kWholeExchange) == kOk;
+        socket.Close();
+        return connected;
+    }
+    HeaderOnly sink;
+    ExchangeState state;
+    const std::string line = "HEAD " + endpoint.HttpAddress("/") + " HTTP/1.0";
+    PlainGet(socket, endpoint, {RequestText(line, HostHeader(endpoint)), timeoutSeconds}, sink,
+             state);
+    return state.StatusCode >= 200 && !IsProxyRefusal(state.StatusCode, true);
+}
+
+}  // namespace qvestra::net
