@@ -17,7 +17,7 @@ QVESTRA_RUN_PACKAGES=(
 )
 # What the test suite needs besides: the sanitizer and fuzzing compiler,
 # the tools of the end-to-end tests, and nginx as a real peer.
-QVESTRA_TEST_PACKAGES=(clang libclang-rt-14-dev file bc nginx git weston evince)
+QVESTRA_TEST_PACKAGES=(clang libclang-rt-14-dev file bc nginx tinyproxy socat git weston evince)
 
 # fail MESSAGE: ends the script, saying why.
 fail() {

@@ -45,8 +45,12 @@ class ServicePage final : public QWebEnginePage {
                 [this](const QUrl&, QAuthenticator* authenticator, const QString& proxyHost) {
                     const auto& proxy = views_.Proxy();
                     if (!proxy || proxy->user.empty() || proxyAnswered_ ||
-                        proxyHost != QString::fromStdString(proxy->host))
+                        proxyHost != QString::fromStdString(proxy->host)) {
+                        // Only a null authenticator refuses; an empty one
+                        // would be sent as a user without a name.
+                        *authenticator = QAuthenticator();
                         return;
+                    }
                     proxyAnswered_ = true;
                     authenticator->setUser(QString::fromStdString(proxy->user));
                     authenticator->setPassword(QString::fromStdString(proxy->password));

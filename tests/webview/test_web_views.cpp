@@ -45,6 +45,32 @@ class TestWebViews : public QObject {
         QCOMPARE(QQuickWindow::sceneGraphBackend(), QStringLiteral("software"));
     }
 
+    // Through the program's proxy, whose user the view offers once a load:
+    // a proxy that refuses it is not asked again and again. Before the first
+    // page, as in the program: the engine reads the route when it starts.
+    void pagesComeThroughTheProgramsProxy() {
+        ScriptedServer proxy(
+            "HTTP/1.0 407 Proxy Authentication Required\r\n"
+            "Proxy-Authenticate: Basic realm=\"school\"\r\n"
+            "Content-Length: 0\r\n\r\n",
+            5);
+        views->UseProxy(net::HttpProxy{"127.0.0.1", proxy.Port(), "u", "p"});
+        TwipsLayout layout{TwipScale(15)};
+        const std::unique_ptr<WebEngineView> view(
+            static_cast<WebEngineView*>(views->Factory()(nullptr, layout)));
+        QSignalSpy loaded(view.get(), &QWebEngineView::loadFinished);
+        view->Navigate("http://svc.test/q_vestra/Entry.asp");
+        QVERIFY(loaded.wait(20000));
+        // Time for a third try, which must not come.
+        QTest::qWait(300);
+        views->UseProxy(std::nullopt);
+        const QString asked = QString::fromStdString(proxy.Request());
+        QVERIFY2(asked.startsWith("GET http://svc.test/q_vestra/Entry.asp HTTP/1.1\r\n"),
+                 qPrintable(asked));
+        QCOMPARE(asked.count("\r\nProxy-Authorization: Basic dTpw\r\n"), 1);
+        QCOMPARE(proxy.Connections(), 2);
+    }
+
     void mainFrame_data() {
         Columns<QString, Navigation>({"url", "navigation"});
         Row("the service's page", "http://svc.test/q_vestra/execute.asp?yuzaaidhi=A-12",
