@@ -1,6 +1,7 @@
 #include "net/resolve.h"
 
 #include <algorithm>
+#include <atomic>
 #include <condition_variable>
 #include <cstring>
 #include <memory>
@@ -20,11 +21,10 @@ struct Lookup {
     std::vector<ResolvedAddress> result;
 };
 
-std::vector<ResolvedAddress> LookUp(const std::string& host, int port) {
-    // Any address family, IPv4 or IPv6.
+std::vector<ResolvedAddress> GetAddrInfo(const std::string& host, int port, int flags) {
     addrinfo hints{};
     hints.ai_socktype = SOCK_STREAM;
-    hints.ai_flags = AI_ADDRCONFIG;
+    hints.ai_flags = flags;
     addrinfo* list = nullptr;
     const std::string service = std::to_string(port);
     std::vector<ResolvedAddress> out;
@@ -41,31 +41,52 @@ std::vector<ResolvedAddress> LookUp(const std::string& host, int port) {
     return out;
 }
 
+// Look-ups whose threads still run, the discarded ones included. Never
+// destroyed: a detached thread may still count down after main returned.
+std::atomic<int>& RunningLookups() {
+    static auto* running = new std::atomic<int>(0);
+    return *running;
+}
+
 }  // namespace
+
+std::vector<ResolvedAddress> SystemLookup(const std::string& host, int port) {
+    return GetAddrInfo(host, port, AI_ADDRCONFIG);
+}
 
 std::vector<ResolvedAddress> ResolveTcp(const std::string& host, int port,
                                         std::chrono::milliseconds timeout,
-                                        const std::function<bool()>& aborted) {
-    auto lookup = std::make_shared<Lookup>();
-    std::thread([lookup, host, port] {
-        auto result = LookUp(host, port);
-        std::lock_guard lock(lookup->mutex);
-        lookup->result = std::move(result);
-        lookup->finished = true;
-        lookup->done.notify_all();
+                                        const std::function<bool()>& aborted,
+                                        const HostLookup& lookup) {
+    auto numeric = GetAddrInfo(host, port, AI_NUMERICHOST | AI_NUMERICSERV);
+    if (!numeric.empty()) return numeric;
+    if (++RunningLookups() > kMaxLookups) {
+        --RunningLookups();
+        return {};
+    }
+    auto state = std::make_shared<Lookup>();
+    std::thread([state, host, port, lookup] {
+        auto result = lookup(host, port);
+        {
+            std::lock_guard lock(state->mutex);
+            state->result = std::move(result);
+            state->finished = true;
+        }
+        state->done.notify_all();
+        --RunningLookups();
     }).detach();
     // The look-up thread cannot watch an abort switch, so the wait looks a
     // few times a second.
     constexpr auto kAbortCheck = std::chrono::milliseconds(100);
     const auto deadline = std::chrono::steady_clock::now() + timeout;
-    std::unique_lock lock(lookup->mutex);
-    while (!lookup->finished) {
+    std::unique_lock lock(state->mutex);
+    while (!state->finished) {
         const auto now = std::chrono::steady_clock::now();
         if (now >= deadline || (aborted && aborted())) return {};
-        lookup->done.wait_for(
+        state->done.wait_for(
             lock, std::min<std::chrono::steady_clock::duration>(deadline - now, kAbortCheck));
     }
-    return std::move(lookup->result);
+    return std::move(state->result);
 }
 
 }  // namespace qvestra::net

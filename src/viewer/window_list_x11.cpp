@@ -5,28 +5,43 @@
 #include <X11/Xutil.h>
 
 #include <algorithm>
+#include <mutex>
+#include <vector>
 
 namespace qvestra::viewer {
 
 namespace {
 
 // Windows come and go while they are listed; an error about one that just
-// vanished must not end the program (Xlib's default handler exits).
-int IgnoreXErrors(Display*, XErrorEvent*) { return 0; }
-
-class ErrorsIgnored {
+// vanished must not end the program (Xlib's default handler exits). Xlib
+// has one error handler for the whole process, and other parts of it (the
+// toolkit's OpenGL, say) use Xlib too: the handler is installed once, never
+// swapped per call, ignores errors on the list's own connections only and
+// hands every other error to the handler it replaced.
+class OwnErrorsIgnored {
   public:
-    explicit ErrorsIgnored(Display* d) : display_(d), previous_(XSetErrorHandler(IgnoreXErrors)) {}
-    ~ErrorsIgnored() {
-        XSync(display_, False);
-        XSetErrorHandler(previous_);
+    static void Add(Display* d) {
+        static std::once_flag installed;
+        std::call_once(installed, [] { previous_ = XSetErrorHandler(Handle); });
+        const std::lock_guard lock(mutex_);
+        displays_.push_back(d);
     }
-    ErrorsIgnored(const ErrorsIgnored&) = delete;
-    ErrorsIgnored& operator=(const ErrorsIgnored&) = delete;
+    static void Remove(Display* d) {
+        const std::lock_guard lock(mutex_);
+        std::erase(displays_, d);
+    }
 
   private:
-    Display* display_;
-    XErrorHandler previous_;
+    static int Handle(Display* d, XErrorEvent* error) {
+        {
+            const std::lock_guard lock(mutex_);
+            if (std::ranges::find(displays_, d) != displays_.end()) return 0;
+        }
+        return previous_ != nullptr ? previous_(d, error) : 0;
+    }
+    static inline std::mutex mutex_;
+    static inline std::vector<Display*> displays_;
+    static inline XErrorHandler previous_ = nullptr;
 };
 
 std::vector<Window> StackingList(Display* d, Window root, Atom stacking) {
@@ -92,7 +107,11 @@ QString WmName(Display* d, Window w) {
 
 }  // namespace
 
-void X11WindowList::DisplayCloser::operator()(_XDisplay* d) const { XCloseDisplay(d); }
+void X11WindowList::DisplayCloser::operator()(_XDisplay* d) const {
+    // Closing may still report errors of the last calls.
+    XCloseDisplay(d);
+    OwnErrorsIgnored::Remove(d);
+}
 
 X11WindowList::X11WindowList() = default;
 X11WindowList::~X11WindowList() = default;
@@ -101,6 +120,7 @@ bool X11WindowList::Connected() {
     if (display_) return true;
     display_.reset(XOpenDisplay(nullptr));
     if (!display_) return false;
+    OwnErrorsIgnored::Add(display_.get());
     // Each look-up is a round trip to the server; a wait looks ten times a second.
     Display* d = display_.get();
     atoms_.stacking = XInternAtom(d, "_NET_CLIENT_LIST_STACKING", False);
@@ -114,7 +134,6 @@ std::vector<TopLevelWindow> X11WindowList::TopFirst() {
     std::vector<TopLevelWindow> out;
     if (!Connected()) return out;
     Display* d = display_.get();
-    ErrorsIgnored guard(d);
     const Window root = DefaultRootWindow(d);
     std::vector<Window> bottomFirst = StackingList(d, root, atoms_.stacking);
     if (bottomFirst.empty()) bottomFirst = MappedChildren(d, root);
@@ -129,7 +148,6 @@ std::vector<TopLevelWindow> X11WindowList::TopFirst() {
 bool X11WindowList::Activate(std::uint64_t id) {
     if (!Connected()) return false;
     Display* d = display_.get();
-    ErrorsIgnored guard(d);
     const Window root = DefaultRootWindow(d);
     const auto window = static_cast<Window>(id);
     // A window manager moves focus on request; without one, raising and

@@ -1,7 +1,10 @@
 // Exchanges and page reads against a scripted loopback server: how the
 // header is read, what each sink leaves on disk, the header-line rules, the
 // menu-page reader, and the abort switch ending any of them.
+#include <atomic>
+#include <condition_variable>
 #include <csignal>
+#include <mutex>
 #include <thread>
 #include "fakes/support.h"
 
@@ -299,6 +302,39 @@ class TestPlainGet : public QObject {
                  200);
         QCOMPARE(second.Answer().value_or(""), "ok");
         QCOMPARE(ResolveTcp("127.0.0.1", 80, 1s).size(), std::size_t{1});
+    }
+
+    // A numeric address comes back without a look-up, even with no time to
+    // wait. A resolver that hangs holds at most kMaxLookups threads: a name
+    // beyond them fails at once, and names resolve again once they end.
+    void lookUps() {
+        QCOMPARE(ResolveTcp("127.0.0.1", 80, 0ms).size(), std::size_t{1});
+        QCOMPARE(ResolveTcp("::1", 80, 0ms).size(), std::size_t{1});
+        struct Hang {
+            std::mutex mutex;
+            std::condition_variable released;
+            bool over = false;
+            std::atomic<int> calls{0};
+        };
+        const auto hang = std::make_shared<Hang>();
+        const HostLookup hung = [hang](const std::string&, int) {
+            ++hang->calls;
+            std::unique_lock lock(hang->mutex);
+            hang->released.wait(lock, [&hang] { return hang->over; });
+            return std::vector<ResolvedAddress>{};
+        };
+        for (int i = 0; i < kMaxLookups + 2; ++i)
+            QVERIFY(ResolveTcp("hung.test", 80, 20ms, {}, hung).empty());
+        QTRY_COMPARE(hang->calls.load(), kMaxLookups);
+        {
+            const std::lock_guard lock(hang->mutex);
+            hang->over = true;
+        }
+        hang->released.notify_all();
+        const HostLookup quick = [](const std::string&, int port) {
+            return SystemLookup("127.0.0.1", port);
+        };
+        QTRY_COMPARE(ResolveTcp("quick.test", 80, 1s, {}, quick).size(), std::size_t{1});
     }
 
     // The menu-page reader: the page's own address and nothing from a cache

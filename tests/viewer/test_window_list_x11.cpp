@@ -13,6 +13,36 @@ class TestWindowListX11 : public QObject {
     Q_OBJECT
 
   private Q_SLOTS:
+    // First, before any list installed its handler: the list ignores errors
+    // on its own connection only, with one handler installed once. Another
+    // connection's errors reach the handler that was there before, and a
+    // handler set later stays through the list's calls.
+    void errorsOfOtherConnectionsReachTheirHandler() {
+        Display* d = XOpenDisplay(nullptr);
+        if (d == nullptr) QSKIP("no X server");
+        const auto closeDisplay = qScopeGuard([d] { XCloseDisplay(d); });
+        static int othersErrors = 0;
+        const XErrorHandler counting = [](Display*, XErrorEvent*) { return ++othersErrors, 0; };
+        XSetErrorHandler(counting);
+        X11WindowList list;
+        list.TopFirst();
+        const XErrorHandler ours = XSetErrorHandler(counting);
+        XSetErrorHandler(ours);
+        QVERIFY2(ours != counting, "the list's handler did not stay installed");
+        const Window gone = XCreateSimpleWindow(d, DefaultRootWindow(d), 0, 0, 5, 5, 0, 0, 0);
+        XDestroyWindow(d, gone);
+        XSync(d, False);
+        QVERIFY(list.Activate(gone));
+        list.TopFirst();
+        QCOMPARE(othersErrors, 0);
+        XWindowAttributes attributes;
+        XGetWindowAttributes(d, gone, &attributes);
+        QCOMPARE(othersErrors, 1);
+        XSetErrorHandler(counting);
+        list.TopFirst();
+        QVERIFY2(XSetErrorHandler(ours) == counting, "the list swapped the handler");
+    }
+
     void listsTopFirstWithTitlesAndActivatesByTitle() {
         Display* d = XOpenDisplay(nullptr);
         if (d == nullptr) QSKIP("no X server");
