@@ -2,6 +2,19 @@
 # script that sets work (its temporary folder), port (the compiled-in
 # service port) and wait_for_color (the built bench/wait_for_color).
 
+# in_private_network SCRIPT "$@": SCRIPT (a path from the project's root)
+# runs again in a network of its own (scripts/in-private-network), as any
+# user, so its demo services take their ports there and no other server on
+# this machine is ever measured.
+in_private_network() {
+    [ "${QVESTRA_IN_BENCH_NETNS:-}" = 1 ] && return 0
+    if ! scripts/in-private-network --check 2>/dev/null; then
+        echo "The benchmarks need a network of their own (user namespaces), which this machine does not allow." >&2
+        exit 1
+    fi
+    exec scripts/in-private-network env QVESTRA_IN_BENCH_NETNS=1 bash "$@"
+}
+
 now_ms() { echo $(($(date +%s%N) / 1000000)); }
 median() { printf '%s\n' "$@" | sort -n | sed -n "$((($# + 1) / 2))p"; }
 ratio() { echo "$1 / $2" | bc -l; }

@@ -96,6 +96,10 @@ int main(int, char* argv[]) {
     // desktop names for the service. A PAC file may take the network's time
     // to read, so the choice is the queue's first exchange and the window
     // follows it.
+    // The sign-in window is main's until the member is signed in, when it
+    // goes; one still open when the program ends goes with main, its web
+    // view with it, before the application object.
+    std::unique_ptr<qvestra::signin::FrmLogin> frmLogin;
     std::unique_ptr<qvestra::FrmQvestra> frmQvestra;
     auto proxy = std::make_shared<std::optional<qvestra::net::HttpProxy>>();
     exchanges.Run(
@@ -121,20 +125,24 @@ int main(int, char* argv[]) {
                 .endProgram = endProgram,
             });
             QObject::connect(frmQvestra.get(), &qvestra::FrmQvestra::signInRequired, [&] {
-                auto* frmLogin = new qvestra::signin::FrmLogin({
-                    .endpoint = endpoint,
-                    .dataFolder = qvestra::store::DataFolder(dataFolder),
-                    .sockets = sockets,
-                    .exchanges = exchanges,
-                    .webViews = views.Factory(),
-                    .messages = messages,
-                    .scale = qvestra::TwipScale::ForLogicalDpi(screenInfo.logicalDpi),
-                    .pcName = qvestra::signin::ComputerName(),
-                    .timeOfDay = [] { return qvestra::TimeOfDayStamp(QTime::currentTime()); },
-                    .handOver = [&frmQvestra] { frmQvestra->Load(); },
-                    .endProgram = endProgram,
-                });
-                frmLogin->setAttribute(Qt::WA_DeleteOnClose);
+                frmLogin =
+                    std::make_unique<qvestra::signin::FrmLogin>(qvestra::signin::FrmLoginDeps{
+                        .endpoint = endpoint,
+                        .dataFolder = qvestra::store::DataFolder(dataFolder),
+                        .sockets = sockets,
+                        .exchanges = exchanges,
+                        .webViews = views.Factory(),
+                        .messages = messages,
+                        .scale = qvestra::TwipScale::ForLogicalDpi(screenInfo.logicalDpi),
+                        .pcName = qvestra::signin::ComputerName(),
+                        .timeOfDay = [] { return qvestra::TimeOfDayStamp(QTime::currentTime()); },
+                        .handOver =
+                            [&frmLogin, &frmQvestra] {
+                                frmLogin.release()->deleteLater();
+                                frmQvestra->Load();
+                            },
+                        .endProgram = endProgram,
+                    });
                 frmLogin->Load();
             });
             frmQvestra->Load();

@@ -255,6 +255,12 @@ class TestFrmQvestra : public QObject {
         u.window->Load();
         QTRY_VERIFY_WITH_TIMEOUT(u.Notice() != nullptr && u.Notice()->isVisible(), 3000);
         QVERIFY(Since(started) >= std::chrono::milliseconds(StartUp::kNoticeDelayMs));
+        if (closeNotice) {
+            // It stays the one notice while the probe goes on.
+            const FrmConnecting* shown = u.Notice();
+            QTest::qWait(1100);
+            QCOMPARE(u.Notice(), shown);
+        }
         const auto chosen = std::chrono::steady_clock::now();
         if (closeNotice)
             u.Notice()->close();

@@ -1,10 +1,39 @@
 #!/usr/bin/env bash
 # End to end: a first start on an empty HOME shows the sign-in page; signing
-# in on it brings up the main window with the member's menu page.
+# in on it brings up the main window with the member's menu page. Before,
+# two starts end from the sign-in window, by a termination signal and by
+# キャンセル on the page: the program ends by itself with status 0 and frees
+# the window and its web view before it goes.
 # Usage: sign_in.sh CLIENT DEMO_SERVICE ARTIFACT_DIR
 set -euo pipefail
 source "$(dirname "$0")/e2e_lib.sh"
 folder="$HOME/qvestrafolder"
+rm -rf "$folder"
+
+# end_from_sign_in HOW: a first start ended from its sign-in window.
+end_from_sign_in() {
+    local shots=$artifacts/end-by-$1 pid login status=0
+    mkdir -p "$shots"
+    "$client" >"$shots/client.log" 2>&1 &
+    pid=$!
+    login=$(wait_for_window 60 'q_Vestra LOGIN') || fail "$1: no sign-in window"
+    sleep 2
+    import -window root "$shots/sign-in.png"
+    if [ "$1" = signal ]; then
+        kill -TERM "$pid"
+    else
+        # キャンセル, right of the form's ログイン button.
+        eval "$(xdotool getwindowgeometry --shell "$login")"
+        xdotool mousemove $((X + 510)) $((Y + 97)) click 1
+    fi
+    wait_until 15 eval '! kill -0 "$pid" 2>/dev/null' || fail "$1: the program did not end"
+    wait "$pid" || status=$?
+    [ "$status" = 0 ] || fail "$1: the program ended with status $status"
+    if grep -q 'still not deleted' "$shots/client.log"; then fail "$1: the sign-in window outlived the program"; fi
+    echo "ended from the sign-in window by $1"
+}
+end_from_sign_in signal
+end_from_sign_in cancel
 rm -rf "$folder"
 
 capture "$artifacts/first-start" --sign-in | tee "$artifacts/first-start.log"

@@ -260,6 +260,20 @@ class TestPlainGet : public QObject {
         QCOMPARE(ReadFile(x.file), "body");
     }
 
+    // A stream may end without a line end: its last line is handed out as a
+    // line, never left to turn up as body bytes.
+    void aLastLineWithoutItsEnd() {
+        std::string stream = "HTTP/1.0 200 OK\r\nX: y", line;
+        ReceiveBuffer received;
+        const ReceiveBuffer::Fill fill = [&stream](std::string& buffer) {
+            buffer += stream;
+            return std::exchange(stream, {}).empty() ? int(kClosed) : int(kOk);
+        };
+        QVERIFY(received.ReadLine(fill, line) == kOk && received.ReadLine(fill, line) == kOk);
+        QCOMPARE(line, "X: y");
+        QCOMPARE(received.Read(fill, line), int(kClosed));
+    }
+
     // Without a connection (nothing listens, no such host, an address the
     // system refuses at once) the exchange yields nothing and touches
     // nothing, and every later call on the socket fails at once, even on a
