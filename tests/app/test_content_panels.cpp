@@ -141,21 +141,6 @@ class TestContentPanels : public QObject {
             QCOMPARE(VisibleCaptions(s.ui().CmdSub), (QStringList{"T1-0", "閉じる"}));
     }
 
-    // The desktop cannot open the document: the notice goes at once and the
-    // member is told which document.
-    void aDocumentNoProgramOpensIsReported() {
-        Started s({"Cont;A;/d/a.pdf"});
-        s.windows.windows.clear();
-        s.documents.opens = false;
-        QElapsedTimer waited;
-        waited.start();
-        s.window->Cmd_Click(0);
-        QTRY_VERIFY_WITH_TIMEOUT(s.viewerWatch.Notice() == nullptr, 1000);
-        QVERIFY(waited.elapsed() < 250);
-        QCOMPARE(s.messages.shown,
-                 QStringList{"教材「a.pdf」を開くプログラムが見つかりませんでした。"});
-    }
-
     // Only a PDF reaches the desktop: the marker within its first 1024 bytes,
     // and nothing in its name or content that says another type (a script,
     // PostScript, a desktop entry, a page, a program). Anything else is not

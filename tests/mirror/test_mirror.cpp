@@ -80,23 +80,6 @@ class TestMirror : public QObject {
         QVERIFY(window.Lbl_TTL->sizeHint().width() < 1000);
     }
 
-    // What a download stores, and whether its progress window showed (it
-    // needs the length under its exact name).
-    void whatIsStored() {
-        for (const auto& [script, windows, stored] :
-             std::vector<std::tuple<std::string, int, bool>>{
-                 {"HTTP/1.0 200 OK\r\ncontent-length: 3\r\n\r\nabc", 0, true},
-                 {"HTTP/1.0 404 Not Found\r\nContent-Length: 9\r\n\r\nnot found", 1, false},
-                 {"HTTP/1.0 200 OK\r\nContent-Length: 2048\r\n\r\nhalf<pause 2500>", 1, false},
-                 {"HTTP/1.0 500 Oops\r\nContent-Length: 1e3\r\n\r\nx", 0, false}}) {
-            Client c(script);
-            ProgressLog log;
-            QVERIFY2(log.Download(c, 1).stored == stored, script.c_str());
-            QCOMPARE(log.Windows(), windows);
-            QCOMPARE(FilesIn(c.data.Root()), stored ? QStringList{"m01.pdf"} : QStringList{});
-        }
-    }
-
     // A download that cannot be written stores nothing: the full-disk test.
     void aWriteFailureOrAnUnsafeNameStoresNothing() {
         Client c(OkReply("x"));

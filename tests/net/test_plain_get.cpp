@@ -175,8 +175,6 @@ class TestPlainGet : public QObject {
         Row("a mirror copy, through a proxy", ":"s, help + host, OkReply("END"), "END"s);
         Row("a user of three letters", "u:p"s, help + "Proxy-Authorization: Basic dTpw\r\n" + host,
             OkReply("END"), "END"s);
-        Row("a user of five", "us:pw"s, help + "Proxy-Authorization: Basic dXM6cHc=\r\n" + host,
-            OkReply("END"), "END"s);
         Row("a user of seven", "user:pw"s,
             help + "Proxy-Authorization: Basic dXNlcjpwdw==\r\n" + host, OkReply("END"), "END"s);
         Row("the proxy wants a user", ":"s, help + host,
@@ -221,8 +219,7 @@ class TestPlainGet : public QObject {
         Row("the service's 404", Proxy(HttpProxy{}), "HTTP/1.0 404 Not Found\r\n\r\n"s, true);
         Row("the proxy wants a user", Proxy(HttpProxy{}),
             "HTTP/1.0 407 Proxy Authentication Required\r\n\r\n"s, false);
-        for (const char* status : {"500 Unable to connect", "502 Bad Gateway",
-                                   "503 Service Unavailable", "504 Gateway Timeout"})
+        for (const char* status : {"500 Unable to connect", "504 Gateway Timeout"})
             QTest::newRow(status) << Proxy(HttpProxy{}) << "HTTP/1.0 "s + status + "\r\n\r\n"
                                   << false;
         Row("no status line", Proxy(HttpProxy{}), "hello\r\n\r\n"s, false);

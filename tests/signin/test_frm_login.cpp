@@ -4,7 +4,6 @@
 #include "fakes/fakes.h"
 #include "fakes/step_queue.h"
 #include "net/tcp_socket.h"
-#include "signin/computer_name.h"
 #include "signin/frm_login.h"
 
 using namespace qvestra;
@@ -158,12 +157,6 @@ class TestFrmLogin : public QObject {
         QVERIFY(!login.window.Timer1()->isActive());
         QTRY_COMPARE_WITH_TIMEOUT(login.handOvers, 1, 3000);
         QCOMPARE(ReadFile(login.folder / "qvuser.txt"), "A-12|1\r\n"s);
-    }
-
-    void computerName() {
-        QCOMPARE(signin::ComputerNameFrom("desk.example.com"), QStringLiteral("desk"));
-        QCOMPARE(signin::ComputerNameFrom("ABCDEFGHIJKLMNOPQRST"),
-                 QStringLiteral("ABCDEFGHIJKLMNO"));
     }
 };
 

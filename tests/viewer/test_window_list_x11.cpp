@@ -43,41 +43,6 @@ class TestWindowListX11 : public QObject {
         QVERIFY2(XSetErrorHandler(ours) == counting, "the list swapped the handler");
     }
 
-    void listsTopFirstWithTitlesAndActivatesByTitle() {
-        Display* d = XOpenDisplay(nullptr);
-        if (d == nullptr) QSKIP("no X server");
-        const auto closeDisplay = qScopeGuard([d] { XCloseDisplay(d); });
-        // The last window is never mapped: no viewer to bring forward.
-        std::vector<std::uint64_t> ours;
-        for (const char* title :
-             {"Document Reader - 1", "", "教材 m01.pdf", "Document Reader", "Unmapped Reader"}) {
-            const Window w = XCreateSimpleWindow(d, DefaultRootWindow(d), 0, 0, 50, 50, 0, 0, 0);
-            if (*title != '\0')
-                Xutf8SetWMProperties(d, w, title, nullptr, nullptr, 0, nullptr, nullptr, nullptr);
-            if (ours.size() < 4) XMapRaised(d, w);
-            ours.push_back(w);
-        }
-        XSync(d, False);
-        X11WindowList list;
-        const auto titles = [&] {
-            QStringList shown;
-            for (const auto& w : list.TopFirst())
-                if (std::ranges::find(ours, w.id) != ours.end()) shown << w.title;
-            return shown;
-        };
-        QCOMPARE(titles(),
-                 (QStringList{"Document Reader", "教材 m01.pdf", "", "Document Reader - 1"}));
-        QVERIFY(ActivateByTitle(list, "Document Reader - 1"));
-        QCOMPARE(titles().front(), QStringLiteral("Document Reader - 1"));
-        QVERIFY(ActivateByTitle(list, "教材"));
-        QCOMPARE(titles().front(), QStringLiteral("教材 m01.pdf"));
-        // A title met exactly wins over one that only begins with it.
-        QVERIFY(ActivateByTitle(list, "Document Reader"));
-        QCOMPARE(titles().front(), QStringLiteral("Document Reader"));
-        // An empty title, as a search that found nothing leaves, brings nothing forward.
-        QVERIFY(!ActivateByTitle(list, "Nothing") && !ActivateByTitle(list, ""));
-    }
-
     // With a window manager (this test plays one) its stacking list and the
     // windows' UTF-8 names count, and a window is brought forward by asking it.
     void followsAWindowManager() {
