@@ -92,21 +92,6 @@ class TestContentPanels : public QObject {
         QCOMPARE(s.Opened(), QStringLiteral("b1.pdf"));
     }
 
-    // An item titled 閉じる closes the panel like the close button, as the
-    // caption decides. An "&" in a caption is a letter, no keyboard shortcut.
-    // That a name which may not be a document opens nothing is shown by the
-    // program's own files below.
-    void itemsThatOpenNothing() {
-        Started amp({"Main;A&B", "Sub;x&y;/d/x.pdf"});
-        amp.window->Cmd_Click(0);
-        QVERIFY(amp.ui().Cmd[0]->shortcut().isEmpty() && amp.ui().CmdSub[0]->shortcut().isEmpty());
-        Started closing({"Main;A", "Sub;閉じる;/d/x.pdf"});
-        closing.window->Cmd_Click(0);
-        closing.window->CmdSub_Click(0);
-        QVERIFY(!closing.Shown(closing.ui().Frame3));
-        QVERIFY(closing.documents.opened.empty());
-    }
-
     // After a rebuild no button on screen may lead into the earlier list; a
     // page that cannot be read (no lines) empties a panel that was full.
     void aRebuildLeavesNoStaleButtons_data() {

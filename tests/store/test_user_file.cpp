@@ -71,16 +71,6 @@ class TestUserFile : public QObject {
         if (parts) QCOMPARE(parts->memberId + u'|' + parts->status, record);
     }
 
-    // A folder that is missing (a cancelled contract removed it) fails the
-    // write and is not made again. What a write leaves in place of the old
-    // line is checked by the windows that write it.
-    void write() {
-        QTemporaryDir dir;
-        const UserFile lost(PathOf(dir) / "missing" / "qvuser.txt");
-        QVERIFY(!lost.Write(u"A-12|2"_s));
-        QVERIFY(!fs::exists(lost.Path().parent_path()));
-    }
-
     // The folder and what is written there are the member's alone, whatever
     // the umask. That a folder an earlier version left open to all is
     // closed is checked by the start-up.

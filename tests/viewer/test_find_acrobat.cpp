@@ -56,25 +56,8 @@ class TestFindAcrobat : public QObject {
         QTRY_VERIFY_WITH_TIMEOUT(!watch.Waiting(), 3000);
         QCOMPARE(windows.activated, activated);
         QCOMPARE(watch.Notice() != nullptr, !activated.empty());
-    }
-
-    // The notice closes two seconds after the viewer came. Another document
-    // while it counts down finds the viewer afresh; once it is gone, the next
-    // opening shows a fresh one.
-    void theNoticeClosesTwoSecondsAfterTheViewerCame() {
-        FakeWindowList windows;
-        windows.windows = {{2, "Document Reader"}};
-        FindAcrobat watch(windows, TwipScale(15), {10ms, 5000ms});
-        watch.StartViewerWatch("m01.pdf");
-        QTest::qWait(1500);
-        QVERIFY(watch.Notice() != nullptr && !watch.Notice()->Text2->isVisibleTo(watch.Notice()));
-        watch.StartViewerWatch("m02.pdf");
-        QCOMPARE(windows.activated, (Ids{2, 2}));
-        QTest::qWait(1500);
-        QVERIFY(watch.Notice() != nullptr);
-        QTRY_VERIFY_WITH_TIMEOUT(watch.Notice() == nullptr, 2000);
-        watch.StartViewerWatch("m01.pdf");
-        QVERIFY(watch.Notice() != nullptr && watch.Notice()->isVisible());
+        // Its search boxes are the program's own, never shown.
+        if (watch.Notice() != nullptr) QVERIFY(!watch.Notice()->Text2->isVisibleTo(watch.Notice()));
     }
 
     // Where the window list cannot see the viewer (a Wayland desktop), the

@@ -79,17 +79,14 @@ class TestWebViews : public QObject {
         Row("one byte over", "big.html", false);
         Row("a link to a page", "link.html", false);
         Row("a page through a linked folder", "linked/A-12.html", false);
-        Row("a folder", "images", false);
-        Row("a page in a folder", "images/logo.gif", true);
+        Row("a folder", ".", false);
     }
     void localFiles() {
         const auto [relative, read] = Fetch<QString, bool>({"relative", "read"});
         QTemporaryDir dir;
         const std::filesystem::path folder = dir.path().toStdString();
-        std::filesystem::create_directory(folder / "images");
         WriteFile(folder / "A-12.html", "12345678");
         WriteFile(folder / "big.html", "123456789");
-        WriteFile(folder / "images/logo.gif", "GIF");
         std::filesystem::create_symlink(folder / "A-12.html", folder / "link.html");
         std::filesystem::create_directory_symlink(folder, folder / "linked");
         const auto bytes = ReadInside(folder, relative.toStdString(), 8);
