@@ -33,7 +33,18 @@ class TestWindowListX11 : public QObject {
         XDestroyWindow(d, gone);
         XSync(d, False);
         QVERIFY(list.Activate(gone));
-        list.TopFirst();
+        // Without a window manager: the mapped windows with their names.
+        const Window shown = XCreateSimpleWindow(d, DefaultRootWindow(d), 0, 0, 5, 5, 0, 0, 0);
+        const Window unmapped = XCreateSimpleWindow(d, DefaultRootWindow(d), 0, 0, 5, 5, 0, 0, 0);
+        for (const Window w : {shown, unmapped})
+            Xutf8SetWMProperties(d, w, "教材 m01.pdf", nullptr, nullptr, 0, nullptr, nullptr,
+                                 nullptr);
+        XMapRaised(d, shown);
+        XSync(d, False);
+        const auto listed = list.TopFirst();
+        QCOMPARE(listed.front().id, std::uint64_t{shown});
+        QCOMPARE(listed.front().title, QStringLiteral("教材 m01.pdf"));
+        QVERIFY(std::ranges::none_of(listed, [&](const auto& w) { return w.id == unmapped; }));
         QCOMPARE(othersErrors, 0);
         XWindowAttributes attributes;
         XGetWindowAttributes(d, gone, &attributes);
