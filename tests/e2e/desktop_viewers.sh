@@ -23,9 +23,7 @@ wait_until 10 test -S "$XDG_RUNTIME_DIR/wayland-qvestra" || fail "weston did not
 export WAYLAND_DISPLAY=wayland-qvestra GDK_BACKEND=wayland MAILCAPS="$work/no-mailcap"
 : >"$MAILCAPS"
 mkdir -p "$XDG_CONFIG_HOME" "$XDG_DATA_HOME/applications"
-register() {
-    printf '[Default Applications]\napplication/pdf=%s\n' "$1" >"$XDG_CONFIG_HOME/mimeapps.list"
-}
+
 # click_for_the_second_item STEP: a start whose menu build is done, and a
 # click on the first group's second item (hiragana2.pdf).
 click_for_the_second_item() {
@@ -35,7 +33,7 @@ click_for_the_second_item() {
     clicked=$(date +%s%N)
 }
 
-register org.gnome.Evince.desktop
+printf '[Default Applications]\napplication/pdf=org.gnome.Evince.desktop\n' >"$XDG_CONFIG_HOME/mimeapps.list"
 click_for_the_second_item wayland-viewer
 wait_for_window 5 'A c r o b a t' >/dev/null || fail "Evince: no notice after the click"
 import -window root "$shots/notice.png"

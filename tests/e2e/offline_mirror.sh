@@ -11,12 +11,10 @@ source "$(dirname "$0")/e2e_lib.sh"
 folder="$HOME/qvestrafolder"
 # The mirrored logo is the last file an online start writes.
 capture "$artifacts/online" --wait-for "$folder/images/LOGO_Movei.gif"
-for name in hiragana1.pdf hiragana2.pdf katakana1.pdf gojuon.pdf A-12.html Help.html images/LOGO_Movei.gif; do
-    [ -s "$folder/$name" ] || fail "$name was not stored by the online start"
-done
+# What each file holds, and that no temporary file stays, is the nginx
+# run's concern; here, that the large one came whole.
 workbook=$(stat -c %s "$folder/katakana-workbook.pdf")
 [ "$workbook" -ge $((64 * 1024 * 1024)) ] || fail "the large document is incomplete ($workbook bytes)"
-if ls -A "$folder" | grep -q '\.part$'; then fail "a temporary file was left behind"; fi
 
 kill "$demo_pid"
 wait "$demo_pid" 2>/dev/null || true
@@ -43,10 +41,6 @@ if grep -q 'request:' "$artifacts/listener.log"; then
 fi
 stop_client "$artifacts/offline"
 
-# The group panel, 教材一覧, with its buttons.
-panel=240x180+10+255
-convert "$artifacts/online/main-window.png" -crop "$panel" +repage "$artifacts/online-panel.png"
-convert "$artifacts/offline/main-window.png" -crop "$panel" +repage "$artifacts/offline-panel.png"
-differing=$(compare -metric AE "$artifacts/online-panel.png" "$artifacts/offline-panel.png" null: 2>&1 || true)
+differing=$(panel_difference "$artifacts/online/main-window.png" "$artifacts/offline/main-window.png")
 echo "group panel pixels differing between online and offline start: $differing"
 [ "$differing" = 0 ] || fail "the offline start shows other group buttons"

@@ -11,7 +11,23 @@ set -euo pipefail
 demo_args=(--large-mib-per-second 16)
 source "$(dirname "$0")/e2e_lib.sh"
 
-register_standin_viewer
+# The desktop's PDF viewer is a stand-in that takes a moment to start, like
+# a real one, and names its window after the document, as viewers here do.
+mkdir -p "$work/bin" "$XDG_DATA_HOME/applications" "$XDG_CONFIG_HOME"
+cat >"$work/bin/standin-viewer" <<'VIEWER'
+#!/bin/sh
+sleep 1
+exec xmessage -title "$(basename "$1") - Stand-in Viewer" "viewing $1"
+VIEWER
+chmod +x "$work/bin/standin-viewer"
+cat >"$XDG_DATA_HOME/applications/standin-viewer.desktop" <<DESKTOP
+[Desktop Entry]
+Type=Application
+Name=Stand-in Viewer
+Exec=$work/bin/standin-viewer %f
+MimeType=application/pdf;
+DESKTOP
+printf '[Default Applications]\napplication/pdf=standin-viewer.desktop\n' >"$XDG_CONFIG_HOME/mimeapps.list"
 
 # ended_by HOW: the client told to end while it downloads the large document,
 # by SIGTERM or by ﾌｧｲﾙ → 終了, ends at once and leaves no temporary file;
@@ -39,4 +55,26 @@ ended_by() {
 }
 ended_by signal
 ended_by menu
-open_a_document "$artifacts" --progress
+
+# The typical start: the progress window of the large document, then a group
+# and an item clicked, the notice seen, the stand-in viewer's window coming,
+# and the notice closing about 2 s after it.
+capture "$artifacts" --keep-running &
+capture_pid=$!
+wait_for_window 30 '^初期処理$' >/dev/null || fail "no progress window for the download"
+sleep 1
+import -window root "$artifacts/progress.png"
+echo "progress window shown; screenshot: $artifacts/progress.png"
+wait_for_window_gone 60 '^初期処理$' || fail "the progress window stayed"
+wait "$capture_pid" || fail "the main window did not show its menu page"
+open_second_item_of_first_group
+wait_for_window 10 'A c r o b a t' >/dev/null || fail "no notice after opening a document"
+import -window root "$artifacts/notice-and-items.png"
+wait_for_window 15 'hiragana2.pdf - Stand-in Viewer' >/dev/null \
+    || fail "the viewer did not open hiragana2.pdf"
+seen=$(date +%s%N)
+wait_for_window_gone 6 'A c r o b a t' || fail "the notice did not close"
+closed_ms=$((($(date +%s%N) - seen) / 1000000))
+import -window root "$artifacts/viewer-in-front.png"
+echo "notice closed ${closed_ms} ms after the viewer's window appeared"
+[ "$closed_ms" -ge 1000 ] || fail "the notice closed before its two seconds"
