@@ -29,10 +29,6 @@ using Claim = qvestra::SingleInstance::Claim;
 Q_DECLARE_METATYPE(Claim)
 
 namespace {
-QString NewKey() {
-    return QStringLiteral("/home/test/qvestrafolder-") + QUuid::createUuid().toString();
-}
-
 const QString kMenuAddress = QStringLiteral("http://svc.test/q_vestra/execute.asp?yuzaaidhi=A-12");
 
 // A port on 127.0.0.1 that swallows connection attempts, like a firewall
@@ -290,7 +286,7 @@ class TestFrmQvestra : public QObject {
         const auto [claim] = Fetch<Claim>({"claim"});
         QTemporaryDir dir;
         const QString folder = claim == Claim::kUnavailable ? "/dev/null/x" : dir.path();
-        const QString key = NewKey();
+        const QString key = "/home/test/qvestrafolder-" + QUuid::createUuid().toString();
         SingleInstance first(key, folder);
         if (claim == Claim::kOtherRaised) QCOMPARE(first.TryClaim(), Claim::kFirst);
         QSignalSpy raised(&first, &SingleInstance::activationRequested);

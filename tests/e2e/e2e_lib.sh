@@ -44,7 +44,6 @@ export HOME="$work/home"
 export XDG_CONFIG_HOME="$HOME/.config" XDG_DATA_HOME="$HOME/.local/share"
 unset XDG_CURRENT_DESKTOP DESKTOP_SESSION
 
-
 # capture SHOT_DIR [options]: the client started and photographed by
 # scripts/capture-main-window.sh.
 capture() {

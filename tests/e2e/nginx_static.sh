@@ -36,7 +36,6 @@ nginx_start "$work/nginx" "$artifacts/nginx" "server { listen 127.0.0.1:$service
     || fail "nginx did not start"
 trap 'kill "$(cat "$work/nginx/nginx.pid")" 2>/dev/null || true; e2e_cleanup' EXIT
 wait_for_port 127.0.0.1 "$service_port" 10 || fail "nginx does not listen"
-"$nginx" -v 2>&1 | tee "$artifacts/nginx-version.txt"
 
 capture "$artifacts/first-start" --wait-for "$folder/images/LOGO_Movei.gif"
 for name in hiragana1.pdf hiragana2.pdf katakana1.pdf gojuon.pdf; do

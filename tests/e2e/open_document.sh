@@ -64,7 +64,6 @@ capture_pid=$!
 wait_for_window 30 '^初期処理$' >/dev/null || fail "no progress window for the download"
 sleep 1
 import -window root "$artifacts/progress.png"
-echo "progress window shown; screenshot: $artifacts/progress.png"
 wait_for_window_gone 60 '^初期処理$' || fail "the progress window stayed"
 wait "$capture_pid" || fail "the main window did not show its menu page"
 open_second_item_of_first_group
