@@ -48,11 +48,11 @@ SingleInstance::Claim SingleInstance::TryClaim() {
         return Claim::kFirst;
     }
     if (lock_.error() != QLockFile::LockFailedError) return Claim::kUnavailable;
+    // The connection itself asks the running client to come forward; it
+    // reads nothing from it.
     QLocalSocket socket;
     socket.connectToServer(socketPath_);
     if (!socket.waitForConnected(kAnswerTimeoutMs)) return Claim::kOtherSilent;
-    socket.write("raise\n");
-    socket.waitForBytesWritten(kAnswerTimeoutMs);
     socket.disconnectFromServer();
     return Claim::kOtherRaised;
 }
