@@ -229,6 +229,7 @@ class TestContentPanels : public QObject {
         Row("com0 is no device", QStringLiteral("/doc/com0.pdf"), QStringLiteral("/com0.pdf"));
         Row("reserved character", QStringLiteral("/doc/a?b.pdf"), QString());
         Row("control character", QStringLiteral("/doc/a\tb.pdf"), QString());
+        Row("a trailing dot", QStringLiteral("/doc/a.pdf."), QString());
         Row("longest name", "/d/" + QString(251, u'a') + ".pdf", "/" + QString(251, u'a') + ".pdf");
         Row("name too long", "/d/" + QString(252, u'a') + ".pdf", QString());
     }

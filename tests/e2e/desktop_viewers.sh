@@ -41,14 +41,17 @@ echo "Evince on Wayland: notice gone $((($(date +%s%N) - clicked) / 1000000)) ms
 pgrep -f "evince $folder/hiragana2.pdf" >/dev/null || fail "Evince did not open the document"
 stop_client "$shots"
 
-# Where no viewer comes, the notice may be gone before a poll could see it.
+# A desktop with its MIME database but no program for PDF: the desktop's
+# refusal takes the notice along before the message that says so shows.
 rm -f "$XDG_CONFIG_HOME/mimeapps.list"
 mkdir -p "$work/no-applications"
+ln -s /usr/share/mime "$work/no-applications/mime"
 XDG_DATA_DIRS="$work/no-applications" click_for_the_second_item no-viewer
-wait_for_window_gone 10 'A c r o b a t' || fail "no viewer: the notice is still there 10 s after the click"
-echo "no viewer: notice gone $((($(date +%s%N) - clicked) / 1000000)) ms after the click"
 box=$(wait_for_window 5 '^QVestra$') || fail "no viewer: no message that the document could not be opened"
+echo "no viewer: message shown $((($(date +%s%N) - clicked) / 1000000)) ms after the click"
 import -window root "$shots/message.png"
+grep -q "no method available for opening '.*/hiragana2.pdf'" "$shots/client.log" || fail "no viewer: the document was not handed to the desktop"
+if xdotool search --onlyvisible --name 'A c r o b a t' >/dev/null 2>&1; then fail "no viewer: the notice stayed beside the message"; fi
 xdotool windowfocus "$box" key Return
 wait_for_window_gone 5 '^QVestra$' || fail "no viewer: the message stayed"
 kill -0 "$(cat "$shots/client.pid")" || fail "no viewer: the client ended"

@@ -92,10 +92,8 @@ contract_status() {
 # when the contract page is on screen and its buttons take clicks.
 open_the_contract_page() {
     xdotool mousemove "$2" "$3" click 1
-    if [ $# -gt 3 ]; then
-        sleep 0.5
-        xdotool key "${@:4}"
-    fi
+    sleep 0.5
+    [ $# -le 3 ] || xdotool key "${@:4}"
     wait_until 20 contract_status "$1" EXEC || fail "the contract page was not opened"
     sleep 1.5
 }

@@ -25,9 +25,8 @@ demo_pid=
 demo_pid=$!
 wait_for_port 127.0.0.1 8081 10
 script=$(sed -e "s|LISTENER_PORT|8081|g" -e "s|MEMBER_HOME|$HOME|g" "$e2e_dir/../data/planted-script.html")
-page="$folder/A-12.html"
-awk -v planted="$script" '/<\/body>/ { print planted } { print }' "$page" >"$page.planted"
-mv "$page.planted" "$page"
+awk -v planted="$script" '/<\/body>/ { print planted } { print }' "$folder/A-12.html" >"$work/planted.html"
+mv "$work/planted.html" "$folder/A-12.html"
 capture "$artifacts/offline" --keep-running
 planted_ran() {
     import -window root "$artifacts/offline/planted.png"

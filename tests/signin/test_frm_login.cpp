@@ -85,6 +85,7 @@ class TestFrmLogin : public QObject {
                  "GET " + server.Address("/q_vestra/LOG_O/qvuser14-05-07.txt") +
                      " HTTP/1.0\r\nHost: 127.0.0.1:" + std::to_string(server.Port()) + "\r\n\r\n");
         QCOMPARE(login.timerRunningDuringPoll, std::vector<bool>{false});
+        QCOMPARE(login.window.Timer1()->interval(), 3000);
         QCOMPARE(std::filesystem::exists(login.folder), signedIn);
         QCOMPARE(ReadFile(login.folder / "qvuser.txt"), std::string(signedIn ? "A-12|1\r\n" : ""));
         QCOMPARE(login.handOvers, signedIn ? 1 : 0);
