@@ -52,9 +52,7 @@ SingleInstance::Claim SingleInstance::TryClaim() {
     // reads nothing from it.
     QLocalSocket socket;
     socket.connectToServer(socketPath_);
-    if (!socket.waitForConnected(kAnswerTimeoutMs)) return Claim::kOtherSilent;
-    socket.disconnectFromServer();
-    return Claim::kOtherRaised;
+    return socket.waitForConnected(kAnswerTimeoutMs) ? Claim::kOtherRaised : Claim::kOtherSilent;
 }
 
 QString ClaimRefusal(SingleInstance::Claim claim, const QString& lockFile) {

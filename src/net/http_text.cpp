@@ -23,10 +23,8 @@ std::string PathRequestLine(const ServiceEndpoint& endpoint, std::string_view pa
 }
 
 std::string RequestText(std::string_view requestLine, std::string_view hostHeader) {
-    std::string text;
-    text.reserve(requestLine.size() + hostHeader.size() + 4);
-    text.append(requestLine).append("\r\n").append(hostHeader).append("\r\n");
-    return text;
+    std::string text(requestLine);
+    return text.append("\r\n").append(hostHeader).append("\r\n");
 }
 
 namespace {
