@@ -20,7 +20,7 @@ work=$(mktemp -d)
 e2e_cleanup() {
     local pid_file
     for pid_file in $(find "$artifacts" -name client.pid); do stop_client "$(dirname "$pid_file")"; done
-    if [ -n "${demo_pid:-}" ]; then kill "$demo_pid" 2>/dev/null && wait "$demo_pid" 2>/dev/null; fi
+    stop_demo
     rm -rf "$work"
 }
 trap e2e_cleanup EXIT
@@ -43,6 +43,12 @@ unset http_proxy HTTP_PROXY no_proxy NO_PROXY
 export HOME="$work/home"
 export XDG_CONFIG_HOME="$HOME/.config" XDG_DATA_HOME="$HOME/.local/share"
 unset XDG_CURRENT_DESKTOP DESKTOP_SESSION
+
+# stop_demo: the demo service started here ends, and its port is free.
+stop_demo() {
+    if [ -n "${demo_pid:-}" ]; then kill "$demo_pid" 2>/dev/null && { wait "$demo_pid" 2>/dev/null || true; }; fi
+    demo_pid=
+}
 
 # capture SHOT_DIR [options]: the client started and photographed by
 # scripts/capture-main-window.sh.

@@ -25,9 +25,7 @@ done
 copy /q_Vestra/HTML/A-12.txt q_Vestra/HTML/A-12.txt
 copy /q_Vestra/HTML/Help.html q_Vestra/HTML/Help.html
 copy /q_Vestra/images/Logo_Movei.gif q_Vestra/images/Logo_Movei.gif
-kill "$demo_pid"
-wait "$demo_pid" 2>/dev/null || true
-demo_pid=
+stop_demo
 
 source "$e2e_dir/nginx_lib.sh"
 mkdir -p "$work/nginx"

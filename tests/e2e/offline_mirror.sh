@@ -16,9 +16,7 @@ capture "$artifacts/online" --wait-for "$folder/images/LOGO_Movei.gif"
 workbook=$(stat -c %s "$folder/katakana-workbook.pdf")
 [ "$workbook" -ge $((64 * 1024 * 1024)) ] || fail "the large document is incomplete ($workbook bytes)"
 
-kill "$demo_pid"
-wait "$demo_pid" 2>/dev/null || true
-demo_pid=
+stop_demo
 
 # Another local program, listening where the planted script sends what it reads.
 "$demo" --listen 127.0.0.1 --port 8081 >"$artifacts/listener.log" 2>&1 &

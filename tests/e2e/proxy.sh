@@ -71,7 +71,6 @@ ls "$folder"/*.pdf | wc -l | grep -qx 5 || fail "not every document came through
 [ "$(through_proxy "HEAD http://$service/ HTTP/1.0")" -ge 2 ] || fail "the start-up did not ask through the proxy"
 [ "$(through_proxy "GET http://$service/q_Vestra/HTML/Help.html HTTP/1.0")" -gt "$before" ] \
     || fail "the mirror copies did not go through the proxy in absolute form"
-echo "typical start: documents and copies through the proxy"
 
 # 契約変更 > コンテンツ: the contract page in the view, its status polled until
 # the demo page's button ends it.
@@ -81,7 +80,6 @@ xdotool mousemove "${page_first_button[@]}" click 1
 wait_until 20 contract_status 12 END || fail "the contract change did not end"
 polled() { [ "$(through_proxy "GET http://$service/q_vestra/LOG_K/keika12.txt")" -gt "$((polls_before + 1))" ]; }
 wait_until 20 polled || fail "the status was not polled through the proxy"
-echo "contract change polled through the proxy"
 stop_client "$artifacts/typical-start"
 
 # The proxy named, but nothing there: the mirrored page at once, as with a

@@ -12,9 +12,8 @@ rm -rf "$folder"
 
 # end_from_sign_in HOW: a first start ended from its sign-in window.
 end_from_sign_in() {
-    local shots=$artifacts/end-by-$1 pid login status=0
-    mkdir -p "$shots"
-    "$client" >"$shots/client.log" 2>&1 &
+    local log=$artifacts/end-by-$1.log pid login status=0
+    "$client" >"$log" 2>&1 &
     pid=$!
     login=$(wait_for_window 60 'q_Vestra LOGIN') || fail "$1: no sign-in window"
     # The page's キャンセル takes clicks once the page is painted.
@@ -29,7 +28,7 @@ end_from_sign_in() {
     wait_until 15 eval '! kill -0 "$pid" 2>/dev/null' || fail "$1: the program did not end"
     wait "$pid" || status=$?
     [ "$status" = 0 ] || fail "$1: the program ended with status $status"
-    if grep -q 'still not deleted' "$shots/client.log"; then fail "$1: the sign-in window outlived the program"; fi
+    if grep -q 'still not deleted' "$log"; then fail "$1: the sign-in window outlived the program"; fi
     echo "ended from the sign-in window by $1"
 }
 end_from_sign_in signal
