@@ -1,6 +1,7 @@
 #include "webview/local_pages.h"
 
 #include <QBuffer>
+#include <QRegularExpression>
 #include <QWebEngineUrlRequestJob>
 #include <QWebEngineUrlScheme>
 #include <algorithm>
@@ -42,12 +43,19 @@ QByteArray WithLocalPolicy(const QByteArray& html) {
     static const QByteArray kPolicy =
         "<meta http-equiv=\"Content-Security-Policy\" content=\"default-src " +
         kLocalScheme.toLatin1() +
-        ": 'unsafe-inline' data:; connect-src 'none'; object-src 'none'; base-uri 'none'\">";
-    // After a document type line, so the page keeps its standards mode.
-    qsizetype at = 0;
-    const QByteArray start = html.left(64).trimmed().toLower();
-    if (start.startsWith("<!doctype")) at = html.indexOf('>') + 1;
-    return QByteArray(html).insert(at, kPolicy);
+        ": 'unsafe-inline' data:; connect-src 'none'; object-src 'none'; base-uri 'none'; "
+        "form-action 'none'\">";
+    // The policy goes before every byte of the page, so nothing the page
+    // holds can move it out of the head. Only the rendering mode is taken
+    // from the page: a document type line of plain characters at its start
+    // is repeated in front, so a page that renders in standards mode online
+    // does so here too. Whatever else the page starts with, the policy
+    // still comes first.
+    static const QRegularExpression kDocumentType(
+        QStringLiteral("^[ \\t\\n\\f\\r]*(<!doctype[ a-z0-9\"'/.:_-]{0,200}>)"),
+        QRegularExpression::CaseInsensitiveOption);
+    const auto type = kDocumentType.match(QString::fromLatin1(html.left(256)));
+    return (type.hasMatch() ? type.captured(1).toLatin1() : QByteArray()) + kPolicy + html;
 }
 
 std::optional<QByteArray> ReadInside(const std::filesystem::path& folder,
@@ -103,7 +111,9 @@ void LocalPages::requestStarted(QWebEngineUrlRequestJob* job) {
     if (path == u'/' + QString::fromStdString(page.filename().string())) {
         body = ReadInside(page.parent_path(), page.filename(), kMaxPageBytes);
         if (body) body = WithLocalPolicy(*body);
-        type = "text/html";
+        // The mirror's own charset, fixed: a page cannot switch it to one
+        // that reads the policy in front as text.
+        type = "text/html; charset=Shift_JIS";
     } else if (path.compare(kLogoPath, Qt::CaseInsensitive) == 0) {
         body = ReadInside(page.parent_path(), kLogoPath.mid(1).toStdString(), kMaxLogoBytes);
         type = "image/gif";

@@ -13,9 +13,10 @@ namespace qvestra::webview {
 // before the application object exists.
 void RegisterLocalScheme();
 
-// The page's bytes with a policy in front that keeps it to its own files:
-// it may show its logo, run its own scripts and styles, but load nothing from
-// elsewhere and open no connection (XMLHttpRequest, fetch, WebSocket).
+// The page's bytes with a policy in front of all of them that keeps it to
+// its own files: it may show its logo, run its own scripts and styles, but
+// load nothing from elsewhere, open no connection (XMLHttpRequest, fetch,
+// WebSocket) and send no form.
 QByteArray WithLocalPolicy(const QByteArray& html);
 
 // Reads a file inside folder, following no link on the way; nothing when it

@@ -21,8 +21,14 @@ Navigation MainFrameNavigation(const QUrl& url, const ServiceOrigin& service) {
     return onService ? Navigation::kStay : Navigation::kDesktopBrowser;
 }
 
-Navigation PopupNavigation(const QUrl& url) {
-    return IsWebAddress(url) ? Navigation::kDesktopBrowser : Navigation::kRefuse;
+Navigation PopupNavigation(const QUrl& url, bool clicked) {
+    return clicked && IsWebAddress(url) ? Navigation::kDesktopBrowser : Navigation::kRefuse;
+}
+
+bool BrowserHandOff::Allow(std::chrono::steady_clock::time_point now) {
+    if (last_ && now - *last_ < kInterval) return false;
+    last_ = now;
+    return true;
 }
 
 }  // namespace qvestra::webview

@@ -2,6 +2,8 @@
 
 #include <QString>
 #include <QUrl>
+#include <chrono>
+#include <optional>
 
 namespace qvestra::webview {
 
@@ -27,8 +29,23 @@ enum class Navigation {
 // desktop browser; file:, data:, javascript: and the rest go nowhere.
 Navigation MainFrameNavigation(const QUrl& url, const ServiceOrigin& service);
 
-// A page's new window never opens in the program: a web address goes to the
-// desktop browser, anything else nowhere.
-Navigation PopupNavigation(const QUrl& url);
+// A page's new window never opens in the program: a web address the
+// member's click asked for goes to the desktop browser, anything else
+// nowhere, as a browser's popup blocker would have it.
+Navigation PopupNavigation(const QUrl& url, bool clicked);
+
+// The window's own navigations that leave the service reach the desktop
+// browser at most once per interval; the rest are dropped. A page that
+// changes its address in a loop starts the browser once, not hundreds of
+// times; a link the member clicks, or one redirect, still goes there.
+class BrowserHandOff {
+  public:
+    static constexpr std::chrono::milliseconds kInterval{2000};
+
+    bool Allow(std::chrono::steady_clock::time_point now);
+
+  private:
+    std::optional<std::chrono::steady_clock::time_point> last_;
+};
 
 }  // namespace qvestra::webview

