@@ -14,6 +14,8 @@ const QString kCloseCaption = QStringLiteral("閉じる");
 const QString kNoProgramMessage =
     QStringLiteral("教材「%1」を開くプログラムが見つかりませんでした。");
 const QString kNotAPdfMessage = QStringLiteral("教材「%1」は PDF 文書ではないため開けません。");
+const QString kNotDownloadedMessage =
+    QStringLiteral("教材「%1」はまだダウンロードされていません。");
 
 // A caption from the service as it stands: an "&" in it is a letter, not a
 // keyboard shortcut.
@@ -113,8 +115,14 @@ void ContentPanels::OpenEntry(int entry) {
     const QString name = document->mid(1);
     const auto file = deps_.dataFolder.FileFor(name.toStdString());
     if (!file) return;
+    // A document whose download failed or still runs is not there: it
+    // takes its name only once whole.
     std::error_code ec;
-    if (std::filesystem::exists(*file, ec) && !IsPdfDocument(*file)) {
+    if (!std::filesystem::exists(*file, ec)) {
+        deps_.messages.Inform(window_, kNotDownloadedMessage.arg(name));
+        return;
+    }
+    if (!IsPdfDocument(*file)) {
         deps_.messages.Inform(window_, kNotAPdfMessage.arg(name));
         return;
     }

@@ -17,9 +17,10 @@ class DocumentOpener {
                       Result result) = 0;
 };
 
-// True for a file that is a PDF: the marker "%PDF-" within its first 1024
-// bytes, and nothing in its name or content that says another type. Only
-// such a file reaches the desktop; a list from the service may name anything.
+// True for a file that is a PDF by its name and by its content alike: a name
+// ending in ".pdf" in any letter case, and the marker "%PDF-" at its first
+// byte. Only such a file reaches the desktop; a list from the service may
+// name anything, and a file may hold anything.
 bool IsPdfDocument(const std::filesystem::path& file);
 
 // xdg-open, run in the given folder; its exit status is the result.

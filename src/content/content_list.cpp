@@ -3,6 +3,7 @@
 #include <QStringList>
 
 #include "store/data_folder.h"
+#include "store/part_file.h"
 
 namespace qvestra {
 
@@ -44,7 +45,10 @@ std::optional<QString> DocumentFileOf(const QString& entryPath) {
     if (slash < 0) return std::nullopt;
     const QString name = entryPath.mid(slash + 1);
     if (name == u"." || IsReservedOnWindows(name)) return std::nullopt;
-    if (!store::IsPlainComponent(name.toStdString())) return std::nullopt;
+    const std::string bytes = name.toStdString();
+    // A document is written under its part file's name first: a name whose
+    // part file the file system cannot hold could never be stored.
+    if (!store::IsPlainComponent(bytes) || !store::PartFile::FitsBeside(bytes)) return std::nullopt;
     return u'/' + name;
 }
 

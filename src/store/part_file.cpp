@@ -34,6 +34,12 @@ bool PartFile::IsPartName(std::string_view fileName) {
     return fileName.size() > 6 && fileName.front() == '.' && fileName.ends_with(".part");
 }
 
+bool PartFile::FitsBeside(std::string_view fileName) {
+    // NameFor puts a dot in front and ".part" behind.
+    constexpr std::size_t kMaxNameBytes = 255;
+    return fileName.size() + 6 <= kMaxNameBytes;
+}
+
 bool PartFile::Write(std::string_view bytes) {
     if (failed_) return false;
     if (!created_) {

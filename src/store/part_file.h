@@ -29,6 +29,9 @@ class PartFile {
     static std::filesystem::path NameFor(const std::filesystem::path& target);
     // Whether a file name is one that NameFor gives.
     static bool IsPartName(std::string_view fileName);
+    // Whether a target of this file name has a part file name the file
+    // system can hold (255 bytes).
+    static bool FitsBeside(std::string_view fileName);
 
   private:
     std::filesystem::path target_;
