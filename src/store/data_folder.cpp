@@ -3,7 +3,10 @@
 #include <QDir>
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <system_error>
+
+#include <sys/stat.h>
 
 #include "store/part_file.h"
 
@@ -35,6 +38,15 @@ void KeepPrivate(const std::filesystem::path& folder) {
                                      std::filesystem::perm_options::replace, ec);
 }
 
+// Made for the member alone from the start: a folder made with the umask's
+// mode and tightened afterwards is open to every local user for a moment,
+// long enough to keep a handle on it.
+bool MakePrivateFolder(const std::filesystem::path& folder) {
+    if (::mkdir(folder.c_str(), 0700) == 0) return true;
+    std::error_code ec;
+    return errno == EEXIST && std::filesystem::is_directory(folder, ec);
+}
+
 }  // namespace
 
 bool IsDocumentName(std::string_view name, std::string_view memberId) {
@@ -62,18 +74,11 @@ bool DataFolder::Exists() const {
 
 bool DataFolder::Create() const {
     std::error_code ec;
-    std::filesystem::create_directories(root_, ec);
-    KeepPrivate(root_);
-    return Exists();
+    std::filesystem::create_directories(root_.parent_path(), ec);
+    return MakePrivateFolder(root_);
 }
 
-bool DataFolder::CreateImages() const {
-    if (!Create()) return false;
-    std::error_code ec;
-    std::filesystem::create_directory(root_ / "images", ec);
-    KeepPrivate(root_ / "images");
-    return std::filesystem::is_directory(root_ / "images", ec);
-}
+bool DataFolder::CreateImages() const { return Create() && MakePrivateFolder(root_ / "images"); }
 
 void DataFolder::Tighten() const {
     KeepPrivate(root_);

@@ -28,7 +28,8 @@ class DataFolder {
     std::filesystem::path UserFile() const { return root_ / "qvuser.txt"; }
 
     bool Exists() const;
-    // Creates the folder when it does not exist yet, for the member alone.
+    // Creates the folder when it does not exist yet, for the member alone
+    // (0700) from its first moment; true when it is a folder now.
     bool Create() const;
     // The same for the images folder inside it.
     bool CreateImages() const;

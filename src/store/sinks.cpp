@@ -10,6 +10,15 @@ namespace qvestra::store {
 namespace {
 // Without a length the free space is looked at again after this many bytes.
 constexpr std::int64_t kSpaceCheckBytes = 4 * StoreLimits::kMiB;
+
+// A reply the service finished: a 2xx status, the connection ended by the
+// server (no time-out, no reset) and, with a length, exactly that many bytes.
+bool WholeSuccess(const net::ExchangeState& state, std::optional<std::int64_t> expected) {
+    const bool success = state.StatusCode >= 200 && state.StatusCode <= 299;
+    const bool ended = state.SockResult == net::kClosed;
+    return success && ended && (!expected || *expected == state.BodyBytes);
+}
+
 }  // namespace
 
 WholeBodySink::WholeBodySink(std::filesystem::path answerFile, StoreLimits limits)
@@ -54,10 +63,7 @@ void WholeBodySink::Chunk(const std::string& bytes, std::int64_t) {
 }
 
 void WholeBodySink::Finish(const net::ExchangeState& state) {
-    const bool success = state.StatusCode >= 200 && state.StatusCode <= 299;
-    const bool ended = state.SockResult == net::kClosed;
-    const bool whole = !expected_ || *expected_ == state.BodyBytes;
-    if (success && ended && whole && state.BodyBytes > 0 && Wanted()) {
+    if (WholeSuccess(state, expected_) && state.BodyBytes > 0 && Wanted()) {
         stored_ = part_.Commit();
     } else {
         part_.Discard();
@@ -76,16 +82,23 @@ void PackageSink::Chunk(const std::string& bytes, std::int64_t chunkCount) {
 ShortAnswerSink::ShortAnswerSink(std::filesystem::path answerFile)
     : answerFile_(std::move(answerFile)) {}
 
+void ShortAnswerSink::HeaderLine(const std::string& line) {
+    const auto field = net::ContentLengthField(line);
+    if (!field) return;
+    if (!field->value || (expected_ && *expected_ != *field->value)) noAnswer_ = true;
+    expected_ = field->value;
+}
+
 void ShortAnswerSink::Chunk(const std::string& bytes, std::int64_t) {
     body_ += bytes;
     if (body_.size() >= kLimit) {
-        tooLong_ = true;
+        noAnswer_ = true;
         body_.clear();
     }
 }
 
 void ShortAnswerSink::Finish(const net::ExchangeState& state) {
-    if (tooLong_ || body_.empty() || net::IsProxyRefusal(state.StatusCode, state.ViaProxy)) return;
+    if (noAnswer_ || body_.empty() || !WholeSuccess(state, expected_)) return;
     answer_ = body_;
     if (!answerFile_) return;
     PartFile file(*answerFile_);

@@ -84,9 +84,11 @@ class PackageSink final : public WholeBodySink {
     std::int64_t received_ = 0;
 };
 
-// A short answer is a body of 1 to 99 bytes; anything else counts as no
-// answer, and so does a proxy's refusal. When an answer file is given it then holds exactly the
-// body.
+// A short answer is the whole body, 1 to 99 bytes, of a successful reply
+// (2xx, ended by the server, as long as its length said); anything else
+// counts as no answer, so an error page or a proxy's refusal never cancels a
+// contract or names a member. When an answer file is given it then holds
+// exactly the body.
 class ShortAnswerSink final : public net::BodySink {
   public:
     static constexpr std::size_t kLimit = 100;
@@ -94,9 +96,10 @@ class ShortAnswerSink final : public net::BodySink {
     ShortAnswerSink() = default;
     explicit ShortAnswerSink(std::filesystem::path answerFile);
 
+    void HeaderLine(const std::string& line) override;
     void Chunk(const std::string& bytes, std::int64_t chunkCount) override;
-    // Once the answer is too long nothing more of it matters.
-    bool Wanted() const override { return !tooLong_; }
+    // Once it cannot be the answer nothing more of the body matters.
+    bool Wanted() const override { return !noAnswer_; }
     void Finish(const net::ExchangeState& state) override;
 
     const std::optional<std::string>& Answer() const { return answer_; }
@@ -104,7 +107,9 @@ class ShortAnswerSink final : public net::BodySink {
   private:
     std::optional<std::filesystem::path> answerFile_;
     std::string body_;
-    bool tooLong_ = false;
+    std::optional<std::int64_t> expected_;
+    // Too long, or a length that cannot be read or disagrees.
+    bool noAnswer_ = false;
     std::optional<std::string> answer_;
 };
 

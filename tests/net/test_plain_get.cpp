@@ -126,6 +126,15 @@ class TestPlainGet : public QObject {
             kOkHeader + Letters(50) + "<pause 40>" + Letters(99).substr(50), true, kRoomy,
             Letters(99));
         Row("100 bytes are no answer", kOkHeader + Letters(100) + notWaitedFor, true, kRoomy, ""s);
+        // An error page or a cut-off answer never cancels a contract.
+        Row("an error page's answer is none", "HTTP/1.0 404 Not Found\r\n\r\nK_CANCEL"s, true,
+            kRoomy, ""s);
+        Row("an answer shorter than its length is none",
+            kHttpOk + "Content-Length: 9\r\n\r\nCANCEL"s, true, kRoomy, ""s);
+        Row("an answer with an unreadable length is none",
+            kHttpOk + "Content-Length: x\r\n\r\nCANCEL"s, true, kRoomy, ""s);
+        Row("an answer reset by the host is none", kOkHeader + "CANCEL<pause 60><reset>"s, true,
+            kRoomy, ""s);
     }
     void sinks() {
         const auto [reply, shortAnswer, limits, stored] =
@@ -164,8 +173,7 @@ class TestPlainGet : public QObject {
     // What goes out on each route, and what of the reply counts. Directly
     // the scripted server is the service; through a proxy (with the user and
     // password given) it is the proxy, and the service is svc.test. A proxy's
-    // refusal is never an answer; the service's own error page stays one, as
-    // it always was.
+    // refusal is never an answer.
     void routes_data() {
         Columns<Proxy, std::string, std::string, std::string>(
             {"proxy", "request", "reply", "answer"});
@@ -180,8 +188,6 @@ class TestPlainGet : public QObject {
             "HTTP/1.0 407 Proxy Authentication Required\r\n\r\nlog in"s, ""s);
         Row("the proxy cannot reach the service", anonymous, help + host,
             "HTTP/1.0 502 Bad Gateway\r\n\r\nno route"s, ""s);
-        Row("the service's own error page", Proxy(), help + host, "HTTP/1.0 503 Busy\r\n\r\nmaint"s,
-            "maint"s);
     }
     void routes() {
         const auto [proxy, request, reply, answer] =

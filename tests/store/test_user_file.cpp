@@ -72,8 +72,9 @@ class TestUserFile : public QObject {
     }
 
     // The folder and what is written there are the member's alone, whatever
-    // the umask. That a folder an earlier version left open to all is
-    // closed is checked by the start-up.
+    // the umask, from the start: nothing tightens them afterwards. That a
+    // folder an earlier version left open to all is closed is checked by the
+    // start-up.
     void theMembersAlone() {
         QTemporaryDir dir;
         const auto mask = ::umask(0);
