@@ -9,6 +9,9 @@ ExchangeQueue::~ExchangeQueue() = default;
 void ExchangeQueue::Run(std::function<void()> work, std::function<void()> done) {
     if (sealed_) return;
     Start([this, work = std::move(work), done = std::move(done)] {
+        // A job handed over just before the seal may start just after it:
+        // it would write into a data folder that was removed.
+        if (sealed_) return;
         work();
         if (done) Deliver(done);
     });

@@ -15,10 +15,15 @@ class StepQueue final : public ExchangeQueue {
     // Runs the next waiting exchange; false when none waits.
     bool Step() {
         if (jobs_.empty()) return false;
+        Take()();
+        return true;
+    }
+    // Takes the next exchange off the queue, as a worker does just before
+    // it starts it.
+    std::function<void()> Take() {
         auto job = std::move(jobs_.front());
         jobs_.pop_front();
-        job();
-        return true;
+        return job;
     }
     // Delivers what came back, runs what waits, until nothing is left.
     void Settle() {
