@@ -21,7 +21,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const int entries = static_cast<int>(list.entries.size());
     Check(entries <= qvestra::ContentList::kMaxEntries);
     Check(list.groups.size() <= static_cast<std::size_t>(qvestra::ContentList::kMaxGroups));
-    Check(list.groupItemCount.size() == list.groups.size() + 1);
     for (const auto& group : list.groups) {
         Check(group.entry >= 0 && group.entry < entries);
         Check(group.items.size() <=

@@ -40,7 +40,7 @@ class PieceSocket final : public Socket {
 class RecordingSink final : public BodySink {
   public:
     void HeaderLine(const std::string& line) override { header.push_back(line); }
-    void Chunk(const std::string& bytes, std::int64_t) override { body += bytes; }
+    void Chunk(const std::string& bytes) override { body += bytes; }
     void Finish(const ExchangeState&) override {}
     std::vector<std::string> header;
     std::string body;

@@ -5,7 +5,7 @@
 
 #include "app/document_opener.h"
 #include "common/message_boxes.h"
-#include "viewer/find_acrobat.h"
+#include "viewer/viewer_watch.h"
 
 namespace qvestra {
 

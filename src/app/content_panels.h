@@ -15,13 +15,13 @@ namespace qvestra {
 class DocumentOpener;
 class MessageBoxes;
 namespace viewer {
-class FindAcrobat;
+class ViewerWatch;
 }
 
 struct ContentPanelsDeps {
     store::DataFolder dataFolder;
     DocumentOpener& documents;
-    viewer::FindAcrobat& viewerWatch;
+    viewer::ViewerWatch& viewerWatch;
     MessageBoxes& messages;
 };
 

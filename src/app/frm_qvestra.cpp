@@ -17,13 +17,14 @@
 #include "mirror/frm_cond.h"
 #include "net/http_text.h"
 #include "store/user_file.h"
-#include "viewer/find_acrobat.h"
+#include "viewer/viewer_watch.h"
 
 namespace qvestra {
 
 namespace {
 
-const QString kOfflineStatusOneRefusal = QStringLiteral("インターネットが接続されtません！");
+const QString kOfflineStatusOneRefusal = QStringLiteral("インターネットが接続されていません！");
+const QString kVersion = QStringLiteral("QVestra バージョン " QVESTRA_VERSION);
 
 }  // namespace
 
@@ -70,6 +71,8 @@ void FrmQvestra::BuildControls() {
     connect(ui_.Menu_E_Base, &QAction::triggered, this, &FrmQvestra::Menu_E_Base_Click);
     connect(ui_.Menu_E_Cont, &QAction::triggered, this, &FrmQvestra::Menu_E_Cont_Click);
     connect(ui_.Menu_shosai, &QAction::triggered, this, &FrmQvestra::ShowHelp);
+    connect(ui_.Menu_Version, &QAction::triggered, this,
+            [this] { deps_.messages.Inform(this, kVersion); });
 }
 
 void FrmQvestra::LayOutOverScreen() {

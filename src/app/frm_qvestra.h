@@ -26,7 +26,7 @@ class MessageBoxes;
 class StartUp;
 struct StartUpFindings;
 namespace viewer {
-class FindAcrobat;
+class ViewerWatch;
 }
 namespace mirror {
 class FrmCond;
@@ -55,7 +55,7 @@ struct FrmQvestraDeps {
     MessageBoxes& messages;
     net::UrlReader& urls;
     DocumentOpener& documents;
-    viewer::FindAcrobat& viewerWatch;
+    viewer::ViewerWatch& viewerWatch;
     ProgramState& program;
     ScreenInfo screen;
     // The time of day as text, "14-05-07": the stamp of a contract request.
@@ -109,7 +109,6 @@ class FrmQvestra final : public QMainWindow {
     const MenuBuild& Build() const { return menuBuild_; }
     const contract::ContractRequest& Request() const { return *contract_; }
     bool PollDone() const;
-    const QString& RequestStamp() const;
 
     // Reads the page named in UrlName and fills the panels from its list.
     void BuildMenu();
@@ -119,7 +118,7 @@ class FrmQvestra final : public QMainWindow {
     void Menu_E_Base_Click();
     void Menu_E_Cont_Click();
     // Back from a contract page to the member's menu page.
-    void TTL_Disp();
+    void ReturnToMenuPage();
     void Cmd_Click(int index) { panels_.Cmd_Click(index); }
     void CmdSub_Click(int index) { panels_.CmdSub_Click(index); }
 

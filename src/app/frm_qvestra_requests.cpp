@@ -29,8 +29,6 @@ void FrmQvestra::ShowMenuPanel() {
 
 bool FrmQvestra::PollDone() const { return contract_->PollDone(); }
 
-const QString& FrmQvestra::RequestStamp() const { return contract_->RequestStamp(); }
-
 contract::RequestMember FrmQvestra::Member() const {
     return {member_.UserRecord, member_.UserFields.value(0), hostHeader_};
 }
@@ -50,19 +48,19 @@ void FrmQvestra::Menu_E_Cont_Click() {
 void FrmQvestra::ConnectContractRequest() {
     using contract::ContractRequest;
     connect(contract_, &ContractRequest::pageOpened, this, &FrmQvestra::ShowContractPage);
-    connect(contract_, &ContractRequest::changeEnded, this, &FrmQvestra::TTL_Disp);
+    connect(contract_, &ContractRequest::changeEnded, this, &FrmQvestra::ReturnToMenuPage);
     connect(contract_, &ContractRequest::applicationAccepted, this, [this](bool stored) {
         // The service has the contract either way; the next start's record
         // refresh brings it back, so the member is told and the return goes on.
         if (!stored) deps_.messages.Inform(this, kApplicationNotStored);
         ui_.Menu_F_Moshikomi->setEnabled(false);
-        TTL_Disp();
+        ReturnToMenuPage();
         deps_.program.OnlineMode = true;
         BuildMenu();
     });
     connect(contract_, &ContractRequest::applicationWithdrawn, this, [this] {
         ui_.Menu_F_Moshikomi->setEnabled(true);
-        TTL_Disp();
+        ReturnToMenuPage();
     });
     // The data folder is gone already.
     connect(contract_, &ContractRequest::contractCancelled, this, &QWidget::close);
@@ -78,7 +76,7 @@ void FrmQvestra::ShowContractPage(const QString& address) {
     ui_.WebBrowser->SetHeight(layout_.Of(ui_.Frame1).height);
 }
 
-void FrmQvestra::TTL_Disp() {
+void FrmQvestra::ReturnToMenuPage() {
     contract_->Returned();
     layout_.SetHeight(ui_.Frame1, savedFrame1Height_);
     ui_.Frame2->show();

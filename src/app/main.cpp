@@ -16,7 +16,7 @@
 #include "net/url_reader.h"
 #include "signin/computer_name.h"
 #include "signin/frm_login.h"
-#include "viewer/find_acrobat.h"
+#include "viewer/viewer_watch.h"
 #include "viewer/window_list.h"
 #include "webview/local_pages.h"
 #include "webview/scene_graph.h"
@@ -89,7 +89,7 @@ int main(int, char* argv[]) {
     qvestra::webview::WebEngineViews views({QString::fromStdString(endpoint.host), endpoint.port},
                                            [](const QUrl& url) { QDesktopServices::openUrl(url); });
     const auto windows = qvestra::viewer::CreatePlatformWindowList();
-    qvestra::viewer::FindAcrobat viewerWatch(
+    qvestra::viewer::ViewerWatch viewerWatch(
         *windows, qvestra::TwipScale::ForLogicalDpi(screenInfo.logicalDpi), {});
 
     // Every exchange, the page reads and the views take the route the

@@ -53,15 +53,14 @@ void MenuBuild::LoadMenuPage(const MenuSource& source, const net::PageRead& page
 
 void MenuBuild::DownloadPackage(const QString& documentFile, const QString& title,
                                 const std::string& hostHeader) {
-    auto outcome = std::make_shared<std::optional<mirror::DownloadOutcome>>();
     deps_.exchanges.Run(
-        [this, documentFile, title, outcome, hostHeader] {
+        [this, documentFile, title, hostHeader] {
             const auto file = deps_.dataFolder.Root() / documentFile.mid(1).toStdString();
             std::error_code ec;
             if (std::filesystem::exists(file, ec)) return;
             net::ExchangeState state;
             const auto socket = deps_.sockets.Create();
-            *outcome = mirror::FetchDocument(
+            mirror::FetchDocument(
                 {*socket, deps_.endpoint, hostHeader, state}, deps_.dataFolder, documentFile,
                 {.stop = [this] { return deps_.exchanges.Closed(); }},
                 [this, title](std::int64_t received, std::optional<std::int64_t> announced) {
@@ -70,12 +69,7 @@ void MenuBuild::DownloadPackage(const QString& documentFile, const QString& titl
                     });
                 });
         },
-        [this, outcome] {
-            progress_.reset();
-            if (!*outcome) return;
-            if ((*outcome)->announced) totSend_ = static_cast<double>(*(*outcome)->announced);
-            lenSend_ = static_cast<double>((*outcome)->received);
-        });
+        [this] { progress_.reset(); });
 }
 
 void MenuBuild::ShowProgress(const QString& title, std::int64_t received,

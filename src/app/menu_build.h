@@ -60,9 +60,6 @@ class MenuBuild {
 
     void Request(MenuSource source);
     State Current() const { return state_; }
-    // Announced length and bytes received of the last document download.
-    double TOT_Send() const { return totSend_; }
-    double LEN_Send() const { return lenSend_; }
 
   private:
     void Start(MenuSource source);
@@ -77,8 +74,6 @@ class MenuBuild {
     ContentPanels& panels_;
     State state_ = State::kIdle;
     MenuSource again_;
-    double totSend_ = 0;
-    double lenSend_ = 0;
     // The progress window of the download that runs.
     std::unique_ptr<mirror::ProgressWindow> progress_;
 };

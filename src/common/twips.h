@@ -27,7 +27,6 @@ class TwipScale {
 
     int ToPixels(float twips) const;
     float ToTwips(int pixels) const { return static_cast<float>(pixels * twipsPerPixel_); }
-    double TwipsPerPixel() const { return twipsPerPixel_; }
 
   private:
     double twipsPerPixel_;

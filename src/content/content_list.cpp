@@ -54,7 +54,6 @@ std::optional<QString> DocumentFileOf(const QString& entryPath) {
 
 ContentList ParseContentList(const QString& pageText) {
     ContentList list;
-    list.groupItemCount.push_back(0);
     const auto marker = pageText.indexOf(kMarker);
     if (marker < 0) return list;
 
@@ -62,7 +61,6 @@ ContentList ParseContentList(const QString& pageText) {
     // its line that is the CR, and the first kind starts with the LF.
     const QStringList lines =
         pageText.mid(marker + kMarker.size() + 1).split(QStringLiteral("\r\n"));
-    int itemCounter = 0;
     bool groupsFull = false;
 
     // The text after the last CR LF is never a line of the list.
@@ -90,14 +88,8 @@ ContentList ParseContentList(const QString& pageText) {
 
         const int e = static_cast<int>(list.entries.size());
         ContentEntry entry{kind, {}, {}, std::nullopt};
-        if (opensGroup) {
-            list.groupItemCount.back() = itemCounter;
-            list.groups.push_back({fields[1], e, {}});
-            list.groupItemCount.push_back(0);
-            itemCounter = 0;
-        }
+        if (opensGroup) list.groups.push_back({fields[1], e, {}});
         if (isItem) {
-            ++itemCounter;
             entry.title = fields[1];
             entry.path = WithoutLfAndBlanks(fields[2]);
             entry.documentFile = DocumentFileOf(entry.path);
@@ -105,7 +97,6 @@ ContentList ParseContentList(const QString& pageText) {
         }
         list.entries.push_back(entry);
     }
-    list.groupItemCount.back() = itemCounter;
     return list;
 }
 

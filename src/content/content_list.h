@@ -34,9 +34,6 @@ struct ContentList {
 
     std::vector<ContentEntry> entries;
     std::vector<ContentGroup> groups;
-    // GroupItemCount: slot g holds the items counted before group g's button,
-    // slot groups.size() those of the last group.
-    std::vector<int> groupItemCount;
 };
 
 // Cuts the list out of the page text after the marker "Contents_VALUE" and

@@ -70,7 +70,6 @@ class ContractRequest final : public QObject {
 
     State Current() const { return state_; }
     bool PollDone() const { return state_ == State::kReturned; }
-    const QString& RequestStamp() const { return stamp_; }
     QTimer* Timer_KHen() const { return timerKHen_; }
     QTimer* Timer_Mousikomi() const { return timerMousikomi_; }
 

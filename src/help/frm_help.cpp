@@ -17,9 +17,9 @@ FrmHelp::FrmHelp(FrmHelpDeps deps)
     layout_.Place(WebBrowser->Widget(), {120, 600, 4455, 3015});
     UrlName = new QLineEdit(this);
     UrlName->hide();
-    Cmd閉じる = new QPushButton(QStringLiteral("閉じる"), this);
-    layout_.Place(Cmd閉じる, {120, 120, 855, 375});
-    connect(Cmd閉じる, &QPushButton::clicked, this, &QWidget::close);
+    CloseButton = new QPushButton(QStringLiteral("閉じる"), this);
+    layout_.Place(CloseButton, {120, 120, 855, 375});
+    connect(CloseButton, &QPushButton::clicked, this, &QWidget::close);
 }
 
 void FrmHelp::Load(const QWidget* owner) {

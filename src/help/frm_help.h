@@ -32,7 +32,7 @@ class FrmHelp final : public QWidget {
     // Shows the page, centred on owner.
     void Load(const QWidget* owner);
 
-    QPushButton* Cmd閉じる = nullptr;
+    QPushButton* CloseButton = nullptr;
     QLineEdit* UrlName = nullptr;
     webview::WebView* WebBrowser = nullptr;
 

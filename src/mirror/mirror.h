@@ -28,8 +28,8 @@ struct Exchange {
 
 struct DownloadOutcome {
     bool stored = false;
-    std::optional<std::int64_t> announced;  // TOT_Send, when the header gave it
-    std::int64_t received = 0;              // LEN_Send
+    std::optional<std::int64_t> announced;  // when the header gave it
+    std::int64_t received = 0;
 };
 
 // No document of the service comes near this; a reply that does is not one.

@@ -35,7 +35,7 @@ void PlainGet(Socket& socket, const ServiceEndpoint& endpoint, const PlainReques
     if (state.SockResult == kOk) state.SockResult = socket.Read(state.RecvBuf);
     while (state.SockResult == kOk) {
         state.BodyBytes += static_cast<std::int64_t>(state.RecvBuf.size());
-        sink.Chunk(state.RecvBuf, state.ChunkCount);
+        sink.Chunk(state.RecvBuf);
         ++state.ChunkCount;
         if (!sink.Wanted()) break;
         state.SockResult = socket.Read(state.RecvBuf);

@@ -33,8 +33,8 @@ class BodySink {
     virtual ~BodySink() = default;
     // Every header line after the status line, up to the empty line.
     virtual void HeaderLine(const std::string& line) { (void)line; }
-    // One chunk of the body; chunkCount is the number of chunks handled before it.
-    virtual void Chunk(const std::string& bytes, std::int64_t chunkCount) = 0;
+    // One chunk of the body.
+    virtual void Chunk(const std::string& bytes) = 0;
     // False stops the body loop before the next read.
     virtual bool Wanted() const { return true; }
     // After the connection is closed.

@@ -9,7 +9,7 @@ namespace {
 
 class HeaderOnly final : public BodySink {
   public:
-    void Chunk(const std::string&, std::int64_t) override {}
+    void Chunk(const std::string&) override {}
     bool Wanted() const override { return false; }
     void Finish(const ExchangeState&) override {}
 };

@@ -28,10 +28,10 @@ FrmLogin::FrmLogin(FrmLoginDeps deps) : deps_(std::move(deps)), layout_(deps_.sc
     layout_.Place(this, {0, 0, 11055, 5835});
     webBrowser_ = deps_.webViews(this, layout_);
     layout_.Place(webBrowser_->Widget(), {0, 0, 11055, 5835});
-    timer1_ = new QTimer(this);
-    timer1_->setInterval(kPollIntervalMs);
-    connect(timer1_, &QTimer::timeout, this, &FrmLogin::Timer1Tick);
-    timer1_->start();
+    pollTimer_ = new QTimer(this);
+    pollTimer_->setInterval(kPollIntervalMs);
+    connect(pollTimer_, &QTimer::timeout, this, &FrmLogin::PollTick);
+    pollTimer_->start();
 }
 
 void FrmLogin::Load() {
@@ -40,9 +40,9 @@ void FrmLogin::Load() {
     SizeWebView();
 
     if (store::UserFile(deps_.dataFolder.UserFile()).KnownRecord()) {
-        timer1_->stop();
+        pollTimer_->stop();
         deps_.handOver();
-        CloseQuietly();
+        HandOver();
         return;
     }
 
@@ -54,7 +54,6 @@ void FrmLogin::Load() {
         move(screen->availableGeometry().center() - rect().center());
     show();
     SizeWebView();
-    signedIn_ = false;
 }
 
 // From the window's outer size, frame included; the frame is known once the
@@ -125,10 +124,10 @@ void FrmLogin::PollSignIn() {
 }
 
 void FrmLogin::TakeAnswer(Answer answer) {
-    if (ended_) return;
+    if (state_ != State::kSigningIn) return;
     switch (answer) {
         case Answer::kNothingYet:
-            timer1_->start();
+            pollTimer_->start();
             return;
         case Answer::kNotConnected:
             EndWith(kNotConnected);
@@ -136,8 +135,8 @@ void FrmLogin::TakeAnswer(Answer answer) {
         case Answer::kCancelled:
             // Nothing else is shown after a cancelled sign-in: the program
             // ends instead of lingering with no window.
-            CloseQuietly();
-            ended_ = true;
+            state_ = State::kEnded;
+            close();
             deps_.endProgram();
             return;
         // Polling on could only say the same again; the member learns why
@@ -149,37 +148,35 @@ void FrmLogin::TakeAnswer(Answer answer) {
             EndWith(kNotStored);
             return;
         case Answer::kSignedIn:
-            signedIn_ = true;
-            CloseQuietly();
+            HandOver();
             deps_.handOver();
             return;
     }
 }
 
 void FrmLogin::EndWith(const QString& message) {
-    ended_ = true;
+    state_ = State::kEnded;
     deps_.messages.Inform(this, message, deps_.endProgram);
 }
 
-void FrmLogin::Timer1Tick() {
+void FrmLogin::PollTick() {
     // A poll can take seconds; no tick may start another meanwhile. Its
     // answer starts the timer again, or ends the sign-in.
-    timer1_->stop();
+    pollTimer_->stop();
     PollSignIn();
 }
 
-void FrmLogin::CloseQuietly() {
-    closingQuietly_ = true;
+void FrmLogin::HandOver() {
+    state_ = State::kHandedOver;
     close();
 }
 
 // A close event comes accepted; none of the sign-in's closes is refused.
 void FrmLogin::closeEvent(QCloseEvent*) {
-    timer1_->stop();
-    if (!closingQuietly_ && !ended_) {
-        ended_ = true;
-        deps_.endProgram();
-    }
+    pollTimer_->stop();
+    if (state_ != State::kSigningIn) return;
+    state_ = State::kEnded;
+    deps_.endProgram();
 }
 
 }  // namespace qvestra::signin

@@ -51,11 +51,8 @@ class FrmLogin final : public QWidget {
     // the poll timer again or ends the sign-in.
     void PollSignIn();
 
-    bool SignedIn() const { return signedIn_; }
-    const QString& LoginTime() const { return loginTime_; }
-    const QString& EntryUrl() const { return entryUrl_; }
     webview::WebView* WebBrowser() const { return webBrowser_; }
-    QTimer* Timer1() const { return timer1_; }
+    QTimer* PollTimer() const { return pollTimer_; }
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -66,22 +63,23 @@ class FrmLogin final : public QWidget {
     enum class Answer;
     void TakeAnswer(Answer answer);
     void SizeWebView();
-    void Timer1Tick();
-    // Closes the window without ending the program.
-    void CloseQuietly();
+    void PollTick();
+    // Closes the window, the main window taking over.
+    void HandOver();
     // Tells the member why and ends the program.
     void EndWith(const QString& message);
 
     FrmLoginDeps deps_;
     TwipsLayout layout_;
     webview::WebView* webBrowser_ = nullptr;
-    QTimer* timer1_ = nullptr;
+    QTimer* pollTimer_ = nullptr;
     std::string hostHeader_;
     QString loginTime_;
     QString entryUrl_;
-    bool signedIn_ = false;
-    bool closingQuietly_ = false;
-    bool ended_ = false;
+    // Signing in until the window hands over to the main window or the
+    // program ends; after that neither a late answer nor a close counts.
+    enum class State { kSigningIn, kHandedOver, kEnded };
+    State state_ = State::kSigningIn;
 };
 
 }  // namespace qvestra::signin

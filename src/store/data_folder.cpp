@@ -60,11 +60,7 @@ bool IsDocumentName(std::string_view name, std::string_view memberId) {
 }
 
 std::filesystem::path DataFolder::DefaultRoot() {
-#ifdef _WIN32
-    return std::filesystem::path("C:\\qvestrafolder");
-#else
     return std::filesystem::path(QDir::homePath().toStdString()) / "qvestrafolder";
-#endif
 }
 
 bool DataFolder::Exists() const {

@@ -19,7 +19,7 @@ bool IsDocumentName(std::string_view name, std::string_view memberId);
 // status answers, mirrored pages and documents.
 class DataFolder {
   public:
-    // $HOME/qvestrafolder on Linux, C:\qvestrafolder on Windows.
+    // $HOME/qvestrafolder.
     static std::filesystem::path DefaultRoot();
 
     explicit DataFolder(std::filesystem::path root) : root_(std::move(root)) {}

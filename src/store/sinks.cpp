@@ -45,7 +45,7 @@ void WholeBodySink::HeaderLine(const std::string& line) {
     if (expected_ && (*expected_ > limits_.maxBytes || !Fits(*expected_))) unusable_ = true;
 }
 
-void WholeBodySink::Chunk(const std::string& bytes, std::int64_t) {
+void WholeBodySink::Chunk(const std::string& bytes) {
     if (!Wanted()) return;
     received_ += static_cast<std::int64_t>(bytes.size());
     if ((expected_ && received_ > *expected_) || received_ > limits_.maxBytes) {
@@ -73,8 +73,8 @@ void WholeBodySink::Finish(const net::ExchangeState& state) {
 PackageSink::PackageSink(std::filesystem::path answerFile, StoreLimits limits, Progress progress)
     : WholeBodySink(std::move(answerFile), limits), progress_(std::move(progress)) {}
 
-void PackageSink::Chunk(const std::string& bytes, std::int64_t chunkCount) {
-    WholeBodySink::Chunk(bytes, chunkCount);
+void PackageSink::Chunk(const std::string& bytes) {
+    WholeBodySink::Chunk(bytes);
     received_ += static_cast<std::int64_t>(bytes.size());
     if (progress_) progress_(received_, Announced());
 }
@@ -89,7 +89,7 @@ void ShortAnswerSink::HeaderLine(const std::string& line) {
     expected_ = field->value;
 }
 
-void ShortAnswerSink::Chunk(const std::string& bytes, std::int64_t) {
+void ShortAnswerSink::Chunk(const std::string& bytes) {
     body_ += bytes;
     if (body_.size() >= kLimit) {
         noAnswer_ = true;

@@ -37,7 +37,7 @@ class WholeBodySink : public net::BodySink {
     ~WholeBodySink() override;
 
     void HeaderLine(const std::string& line) override;
-    void Chunk(const std::string& bytes, std::int64_t chunkCount) override;
+    void Chunk(const std::string& bytes) override;
     bool Wanted() const override { return !writeFailed_ && !cancelled_ && !unusable_; }
     void Finish(const net::ExchangeState& state) override;
 
@@ -77,7 +77,7 @@ class PackageSink final : public WholeBodySink {
 
     PackageSink(std::filesystem::path answerFile, StoreLimits limits, Progress progress);
 
-    void Chunk(const std::string& bytes, std::int64_t chunkCount) override;
+    void Chunk(const std::string& bytes) override;
 
   private:
     Progress progress_;
@@ -97,7 +97,7 @@ class ShortAnswerSink final : public net::BodySink {
     explicit ShortAnswerSink(std::filesystem::path answerFile);
 
     void HeaderLine(const std::string& line) override;
-    void Chunk(const std::string& bytes, std::int64_t chunkCount) override;
+    void Chunk(const std::string& bytes) override;
     // Once it cannot be the answer nothing more of the body matters.
     bool Wanted() const override { return !noAnswer_; }
     void Finish(const net::ExchangeState& state) override;

@@ -21,15 +21,13 @@ FrmComment::FrmComment(TwipScale scale)
     Lbl_Cond->setPalette(palette);
     layout_.Place(Lbl_Cond, {480, 360, 3495, 255});
 
-    Text2 = new QLineEdit(QStringLiteral("Text2"), this);
-    Text2->hide();
     Text3 = new QLineEdit(this);
     Text3->hide();
 
-    Timer2 = new QTimer(this);
-    Timer2->setInterval(2000);
-    Timer2->setSingleShot(true);
-    connect(Timer2, &QTimer::timeout, this, &QWidget::close);
+    CloseTimer = new QTimer(this);
+    CloseTimer->setInterval(2000);
+    CloseTimer->setSingleShot(true);
+    connect(CloseTimer, &QTimer::timeout, this, &QWidget::close);
 
     // A sizable tool window.
     resize(scale.ToPixels(4245), scale.ToPixels(645));

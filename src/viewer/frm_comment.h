@@ -11,8 +11,8 @@ class QTimer;
 namespace qvestra::viewer {
 
 // The small notice in the screen's top-left corner while the document
-// viewer starts. Text2 and Text3 are hidden boxes that carry the search from
-// one step to the next; Timer2 closes the notice two seconds after the
+// viewer starts. Text3 is a hidden box that carries the found title from
+// the search to the window's activation; CloseTimer closes the notice two seconds after the
 // viewer's window came to the front. Closing deletes it.
 class FrmComment final : public QWidget {
     Q_OBJECT
@@ -21,9 +21,8 @@ class FrmComment final : public QWidget {
     explicit FrmComment(TwipScale scale);
 
     QLabel* Lbl_Cond = nullptr;
-    QLineEdit* Text2 = nullptr;
     QLineEdit* Text3 = nullptr;
-    QTimer* Timer2 = nullptr;
+    QTimer* CloseTimer = nullptr;
 
   private:
     TwipsLayout layout_;

@@ -29,7 +29,6 @@ class WebView {
     void SetTop(float twips) { layout_.SetTop(Widget(), twips); }
     void SetWidth(float twips) { layout_.SetWidth(Widget(), twips); }
     void SetHeight(float twips) { layout_.SetHeight(Widget(), twips); }
-    TwipRect Geometry() { return layout_.Of(Widget()); }
 
   protected:
     explicit WebView(TwipsLayout& layout) : layout_(layout) {}

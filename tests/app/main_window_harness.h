@@ -10,7 +10,7 @@
 #include "fakes/support.h"
 #include "mirror/frm_cond.h"
 #include "net/tcp_socket.h"
-#include "viewer/find_acrobat.h"
+#include "viewer/viewer_watch.h"
 
 namespace qvestra::testing {
 
@@ -82,7 +82,7 @@ struct Harness {
     FakeUrlReader urls;
     FakeDocumentOpener documents;
     FakeWindowList windows;
-    viewer::FindAcrobat viewerWatch;
+    viewer::ViewerWatch viewerWatch;
     ProgramState program;
     // The time of day the window reads for a request's stamp.
     QString stamp = QStringLiteral("14-05-07");

@@ -10,9 +10,9 @@ using namespace qvestra::testing;
 using namespace std::string_literals;
 
 namespace {
-// kinds | group captions | GroupItemCount slots | entries of each group's items
+// kinds | group captions | entries of each group's items
 QString Summary(const ContentList& list) {
-    QStringList kinds, captions, counts, items;
+    QStringList kinds, captions, items;
     for (const auto& e : list.entries) kinds << e.kind.left(1);
     for (const auto& g : list.groups) {
         captions << g.caption;
@@ -20,9 +20,7 @@ QString Summary(const ContentList& list) {
         for (int e : g.items) entries << QString::number(e);
         items << entries.join(u',');
     }
-    for (int c : list.groupItemCount) counts << QString::number(c);
-    return QStringList{kinds.join(u','), captions.join(u','), counts.join(u','), items.join(u';')}
-        .join(u'|');
+    return QStringList{kinds.join(u','), captions.join(u','), items.join(u';')}.join(u'|');
 }
 
 // Groups of one item each, the last one with lastItems items.
@@ -191,29 +189,27 @@ class TestContentPanels : public QObject {
         Row("two Main groups with their items",
             MenuPage({"Main;Group A", "Sub;Lesson 1;/doc/a1.pdf", "Sub;Lesson 2;/doc/a2.pdf",
                       "Main;Group B", "Sub;Unit 1;/doc/b1.pdf"}),
-            "M,S,S,M,S|Group A,Group B|0,2,1|1,2;4");
-        Row("Cont lines only", MenuPage({"Cont;A;/d/a.pdf", "Cont;B;/d/b.pdf"}),
-            "C,C|A,B|0,1,1|0;1");
+            "M,S,S,M,S|Group A,Group B|1,2;4");
+        Row("Cont lines only", MenuPage({"Cont;A;/d/a.pdf", "Cont;B;/d/b.pdf"}), "C,C|A,B|0;1");
         Row("Cont between Main groups maps to its own entry",
             MenuPage({"Main;A", "Sub;x;/d/x.pdf", "Cont;C;/d/c.pdf", "Main;B", "Sub;y;/d/y.pdf"}),
-            "M,S,C,M,S|A,C,B|0,1,1,1|1;2;4");
-        Row("kinds are exact", MenuPage({"main;a", "Main ;b", "MAIN;c", "Sub ;t;/d/t.pdf"}),
-            "||0|");
+            "M,S,C,M,S|A,C,B|1;2;4");
+        Row("kinds are exact", MenuPage({"main;a", "Main ;b", "MAIN;c", "Sub ;t;/d/t.pdf"}), "||");
         Row("items before the first group", MenuPage({"Sub;t;/d/t.pdf", "Main;A", "Sub;u;/d/u"}),
-            "S,M,S|A|1,1|2");
+            "S,M,S|A|2");
         Row("quoted end line stops the list",
-            MenuPage({"Main;A", "x\"Contents\"_End\"y;", "Main;B"}, false), "M|A|0,0|");
+            MenuPage({"Main;A", "x\"Contents\"_End\"y;", "Main;B"}, false), "M|A|");
         Row("without end line the last piece is never read", "Contents_VALUE\r\nMain;A\r\nMain;B",
-            "M|A|0,0|");
+            "M|A|");
         Row("lines missing their fields make nothing",
-            MenuPage({"Main", "", "Cont;C", "Main;A", "Sub;t", "Sub;u;/d/u.pdf"}), "M,S|A|0,1|1");
-        Row("no marker", "<html>Main;A\r\n</html>", "||0|");
-        Row("marker at the very end", "Contents_VALUE", "||0|");
+            MenuPage({"Main", "", "Cont;C", "Main;A", "Sub;t", "Sub;u;/d/u.pdf"}), "M,S|A|1");
+        Row("no marker", "<html>Main;A\r\n</html>", "||");
+        Row("marker at the very end", "Contents_VALUE", "||");
         Row("groups beyond 14 and their items are left out",
             MenuPage(Repeat("Cont;G%1;/d/g%1.pdf", 16) + QStringList{"Sub;late;/d/late.pdf"}),
-            QStringLiteral("%1|%2|0,%3|%4")
+            QStringLiteral("%1|%2|%3")
                 .arg(QStringList(14, "C").join(u','), Repeat("G%1", 14).join(u','),
-                     QStringList(14, "1").join(u','), Repeat("%1", 14).join(u';')));
+                     Repeat("%1", 14).join(u';')));
     }
     void parse() {
         const auto [page, summary] = Fetch<QString, QString>({"page", "summary"});

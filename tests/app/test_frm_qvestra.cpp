@@ -81,7 +81,7 @@ class TestFrmQvestra : public QObject {
         Row("offline: the mirror", false, "A-12|3\r\n"s, QList<int>{120, 1200, 10},
             QStringLiteral("file://%1/A-12.html"), QString());
         Row("offline applicant: refused", false, "A-12|1\r\n"s, QList<int>{120}, QString(),
-            QStringLiteral("インターネットが接続されtません！"));
+            QStringLiteral("インターネットが接続されていません！"));
         Row("nobody: sign-in", true, std::string(), QList<int>{120}, QString(), QString());
         Row("unsafe member ID: sign-in", true, "../A-12|3\r\n"s, QList<int>{120}, QString(),
             QString());
@@ -136,6 +136,11 @@ class TestFrmQvestra : public QObject {
                  (QStringList{"終了", "基本情報", "コンテンツ", "ﾊﾞｰｼﾞｮﾝ", "詳細",
                               "Q_Vestraメニュー", "教材一覧", "詳細一覧"}));
         QVERIFY(!h.Shown(ui.Frame2) && !h.Shown(ui.Frame3) && !h.Shown(ui.UrlName));
+        ui.Menu_Version->trigger();
+        QVERIFY(h.messages.shown.size() == 1 &&
+                QRegularExpression("^QVestra バージョン \\d+\\.\\d+\\.\\d+$")
+                    .match(h.messages.shown[0])
+                    .hasMatch());
         h.WriteUserFile("A-12|3\r\n");
         h.Load();
         ui.Menu_shosai->trigger();
@@ -167,7 +172,7 @@ class TestFrmQvestra : public QObject {
         help.Load(nullptr);
         QCOMPARE(static_cast<FakeWebView*>(help.WebBrowser)->navigated, QStringList{address});
         QVERIFY(help.isVisible() && !help.UrlName->isVisible());
-        help.Cmd閉じる->click();
+        help.CloseButton->click();
         QVERIFY(!help.isVisible());
     }
 

@@ -34,13 +34,13 @@ struct Login : net::SocketFactory {
               .endProgram = [this] { ++programEnds; },
           }) {}
     std::unique_ptr<net::Socket> Create(const net::AbortSwitch* cancel) override {
-        timerRunningDuringPoll.push_back(window.Timer1()->isActive());
+        timerRunningDuringPoll.push_back(window.PollTimer()->isActive());
         return sockets.Create(cancel);
     }
     // A tick returns with its poll waiting its turn on the queue, so a slow
     // answer holds only the poll; the answer is then delivered.
     void Tick() {
-        Q_EMIT window.Timer1()->timeout({});
+        Q_EMIT window.PollTimer()->timeout({});
         QCOMPARE(steps.Waiting(), std::size_t{1});
         steps.Settle();
     }
@@ -85,12 +85,12 @@ class TestFrmLogin : public QObject {
                  "GET " + server.Address("/q_vestra/LOG_O/qvuser14-05-07.txt") +
                      " HTTP/1.0\r\nHost: 127.0.0.1:" + std::to_string(server.Port()) + "\r\n\r\n");
         QCOMPARE(login.timerRunningDuringPoll, std::vector<bool>{false});
-        QCOMPARE(login.window.Timer1()->interval(), 3000);
+        QCOMPARE(login.window.PollTimer()->interval(), 3000);
         QCOMPARE(std::filesystem::exists(login.folder), signedIn);
         QCOMPARE(ReadFile(login.folder / "qvuser.txt"), std::string(signedIn ? "A-12|1\r\n" : ""));
         QCOMPARE(login.handOvers, signedIn ? 1 : 0);
         if (signedIn) QVERIFY2(!login.visibleAtHandOver, "the window closes before the hand-over");
-        QCOMPARE(login.window.Timer1()->isActive(), !signedIn);
+        QCOMPARE(login.window.PollTimer()->isActive(), !signedIn);
         QCOMPARE(login.programEnds, 0);
     }
 
@@ -128,7 +128,7 @@ class TestFrmLogin : public QObject {
         QCOMPARE(login.programEnds, how == "known" ? 0 : 1);
         QCOMPARE(login.handOvers, how == "known" ? 1 : 0);
         QCOMPARE(login.window.isVisible(), !message.isEmpty());
-        QVERIFY(!login.window.Timer1()->isActive());
+        QVERIFY(!login.window.PollTimer()->isActive());
         QCOMPARE(std::filesystem::exists(login.folder), how != "cancel");
     }
 };

@@ -3,7 +3,7 @@
 #include "fakes/support.h"
 
 #include "fakes/fakes.h"
-#include "viewer/find_acrobat.h"
+#include "viewer/viewer_watch.h"
 
 using namespace qvestra::viewer;
 using qvestra::TwipScale;
@@ -20,7 +20,7 @@ void LoseActivation() { Q_EMIT qApp->applicationStateChanged(Qt::ApplicationInac
 
 }  // namespace
 
-class TestFindAcrobat : public QObject {
+class TestViewerWatch : public QObject {
     Q_OBJECT
 
   private Q_SLOTS:
@@ -44,7 +44,7 @@ class TestFindAcrobat : public QObject {
             Fetch<Windows, Windows, QString, Ids>({"atOnce", "later", "alsoOpened", "activated"});
         FakeWindowList windows;
         windows.windows = atOnce;
-        FindAcrobat watch(windows, TwipScale(15), {10ms, 1000ms});
+        ViewerWatch watch(windows, TwipScale(15), {10ms, 1000ms});
         QTimer::singleShot(50, [&watch, document = alsoOpened] {
             if (!document.isEmpty()) watch.StartViewerWatch(document);
         });
@@ -57,7 +57,7 @@ class TestFindAcrobat : public QObject {
         QCOMPARE(windows.activated, activated);
         QCOMPARE(watch.Notice() != nullptr, !activated.empty());
         // Its search boxes are the program's own, never shown.
-        if (watch.Notice() != nullptr) QVERIFY(!watch.Notice()->Text2->isVisibleTo(watch.Notice()));
+        if (watch.Notice() != nullptr) QVERIFY(!watch.Notice()->Text3->isVisibleTo(watch.Notice()));
     }
 
     // Where the window list cannot see the viewer (a Wayland desktop), the
@@ -65,7 +65,7 @@ class TestFindAcrobat : public QObject {
     // the opening is none.
     void losingTheActivationEndsTheWaitAndTheNoticeFollows() {
         FakeWindowList windows;
-        FindAcrobat watch(windows, TwipScale(15), {10ms, 10000ms});
+        ViewerWatch watch(windows, TwipScale(15), {10ms, 10000ms});
         QTimer::singleShot(100, [&] { LoseActivation(); });
         watch.StartViewerWatch("m01.pdf");
         QTRY_VERIFY_WITH_TIMEOUT(!watch.Waiting(), 2000);
@@ -82,5 +82,5 @@ class TestFindAcrobat : public QObject {
     }
 };
 
-QTEST_MAIN(TestFindAcrobat)
-#include "test_find_acrobat.moc"
+QTEST_MAIN(TestViewerWatch)
+#include "test_viewer_watch.moc"

@@ -20,7 +20,7 @@ bool MatchesViewerTitle(const QString& title, const QStringList& documentNames);
 // Waits for the document viewer's window after a document was handed over,
 // with the notice window FrmComment shown meanwhile; brings the viewer's
 // window to the front and lets the notice close two seconds later.
-class FindAcrobat final : public QObject {
+class ViewerWatch final : public QObject {
     Q_OBJECT
 
   public:
@@ -34,8 +34,8 @@ class FindAcrobat final : public QObject {
         std::chrono::milliseconds timeLimit{6000};
     };
 
-    FindAcrobat(WindowList& windows, TwipScale scale, Pacing pacing);
-    ~FindAcrobat() override;
+    ViewerWatch(WindowList& windows, TwipScale scale, Pacing pacing);
+    ~ViewerWatch() override;
 
     // After a document hand-over: shows the notice and looks for the viewer's
     // window at once and then on a timer, until it is found or the time is up.
@@ -46,7 +46,6 @@ class FindAcrobat final : public QObject {
     // One window of a pass; false ends the pass (the viewer was found).
     bool ViewerTitleProc(const TopLevelWindow& window);
 
-    const QString& FoundTitle() const { return foundTitle_; }
     FrmComment* Notice() const { return notice_; }
     void CloseNotice();
 

@@ -1,4 +1,4 @@
-#include "viewer/find_acrobat.h"
+#include "viewer/viewer_watch.h"
 
 #include <QGuiApplication>
 #include <QLineEdit>
@@ -15,10 +15,10 @@ bool MatchesViewerTitle(const QString& title, const QStringList& documentNames) 
     return false;
 }
 
-FindAcrobat::FindAcrobat(WindowList& windows, TwipScale scale, Pacing pacing)
+ViewerWatch::ViewerWatch(WindowList& windows, TwipScale scale, Pacing pacing)
     : windows_(windows), scale_(scale), pacing_(pacing) {
     pass_.setInterval(pacing_.passInterval);
-    connect(&pass_, &QTimer::timeout, this, &FindAcrobat::PassTick);
+    connect(&pass_, &QTimer::timeout, this, &ViewerWatch::PassTick);
     limit_.setSingleShot(true);
     limit_.setInterval(pacing_.timeLimit);
     connect(&limit_, &QTimer::timeout, this, [this] { EndWait(false); });
@@ -29,9 +29,9 @@ FindAcrobat::FindAcrobat(WindowList& windows, TwipScale scale, Pacing pacing)
                 });
 }
 
-FindAcrobat::~FindAcrobat() { CloseNotice(); }
+ViewerWatch::~ViewerWatch() { CloseNotice(); }
 
-void FindAcrobat::StartViewerWatch(const QString& documentName) {
+void ViewerWatch::StartViewerWatch(const QString& documentName) {
     // A document opened while an earlier wait still runs joins that wait:
     // either document's window ends it.
     if (Waiting()) {
@@ -41,42 +41,40 @@ void FindAcrobat::StartViewerWatch(const QString& documentName) {
     documentNames_ = QStringList{documentName};
     if (!notice_) {
         notice_ = new FrmComment(scale_);
-        connect(notice_->Text3, &QLineEdit::textChanged, this, &FindAcrobat::Text3Changed);
+        connect(notice_->Text3, &QLineEdit::textChanged, this, &ViewerWatch::Text3Changed);
         notice_->move(0, 0);
         notice_->show();
     } else {
         // The notice of the last document is still counting down: it stays,
         // and searches afresh as if just loaded.
-        notice_->Timer2->stop();
+        notice_->CloseTimer->stop();
         const QSignalBlocker quiet3(notice_->Text3);
-        notice_->Text2->setText(QStringLiteral("Text2"));
         notice_->Text3->clear();
     }
-    // The search that a change of Text2 starts runs from here, not from the
-    // line edit's change signal, so a notice that closes during the search
-    // (the member, an opener that failed) is never returned into.
-    notice_->Text2->clear();
+    // The search runs from here, not from a line edit's change signal, so a
+    // notice that closes during the search (the member, an opener that
+    // failed) is never returned into.
     WaitViewerWindow();
 }
 
-bool FindAcrobat::ViewerTitleProc(const TopLevelWindow& window) {
+bool ViewerWatch::ViewerTitleProc(const TopLevelWindow& window) {
     foundTitle_ = window.title;
     return !MatchesViewerTitle(foundTitle_, documentNames_);
 }
 
-bool FindAcrobat::OnePass() {
+bool ViewerWatch::OnePass() {
     for (const auto& window : windows_.TopFirst())
         if (!ViewerTitleProc(window)) return true;
     return false;
 }
 
-void FindAcrobat::OwnWindowsDeactivated() {
+void ViewerWatch::OwnWindowsDeactivated() {
     if (!Waiting()) return;
     foundTitle_.clear();
     EndWait(true);
 }
 
-void FindAcrobat::WaitViewerWindow() {
+void ViewerWatch::WaitViewerWindow() {
     foundTitle_.clear();
     if (OnePass()) {
         EndWait(true);
@@ -86,7 +84,7 @@ void FindAcrobat::WaitViewerWindow() {
     limit_.start();
 }
 
-void FindAcrobat::PassTick() {
+void ViewerWatch::PassTick() {
     // The notice went (the member closed it, or no viewer will come): so
     // does the wait.
     if (!notice_) {
@@ -96,13 +94,13 @@ void FindAcrobat::PassTick() {
     }
 }
 
-void FindAcrobat::EndWait(bool found) {
+void ViewerWatch::EndWait(bool found) {
     pass_.stop();
     limit_.stop();
     if (!notice_) return;
     if (found && foundTitle_.isEmpty()) {
         // Nothing to bring forward: the viewer is in front already.
-        notice_->Timer2->start();
+        notice_->CloseTimer->start();
     } else if (found) {
         notice_->Text3->setText(foundTitle_);
     } else {
@@ -110,12 +108,12 @@ void FindAcrobat::EndWait(bool found) {
     }
 }
 
-void FindAcrobat::Text3Changed(const QString& title) {
+void ViewerWatch::Text3Changed(const QString& title) {
     ActivateByTitle(windows_, title);
-    if (notice_) notice_->Timer2->start();
+    if (notice_) notice_->CloseTimer->start();
 }
 
-void FindAcrobat::CloseNotice() {
+void ViewerWatch::CloseNotice() {
     if (notice_) notice_->close();
     documentNames_.clear();
 }
