@@ -1,5 +1,5 @@
-// Fetches one document through the client's own download code (the same
-// function the main window calls, with its progress window on the offscreen
+// Fetches one document through the client's own download code (the fetch
+// and the progress window the menu build uses, the window on the offscreen
 // platform) and prints the wall time and the process's peak memory.
 // Usage: download_document HOST PORT DOCUMENT_NAME FOLDER
 #include <QApplication>
@@ -26,10 +26,13 @@ int main(int argc, char* argv[]) {
     const qvestra::store::DataFolder folder{std::filesystem::path(argv[4])};
 
     const auto start = std::chrono::steady_clock::now();
-    const auto outcome =
-        qvestra::mirror::DownloadPackage({socket, endpoint, hostHeader, state}, folder,
-                                         QStringLiteral("/") + QString::fromUtf8(argv[3]),
-                                         QStringLiteral("bench"), {qvestra::TwipScale(15), {}, {}});
+    qvestra::mirror::ProgressWindow progress(qvestra::TwipScale(15), QStringLiteral("bench"), {});
+    const auto outcome = qvestra::mirror::FetchDocument(
+        {socket, endpoint, hostHeader, state}, folder,
+        QStringLiteral("/") + QString::fromUtf8(argv[3]), {},
+        [&progress](std::int64_t received, std::optional<std::int64_t> announced) {
+            progress.Report(received, announced);
+        });
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     rusage usage{};

@@ -71,16 +71,6 @@ void ProgressWindow::Report(std::int64_t received, std::optional<std::int64_t> a
     if (window_) window_->Received(received);
 }
 
-DownloadOutcome DownloadPackage(Exchange exchange, const store::DataFolder& folder,
-                                const QString& documentFile, const QString& title,
-                                const DownloadUi& ui) {
-    ProgressWindow progress(ui.scale, title, ui.shown);
-    return FetchDocument(exchange, folder, documentFile, ui.rules,
-                         [&progress](std::int64_t received, std::optional<std::int64_t> announced) {
-                             progress.Report(received, announced);
-                         });
-}
-
 void MirrorPages(Exchange exchange, const store::DataFolder& folder, const QString& memberId,
                  const QString& menuPageText) {
     const auto page = folder.FileFor((memberId + QStringLiteral(".html")).toStdString());

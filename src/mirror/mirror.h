@@ -75,18 +75,6 @@ class ProgressWindow {
     std::unique_ptr<FrmCond> window_;
 };
 
-struct DownloadUi {
-    TwipScale scale;
-    FetchRules rules;
-    // Called when a fresh progress window shows.
-    std::function<void(FrmCond&)> shown;
-};
-
-// FetchDocument with its progress window, both on the calling thread.
-DownloadOutcome DownloadPackage(Exchange exchange, const store::DataFolder& folder,
-                                const QString& documentFile, const QString& title,
-                                const DownloadUi& ui);
-
 // Copies the member's page, the help page and the logo into the data
 // folder. The page file first receives the page just read (empty when it did
 // not arrive whole); each file is replaced only by a complete successful reply.

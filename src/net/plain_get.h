@@ -8,8 +8,8 @@
 
 namespace qvestra::net {
 
-// What one exchange leaves behind; a window holds one set and shares it
-// between all of its exchanges.
+// What one exchange leaves behind; every exchange on the queue has a set of
+// its own.
 struct ExchangeState {
     std::int32_t SockResult = 0;
     // Result of this exchange's Connect; SockResult moves on to the reads.

@@ -7,8 +7,8 @@ namespace qvestra::net {
 
 class AbortSwitch;
 
-// Result codes of the socket calls. Callers only ever compare against kOk;
-// the other values exist so a failure can be told apart when debugging.
+// Result codes of the socket calls. kClosed is the end of a reply the peer
+// finished; every other value but kOk is a failure of its own kind.
 enum SocketResult : int {
     kOk = 0,
     kNotConnected = 1,

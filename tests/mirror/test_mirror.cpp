@@ -41,15 +41,16 @@ struct ProgressLog {
     int Windows() const { return int(shown.count("|")); }
     mirror::DownloadOutcome Download(Client& c, int timeoutSeconds = 5,
                                      const QString& name = "/m01.pdf") {
-        const mirror::DownloadUi ui{TwipScale(15),
-                                    {timeoutSeconds, {mirror::kDocumentMaxBytes}, {}},
-                                    [this](mirror::FrmCond& w) {
-                                        shown << "|";
-                                        Record(w);
-                                        QObject::connect(&w, &mirror::FrmCond::updated,
-                                                         [this, &w] { Record(w); });
-                                    }};
-        return mirror::DownloadPackage(c.Exchange(), c.data, name, "教材1", ui);
+        mirror::ProgressWindow progress(TwipScale(15), "教材1", [this](mirror::FrmCond& w) {
+            shown << "|";
+            Record(w);
+            QObject::connect(&w, &mirror::FrmCond::updated, [this, &w] { Record(w); });
+        });
+        return mirror::FetchDocument(
+            c.Exchange(), c.data, name, {timeoutSeconds, {mirror::kDocumentMaxBytes}, {}},
+            [&progress](std::int64_t received, std::optional<std::int64_t> announced) {
+                progress.Report(received, announced);
+            });
     }
     void Record(const mirror::FrmCond& w) {
         shown << QStringLiteral("%1|%2|%3/%4")
