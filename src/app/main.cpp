@@ -11,6 +11,7 @@
 #include "common/exchange_queue.h"
 #include "common/message_boxes.h"
 #include "common/time_stamp.h"
+#include "help/frm_help.h"
 #include "net/abort_switch.h"
 #include "net/tcp_socket.h"
 #include "net/url_reader.h"
@@ -121,7 +122,7 @@ int main(int, char* argv[]) {
                 .program = program,
                 .screen = screenInfo,
                 .timeOfDay = [] { return qvestra::TimeOfDayStamp(QTime::currentTime()); },
-                .programFolder = QCoreApplication::applicationDirPath(),
+                .helpFolder = qvestra::help::HelpFolder(QCoreApplication::applicationDirPath()),
                 .endProgram = endProgram,
             });
             QObject::connect(frmQvestra.get(), &qvestra::FrmQvestra::signInRequired, [&] {
