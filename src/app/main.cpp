@@ -32,6 +32,8 @@ int main(int, char* argv[]) {
     int fixedArgc = 1;
     char* fixedArgv[] = {argv[0], nullptr};
     QApplication app(fixedArgc, fixedArgv);
+    // A Wayland desktop matches the windows to the desktop entry by this name.
+    QGuiApplication::setDesktopFileName(QStringLiteral("com.qvestra.Client"));
     qvestra::webview::PreferSoftwareSceneGraphWithoutGpu();
     // The windows decide when the program ends, not the last one closed: the
     // main window stays loaded and hidden while the sign-in window shows.
