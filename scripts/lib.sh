@@ -8,16 +8,21 @@ case "$(locale charmap 2>/dev/null)" in
     *) export LC_ALL=C.UTF-8 ;;
 esac
 
-# What building and running the client and the demo service needs.
+# What building and running the client and the demo service needs;
+# librsvg2-bin renders the icon's sizes from its drawing.
 QVESTRA_RUN_PACKAGES=(
-    cmake ninja-build g++ pkg-config
+    cmake ninja-build g++ pkg-config librsvg2-bin
     qt6-base-dev qt6-declarative-dev qt6-webengine-dev libcurl4-openssl-dev libcpp-httplib-dev libx11-dev
     qt6-wayland xvfb xauth x11-utils xdotool imagemagick fonts-noto-cjk xdg-utils
     iproute2 util-linux curl
 )
 # What the test suite needs besides: the sanitizer and fuzzing compiler,
-# the tools of the end-to-end tests, and nginx as a real peer.
-QVESTRA_TEST_PACKAGES=(clang libclang-rt-14-dev file bc nginx tinyproxy socat git weston evince)
+# the tools of the end-to-end tests, nginx as a real peer, and what makes
+# and checks the Debian package.
+QVESTRA_TEST_PACKAGES=(
+    clang libclang-rt-14-dev file bc nginx tinyproxy socat git weston evince
+    dpkg-dev lintian appstream desktop-file-utils
+)
 
 # fail MESSAGE: ends the script, saying why.
 fail() {

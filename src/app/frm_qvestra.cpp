@@ -200,7 +200,7 @@ void FrmQvestra::ShowHelp() {
         return;
     }
     frmHelp_ = new help::FrmHelp(
-        {deps_.endpoint, deps_.program, deps_.webViews, layout_.Scale(), deps_.programFolder});
+        {deps_.endpoint, deps_.program, deps_.webViews, layout_.Scale(), deps_.helpFolder});
     frmHelp_->Load(this);
 }
 

@@ -60,8 +60,8 @@ struct FrmQvestraDeps {
     ScreenInfo screen;
     // The time of day as text, "14-05-07": the stamp of a contract request.
     std::function<QString()> timeOfDay;
-    // The folder of the program's own executable.
-    QString programFolder;
+    // The folder of the help page shown offline.
+    QString helpFolder;
     // Ends the program once control is back in the event loop.
     std::function<void()> endProgram;
 };

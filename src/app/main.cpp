@@ -11,6 +11,7 @@
 #include "common/exchange_queue.h"
 #include "common/message_boxes.h"
 #include "common/time_stamp.h"
+#include "help/frm_help.h"
 #include "net/abort_switch.h"
 #include "net/tcp_socket.h"
 #include "net/url_reader.h"
@@ -31,6 +32,8 @@ int main(int, char* argv[]) {
     int fixedArgc = 1;
     char* fixedArgv[] = {argv[0], nullptr};
     QApplication app(fixedArgc, fixedArgv);
+    // A Wayland desktop matches the windows to the desktop entry by this name.
+    QGuiApplication::setDesktopFileName(QStringLiteral("com.qvestra.Client"));
     qvestra::webview::PreferSoftwareSceneGraphWithoutGpu();
     // The windows decide when the program ends, not the last one closed: the
     // main window stays loaded and hidden while the sign-in window shows.
@@ -121,7 +124,7 @@ int main(int, char* argv[]) {
                 .program = program,
                 .screen = screenInfo,
                 .timeOfDay = [] { return qvestra::TimeOfDayStamp(QTime::currentTime()); },
-                .programFolder = QCoreApplication::applicationDirPath(),
+                .helpFolder = qvestra::help::HelpFolder(QCoreApplication::applicationDirPath()),
                 .endProgram = endProgram,
             });
             QObject::connect(frmQvestra.get(), &qvestra::FrmQvestra::signInRequired, [&] {

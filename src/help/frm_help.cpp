@@ -1,10 +1,17 @@
 #include "help/frm_help.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QPushButton>
 #include <algorithm>
 
 namespace qvestra::help {
+
+QString HelpFolder(const QString& programFolder) {
+    if (QFileInfo::exists(programFolder + QStringLiteral("/Help.html"))) return programFolder;
+    return QDir::cleanPath(programFolder + QStringLiteral("/" QVESTRA_DATA_FROM_PROGRAM));
+}
 
 FrmHelp::FrmHelp(FrmHelpDeps deps)
     : QWidget(nullptr, Qt::Window), deps_(std::move(deps)), layout_(deps_.scale) {
@@ -26,7 +33,7 @@ void FrmHelp::Load(const QWidget* owner) {
     UrlName->setText(
         deps_.program.OnlineMode || deps_.program.NotContracted
             ? QString::fromStdString(deps_.endpoint.HttpAddress("/Q_Vestra/HTML/Help.html"))
-            : QStringLiteral("file://") + deps_.programFolder + QStringLiteral("/Help.html"));
+            : QStringLiteral("file://") + deps_.helpFolder + QStringLiteral("/Help.html"));
     WebBrowser->Navigate(UrlName->text());
     WebBrowser->SetFullScreen(true);
     show();

@@ -17,12 +17,16 @@ struct FrmHelpDeps {
     const ProgramState& program;
     webview::WebViewFactory webViews;
     TwipScale scale;
-    // The folder of the program's own executable, where its help page lies.
-    QString programFolder;
+    // The folder of the help page shown offline: HelpFolder's answer.
+    QString helpFolder;
 };
 
-// The help page, from the service or, offline, the copy installed beside the
-// program. Closing deletes the window; the next opening decides the page anew.
+// Where the help page shown offline lies: beside the program when it runs
+// from the build tree, else in the data folder installed with it.
+QString HelpFolder(const QString& programFolder);
+
+// The help page, from the service or, offline, the installed copy. Closing
+// deletes the window; the next opening decides the page anew.
 class FrmHelp final : public QWidget {
     Q_OBJECT
 

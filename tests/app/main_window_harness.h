@@ -40,7 +40,7 @@ struct Harness {
             .program = program,
             .screen = {},
             .timeOfDay = [this] { return stamp; },
-            .programFolder = QStringLiteral("/opt/qvestra/bin"),
+            .helpFolder = QStringLiteral("/usr/share/qvestra"),
             .endProgram =
                 [this] {
                     ++programEnds;

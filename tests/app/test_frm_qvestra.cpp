@@ -162,18 +162,31 @@ class TestFrmQvestra : public QObject {
         Row("online", ProgramState{true, false}, service);
         Row("an offline applicant", ProgramState{false, true}, service);
         Row("an offline member", ProgramState{false, false},
-            QStringLiteral("file:///opt/qvestra/bin/Help.html"));
+            QStringLiteral("file:///usr/share/qvestra/Help.html"));
     }
     void helpPage() {
         const auto [program, address] = Fetch<ProgramState, QString>({"program", "address"});
         help::FrmHelp help(
-            {{"svc.test", 80}, program, &FakeWebView::Create, TwipScale(15), "/opt/qvestra/bin"});
+            {{"svc.test", 80}, program, &FakeWebView::Create, TwipScale(15), "/usr/share/qvestra"});
         help.setAttribute(Qt::WA_DeleteOnClose, false);
         help.Load(nullptr);
         QCOMPARE(static_cast<FakeWebView*>(help.WebBrowser)->navigated, QStringList{address});
         QVERIFY(help.isVisible() && !help.UrlName->isVisible());
         help.CloseButton->click();
         QVERIFY(!help.isVisible());
+    }
+
+    // The offline help page: beside a program run from the build tree, else
+    // in the data folder installed with the program.
+    void helpFolder() {
+        QTemporaryDir root;
+        QVERIFY(root.isValid());
+        const QString buildTree = root.path() + u"/build/src/app"_s;
+        std::filesystem::create_directories(buildTree.toStdString());
+        WriteFile((buildTree + u"/Help.html"_s).toStdString(), "help");
+        QCOMPARE(help::HelpFolder(buildTree), buildTree);
+        QCOMPARE(help::HelpFolder(root.path() + u"/usr/bin"_s),
+                 root.path() + u"/usr/share/qvestra"_s);
     }
 
     // The route the desktop's settings give for the service: a proxy, with
