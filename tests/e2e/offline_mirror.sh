@@ -3,7 +3,7 @@
 # member's page; with the service stopped, the next start shows the mirrored
 # page and the same group buttons. The mirror came over plain HTTP: a script
 # planted in it may show its logo, but reads no file of the member's and
-# reaches no other program.
+# reaches no other program, by TCP or by a peer connection's UDP.
 # Usage: offline_mirror.sh CLIENT DEMO_SERVICE ARTIFACT_DIR
 set -euo pipefail
 source "$(dirname "$0")/e2e_lib.sh"
@@ -22,7 +22,11 @@ stop_demo
 "$demo" --listen 127.0.0.1 --port 8081 >"$artifacts/listener.log" 2>&1 &
 demo_pid=$!
 wait_for_port 127.0.0.1 8081 10
-script=$(sed -e "s|LISTENER_PORT|8081|g" -e "s|MEMBER_HOME|$HOME|g" "$e2e_dir/../data/planted-script.html")
+socat -u UDP-RECV:3478,bind=127.0.0.1 "OPEN:$artifacts/stun.log,creat,trunc" &
+stun_pid=$!
+trap 'kill "$stun_pid" 2>/dev/null || true; e2e_cleanup' EXIT
+script=$(sed -e "s|LISTENER_PORT|8081|g" -e "s|STUN_PORT|3478|g" -e "s|MEMBER_HOME|$HOME|g" \
+    "$e2e_dir/../data/planted-script.html")
 awk -v planted="$script" '/<\/body>/ { print planted } { print }' "$folder/A-12.html" >"$work/planted.html"
 mv "$work/planted.html" "$folder/A-12.html"
 capture "$artifacts/offline" --keep-running
@@ -36,6 +40,9 @@ wait_until 15 planted_ran || fail "the planted script did not see every attempt 
 if grep -q 'request:' "$artifacts/listener.log"; then
     fail "the offline page reached another program: $(grep 'request:' "$artifacts/listener.log")"
 fi
+# A STUN request would be on its way within the time the page took to turn green.
+kill "$stun_pid" 2>/dev/null || true
+[ ! -s "$artifacts/stun.log" ] || fail "the offline page sent UDP to the STUN port"
 stop_client "$artifacts/offline"
 
 differing=$(panel_difference "$artifacts/online/main-window.png" "$artifacts/offline/main-window.png")

@@ -3,7 +3,6 @@
 // get the software scene graph for them.
 #include <QApplication>
 #include <QQuickWindow>
-#include <QUdpSocket>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
 
@@ -214,36 +213,6 @@ class TestWebViews : public QObject {
         QTRY_COMPARE_WITH_TIMEOUT(local.view->title(), QStringLiteral("tried"), 10000);
         QCOMPARE(listener.Connections(), 0);
         QVERIFY2(browser.filter("form").isEmpty(), qPrintable(browser.join(u' ')));
-    }
-
-    // A peer connection would leave by UDP: a local page, its frames and a
-    // frame's window it made itself have none.
-    void localPagesHaveNoPeerConnections() {
-        QUdpSocket stun;
-        QVERIFY(stun.bind(QHostAddress::LocalHost));
-        const QString server = QStringLiteral("stun:127.0.0.1:%1").arg(stun.localPort());
-        LocalView local(
-            "<!DOCTYPE html><iframe id=\"f\"></iframe><iframe srcdoc=\"x\"></iframe><iframe "
-            "onload=\"window.early = typeof this.contentWindow.RTCPeerConnection\"></iframe>"
-            "<script>document.title = early + ' ' + typeof frames[2].RTCPeerConnection;</script>");
-        QCOMPARE(local.view->title(), "undefined undefined");
-        local.Run(QStringLiteral(R"(
-            const made = document.body.appendChild(document.createElement("iframe")).contentWindow;
-            const inner = made.document.body.appendChild(made.document.createElement("iframe"));
-            document.body.insertAdjacentHTML("beforeend", "<iframe></iframe>");
-            const tries = [window, document.getElementById("f").contentWindow,
-                           window.frames[1], made, inner.contentWindow, frames[frames.length - 1]];
-            document.title = tries.map(w => {
-                try {
-                    const c = new w.RTCPeerConnection({iceServers: [{urls: "%1"}]});
-                    c.createDataChannel("d");
-                    c.createOffer().then(o => c.setLocalDescription(o));
-                    return "made";
-                } catch (e) { return "none"; }
-            }).join(" ");)")
-                      .arg(server));
-        QTRY_VERIFY_WITH_TIMEOUT(local.view->title().startsWith("none none none"), 10000);
-        QVERIFY2(!stun.waitForReadyRead(1500), qPrintable(local.view->title()));
     }
 
     // The window stays where it is when a page in the data folder tries to
