@@ -101,6 +101,7 @@ void FrmQvestra::Load() {
     ui_.WebBrowser->SetFullScreen(true);
     LayOutOverScreen();
     deps_.dataFolder.Tighten();
+    contracted_ = false;
     ui_.Menu_E_Modify->menuAction()->setEnabled(false);
     ui_.Menu_F_Moshikomi->setEnabled(false);
 
@@ -159,7 +160,7 @@ void FrmQvestra::ShowMenuPage() {
                   member_.UserRecord
             : QStringLiteral("file://") + QString::fromStdString(deps_.dataFolder.Root().string()) +
                   u'/' + member_.UserFields.value(0) + QStringLiteral(".html");
-    ui_.UrlName->setText(address);
+    shownAddress_ = address;
     ui_.WebBrowser->Navigate(address);
     ui_.WebBrowser->SetFullScreen(true);
 }
@@ -190,7 +191,8 @@ bool FrmQvestra::ApplyRecordRefresh(const contract::RecordRefresh& refresh) {
 void FrmQvestra::ApplyAccountStatus(const QString& status) {
     deps_.program.NotContracted = status == u"1" || status == u"2";
     ui_.Menu_F_Moshikomi->setEnabled(status == u"1");
-    ui_.Menu_E_Modify->menuAction()->setEnabled(!deps_.program.NotContracted);
+    contracted_ = !deps_.program.NotContracted;
+    ui_.Menu_E_Modify->menuAction()->setEnabled(contracted_);
 }
 
 void FrmQvestra::ShowHelp() {

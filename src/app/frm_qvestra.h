@@ -109,8 +109,9 @@ class FrmQvestra final : public QMainWindow {
     const MenuBuild& Build() const { return menuBuild_; }
     const contract::ContractRequest& Request() const { return *contract_; }
     bool PollDone() const;
+    const QString& ShownAddress() const { return shownAddress_; }
 
-    // Reads the page named in UrlName and fills the panels from its list.
+    // Reads the page the web view was sent to and fills the panels from its list.
     void BuildMenu();
     // The contract commands: open the service's page for the request and
     // poll for its outcome.
@@ -159,6 +160,11 @@ class FrmQvestra final : public QMainWindow {
     QWidget* client_ = nullptr;
     std::string hostHeader_;
     MemberValues member_;
+    // The address the web view was last sent to: the menu build reads the
+    // same page.
+    QString shownAddress_;
+    // The member's account status allows contract changes (契約変更).
+    bool contracted_ = false;
     float savedFrame1Height_ = 0;
     ContentPanels panels_;
     MenuBuild menuBuild_;

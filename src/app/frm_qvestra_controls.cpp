@@ -2,7 +2,6 @@
 
 #include <QGroupBox>
 #include <QLabel>
-#include <QLineEdit>
 #include <QMainWindow>
 #include <QMenuBar>
 #include <QPushButton>
@@ -86,9 +85,6 @@ FrmQvestraControls MakeFrmQvestraControls(QMainWindow& window, QWidget* client, 
     ui.Frame3->hide();
     layout.Place(ui.Frame3, {3720, 3720, 6735, 4455});
     PlaceButtonColumns(ui.CmdSub, ui.Frame3, layout, {8, 3480, 480});
-
-    ui.UrlName = new QLineEdit(client);
-    ui.UrlName->hide();
 
     ui.Image1 = new QLabel(client);
     ui.Image1->setPixmap(QPixmap(QStringLiteral(":/qvestra/logo.png")));

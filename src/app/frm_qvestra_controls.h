@@ -8,7 +8,6 @@ class QAction;
 class QMainWindow;
 class QGroupBox;
 class QLabel;
-class QLineEdit;
 class QMenu;
 class QPushButton;
 class QTimer;
@@ -26,7 +25,6 @@ struct FrmQvestraControls {
     webview::WebView* WebBrowser = nullptr;
     std::array<QPushButton*, kGroupButtons> Cmd{};
     std::array<QPushButton*, kItemButtons> CmdSub{};
-    QLineEdit* UrlName = nullptr;
     QLabel* Image1 = nullptr;
     QTimer* Timer_KHen = nullptr;
     QTimer* Timer_Mousikomi = nullptr;

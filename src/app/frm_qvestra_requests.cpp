@@ -17,8 +17,7 @@ const QString kApplicationNotStored = QStringLiteral(
 }  // namespace
 
 void FrmQvestra::BuildMenu() {
-    menuBuild_.Request(
-        {ui_.UrlName->text().toStdString(), member_.UserFields.value(0), hostHeader_});
+    menuBuild_.Request({shownAddress_.toStdString(), member_.UserFields.value(0), hostHeader_});
 }
 
 // A contract page opened while the documents came keeps the window until
@@ -70,7 +69,7 @@ void FrmQvestra::ConnectContractRequest() {
 void FrmQvestra::ShowContractPage(const QString& address) {
     ui_.Frame1->setEnabled(true);
     ui_.Frame2->hide();
-    ui_.UrlName->setText(address);
+    shownAddress_ = address;
     ui_.WebBrowser->Navigate(address);
     layout_.SetHeight(ui_.Frame1, layout_.Of(this).height - 2000);
     ui_.WebBrowser->SetHeight(layout_.Of(ui_.Frame1).height);
@@ -87,10 +86,10 @@ void FrmQvestra::ReturnToMenuPage() {
     const QString address =
         QString::fromStdString(deps_.endpoint.HttpAddress("/q_vestra/execute.asp?yuzaaidhi=")) +
         member_.UserRecord;
-    ui_.UrlName->setText(address);
+    shownAddress_ = address;
     ui_.WebBrowser->Navigate(address);
     ui_.WebBrowser->SetFullScreen(true);
-    if (ui_.Menu_E_Modify->menuAction()->isEnabled()) {
+    if (contracted_) {
         deps_.program.OnlineMode = true;
         BuildMenu();
     }

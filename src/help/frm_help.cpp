@@ -2,7 +2,6 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QLineEdit>
 #include <QPushButton>
 #include <algorithm>
 
@@ -22,19 +21,17 @@ FrmHelp::FrmHelp(FrmHelpDeps deps)
 
     WebBrowser = deps_.webViews(this, layout_);
     layout_.Place(WebBrowser->Widget(), {120, 600, 4455, 3015});
-    UrlName = new QLineEdit(this);
-    UrlName->hide();
     CloseButton = new QPushButton(QStringLiteral("閉じる"), this);
     layout_.Place(CloseButton, {120, 120, 855, 375});
     connect(CloseButton, &QPushButton::clicked, this, &QWidget::close);
 }
 
 void FrmHelp::Load(const QWidget* owner) {
-    UrlName->setText(
+    const QString address =
         deps_.program.OnlineMode || deps_.program.NotContracted
             ? QString::fromStdString(deps_.endpoint.HttpAddress("/Q_Vestra/HTML/Help.html"))
-            : QStringLiteral("file://") + deps_.helpFolder + QStringLiteral("/Help.html"));
-    WebBrowser->Navigate(UrlName->text());
+            : QStringLiteral("file://") + deps_.helpFolder + QStringLiteral("/Help.html");
+    WebBrowser->Navigate(address);
     WebBrowser->SetFullScreen(true);
     show();
     if (owner != nullptr)

@@ -7,7 +7,6 @@
 #include "net/service_endpoint.h"
 #include "webview/web_view.h"
 
-class QLineEdit;
 class QPushButton;
 
 namespace qvestra::help {
@@ -37,7 +36,6 @@ class FrmHelp final : public QWidget {
     void Load(const QWidget* owner);
 
     QPushButton* CloseButton = nullptr;
-    QLineEdit* UrlName = nullptr;
     webview::WebView* WebBrowser = nullptr;
 
   protected:

@@ -62,7 +62,7 @@ class TestRequestPolls : public QObject {
         QCOMPARE(std::filesystem::exists(s.folder), !userFile.empty());
         QCOMPARE(s.programEnds, userFile.empty() ? 1 : 0);
         QCOMPARE(s.View().navigated.isEmpty(), userFile.empty());
-        QCOMPARE(s.ui().UrlName->text().section(u'=', -1),
+        QCOMPARE(s.window->ShownAddress().section(u'=', -1),
                  QString::fromStdString(userFile).section(u'|', 0, 0));
         QString got;
         for (const bool on : {s.program.NotContracted, s.ui().Menu_F_Moshikomi->isEnabled(),
