@@ -42,7 +42,9 @@ void KeepPrivate(const std::filesystem::path& folder) {
 // mode and tightened afterwards is open to every local user for a moment,
 // long enough to keep a handle on it.
 bool MakePrivateFolder(const std::filesystem::path& folder) {
-    if (::mkdir(folder.c_str(), 0700) == 0) return true;
+    // A umask that takes the owner's own bits would leave it unusable: it
+    // never gets more than 0700, so setting that afterwards opens nothing.
+    if (::mkdir(folder.c_str(), 0700) == 0) return ::chmod(folder.c_str(), 0700) == 0;
     std::error_code ec;
     return errno == EEXIST && std::filesystem::is_directory(folder, ec);
 }

@@ -34,32 +34,49 @@ QWebEngineScript WithoutPeerConnections() {
     script.setInjectionPoint(QWebEngineScript::DocumentCreation);
     script.setWorldId(QWebEngineScript::MainWorld);
     script.setRunsOnSubFrames(true);
-    // A frame whose top page cannot be read belongs to some other origin
-    // inside a page; it loses the interface too.
-    // A frame's window is reachable from its parent the moment the frame
-    // exists, before a document of its own would run this script: every
-    // way a frame comes into being (a script's insertion, the parser's, the
-    // load event it may fire at once) takes the interface from it first.
+    // Only a page whose top is a web page (the service's) keeps the
+    // interface: a local page, its frames, a frame whose top cannot be read
+    // and a window a local page opened lose it. A frame's or a new window's
+    // window is reachable from its maker the moment it exists, before a
+    // document of its own runs this script, so the maker strips it first:
+    // at a script's insertion (synchronous), at the parser's (before the
+    // next script) and as open() returns. What the page's own scripts could
+    // replace later (the built-ins used here) is taken once, up front.
     script.setSourceCode(QStringLiteral(R"((() => {
-  let local = true;
-  try { local = window.top.location.protocol === "%1:"; } catch (e) {}
-  if (!local) return;
+  let web = false;
+  try { web = /^https?:$/.test(window.top.location.protocol); } catch (e) {}
+  if (web) return;
+  const apply = Reflect.apply, names = Object.getOwnPropertyNames;
+  const startsWith = String.prototype.startsWith;
+  const listen = EventTarget.prototype.addEventListener;
+  const frameCount = Object.getOwnPropertyDescriptor(window, "length").get;
+  const Observer = MutationObserver, observe = MutationObserver.prototype.observe;
+  const seen = new WeakSet(), has = WeakSet.prototype.has, add = WeakSet.prototype.add;
   const strip = (w) => {
     try {
-      if (Object.hasOwn(w, "__qvestraStripped")) return;
-      Object.defineProperty(w, "__qvestraStripped", {value: true});
-      for (const name of Object.getOwnPropertyNames(w))
-        if (/^(webkit)?RTC/.test(name)) delete w[name];
-      const children = () => { for (let i = 0; i < w.length; ++i) strip(w[i]); };
-      w.addEventListener("DOMNodeInserted", children, true);
-      w.addEventListener("load", children, true);
-      new w.MutationObserver(children).observe(w.document, {childList: true, subtree: true});
+      if (apply(has, seen, [w])) return;
+      apply(add, seen, [w]);
+      const own = names(w);
+      for (let i = 0; i < own.length; ++i)
+        if (apply(startsWith, own[i], ["RTC"]) || apply(startsWith, own[i], ["webkitRTC"]))
+          delete w[own[i]];
+      const children = () => {
+        const count = apply(frameCount, w, []);
+        for (let i = 0; i < count; ++i) strip(w[i]);
+      };
+      apply(listen, w, ["DOMNodeInserted", children, true]);
+      apply(observe, new Observer(children), [w.document, {childList: true, subtree: true}]);
+      const open = w.open;
+      w.open = function () {
+        const opened = apply(open, this, arguments);
+        if (opened) strip(opened);
+        return opened;
+      };
       children();
     } catch (e) {}
   };
   strip(window);
-})();)")
-                             .arg(kLocalScheme));
+})();)"));
     return script;
 }
 

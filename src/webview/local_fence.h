@@ -27,8 +27,9 @@ class LocalPageFence final : public QWebEngineUrlRequestInterceptor {
 };
 
 // A peer connection leaves by UDP, where no policy and no request fence
-// reaches; a script run as each document of a local page is created, in
-// every frame, takes the interface away before the page's own scripts run.
+// reaches; a script run as each document is created, in every frame, takes
+// the interface away from every page but the service's web pages before the
+// page's own scripts run.
 QWebEngineScript WithoutPeerConnections();
 
 }  // namespace qvestra::webview

@@ -52,7 +52,7 @@ QByteArray WithLocalPolicy(const QByteArray& html) {
     // does so here too. Whatever else the page starts with, the policy
     // still comes first.
     static const QRegularExpression kDocumentType(
-        QStringLiteral("^[ \\t\\n\\f\\r]*(<!doctype[ a-z0-9\"'/.:_-]{0,200}>)"),
+        QStringLiteral("^[ \\t\\n\\f\\r]*(<!doctype[ \\t\\n\\f\\ra-z0-9\"'/.:_-]{0,200}>)"),
         QRegularExpression::CaseInsensitiveOption);
     const auto type = kDocumentType.match(QString::fromLatin1(html.left(256)));
     return (type.hasMatch() ? type.captured(1).toLatin1() : QByteArray()) + kPolicy + html;

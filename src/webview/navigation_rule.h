@@ -36,8 +36,9 @@ Navigation PopupNavigation(const QUrl& url, bool clicked);
 
 // The window's own navigations that leave the service reach the desktop
 // browser at most once per interval; the rest are dropped. A page that
-// changes its address in a loop starts the browser once, not hundreds of
-// times; a link the member clicks, or one redirect, still goes there.
+// changes its address in a loop starts the browser once every interval at
+// most, not hundreds of times a second (a link the member clicks meanwhile
+// is dropped too); a link clicked, or one redirect, otherwise goes at once.
 class BrowserHandOff {
   public:
     static constexpr std::chrono::milliseconds kInterval{2000};

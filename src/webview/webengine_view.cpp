@@ -123,6 +123,9 @@ void WebEngineViews::PrepareProfile() {
     QWebEngineSettings* settings = profile->settings();
     settings->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, false);
     settings->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, false);
+    // A window a script opens without the member's click never reaches the
+    // desktop browser; the engine need not make one at all.
+    settings->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, false);
     profile->scripts()->insert(WithoutPeerConnections());
 }
 
