@@ -12,7 +12,7 @@ set -euo pipefail
 repo=$1
 artifacts=$2
 if [ "$(id -u)" -ne 0 ]; then
-    echo "creating the test user needs root; skipped"
+    echo "SKIPPED: creating the test user needs root"
     exit 77
 fi
 if [ "${QVESTRA_IN_TEST_NETNS:-}" != 1 ] && unshare --net true 2>/dev/null; then
