@@ -1,9 +1,8 @@
 #pragma once
 
 // What every test here reaches for: QtTest, temporary folders, files, data
-// rows, elapsed time, skips, menu pages and the scripted loopback server.
+// rows, skips, menu pages and the scripted loopback server.
 #include <QDir>
-#include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <array>
@@ -42,12 +41,6 @@ std::tuple<T...> Fetch(const std::array<const char*, sizeof...(T)>& names) {
         return std::tuple<T...>{*static_cast<T*>(QTest::qData(names[I], qMetaTypeId<T>()))...};
     };
     return at(std::index_sequence_for<T...>{});
-}
-
-// How long since started, for the checks that a wait ended in time.
-inline std::chrono::milliseconds Since(std::chrono::steady_clock::time_point started) {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
-                                                                 started);
 }
 
 // Where a test cannot run at all it says why and ends with 77, which ctest
