@@ -124,6 +124,14 @@ wait_for_window_gone() {
     done
 }
 
+# page_painted SHOT: the service's pages have a header band of this blue;
+# once it is in the screenshot a page has been rendered, not merely requested.
+page_painted() {
+    local colours
+    colours=$(convert "$1" -format %c histogram:info:-)
+    grep -q 'srgb(31,63,159)' <<<"$colours"
+}
+
 # start_xvfb: an X server of its own for a benchmark; sets DISPLAY and
 # xvfb_pid. The server picks a free display and reports it once it takes
 # clients, so there is neither a guessed number nor a fixed wait.
