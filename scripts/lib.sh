@@ -17,7 +17,9 @@ QVESTRA_RUN_PACKAGES=(
 )
 # What the test suite needs besides: the sanitizer and fuzzing compiler,
 # the tools of the end-to-end tests, and nginx as a real peer.
-QVESTRA_TEST_PACKAGES=(clang libclang-rt-14-dev file bc nginx tinyproxy socat git weston evince)
+# ccache keeps the suite's second run from compiling again what it compiled
+# before.
+QVESTRA_TEST_PACKAGES=(clang libclang-rt-14-dev file bc nginx tinyproxy socat git weston evince ccache)
 
 # fail MESSAGE: ends the script, saying why.
 fail() {
@@ -46,12 +48,18 @@ ensure_packages() {
 }
 
 # build_tree DIR [extra cmake arguments...]: configures and builds
-# everything, or only QVESTRA_TARGETS when set.
+# everything, or only QVESTRA_TARGETS when set. Where ccache is installed
+# every compile goes through it, and a tree that was built before, here or
+# in another build folder of the same sources, takes its objects from the
+# cache: its keys leave out the folder the compiler runs in. A tree keeps no
+# ccache that has gone since.
 build_tree() {
     local dir=$1
     shift
+    export CCACHE_NOHASHDIR=true
     # shellcheck disable=SC2086  # QVESTRA_CMAKE_ARGS is a list of words on purpose
-    cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo ${QVESTRA_CMAKE_ARGS:-} "$@" >/dev/null
+    cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+        -DCMAKE_CXX_COMPILER_LAUNCHER="$(command -v ccache || true)" ${QVESTRA_CMAKE_ARGS:-} "$@" >/dev/null
     # shellcheck disable=SC2086
     cmake --build "$dir" --parallel "$(nproc)" ${QVESTRA_TARGETS:+--target $QVESTRA_TARGETS}
 }

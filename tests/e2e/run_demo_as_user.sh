@@ -7,10 +7,14 @@
 # That network is the test's own where the machine allows one, and the user
 # is named after the tree: runs from other trees on the same machine keep
 # their port 80 and their user.
-# Usage: run_demo_as_user.sh REPOSITORY ARTIFACT_DIR
+# With COMPILER_CACHE the newcomer compiles through that ccache folder,
+# kept between runs: a machine that built these sources before, with the
+# same command and the same clone.
+# Usage: run_demo_as_user.sh REPOSITORY ARTIFACT_DIR [COMPILER_CACHE]
 set -euo pipefail
 repo=$1
 artifacts=$2
+cache=${3:-}
 if [ "$(id -u)" -ne 0 ]; then
     echo "SKIPPED: creating the test user needs root"
     exit 77
@@ -45,6 +49,14 @@ useradd --create-home --shell /bin/bash "$user"
 home=$(getent passwd "$user" | cut -d: -f6)
 git clone -q "$repo" "$home/qvestra"
 chown -R "$user:" "$home/qvestra"
+if [ -n "$cache" ]; then
+    mkdir -p "$cache" "$home/.config/ccache"
+    chown -R "$user:" "$cache" "$home/.config"
+    # A folder the newcomer cannot reach would fail every compile.
+    if su "$user" -c "test -w '$cache'"; then
+        echo "cache_dir = $cache" >"$home/.config/ccache/ccache.conf"
+    fi
+fi
 
 source "$(dirname "$0")/nginx_lib.sh"
 nginx_start "$work" "$artifacts/other-server" \

@@ -3,8 +3,9 @@
 // What every test here reaches for: QtTest, temporary folders, files, data
 // rows, skips, menu pages and the scripted loopback server.
 #include <QDir>
+#include <QSignalSpy>
 #include <QTemporaryDir>
-#include <QtTest>
+#include <QTest>
 #include <array>
 #include <chrono>
 #include <cstdio>

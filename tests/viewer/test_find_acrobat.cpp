@@ -1,5 +1,6 @@
 // The wait for the viewer's window and the notice shown meanwhile.
-#include <QtWidgets>
+#include <QApplication>
+#include <QLineEdit>
 #include "fakes/support.h"
 
 #include "fakes/fakes.h"
