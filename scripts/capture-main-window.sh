@@ -26,14 +26,6 @@ while [ $# -gt 0 ]; do
 done
 mkdir -p "$shots"
 
-# The service's pages have a header band of this blue; once it is on screen
-# a page has been rendered, not merely requested.
-page_painted() {
-    local colours
-    colours=$(convert "$1" -format %c histogram:info:-)
-    grep -q 'srgb(31,63,159)' <<<"$colours"
-}
-
 "$client" >"$shots/client.log" 2>&1 &
 client_pid=$!
 echo "$client_pid" >"$shots/client.pid"

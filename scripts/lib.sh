@@ -17,11 +17,12 @@ QVESTRA_RUN_PACKAGES=(
     iproute2 util-linux curl
 )
 # What the test suite needs besides: the sanitizer and fuzzing compiler,
-# the tools of the end-to-end tests, nginx as a real peer, and what makes
-# and checks the Debian package.
+# the tools of the end-to-end tests, nginx as a real peer, what makes and
+# checks the Debian package, and ccache, which keeps the suite's second run
+# from compiling again what it compiled before.
 QVESTRA_TEST_PACKAGES=(
     clang libclang-rt-14-dev file bc nginx tinyproxy socat git weston evince
-    dpkg-dev lintian appstream desktop-file-utils
+    dpkg-dev lintian appstream desktop-file-utils ccache
 )
 
 # fail MESSAGE: ends the script, saying why.
@@ -51,12 +52,18 @@ ensure_packages() {
 }
 
 # build_tree DIR [extra cmake arguments...]: configures and builds
-# everything, or only QVESTRA_TARGETS when set.
+# everything, or only QVESTRA_TARGETS when set. Where ccache is installed
+# every compile goes through it, and a tree that was built before, here or
+# in another build folder of the same sources, takes its objects from the
+# cache: its keys leave out the folder the compiler runs in. A tree keeps no
+# ccache that has gone since.
 build_tree() {
     local dir=$1
     shift
+    export CCACHE_NOHASHDIR=true
     # shellcheck disable=SC2086  # QVESTRA_CMAKE_ARGS is a list of words on purpose
-    cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo ${QVESTRA_CMAKE_ARGS:-} "$@" >/dev/null
+    cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+        -DCMAKE_CXX_COMPILER_LAUNCHER="$(command -v ccache || true)" ${QVESTRA_CMAKE_ARGS:-} "$@" >/dev/null
     # shellcheck disable=SC2086
     cmake --build "$dir" --parallel "$(nproc)" ${QVESTRA_TARGETS:+--target $QVESTRA_TARGETS}
 }
@@ -127,6 +134,14 @@ wait_for_window_gone() {
         [ "$SECONDS" -lt "$deadline" ] || return 1
         sleep 0.1
     done
+}
+
+# page_painted SHOT: the service's pages have a header band of this blue;
+# once it is in the screenshot a page has been rendered, not merely requested.
+page_painted() {
+    local colours
+    colours=$(convert "$1" -format %c histogram:info:-)
+    grep -q 'srgb(31,63,159)' <<<"$colours"
 }
 
 # start_xvfb: an X server of its own for a benchmark; sets DISPLAY and

@@ -247,10 +247,11 @@ class TestFrmQvestra : public QObject {
         QCOMPARE(h.programEnds, 1);
     }
 
-    // A service that swallows packets: within about a second a notice says
-    // the program is connecting; starting offline from it is at once what a
-    // host that cannot be reached leads to: the mirror for a member, the
-    // sign-in (whose poll then fails) for nobody. Closing it ends the program.
+    // A service that swallows packets: after a second a notice says the
+    // program is connecting; starting offline from it is at once what a host
+    // that cannot be reached leads to: the mirror for a member, the sign-in
+    // (whose poll then fails) for nobody, and the probe ends with the choice,
+    // long before its own time-out. Closing it ends the program.
     void aSilentServiceGetsTheOfflineChoice_data() {
         Columns<std::string, bool>({"record", "closeNotice"});
         Row("member chooses offline", "A-12|3\r\n"s, false);
@@ -261,32 +262,35 @@ class TestFrmQvestra : public QObject {
         const auto [record, closeNotice] = Fetch<std::string, bool>({"record", "closeNotice"});
         Unanswered u(record);
         QSignalSpy signIn(u.window.get(), &FrmQvestra::signInRequired);
-        const auto started = std::chrono::steady_clock::now();
+        // Looked at just before the notice's second is up: due timers fire in
+        // the order they are due, however late they run.
+        bool early = true;
+        QTimer::singleShot(StartUp::kNoticeDelayMs - 1, [&] { early = u.Notice() != nullptr; });
         u.window->Load();
-        QTRY_VERIFY_WITH_TIMEOUT(u.Notice() != nullptr && u.Notice()->isVisible(), 3000);
-        QVERIFY(Since(started) >= std::chrono::milliseconds(StartUp::kNoticeDelayMs));
+        QTRY_VERIFY_WITH_TIMEOUT(u.Notice() != nullptr && u.Notice()->isVisible(), 30000);
+        QVERIFY2(!early, "the notice came before its second");
         if (closeNotice) {
-            // It stays the one notice while the probe goes on.
+            // Time for the notice's timer to fire again: it stays the one
+            // notice while the probe goes on.
             const FrmConnecting* shown = u.Notice();
             QTest::qWait(1100);
             QCOMPARE(u.Notice(), shown);
         }
-        const auto chosen = std::chrono::steady_clock::now();
         if (closeNotice)
             u.Notice()->close();
         else
             u.Notice()->findChild<QPushButton*>()->click();
         QTRY_VERIFY_WITH_TIMEOUT(u.window->isVisible() || signIn.count() == 1 || u.programEnds == 1,
-                                 1000);
-        QVERIFY(Since(chosen) < std::chrono::milliseconds(1000));
+                                 30000);
+        bool probeOver = false;
+        u.exchanges.Run([] {}, [&probeOver] { probeOver = true; });
+        QTRY_VERIFY_WITH_TIMEOUT(probeOver, 30000);
         QCOMPARE(u.programEnds, closeNotice ? 1 : 0);
         QCOMPARE(signIn.count(), !closeNotice && record.empty() ? 1 : 0);
         QCOMPARE(u.program.OnlineMode, false);
         if (!closeNotice && !record.empty())
             QVERIFY(u.window->ShownAddress().startsWith(QStringLiteral("file://")));
         QVERIFY(u.Notice() == nullptr || !u.Notice()->isVisible());
-        u.window.reset();
-        QVERIFY2(Since(chosen) < std::chrono::milliseconds(1500), "the probe outlived the choice");
     }
 
     // What a start finds before it: a running first start, asked to come
@@ -320,7 +324,7 @@ class TestFrmQvestra : public QObject {
         const QString refusal = ClaimRefusal(claim, start.LockFile());
         QCOMPARE(refusal.isEmpty(), claim == Claim::kFirst || claim == Claim::kOtherRaised);
         QVERIFY(refusal.isEmpty() || refusal.contains(start.LockFile()));
-        QTRY_COMPARE_WITH_TIMEOUT(raised.count(), claim == Claim::kOtherRaised ? 1 : 0, 3000);
+        QTRY_COMPARE_WITH_TIMEOUT(raised.count(), claim == Claim::kOtherRaised ? 1 : 0, 30000);
     }
 
     void signalsTripTheSwitchAndReachTheLoopOnce() {
@@ -334,7 +338,8 @@ class TestFrmQvestra : public QObject {
             QCOMPARE(errno, EDOM);
         }
         QVERIFY(abort.Tripped());
-        QTRY_COMPARE_WITH_TIMEOUT(calls, 1, 2000);
+        QTRY_COMPARE_WITH_TIMEOUT(calls, 1, 30000);
+        // Time for a second call, which must not come.
         QTest::qWait(50);
         QCOMPARE(calls, 1);
     }

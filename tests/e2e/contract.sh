@@ -29,13 +29,12 @@ wait_until_back_on_the_menu_page() {
     fail "$1: the main window did not return to the menu page"
 }
 
-# start_member STEP: the client started for STEP, its menu build finished.
+# start_member STEP: the client started for STEP, its menu build finished:
+# the group panel follows once every document is in place.
 start_member() {
     shots=$artifacts/$1
     capture "$shots" --keep-running
-    # The menu build is done when every document is in place.
-    wait_until 30 test -e "$folder/katakana-workbook.pdf"
-    sleep 1
+    wait_until 60 screen_shows "${group_panel_painted[@]}" || fail "$1: the group panel did not show"
     import -window root "$shots/menu.png"
     reads_before=$(menu_reads)
 }

@@ -10,6 +10,10 @@ e2e_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 repo_dir=$(cd "$e2e_dir/../.." && pwd)
 
 if [ "${QVESTRA_IN_TEST_NETNS:-}" != 1 ]; then
+    if ! unshare --net --map-root-user true 2>/dev/null; then
+        echo "SKIPPED: no user namespaces here, and so no network of the test's own"
+        exit 77
+    fi
     exec unshare --net --map-root-user env QVESTRA_IN_TEST_NETNS=1 \
         xvfb-run -a -s "-screen 0 1280x800x24 -noreset" bash "$0" "$@"
 fi
@@ -66,16 +70,53 @@ stop_client() {
     wait_until 10 eval '! kill -0 "$pid" 2>/dev/null'
 }
 
+# screen_shows X,Y=COLOUR...: the X screen has each COLOUR at its X,Y now.
+screen_shows() {
+    local spot format='' expected=''
+    import -window root "$work/screen.png" || return 1
+    for spot in "$@"; do
+        format+="%[pixel:p{${spot%%=*}}] "
+        expected+="${spot#*=} "
+    done
+    [ "$(convert "$work/screen.png" -format "$format" info:)" = "$expected" ]
+}
+
+# page_on_screen: a service page is painted on the X screen.
+page_on_screen() {
+    import -window root "$work/screen.png" && page_painted "$work/screen.png"
+}
+
+# window_painted ID: the window has more than one colour on screen, so Qt
+# has painted it.
+window_painted() {
+    local X Y WIDTH HEIGHT
+    eval "$(xdotool getwindowgeometry --shell "$1" | grep -E '^(X|Y|WIDTH|HEIGHT)=')"
+    import -window root "$work/screen.png" || return 1
+    [ "$(convert "$work/screen.png" -crop "${WIDTH}x$HEIGHT+$X+$Y" -format %k info:)" -gt 1 ]
+}
+
+# menu_open: one of the client's menus has opened on screen and takes keys.
+menu_open() {
+    local id
+    for id in $(xdotool search --onlyvisible --class qvestra 2>/dev/null); do
+        xprop -id "$id" _NET_WM_WINDOW_TYPE 2>/dev/null | grep -q '_MENU' && return 0
+    done
+    return 1
+}
+
 # Twips to pixels at 96 dpi (15 a pixel), below a menu bar of about 23
 # pixels: the menu bar's contract commands, the first button of a service
-# page in the main window's view; Cmd(0) is the first group, CmdSub(1) the
-# second item of Frame3.
+# page in the main window's view, and the first group button of the group
+# panel, 教材一覧, as they look on screen; Cmd(0) is the first group,
+# CmdSub(1) the second item of Frame3, whose panel is lavender.
 menu_apply=(78 11)
 menu_change=(146 11)
 page_first_button=(196 90)
+page_first_button_painted=('37,72=srgb(172,172,172)' '100,76=srgb(239,239,239)')
+group_panel_painted=('40,300=srgb(250,250,250)')
 open_second_item_of_first_group() {
     xdotool mousemove 132 307 click 1
-    sleep 0.5
+    wait_until 30 screen_shows '255,385=srgb(192,192,255)' || fail "the first group's items did not show"
     xdotool mousemove 365 339 click 1
 }
 
@@ -95,11 +136,13 @@ contract_status() {
 
 # open_the_contract_page MEMBER_NUMBER X Y [KEY...]: the menu bar's command
 # at X Y chosen, then its submenu's entry by the keys given; the wait ends
-# when the contract page is on screen and its buttons take clicks.
+# when the contract page is on screen with its first button painted.
 open_the_contract_page() {
     xdotool mousemove "$2" "$3" click 1
-    sleep 0.5
-    [ $# -le 3 ] || xdotool key "${@:4}"
-    wait_until 20 contract_status "$1" EXEC || fail "the contract page was not opened"
-    sleep 1.5
+    if [ $# -gt 3 ]; then
+        wait_until 30 menu_open || fail "the menu at $2 $3 did not open"
+        xdotool key "${@:4}"
+    fi
+    wait_until 60 contract_status "$1" EXEC || fail "the contract page was not opened"
+    wait_until 60 screen_shows "${page_first_button_painted[@]}" || fail "the contract page was not painted"
 }

@@ -36,7 +36,7 @@ planted_ran() {
     colours=$(convert "$artifacts/offline/planted.png" -format %c histogram:info:-)
     grep -q '#00FF00' <<<"$colours"
 }
-wait_until 15 planted_ran || fail "the planted script did not see every attempt refused and its logo shown"
+wait_until 60 planted_ran || fail "the planted script did not see every attempt refused and its logo shown"
 if grep -q 'request:' "$artifacts/listener.log"; then
     fail "the offline page reached another program: $(grep 'request:' "$artifacts/listener.log")"
 fi

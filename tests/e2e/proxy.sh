@@ -77,9 +77,9 @@ ls "$folder"/*.pdf | wc -l | grep -qx 5 || fail "not every document came through
 polls_before=$(through_proxy "GET http://$service/q_vestra/LOG_K/keika12.txt")
 open_the_contract_page 12 "${menu_change[@]}" Down Down Return
 xdotool mousemove "${page_first_button[@]}" click 1
-wait_until 20 contract_status 12 END || fail "the contract change did not end"
+wait_until 60 contract_status 12 END || fail "the contract change did not end"
 polled() { [ "$(through_proxy "GET http://$service/q_vestra/LOG_K/keika12.txt")" -gt "$((polls_before + 1))" ]; }
-wait_until 20 polled || fail "the status was not polled through the proxy"
+wait_until 60 polled || fail "the status was not polled through the proxy"
 stop_client "$artifacts/typical-start"
 
 # The proxy named, but nothing there: the mirrored page at once, as with a
@@ -90,4 +90,6 @@ started=$(date +%s%N)
 capture "$artifacts/proxy-gone" | tee "$artifacts/proxy-gone.log"
 shown_ms=$((($(date +%s%N) - started) / 1000000))
 echo "proxy gone: the mirrored menu page painted $shown_ms ms after the start"
-[ "$shown_ms" -lt 15000 ] || fail "the offline start took $shown_ms ms"
+# A hang guard, not a speed check: a start that waited for the probe's
+# time-out (120 s) would break it, a loaded machine would not.
+[ "$shown_ms" -lt 60000 ] || fail "the offline start took $shown_ms ms"

@@ -1,25 +1,37 @@
 #!/usr/bin/env bash
 # End to end, a newcomer's first run: a normal user, without a display,
 # runs the README's run command from a fresh clone while another server
-# (nginx) holds the host's port 80. The command succeeds, the sign-in and
-# main windows are photographed, and the other server receives no request.
-# Usage: run_demo_as_user.sh REPOSITORY ARTIFACT_DIR
+# (nginx) holds port 80 of the network the command starts in. The command
+# succeeds, the sign-in and main windows are photographed, and the other
+# server receives no request.
+# That network is the test's own where the machine allows one, and the user
+# is named after the tree: runs from other trees on the same machine keep
+# their port 80 and their user.
+# With COMPILER_CACHE the newcomer compiles through that ccache folder,
+# kept between runs: a machine that built these sources before, with the
+# same command and the same clone.
+# Usage: run_demo_as_user.sh REPOSITORY ARTIFACT_DIR [COMPILER_CACHE]
 set -euo pipefail
 repo=$1
 artifacts=$2
+cache=${3:-}
 if [ "$(id -u)" -ne 0 ]; then
-    echo "creating the test user needs root; skipped"
+    echo "SKIPPED: creating the test user needs root"
     exit 77
 fi
+if [ "${QVESTRA_IN_TEST_NETNS:-}" != 1 ] && unshare --net true 2>/dev/null; then
+    exec unshare --net env QVESTRA_IN_TEST_NETNS=1 bash "$0" "$@"
+fi
+[ "${QVESTRA_IN_TEST_NETNS:-}" != 1 ] || ip link set lo up
 source "$repo/scripts/lib.sh"
-if (exec 3<>/dev/tcp/127.0.0.1/80) 2>/dev/null; then fail "something already listens on the host's port 80"; fi
+if (exec 3<>/dev/tcp/127.0.0.1/80) 2>/dev/null; then fail "something already listens on port 80 here"; fi
 rm -rf "$artifacts"
 mkdir -p "$artifacts"
 
 # The user is the test's own and leaves with it, whatever the outcome; one
 # still here is an earlier run's that was killed before its clean-up, and
 # goes first, so that the newcomer starts with an empty home.
-user=qvestra-newcomer
+user=qvestra-nc-$(printf %s "$repo" | md5sum | cut -c1-8)
 if id "$user" >/dev/null 2>&1; then
     echo "removing the user $user an earlier run left"
     userdel --remove "$user" 2>/dev/null || fail "cannot remove the user $user an earlier run left"
@@ -37,6 +49,14 @@ useradd --create-home --shell /bin/bash "$user"
 home=$(getent passwd "$user" | cut -d: -f6)
 git clone -q "$repo" "$home/qvestra"
 chown -R "$user:" "$home/qvestra"
+if [ -n "$cache" ]; then
+    mkdir -p "$cache" "$home/.config/ccache"
+    chown -R "$user:" "$cache" "$home/.config"
+    # A folder the newcomer cannot reach would fail every compile.
+    if su "$user" -c "test -w '$cache'"; then
+        echo "cache_dir = $cache" >"$home/.config/ccache/ccache.conf"
+    fi
+fi
 
 source "$(dirname "$0")/nginx_lib.sh"
 nginx_start "$work" "$artifacts/other-server" \

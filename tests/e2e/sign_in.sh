@@ -17,7 +17,7 @@ end_from_sign_in() {
     pid=$!
     login=$(wait_for_window 60 'q_Vestra LOGIN') || fail "$1: no sign-in window"
     # The page's キャンセル takes clicks once the page is painted.
-    sleep 2
+    wait_until 60 page_on_screen || fail "$1: the sign-in page was not painted"
     if [ "$1" = signal ]; then
         kill -TERM "$pid"
     else
@@ -25,7 +25,7 @@ end_from_sign_in() {
         eval "$(xdotool getwindowgeometry --shell "$login")"
         xdotool mousemove $((X + 510)) $((Y + 97)) click 1
     fi
-    wait_until 15 eval '! kill -0 "$pid" 2>/dev/null' || fail "$1: the program did not end"
+    wait_until 60 eval '! kill -0 "$pid" 2>/dev/null' || fail "$1: the program did not end"
     wait "$pid" || status=$?
     [ "$status" = 0 ] || fail "$1: the program ended with status $status"
     if grep -q 'still not deleted' "$log"; then fail "$1: the sign-in window outlived the program"; fi
@@ -38,6 +38,8 @@ rm -rf "$folder"
 capture "$artifacts/first-start" --sign-in | tee "$artifacts/first-start.log"
 [ "$(od -An -c "$folder/qvuser.txt" | tr -d ' \n')" = 'A-12|3\r\n' ] || fail "the user file does not hold A-12|3"
 shown_ms=$(sed -n 's/^main window shown \([0-9]*\) ms after signing in$/\1/p' "$artifacts/first-start.log")
-# One poll interval (3 s), then the main window's own start.
-[ "${shown_ms:-99999}" -lt 10000 ] || fail "the main window took ${shown_ms:-?} ms after signing in"
+# A hang guard, not a speed check: one poll interval (3 s, the unit test's
+# concern) and the main window's start take far less, however loaded the
+# machine.
+[ "${shown_ms:-999999}" -lt 60000 ] || fail "the main window took ${shown_ms:-?} ms after signing in"
 

@@ -49,11 +49,6 @@ std::string ScriptedServer::Request() {
 // The client is done: connections not made by now never come, and what is
 // left of a script (a long pause, say) no longer matters.
 void ScriptedServer::Stop() {
-    {
-        std::lock_guard lock(mutex_);
-        stopping_ = true;
-    }
-    stopped_.notify_all();
     ::shutdown(listenFd_, SHUT_RDWR);
     if (thread_.joinable()) thread_.join();
 }
@@ -85,8 +80,11 @@ void ScriptedServer::ServeOne(int fd) {
         if (n <= 0) break;
         received.append(buf, static_cast<std::size_t>(n));
     }
-    std::unique_lock lock(mutex_);
-    request_ += received;
+    {
+        std::lock_guard lock(mutex_);
+        request_ += received;
+    }
+    ++requests_;
     const auto send = [fd](const std::string& bytes) {
         ::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL);
     };
@@ -100,8 +98,12 @@ void ScriptedServer::ServeOne(int fd) {
             ::setsockopt(fd, SOL_SOCKET, SO_LINGER, &l, sizeof l);
             return;
         }
-        const std::chrono::milliseconds pause(std::stoi((*it)[1].str()));
-        if (stopped_.wait_for(lock, pause, [this] { return stopping_; })) return;
+        // The listener shut down by Stop() reports a hang-up too.
+        pollfd ends[2] = {{fd, POLLRDHUP, 0}, {listenFd_, 0, 0}};
+        if (::poll(ends, 2, std::stoi((*it)[1].str())) > 0) {
+            if (ends[0].revents != 0) hungUp_ = true;
+            return;
+        }
     }
     send(script_.substr(at));
 }

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <atomic>
-#include <condition_variable>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -17,7 +16,8 @@ inline std::string OkReply(const std::string& body) {
 // its connections (one unless told) it records the request bytes up to the
 // empty line, then plays its script and closes: the script's text is sent as
 // it stands, except that "<pause N>" waits N ms and "<reset>" aborts the
-// connection. Every wait is bounded.
+// connection. A client that hangs up during a pause ends its script there.
+// Every wait is bounded.
 class ScriptedServer {
   public:
     explicit ScriptedServer(std::string script, int connections = 1);
@@ -32,6 +32,14 @@ class ScriptedServer {
     }
     // Connections accepted so far.
     int Connections() const { return accepted_; }
+    // Connections whose request has been read, as far as it came.
+    int Requests() const { return requests_; }
+    // Whether a client hung up during a pause: it did not wait for the rest.
+    // Asked once the client is done, as Request().
+    bool HungUpMidScript() {
+        Stop();
+        return hungUp_;
+    }
     // The requests as received, one after another. Asked once the client is
     // done: the rest of the scripts is cut short.
     std::string Request();
@@ -47,11 +55,11 @@ class ScriptedServer {
     std::string script_;
     int connections_;
     std::atomic<int> accepted_{0};
+    std::atomic<int> requests_{0};
+    bool hungUp_ = false;
     int listenFd_ = -1;
     int port_ = 0;
     std::mutex mutex_;
-    std::condition_variable stopped_;
-    bool stopping_ = false;
     std::string request_;
     std::thread thread_;
 };

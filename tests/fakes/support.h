@@ -1,13 +1,15 @@
 #pragma once
 
 // What every test here reaches for: QtTest, temporary folders, files, data
-// rows, elapsed time, menu pages and the scripted loopback server.
+// rows, skips, menu pages and the scripted loopback server.
 #include <QDir>
-#include <QElapsedTimer>
+#include <QSignalSpy>
 #include <QTemporaryDir>
-#include <QtTest>
+#include <QTest>
 #include <array>
 #include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -42,10 +44,12 @@ std::tuple<T...> Fetch(const std::array<const char*, sizeof...(T)>& names) {
     return at(std::index_sequence_for<T...>{});
 }
 
-// How long since started, for the checks that a wait ended in time.
-inline std::chrono::milliseconds Since(std::chrono::steady_clock::time_point started) {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
-                                                                 started);
+// Where a test cannot run at all it says why and ends with 77, which ctest
+// counts as skipped (SKIP_RETURN_CODE), never as passed.
+inline void SkipWholeUnless(bool canRun, const char* why) {
+    if (canRun) return;
+    std::printf("SKIPPED: %s\n", why);
+    std::exit(77);
 }
 
 // The whole file as bytes; empty when it cannot be read.

@@ -58,14 +58,7 @@ void Fetch(const std::string& reply, net::BodySink& sink) {
 class TestFullDisk : public QObject {
     Q_OBJECT
 
-  public:
-    explicit TestFullDisk(bool isolated) : isolated_(isolated) {}
-
   private Q_SLOTS:
-    void init() {
-        if (!isolated_) QSKIP("no user namespace with a mount of its own here");
-    }
-
     void everyFileIsWholeOrAsBefore() {
         QTemporaryDir dir;
         const fs::path folder = dir.path().toStdString();
@@ -89,14 +82,11 @@ class TestFullDisk : public QObject {
         QCOMPARE(ReadFile(folder / "keika.txt"), "END10-00-00"s);
         QCOMPARE(FilesIn(folder), (QStringList{"A-12.html", "filler", "keika.txt", "qvuser.txt"}));
     }
-
-  private:
-    bool isolated_;
 };
 
 int main(int argc, char* argv[]) {
-    const bool isolated = OnASmallTmpfs();
-    TestFullDisk test(isolated);
+    SkipWholeUnless(OnASmallTmpfs(), "no user namespace with a mount of its own here");
+    TestFullDisk test;
     return QTest::qExec(&test, argc, argv);
 }
 

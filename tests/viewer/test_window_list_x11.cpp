@@ -1,5 +1,5 @@
 // The X11 window list against real windows on an X server (run under Xvfb).
-#include <QtTest>
+#include "fakes/support.h"
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
@@ -19,7 +19,7 @@ class TestWindowListX11 : public QObject {
     // handler set later stays through the list's calls.
     void errorsOfOtherConnectionsReachTheirHandler() {
         Display* d = XOpenDisplay(nullptr);
-        if (d == nullptr) QSKIP("no X server");
+        qvestra::testing::SkipWholeUnless(d != nullptr, "no X server");
         const auto closeDisplay = qScopeGuard([d] { XCloseDisplay(d); });
         static int othersErrors = 0;
         const XErrorHandler counting = [](Display*, XErrorEvent*) { return ++othersErrors, 0; };
@@ -58,7 +58,7 @@ class TestWindowListX11 : public QObject {
     // windows' UTF-8 names count, and a window is brought forward by asking it.
     void followsAWindowManager() {
         Display* d = XOpenDisplay(nullptr);
-        if (d == nullptr) QSKIP("no X server");
+        qvestra::testing::SkipWholeUnless(d != nullptr, "no X server");
         const Window root = DefaultRootWindow(d);
         const auto atom = [d](const char* name) { return XInternAtom(d, name, False); };
         const auto closeDisplay = qScopeGuard([&] {
