@@ -45,7 +45,8 @@ class TestViewerWatch : public QObject {
             Fetch<Windows, Windows, QString, Ids>({"atOnce", "later", "alsoOpened", "activated"});
         FakeWindowList windows;
         windows.windows = atOnce;
-        // A limit the later windows meet however late their timers run.
+        // A limit far past the later windows' 150 ms: a loaded machine still
+        // shows them in time.
         ViewerWatch watch(windows, TwipScale(15), {10ms, 5000ms});
         QTimer::singleShot(50, [&watch, document = alsoOpened] {
             if (!document.isEmpty()) watch.StartViewerWatch(document);
