@@ -34,7 +34,7 @@ FrmQvestra::FrmQvestra(FrmQvestraDeps deps)
       panels_({deps_.dataFolder, deps_.documents, deps_.viewerWatch, deps_.messages}, ui_, layout_,
               this),
       menuBuild_({deps_.endpoint, deps_.dataFolder, deps_.sockets, deps_.urls, deps_.exchanges,
-                  deps_.program, layout_.Scale(),
+                  layout_.Scale(),
                   [this](mirror::FrmCond& window) { Q_EMIT progressWindowShown(&window); },
                   [this] { ShowMenuPanel(); }},
                  panels_),
@@ -50,9 +50,10 @@ FrmQvestra::FrmQvestra(FrmQvestraDeps deps)
     ConnectContractRequest();
 }
 
-// The exchanges use this window's parts: none may run once they are gone.
+// The queue's owner has stopped it: no exchange runs any more, and no end
+// of one may come back to this window once it is gone.
 FrmQvestra::~FrmQvestra() {
-    deps_.exchanges.Stop();
+    deps_.exchanges.Close();
     delete frmHelp_;
 }
 
@@ -101,7 +102,7 @@ void FrmQvestra::Load() {
     ui_.WebBrowser->SetFullScreen(true);
     LayOutOverScreen();
     deps_.dataFolder.Tighten();
-    contracted_ = false;
+    session_ = {};
     ui_.Menu_E_Modify->menuAction()->setEnabled(false);
     ui_.Menu_F_Moshikomi->setEnabled(false);
 
@@ -123,12 +124,12 @@ void FrmQvestra::FinishLoad(bool memberKnown, const StartUpFindings& findings) {
         return;
     }
 
-    deps_.program.OnlineMode = findings.online;
+    session_.online = findings.online;
     if (findings.online && !ApplyRecordRefresh(findings.refresh)) return;
 
     if (member_.UserFields.value(1) == u"1") {
-        deps_.program.NotContracted = true;
-        if (!deps_.program.OnlineMode) {
+        session_.notContracted = true;
+        if (!session_.online) {
             deps_.messages.Inform(this, kOfflineStatusOneRefusal, [this] { close(); });
             return;
         }
@@ -154,7 +155,7 @@ bool FrmQvestra::ReadMemberValues() {
 
 void FrmQvestra::ShowMenuPage() {
     const QString address =
-        deps_.program.OnlineMode
+        session_.online
             ? QString::fromStdString(
                   deps_.endpoint.HttpAddress("/q_vestra/execute.asp?yuzaaidhi=")) +
                   member_.UserRecord
@@ -189,10 +190,10 @@ bool FrmQvestra::ApplyRecordRefresh(const contract::RecordRefresh& refresh) {
 }
 
 void FrmQvestra::ApplyAccountStatus(const QString& status) {
-    deps_.program.NotContracted = status == u"1" || status == u"2";
+    session_.notContracted = status == u"1" || status == u"2";
     ui_.Menu_F_Moshikomi->setEnabled(status == u"1");
-    contracted_ = !deps_.program.NotContracted;
-    ui_.Menu_E_Modify->menuAction()->setEnabled(contracted_);
+    session_.contracted = !session_.notContracted;
+    ui_.Menu_E_Modify->menuAction()->setEnabled(session_.contracted);
 }
 
 void FrmQvestra::ShowHelp() {
@@ -201,8 +202,8 @@ void FrmQvestra::ShowHelp() {
         frmHelp_->activateWindow();
         return;
     }
-    frmHelp_ = new help::FrmHelp(
-        {deps_.endpoint, deps_.program, deps_.webViews, layout_.Scale(), deps_.helpFolder});
+    frmHelp_ = new help::FrmHelp({deps_.endpoint, session_.online || session_.notContracted,
+                                  deps_.webViews, layout_.Scale(), deps_.helpFolder});
     frmHelp_->Load(this);
 }
 

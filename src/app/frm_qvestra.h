@@ -9,7 +9,6 @@
 #include "app/content_panels.h"
 #include "app/frm_qvestra_controls.h"
 #include "app/menu_build.h"
-#include "common/program_state.h"
 #include "common/twips.h"
 #include "contract/contract_request.h"
 #include "net/service_endpoint.h"
@@ -56,7 +55,6 @@ struct FrmQvestraDeps {
     net::UrlReader& urls;
     DocumentOpener& documents;
     viewer::ViewerWatch& viewerWatch;
-    ProgramState& program;
     ScreenInfo screen;
     // The time of day as text, "14-05-07": the stamp of a contract request.
     std::function<QString()> timeOfDay;
@@ -70,6 +68,16 @@ struct FrmQvestraDeps {
 struct MemberValues {
     QString UserRecord;
     QStringList UserFields;
+};
+
+// What the start-up and the contract requests found of the member's session.
+struct Session {
+    // The start-up reached the service (or a request since did).
+    bool online = false;
+    // Applied for, or not applied for yet: no documents are copied.
+    bool notContracted = false;
+    // The record the service sent allows contract changes (契約変更).
+    bool contracted = false;
 };
 
 // The main window: fills the screen, shows the member's menu page and the
@@ -110,6 +118,7 @@ class FrmQvestra final : public QMainWindow {
     const contract::ContractRequest& Request() const { return *contract_; }
     bool PollDone() const;
     const QString& ShownAddress() const { return shownAddress_; }
+    const Session& CurrentSession() const { return session_; }
 
     // Reads the page the web view was sent to and fills the panels from its list.
     void BuildMenu();
@@ -163,8 +172,7 @@ class FrmQvestra final : public QMainWindow {
     // The address the web view was last sent to: the menu build reads the
     // same page.
     QString shownAddress_;
-    // The member's account status allows contract changes (契約変更).
-    bool contracted_ = false;
+    Session session_;
     float savedFrame1Height_ = 0;
     ContentPanels panels_;
     MenuBuild menuBuild_;

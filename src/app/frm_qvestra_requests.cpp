@@ -17,13 +17,14 @@ const QString kApplicationNotStored = QStringLiteral(
 }  // namespace
 
 void FrmQvestra::BuildMenu() {
-    menuBuild_.Request({shownAddress_.toStdString(), member_.UserFields.value(0), hostHeader_});
+    menuBuild_.Request({shownAddress_.toStdString(), member_.UserFields.value(0), hostHeader_,
+                        session_.online && !session_.notContracted});
 }
 
 // A contract page opened while the documents came keeps the window until
 // its own request ends.
 void FrmQvestra::ShowMenuPanel() {
-    if (contract_->Current() != contract::ContractRequest::State::kPolling) ui_.Frame2->show();
+    if (!contract_->PageOnScreen()) ui_.Frame2->show();
 }
 
 bool FrmQvestra::PollDone() const { return contract_->PollDone(); }
@@ -54,7 +55,7 @@ void FrmQvestra::ConnectContractRequest() {
         if (!stored) deps_.messages.Inform(this, kApplicationNotStored);
         ui_.Menu_F_Moshikomi->setEnabled(false);
         ReturnToMenuPage();
-        deps_.program.OnlineMode = true;
+        session_.online = true;
         BuildMenu();
     });
     connect(contract_, &ContractRequest::applicationWithdrawn, this, [this] {
@@ -89,8 +90,8 @@ void FrmQvestra::ReturnToMenuPage() {
     shownAddress_ = address;
     ui_.WebBrowser->Navigate(address);
     ui_.WebBrowser->SetFullScreen(true);
-    if (contracted_) {
-        deps_.program.OnlineMode = true;
+    if (session_.contracted) {
+        session_.online = true;
         BuildMenu();
     }
 }

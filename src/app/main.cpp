@@ -23,6 +23,10 @@
 #include "webview/scene_graph.h"
 #include "webview/webengine_view.h"
 
+namespace {
+constexpr std::chrono::seconds kExchangeEndBound{10};
+}  // namespace
+
 int main(int, char* argv[]) {
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     qvestra::webview::RegisterLocalScheme();
@@ -42,17 +46,16 @@ int main(int, char* argv[]) {
     // The program may be asked to end before its event loop runs: then a
     // request to leave the loop would be lost, so main looks at this itself.
     bool ending = false;
-    const qvestra::net::AbortSwitch abort;
+    const qvestra::net::AbortSwitch terminationSignal;
     qvestra::ThreadExchangeQueue exchanges;
-    const auto endProgram = [&ending, &abort, &exchanges] {
+    const auto endProgram = [&ending, &exchanges] {
         ending = true;
-        // No queued exchange starts, no end of one comes back, and the one
-        // that runs ends at once.
+        // No queued exchange starts, every end still to come says
+        // cancelled, and the one that runs ends at once.
         exchanges.Close();
-        abort.Trip();
         QCoreApplication::exit(0);
     };
-    qvestra::EndOnTerminationSignals(abort, &app, [&endProgram] {
+    qvestra::EndOnTerminationSignals(terminationSignal, &app, [&endProgram] {
         for (QWidget* window : QApplication::topLevelWidgets()) window->close();
         endProgram();
     });
@@ -83,11 +86,9 @@ int main(int, char* argv[]) {
     qvestra::ScreenInfo screenInfo{screen->geometry().width(), screen->geometry().height(),
                                    screen->logicalDotsPerInch()};
 
-    qvestra::net::TcpSocketFactory sockets(&abort);
-    qvestra::ProgramState program;
+    qvestra::net::TcpSocketFactory sockets;
     qvestra::net::CurlUrlReader urls(
-        QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName().toStdString(),
-        &abort);
+        QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName().toStdString());
     qvestra::XdgDocumentOpener documents;
     qvestra::webview::WebEngineViews views({QString::fromStdString(endpoint.host), endpoint.port},
                                            [](const QUrl& url) { QDesktopServices::openUrl(url); });
@@ -104,13 +105,14 @@ int main(int, char* argv[]) {
     // view with it, before the application object.
     std::unique_ptr<qvestra::signin::FrmLogin> frmLogin;
     std::unique_ptr<qvestra::FrmQvestra> frmQvestra;
-    auto proxy = std::make_shared<std::optional<qvestra::net::HttpProxy>>();
     exchanges.Run(
-        [proxy, endpoint] { *proxy = qvestra::DesktopProxyFor(endpoint); },
-        [&, proxy] {
-            endpoint.proxy = *proxy;
-            urls.UseProxy(*proxy);
-            views.UseProxy(*proxy);
+        [endpoint](const qvestra::net::AbortSwitch&) { return qvestra::DesktopProxyFor(endpoint); },
+        [&](const qvestra::JobResult<std::optional<qvestra::net::HttpProxy>>& route) {
+            // The program is ending. A route that could not be read is none.
+            if (route.end == qvestra::JobEnd::kCancelled) return;
+            endpoint.proxy = route.value;
+            urls.UseProxy(route.value);
+            views.UseProxy(route.value);
             frmQvestra = std::make_unique<qvestra::FrmQvestra>(qvestra::FrmQvestraDeps{
                 .endpoint = endpoint,
                 .dataFolder = qvestra::store::DataFolder(dataFolder),
@@ -121,7 +123,6 @@ int main(int, char* argv[]) {
                 .urls = urls,
                 .documents = documents,
                 .viewerWatch = viewerWatch,
-                .program = program,
                 .screen = screenInfo,
                 .timeOfDay = [] { return qvestra::TimeOfDayStamp(QTime::currentTime()); },
                 .helpFolder = qvestra::help::HelpFolder(QCoreApplication::applicationDirPath()),
@@ -150,6 +151,11 @@ int main(int, char* argv[]) {
             });
             frmQvestra->Load();
         });
-    if (ending || abort.Tripped()) return 0;
-    return app.exec();
+    const int code = ending || terminationSignal.Tripped() ? 0 : app.exec();
+    // The exchange that runs uses the windows' parts, which go next. Its
+    // waits end at once; one held in the kernel past the bound (a stalled
+    // disk) ends with the process instead, leaving at most a part file that
+    // the next start removes.
+    if (!exchanges.Stop(kExchangeEndBound)) std::_Exit(code);
+    return code;
 }

@@ -24,52 +24,69 @@ void MenuBuild::Request(MenuSource source) {
 
 void MenuBuild::Start(MenuSource source) {
     state_ = State::kRunning;
-    auto page = std::make_shared<net::PageRead>();
     deps_.exchanges.Run(
-        [this, page, address = source.address] { *page = deps_.urls.ReadAll(address); },
-        [this, page, source] { LoadMenuPage(source, *page); });
+        [this, source](const net::AbortSwitch& cancel) {
+            return ParseMenuPage(deps_.urls.ReadAll(source.address, cancel), source.memberId);
+        },
+        [this, source](const JobResult<ParsedMenuPage>& result) {
+            if (result.Done())
+                LoadMenuPage(source, result.value);
+            else
+                End();
+        });
 }
 
-void MenuBuild::LoadMenuPage(const MenuSource& source, const net::PageRead& page) {
+ParsedMenuPage ParseMenuPage(const net::PageRead& read, const QString& memberId) {
+    ParsedMenuPage page;
     // Decoded in one piece so no double-byte character is split.
-    const QString text =
-        DecodeCp932(QByteArrayView(page.bytes.data(), static_cast<qsizetype>(page.bytes.size())));
-    ContentList content = ParseContentList(text);
+    page.text =
+        DecodeCp932(QByteArrayView(read.bytes.data(), static_cast<qsizetype>(read.bytes.size())));
+    page.whole = read.whole;
+    page.content = ParseContentList(page.text);
     // A list may name anything; the program's own files are no documents.
-    for (ContentEntry& entry : content.entries) {
+    for (ContentEntry& entry : page.content.entries) {
         if (entry.documentFile && !store::IsDocumentName(entry.documentFile->mid(1).toStdString(),
-                                                         source.memberId.toStdString()))
+                                                         memberId.toStdString()))
             entry.documentFile.reset();
     }
-    panels_.Show(std::move(content));
+    return page;
+}
+
+void MenuBuild::LoadMenuPage(const MenuSource& source, const ParsedMenuPage& page) {
+    panels_.Show(page.content);
     // A run that was killed mid-download left its temporary files behind.
     deps_.exchanges.Run([folder = deps_.dataFolder] { folder.RemovePartFiles(); });
     for (const ContentEntry& entry : panels_.Content().entries)
         if (entry.documentFile)
             DownloadPackage(*entry.documentFile, entry.title, source.hostHeader);
     deps_.exchanges.Run([] {},
-                        [this, source, text, whole = page.whole] { Finish(source, text, whole); });
+                        [this, source, text = page.whole ? page.text : QString()](
+                            const JobResult<std::monostate>& result) {
+                            if (result.Done())
+                                Finish(source, text);
+                            else
+                                End();
+                        });
 }
 
 void MenuBuild::DownloadPackage(const QString& documentFile, const QString& title,
                                 const std::string& hostHeader) {
     deps_.exchanges.Run(
-        [this, documentFile, title, hostHeader] {
+        [this, documentFile, title, hostHeader](const net::AbortSwitch& cancel) {
             const auto file = deps_.dataFolder.Root() / documentFile.mid(1).toStdString();
             std::error_code ec;
             if (std::filesystem::exists(file, ec)) return;
             net::ExchangeState state;
-            const auto socket = deps_.sockets.Create();
+            const auto socket = deps_.sockets.Create(cancel);
             mirror::FetchDocument(
-                {*socket, deps_.endpoint, hostHeader, state}, deps_.dataFolder, documentFile,
-                {.stop = [this] { return deps_.exchanges.Closed(); }},
+                {*socket, deps_.endpoint, hostHeader, state}, deps_.dataFolder, documentFile, {},
                 [this, title](std::int64_t received, std::optional<std::int64_t> announced) {
                     deps_.exchanges.Report([this, title, received, announced] {
                         ShowProgress(title, received, announced);
                     });
                 });
         },
-        [this] { progress_.reset(); });
+        [this](const auto&) { progress_.reset(); });
 }
 
 void MenuBuild::ShowProgress(const QString& title, std::int64_t received,
@@ -80,19 +97,26 @@ void MenuBuild::ShowProgress(const QString& title, std::int64_t received,
     progress_->Report(received, announced);
 }
 
-void MenuBuild::Finish(const MenuSource& source, const QString& pageText, bool pageWhole) {
+// wholePage: the page's text when it arrived whole, else empty.
+void MenuBuild::Finish(const MenuSource& source, const QString& wholePage) {
     panels_.FitGroupPanel();
     deps_.finished();
     // The member does not wait for the copies: they take their own
     // connection, after every exchange asked for before them. Only a page
     // that arrived whole may become the offline copy.
-    if (deps_.program.OnlineMode && !deps_.program.NotContracted)
-        deps_.exchanges.Run([this, source, page = pageWhole ? pageText : QString()] {
+    if (source.mirror)
+        deps_.exchanges.Run([this, source, wholePage](const net::AbortSwitch& cancel) {
             net::ExchangeState state;
-            const auto socket = deps_.sockets.Create();
+            const auto socket = deps_.sockets.Create(cancel);
             mirror::MirrorPages({*socket, deps_.endpoint, source.hostHeader, state},
-                                deps_.dataFolder, source.memberId, page);
+                                deps_.dataFolder, source.memberId, wholePage);
         });
+    End();
+}
+
+// A build that was cancelled or failed ends as one that finished: a build
+// asked for meanwhile still runs.
+void MenuBuild::End() {
     const bool again = state_ == State::kRunningThenAgain;
     state_ = State::kIdle;
     if (again) Start(std::exchange(again_, {}));

@@ -7,8 +7,8 @@
 #include <optional>
 #include <string>
 
-#include "common/program_state.h"
 #include "common/twips.h"
+#include "content/content_list.h"
 #include "net/service_endpoint.h"
 #include "net/socket.h"
 #include "net/url_reader.h"
@@ -29,7 +29,6 @@ struct MenuBuildDeps {
     net::SocketFactory& sockets;
     net::UrlReader& urls;
     ExchangeQueue& exchanges;
-    const ProgramState& program;
     TwipScale scale;
     // A document download shows a fresh progress window.
     std::function<void(mirror::FrmCond&)> progressShown;
@@ -37,13 +36,26 @@ struct MenuBuildDeps {
     std::function<void()> finished;
 };
 
-// What a build reads: the page's address, whose list it is, and the Host
-// line of the build's own exchanges.
+// What a build reads: the page's address, whose list it is, the Host line
+// of the build's own exchanges, and whether the pages are copied for the
+// offline start afterwards.
 struct MenuSource {
     std::string address;
     QString memberId;
     std::string hostHeader;
+    bool mirror = false;
 };
+
+// The menu page as read, and its list: the documents it names are those the
+// member may have.
+struct ParsedMenuPage {
+    QString text;
+    bool whole = false;
+    ContentList content;
+};
+// Decodes and parses a page read off the window's thread: a page may take
+// up to 16 MiB.
+ParsedMenuPage ParseMenuPage(const net::PageRead& read, const QString& memberId);
 
 // The menu build: reads the member's page, hands its list to the panels,
 // fetches the documents the data folder lacks, one after another in list
@@ -63,12 +75,13 @@ class MenuBuild {
 
   private:
     void Start(MenuSource source);
-    void LoadMenuPage(const MenuSource& source, const net::PageRead& page);
+    void LoadMenuPage(const MenuSource& source, const ParsedMenuPage& page);
     void DownloadPackage(const QString& documentFile, const QString& title,
                          const std::string& hostHeader);
     void ShowProgress(const QString& title, std::int64_t received,
                       std::optional<std::int64_t> announced);
-    void Finish(const MenuSource& source, const QString& pageText, bool pageWhole);
+    void Finish(const MenuSource& source, const QString& wholePage);
+    void End();
 
     MenuBuildDeps deps_;
     ContentPanels& panels_;

@@ -4,7 +4,6 @@
 
 #include "app/frm_connecting.h"
 #include "common/exchange_queue.h"
-#include "net/abort_switch.h"
 #include "net/probe.h"
 #include "store/user_file.h"
 
@@ -23,31 +22,31 @@ StartUp::~StartUp() = default;
 void StartUp::Run(std::optional<QString> memberNumber,
                   std::function<void(const StartUpFindings&)> done) {
     done_ = std::move(done);
-    cancel_ = std::make_shared<net::AbortSwitch>();
-    auto findings = std::make_shared<StartUpFindings>();
-    deps_.exchanges.Run(
-        [this, memberNumber, findings, cancel = cancel_] {
-            findings->online = net::ReachService(*deps_.sockets.Create(cancel.get()),
-                                                 deps_.endpoint, kProbeTimeoutSeconds);
-            if (!findings->online || !memberNumber) return;
+    job_ = deps_.exchanges.Run(
+        [this, memberNumber](const net::AbortSwitch& cancel) {
+            StartUpFindings findings;
+            findings.online = net::ReachService(*deps_.sockets.Create(cancel), deps_.endpoint,
+                                                kProbeTimeoutSeconds);
+            if (!findings.online || !memberNumber) return findings;
             net::ExchangeState state;
-            auto& refresh = findings->refresh;
-            refresh = contract::FetchUserRecord(*deps_.sockets.Create(cancel.get()), deps_.endpoint,
+            auto& refresh = findings.refresh;
+            refresh = contract::FetchUserRecord(*deps_.sockets.Create(cancel), deps_.endpoint,
                                                 *memberNumber, state);
             // What the answer does to the disk is done here too, off the
             // window's thread; a record that cannot be stored changes nothing.
             if (refresh.kind == contract::RecordRefresh::kCancelled) {
-                deps_.dataFolder.RemoveAll();
-                deps_.exchanges.Seal();
+                deps_.dataFolder.RemoveAndSeal(deps_.exchanges);
             } else if (refresh.kind == contract::RecordRefresh::kRecord &&
                        !store::UserFile(deps_.dataFolder.UserFile()).Write(refresh.record)) {
                 refresh = {};
             }
+            return findings;
         },
-        [this, findings, cancel = cancel_] {
-            if (!cancel->Tripped()) {
-                Finish(*findings);
-            } else if (findings->refresh.kind == contract::RecordRefresh::kCancelled) {
+        [this](const JobResult<StartUpFindings>& result) {
+            if (result.end != JobEnd::kCancelled) {
+                // A start-up that failed on the way starts offline.
+                Finish(result.Done() ? result.value : StartUpFindings{});
+            } else if (result.value.refresh.kind == contract::RecordRefresh::kCancelled) {
                 // Chosen offline just as the service cancelled the contract:
                 // the data folder is gone, so the offline start cannot go on.
                 deps_.endProgram();
@@ -60,11 +59,11 @@ void StartUp::ShowNotice() {
     notice_ = std::make_unique<FrmConnecting>();
     connect(notice_.get(), &FrmConnecting::offlineChosen, this, [this] {
         // The exchange that runs ends at once; what it found no longer counts.
-        cancel_->Trip();
+        job_.Cancel();
         Finish({});
     });
     connect(notice_.get(), &FrmConnecting::closedByMember, this, [this] {
-        cancel_->Trip();
+        job_.Cancel();
         deps_.endProgram();
     });
     notice_->show();

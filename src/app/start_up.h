@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 
+#include "common/exchange_queue.h"
 #include "contract/record_refresh.h"
 #include "net/service_endpoint.h"
 #include "net/socket.h"
@@ -15,11 +16,7 @@ class QTimer;
 
 namespace qvestra {
 
-class ExchangeQueue;
 class FrmConnecting;
-namespace net {
-class AbortSwitch;
-}
 
 struct StartUpDeps {
     net::ServiceEndpoint endpoint;
@@ -61,8 +58,8 @@ class StartUp final : public QObject {
     StartUpDeps deps_;
     QTimer* noticeTimer_;
     std::unique_ptr<FrmConnecting> notice_;
-    // Trips the exchanges of the start-up that runs: offline at once.
-    std::shared_ptr<net::AbortSwitch> cancel_;
+    // Cancels the exchanges of the start-up that runs: offline at once.
+    JobHandle job_;
     std::function<void(const StartUpFindings&)> done_;
 };
 

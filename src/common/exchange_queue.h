@@ -3,16 +3,59 @@
 #include <QObject>
 #include <QThreadPool>
 #include <atomic>
+#include <chrono>
 #include <functional>
+#include <memory>
+#include <mutex>
+#include <type_traits>
+#include <variant>
+
+#include "net/abort_switch.h"
 
 namespace qvestra {
+
+// How a job ended. Every job the queue takes ends exactly once, with one of
+// these, on the thread that made the queue.
+enum class JobEnd {
+    kDone,
+    // Its work threw (a file-system error, no memory): what it returned is lost.
+    kFailed,
+    // Cancelled, sealed out or closed before its end came back: what it
+    // found no longer counts.
+    kCancelled,
+};
+
+template <class T>
+struct JobResult {
+    JobEnd end = JobEnd::kCancelled;
+    // What the work returned; value-initialised when the work did not return.
+    T value{};
+    bool Done() const { return end == JobEnd::kDone; }
+};
+
+// Cancels the one job it came with: its waits end at once, and its end says
+// cancelled unless it came back before.
+class JobHandle {
+  public:
+    JobHandle() = default;
+    explicit JobHandle(std::shared_ptr<const net::AbortSwitch> cancel)
+        : cancel_(std::move(cancel)) {}
+    void Cancel() const {
+        if (cancel_) cancel_->Trip();
+    }
+
+  private:
+    std::shared_ptr<const net::AbortSwitch> cancel_;
+};
 
 // The program's one exchange queue: the windows' blocking exchanges (and the
 // disk work that goes with them) run one after another, in the order they
 // were given, off the windows' thread; the end of each comes back to the
 // windows' thread as a queued call, so the windows paint and answer clicks
-// meanwhile. Where the exchanges run is the implementation's: a thread of
-// their own in the program, steps the test takes in the tests.
+// meanwhile. Each job gets its own cancel switch, which every socket, page
+// read and wait of the job watches. Where the exchanges run is the
+// implementation's: a thread of their own in the program, steps the test
+// takes in the tests.
 class ExchangeQueue {
   public:
     // The ends run on the thread that makes the queue.
@@ -21,38 +64,76 @@ class ExchangeQueue {
     ExchangeQueue(const ExchangeQueue&) = delete;
     ExchangeQueue& operator=(const ExchangeQueue&) = delete;
 
-    // work runs after every exchange given before it; then done, if any.
-    // Refused once the queue is sealed.
-    void Run(std::function<void()> work, std::function<void()> done = {});
+    // work(cancel), or work() when it watches no cancel, runs after every
+    // job given before it; its return value reaches end as a JobResult. A
+    // queue that is sealed or closed still takes the job, and ends it
+    // cancelled without running it.
+    template <class Work, class End>
+    JobHandle Run(Work work, End end) {
+        if constexpr (std::is_invocable_v<Work&>) {
+            return Run([work = std::move(work)](const net::AbortSwitch&) mutable { return work(); },
+                       std::move(end));
+        } else {
+            using Value = std::invoke_result_t<Work&, const net::AbortSwitch&>;
+            if constexpr (std::is_void_v<Value>) {
+                return Run(
+                    [work = std::move(work)](const net::AbortSwitch& cancel) mutable {
+                        work(cancel);
+                        return std::monostate{};
+                    },
+                    std::move(end));
+            } else {
+                return Enqueue(
+                    [work = std::move(work),
+                     end](const net::AbortSwitch& cancel) mutable -> Ending {
+                        return [end, value = work(cancel)](JobEnd how) {
+                            end(JobResult<Value>{how, value});
+                        };
+                    },
+                    [end](JobEnd how) {
+                        end(JobResult<Value>{how, {}});
+                    });
+            }
+        }
+    }
+    template <class Work>
+    JobHandle Run(Work work) {
+        return Run(std::move(work), [](const auto&) {});
+    }
     // From within a work: news runs on the windows' thread, before the
-    // work's done.
+    // work's end. Dropped once the queue is closed.
     void Report(std::function<void()> news);
-    // From within a work that removed the data folder: every exchange not
-    // yet started is dropped and no new one is taken, so nothing writes into
-    // the folder again; the ends already on their way still come.
+    // From within a work that removed the data folder: every job not yet
+    // started, and every one given later, ends cancelled without running,
+    // so nothing writes into the folder again.
     void Seal();
-    // The program ends: sealed, and no end or news comes any more. The
-    // exchange that runs ends by the program's abort switch.
+    // The program ends: sealed, the running job cancelled, and every end
+    // still to come says cancelled.
     void Close();
-    bool Closed() const { return closed_; }
-    // Closes, then waits for the exchange that runs: for the owner of what
-    // the exchanges use, before it goes.
-    void Stop();
+    // Closes, then waits up to bound for the running job, whose parts the
+    // owner is about to destroy; false when it is still running.
+    bool Stop(std::chrono::milliseconds bound);
 
   protected:
     // Runs job off the windows' thread after every job given before it.
     virtual void Start(std::function<void()> job) = 0;
-    // Drops every job not yet started.
-    virtual void DropWaiting() = 0;
-    virtual void WaitForRunning() = 0;
+    virtual bool WaitForRunning(std::chrono::milliseconds bound) = 0;
     // Ends and news given but not yet run, for a test that settles the queue.
     int Undelivered() const { return undelivered_; }
 
   private:
-    void Deliver(std::function<void()> call);
+    // What a job leaves for the windows' thread: its end, told how it ended.
+    using Ending = std::function<void(JobEnd)>;
+    JobHandle Enqueue(std::function<Ending(const net::AbortSwitch&)> work, Ending unrun);
+    void Deliver(std::shared_ptr<const net::AbortSwitch> cancel, Ending ending, JobEnd how);
+    void Post(std::function<void()> call);
 
     QObject receiver_;
-    std::atomic<bool> sealed_ = false;
+    // Guards the seal against a job about to start, so a job either sees
+    // the seal or is the running one that Close cancels.
+    std::mutex mutex_;
+    bool sealed_ = false;
+    std::shared_ptr<const net::AbortSwitch> running_;
     std::atomic<bool> closed_ = false;
     std::atomic<int> undelivered_ = 0;
 };
@@ -61,12 +142,13 @@ class ExchangeQueue {
 class ThreadExchangeQueue final : public ExchangeQueue {
   public:
     ThreadExchangeQueue();
+    // The owner must have stopped the queue: a job still running would use
+    // what the owner destroyed.
     ~ThreadExchangeQueue() override;
 
   protected:
     void Start(std::function<void()> job) override;
-    void DropWaiting() override;
-    void WaitForRunning() override;
+    bool WaitForRunning(std::chrono::milliseconds bound) override;
 
   private:
     QThreadPool pool_;

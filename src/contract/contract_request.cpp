@@ -41,7 +41,9 @@ void ContractRequest::Open(Command command, const RequestMember& member) {
         : command == Command::kChangeBase
             ? Page{"/q_vestra/mousikomi_inp1.asp?yuzaaidhi=", "&P=h&K=hm&TSMP=", timerKHen_, 2000}
             : Page{"/q_vestra/KHenko.asp?yuzaaidhi=", "&TSMP=", timerKHen_, 2000};
-    state_ = State::kPolling;
+    // A poll of the old request still on its way holds the new one's first
+    // poll until the next tick: polls do not pile up on the queue.
+    if (state_ != State::kPollOnItsWay) state_ = State::kPolling;
     member_ = member;
     stamp_ = deps_.timeOfDay();
     Q_EMIT pageOpened(QString::fromStdString(deps_.endpoint.HttpAddress(page.path)) +
@@ -60,50 +62,55 @@ void ContractRequest::PollChangeStatus() { Poll(false); }
 void ContractRequest::PollApplicationStatus() { Poll(true); }
 
 void ContractRequest::Poll(bool application) {
-    if (pollWaiting_) return;
+    if (state_ != State::kPolling) return;
     const auto number = store::MemberNumber(member_.memberId);
     // No status file name can be built: the service cannot answer.
     if (!number) return;
-    pollWaiting_ = true;
-    auto answer = std::make_shared<PollAnswer>();
+    state_ = State::kPollOnItsWay;
     // What the status does to the disk is done on the queue too, judged by
     // the stamp of the request this poll is for.
     deps_.exchanges.Run(
-        [this, answer, application, number = *number, stamp = stamp_, member = member_] {
+        [this, application, number = *number, stamp = stamp_,
+         member = member_](const net::AbortSwitch& cancel) {
             const auto localCopy = deps_.dataFolder.Root() / "keika.txt";
             net::ExchangeState state;
-            const auto status = FetchRequestStatus(*deps_.sockets.Create(), deps_.endpoint,
+            const auto status = FetchRequestStatus(*deps_.sockets.Create(cancel), deps_.endpoint,
                                                    member.hostHeader, number, localCopy, state);
             std::error_code ec;
             if (status && !application) std::filesystem::remove(localCopy, ec);
-            answer->outcome = JudgeStatus(status, stamp, application);
-            if (answer->outcome == RequestOutcome::kCancelled) {
-                deps_.dataFolder.RemoveAll();
-                deps_.exchanges.Seal();
-            } else if (application && answer->outcome == RequestOutcome::kEnded) {
-                answer->stored = store::UserFile(deps_.dataFolder.UserFile())
-                                     .Write(member.memberId + QStringLiteral("|2"));
+            PollAnswer answer{JudgeStatus(status, stamp, application)};
+            if (answer.outcome == RequestOutcome::kCancelled) {
+                deps_.dataFolder.RemoveAndSeal(deps_.exchanges);
+            } else if (application && answer.outcome == RequestOutcome::kEnded) {
+                answer.stored = store::UserFile(deps_.dataFolder.UserFile())
+                                    .Write(member.memberId + QStringLiteral("|2"));
             }
+            return answer;
         },
-        [this, answer, application, stamp = stamp_] { Take(application, stamp, *answer); });
+        [this, application, stamp = stamp_](const JobResult<PollAnswer>& result) {
+            Take(application, stamp, result);
+        });
 }
 
-void ContractRequest::Take(bool application, const QString& stamp, const PollAnswer& answer) {
-    pollWaiting_ = false;
-    if (answer.outcome == RequestOutcome::kCancelled) {
+void ContractRequest::Take(bool application, const QString& stamp,
+                           const JobResult<PollAnswer>& result) {
+    if (state_ == State::kPollOnItsWay) state_ = State::kPolling;
+    // The folder is gone whether or not the member still waits for it.
+    if (result.value.outcome == RequestOutcome::kCancelled) {
         Stop();
         Q_EMIT contractCancelled();
         return;
     }
     // A request made since replaced the one this poll was for.
-    if (stamp != stamp_ || answer.outcome == RequestOutcome::kPending) return;
+    if (!result.Done() || stamp != stamp_ || result.value.outcome == RequestOutcome::kPending)
+        return;
     if (!application) {
         Q_EMIT changeEnded();
         timerKHen_->stop();
         return;
     }
-    if (answer.outcome == RequestOutcome::kEnded)
-        Q_EMIT applicationAccepted(answer.stored);
+    if (result.value.outcome == RequestOutcome::kEnded)
+        Q_EMIT applicationAccepted(result.value.stored);
     else
         Q_EMIT applicationWithdrawn();
     timerMousikomi_->stop();

@@ -6,15 +6,12 @@
 #include <optional>
 #include <string>
 
+#include "common/exchange_queue.h"
 #include "net/service_endpoint.h"
 #include "net/socket.h"
 #include "store/data_folder.h"
 
 class QTimer;
-
-namespace qvestra {
-class ExchangeQueue;
-}
 
 namespace qvestra::contract {
 
@@ -56,8 +53,9 @@ class ContractRequest final : public QObject {
 
   public:
     enum class Command { kApplication, kChangeBase, kChangeContent };
-    // None made yet, polling (its page on screen), or back on the menu page.
-    enum class State { kNone, kPolling, kReturned };
+    // None made yet; its page on screen, waiting for the next tick or with a
+    // poll on its way; or back on the menu page.
+    enum class State { kNone, kPolling, kPollOnItsWay, kReturned };
 
     explicit ContractRequest(ContractRequestDeps deps, QObject* parent = nullptr);
 
@@ -69,6 +67,9 @@ class ContractRequest final : public QObject {
     void Stop();
 
     State Current() const { return state_; }
+    bool PageOnScreen() const {
+        return state_ == State::kPolling || state_ == State::kPollOnItsWay;
+    }
     bool PollDone() const { return state_ == State::kReturned; }
     QTimer* Timer_KHen() const { return timerKHen_; }
     QTimer* Timer_Mousikomi() const { return timerMousikomi_; }
@@ -97,13 +98,12 @@ class ContractRequest final : public QObject {
         bool stored = true;
     };
     void Poll(bool application);
-    void Take(bool application, const QString& stamp, const PollAnswer& answer);
+    void Take(bool application, const QString& stamp, const JobResult<PollAnswer>& answer);
 
     ContractRequestDeps deps_;
     State state_ = State::kNone;
     RequestMember member_;
     QString stamp_;
-    bool pollWaiting_ = false;
     QTimer* timerKHen_;
     QTimer* timerMousikomi_;
 };

@@ -28,7 +28,7 @@ FrmHelp::FrmHelp(FrmHelpDeps deps)
 
 void FrmHelp::Load(const QWidget* owner) {
     const QString address =
-        deps_.program.OnlineMode || deps_.program.NotContracted
+        deps_.fromService
             ? QString::fromStdString(deps_.endpoint.HttpAddress("/Q_Vestra/HTML/Help.html"))
             : QStringLiteral("file://") + deps_.helpFolder + QStringLiteral("/Help.html");
     WebBrowser->Navigate(address);

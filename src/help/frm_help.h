@@ -2,7 +2,6 @@
 
 #include <QWidget>
 
-#include "common/program_state.h"
 #include "common/twips.h"
 #include "net/service_endpoint.h"
 #include "webview/web_view.h"
@@ -13,7 +12,9 @@ namespace qvestra::help {
 
 struct FrmHelpDeps {
     net::ServiceEndpoint endpoint;
-    const ProgramState& program;
+    // The page comes from the service: online, or for a member without a
+    // contract yet.
+    bool fromService = false;
     webview::WebViewFactory webViews;
     TwipScale scale;
     // The folder of the help page shown offline: HelpFolder's answer.

@@ -1,7 +1,6 @@
 #include "mirror/mirror.h"
 
 #include <QElapsedTimer>
-#include <memory>
 
 #include "mirror/frm_cond.h"
 #include "net/http_text.h"
@@ -34,9 +33,8 @@ DownloadOutcome FetchDocument(Exchange exchange, const store::DataFolder& folder
     const auto target = folder.FileFor(documentFile.mid(1).toStdString());
     if (!documentFile.startsWith(u'/') || !target) return outcome;
 
-    std::unique_ptr<store::PackageSink> sink;
     QElapsedTimer sinceTurn;
-    sink = std::make_unique<store::PackageSink>(
+    store::PackageSink sink(
         *target, rules.limits, [&](std::int64_t received, std::optional<std::int64_t> announced) {
             // Reporting every chunk would cost more than the transfer itself
             // on a fast link; fifty reports a second keep the bar smooth.
@@ -45,13 +43,12 @@ DownloadOutcome FetchDocument(Exchange exchange, const store::DataFolder& folder
                 sinceTurn.start();
                 if (report) report(received, announced);
             }
-            if (rules.stop && rules.stop()) sink->Cancel();
         });
     Get(exchange,
         net::AbsoluteRequestLine(exchange.endpoint, "/qv_contents" + documentFile.toStdString()),
-        rules.timeoutSeconds, *sink, net::TimeOut::kBetweenBytes);
-    outcome.stored = sink->Stored();
-    outcome.announced = sink->Announced();
+        rules.timeoutSeconds, sink, net::TimeOut::kBetweenBytes);
+    outcome.stored = sink.Stored();
+    outcome.announced = sink.Announced();
     outcome.received = exchange.state.BodyBytes;
     return outcome;
 }

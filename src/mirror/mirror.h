@@ -44,9 +44,6 @@ struct FetchRules {
     // byte has come for this long.
     int timeoutSeconds = 1200;
     store::StoreLimits limits{kDocumentMaxBytes};
-    // Asked after every chunk, on the download's thread; true ends the
-    // transfer (the program is closing).
-    std::function<bool()> stop;
 };
 
 // Fetches "/qv_contents" + documentFile into the data folder. It touches no

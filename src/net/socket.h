@@ -52,8 +52,8 @@ class Socket {
 class SocketFactory {
   public:
     virtual ~SocketFactory() = default;
-    // cancel, when given, ends this one socket's waits once tripped.
-    virtual std::unique_ptr<Socket> Create(const AbortSwitch* cancel = nullptr) = 0;
+    // Every wait of the socket ends once cancel is tripped; cancel outlives it.
+    virtual std::unique_ptr<Socket> Create(const AbortSwitch& cancel) = 0;
 };
 
 }  // namespace qvestra::net

@@ -17,11 +17,9 @@ int TcpSocket::Wait(int fd, short events) const {
     for (;;) {
         const auto left =
             std::chrono::duration_cast<std::chrono::milliseconds>(deadline_ - Clock::now());
-        pollfd p[3] = {{fd, events, 0}};
-        for (std::size_t i = 0; i < aborts_.size(); ++i)
-            p[i + 1] = {aborts_[i] != nullptr ? aborts_[i]->Fd() : -1, POLLIN, 0};
-        const int n = ::poll(p, 3, left.count() > 0 ? static_cast<int>(left.count()) : 0);
-        if (n > 0 && (p[1].revents != 0 || p[2].revents != 0)) return kAborted;
+        pollfd p[2] = {{fd, events, 0}, {cancel_ != nullptr ? cancel_->Fd() : -1, POLLIN, 0}};
+        const int n = ::poll(p, 2, left.count() > 0 ? static_cast<int>(left.count()) : 0);
+        if (n > 0 && p[1].revents != 0) return kAborted;
         if (n > 0) return kOk;
         if (n == 0) return kTimedOut;
         if (errno != EINTR) return kIoError;
@@ -122,8 +120,8 @@ void TcpSocket::Close() {
     peerClosed_ = false;
 }
 
-std::unique_ptr<Socket> TcpSocketFactory::Create(const AbortSwitch* cancel) {
-    return std::make_unique<TcpSocket>(abort_, cancel);
+std::unique_ptr<Socket> TcpSocketFactory::Create(const AbortSwitch& cancel) {
+    return std::make_unique<TcpSocket>(&cancel);
 }
 
 }  // namespace qvestra::net

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <array>
 #include <chrono>
 #include <string>
 
@@ -12,10 +11,8 @@ namespace qvestra::net {
 
 class TcpSocket final : public Socket {
   public:
-    // Either switch, when given, ends every wait of this socket once
-    // tripped: the program's end, and this socket's own cancel.
-    explicit TcpSocket(const AbortSwitch* abort = nullptr, const AbortSwitch* cancel = nullptr)
-        : aborts_{abort, cancel} {}
+    // The switch, when given, ends every wait of this socket once tripped.
+    explicit TcpSocket(const AbortSwitch* cancel = nullptr) : cancel_(cancel) {}
     ~TcpSocket() override;
     TcpSocket(const TcpSocket&) = delete;
     TcpSocket& operator=(const TcpSocket&) = delete;
@@ -36,9 +33,9 @@ class TcpSocket final : public Socket {
     // kOk once fd is ready for events, else why not.
     int Wait(int fd, short events) const;
 
-    bool Aborted() const { return Tripped(aborts_[0]) || Tripped(aborts_[1]); }
+    bool Aborted() const { return Tripped(cancel_); }
 
-    const std::array<const AbortSwitch*, 2> aborts_;
+    const AbortSwitch* cancel_;
     int fd_ = -1;
     TimeOut rule_ = TimeOut::kWholeExchange;
     std::chrono::milliseconds timeout_{0};
@@ -50,11 +47,7 @@ class TcpSocket final : public Socket {
 
 class TcpSocketFactory final : public SocketFactory {
   public:
-    explicit TcpSocketFactory(const AbortSwitch* abort = nullptr) : abort_(abort) {}
-    std::unique_ptr<Socket> Create(const AbortSwitch* cancel) override;
-
-  private:
-    const AbortSwitch* abort_;
+    std::unique_ptr<Socket> Create(const AbortSwitch& cancel) override;
 };
 
 }  // namespace qvestra::net

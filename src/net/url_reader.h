@@ -24,7 +24,8 @@ struct PageRead {
 class UrlReader {
   public:
     virtual ~UrlReader() = default;
-    virtual PageRead ReadAll(const std::string& address) = 0;
+    // The read ends at once once cancel is tripped.
+    virtual PageRead ReadAll(const std::string& address, const AbortSwitch& cancel) = 0;
 };
 
 class CurlUrlReader final : public UrlReader {
@@ -38,9 +39,8 @@ class CurlUrlReader final : public UrlReader {
     // A service that moves its menu page is followed, within http.
     static constexpr long kMaxRedirects = 5;
 
-    // abort, when given, ends a read at once once tripped.
-    explicit CurlUrlReader(std::string userAgent, const AbortSwitch* abort = nullptr);
-    PageRead ReadAll(const std::string& address) override;
+    explicit CurlUrlReader(std::string userAgent);
+    PageRead ReadAll(const std::string& address, const AbortSwitch& cancel) override;
     // The route of every later read: through this proxy, or directly
     // whatever the environment says, so that the page comes the way the
     // program's other exchanges go. Before the first read.
@@ -48,7 +48,6 @@ class CurlUrlReader final : public UrlReader {
 
   private:
     std::string userAgent_;
-    const AbortSwitch* abort_;
     std::optional<HttpProxy> proxy_;
 };
 

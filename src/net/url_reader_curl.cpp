@@ -64,12 +64,11 @@ std::string CurlAddress(const std::string& address) {
     return out;
 }
 
-CurlUrlReader::CurlUrlReader(std::string userAgent, const AbortSwitch* abort)
-    : userAgent_(std::move(userAgent)), abort_(abort) {
+CurlUrlReader::CurlUrlReader(std::string userAgent) : userAgent_(std::move(userAgent)) {
     curl_global_init(CURL_GLOBAL_DEFAULT);
 }
 
-PageRead CurlUrlReader::ReadAll(const std::string& address) {
+PageRead CurlUrlReader::ReadAll(const std::string& address, const AbortSwitch& cancel) {
     PageRead read;
     std::string& page = read.bytes;
     std::unique_ptr<CURL, CurlDeleter> curl(curl_easy_init());
@@ -102,7 +101,7 @@ PageRead CurlUrlReader::ReadAll(const std::string& address) {
     curl_easy_setopt(curl.get(), CURLOPT_WRITEDATA, &page);
     curl_easy_setopt(curl.get(), CURLOPT_NOPROGRESS, 0L);
     curl_easy_setopt(curl.get(), CURLOPT_XFERINFOFUNCTION, AbortWhenTripped);
-    curl_easy_setopt(curl.get(), CURLOPT_XFERINFODATA, const_cast<AbortSwitch*>(abort_));
+    curl_easy_setopt(curl.get(), CURLOPT_XFERINFODATA, const_cast<AbortSwitch*>(&cancel));
     const CURLcode result = curl_easy_perform(curl.get());
     // A file read has no status; an http reply has one, also a 503 page.
     long status = 0;

@@ -87,39 +87,35 @@ enum class FrmLogin::Answer {
 void FrmLogin::PollSignIn() {
     const std::string line = net::AbsoluteRequestLine(
         deps_.endpoint, "/q_vestra/LOG_O/qvuser" + loginTime_.toStdString() + ".txt");
-    auto answer = std::make_shared<Answer>(Answer::kNothingYet);
     // The window may be gone when the poll ends: the exchange holds its own
     // copies, and its end is dropped then.
     deps_.exchanges.Run(
-        [answer, sockets = &deps_.sockets, exchanges = &deps_.exchanges, endpoint = deps_.endpoint,
-         folder = deps_.dataFolder, request = net::RequestText(line, hostHeader_)] {
+        [sockets = &deps_.sockets, exchanges = &deps_.exchanges, endpoint = deps_.endpoint,
+         folder = deps_.dataFolder,
+         request = net::RequestText(line, hostHeader_)](const net::AbortSwitch& cancel) {
             net::ExchangeState state;
             store::ShortAnswerSink sink;
-            net::PlainGet(*sockets->Create(), endpoint, {request, kConnectTimeoutSeconds}, sink,
-                          state);
-            if (state.ConnectResult != net::kOk) {
-                *answer = Answer::kNotConnected;
-                return;
-            }
-            if (!sink.Answer()) return;  // nothing yet, or not a short answer
+            net::PlainGet(*sockets->Create(cancel), endpoint, {request, kConnectTimeoutSeconds},
+                          sink, state);
+            if (state.ConnectResult != net::kOk) return Answer::kNotConnected;
+            if (!sink.Answer()) return Answer::kNothingYet;  // or not a short answer
             const QString field = store::AnswerField(*sink.Answer());
             if (field == u"CANCEL") {
-                folder.RemoveAll();
-                exchanges->Seal();
-                *answer = Answer::kCancelled;
-                return;
+                folder.RemoveAndSeal(*exchanges);
+                return Answer::kCancelled;
             }
             const auto record = store::KeyedRecord(field, QStringLiteral("USERID"));
-            if (!record) return;  // not an answer that names a member: keep polling
-            if (!folder.Create()) {
-                *answer = Answer::kNoDataFolder;
-                return;
-            }
-            *answer = store::UserFile(folder.UserFile()).Write(*record) ? Answer::kSignedIn
-                                                                        : Answer::kNotStored;
+            // Not an answer that names a member: keep polling.
+            if (!record) return Answer::kNothingYet;
+            if (!folder.Create()) return Answer::kNoDataFolder;
+            return store::UserFile(folder.UserFile()).Write(*record) ? Answer::kSignedIn
+                                                                     : Answer::kNotStored;
         },
-        [self = QPointer<FrmLogin>(this), answer] {
-            if (self) self->TakeAnswer(*answer);
+        [self = QPointer<FrmLogin>(this)](const JobResult<Answer>& result) {
+            // Cancelled: the program is ending. A poll that failed on the
+            // way asks again at the next tick.
+            if (self && result.end != JobEnd::kCancelled)
+                self->TakeAnswer(result.Done() ? result.value : Answer::kNothingYet);
         });
 }
 

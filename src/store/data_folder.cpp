@@ -8,6 +8,7 @@
 
 #include <sys/stat.h>
 
+#include "common/exchange_queue.h"
 #include "store/part_file.h"
 
 namespace qvestra::store {
@@ -111,6 +112,11 @@ bool DataFolder::RemoveAll() const {
     // remove_all removes links themselves and never descends through them.
     std::filesystem::remove_all(root_, ec);
     return !ec && !std::filesystem::exists(std::filesystem::symlink_status(root_, ec));
+}
+
+void DataFolder::RemoveAndSeal(ExchangeQueue& exchanges) const {
+    RemoveAll();
+    exchanges.Seal();
 }
 
 void DataFolder::RemovePartFiles() const {

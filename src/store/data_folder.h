@@ -4,6 +4,10 @@
 #include <optional>
 #include <string_view>
 
+namespace qvestra {
+class ExchangeQueue;
+}
+
 namespace qvestra::store {
 
 // True for a name that can safely become one file name in the data folder:
@@ -42,6 +46,10 @@ class DataFolder {
     // Deletes the folder with everything in it, when it is Removable(). Links
     // inside are removed, never followed.
     bool RemoveAll() const;
+    // The service ended the member's contract: from within a job of
+    // exchanges, the folder goes and the queue is sealed, so no later job
+    // writes into it again.
+    void RemoveAndSeal(ExchangeQueue& exchanges) const;
 
     // Removes the temporary files of downloads and copies that a killed run
     // left in the folder and its images folder.

@@ -38,15 +38,13 @@ class WholeBodySink : public net::BodySink {
 
     void HeaderLine(const std::string& line) override;
     void Chunk(const std::string& bytes) override;
-    bool Wanted() const override { return !writeFailed_ && !cancelled_ && !unusable_; }
+    bool Wanted() const override { return !writeFailed_ && !unusable_; }
     void Finish(const net::ExchangeState& state) override;
 
     bool Stored() const { return stored_; }
     // The length the progress window shows: the reply's first line that
     // matches "*Content-Length:*" in exactly that letter case.
     std::optional<std::int64_t> Announced() const { return announced_; }
-    // Stops the transfer at the next chunk; nothing is stored.
-    void Cancel() { cancelled_ = true; }
 
   private:
     // Whether `more` bytes still fit on the disk beside what it must keep free.
@@ -65,7 +63,6 @@ class WholeBodySink : public net::BodySink {
     // The reply cannot be stored: its length is unreadable or was overrun.
     bool unusable_ = false;
     bool writeFailed_ = false;
-    bool cancelled_ = false;
     bool stored_ = false;
 };
 

@@ -37,7 +37,6 @@ struct Harness {
             .urls = urls,
             .documents = documents,
             .viewerWatch = viewerWatch,
-            .program = program,
             .screen = {},
             .timeOfDay = [this] { return stamp; },
             .helpFolder = QStringLiteral("/usr/share/qvestra"),
@@ -83,11 +82,10 @@ struct Harness {
     FakeDocumentOpener documents;
     FakeWindowList windows;
     viewer::ViewerWatch viewerWatch;
-    ProgramState program;
     // The time of day the window reads for a request's stamp.
     QString stamp = QStringLiteral("14-05-07");
     int programEnds = 0;
-    // What the program's end does besides: the abort switch of real sockets.
+    // What the program's end does besides: closing the queue of real sockets.
     std::function<void()> onEnd;
     std::unique_ptr<FrmQvestra> window;
 };
@@ -99,8 +97,7 @@ struct Service {
         : server(reply, connections),
           thread(threaded ? std::make_unique<ThreadExchangeQueue>() : nullptr) {}
     ScriptedServer server;
-    net::AbortSwitch abort;
-    net::TcpSocketFactory realSockets{&abort};
+    net::TcpSocketFactory realSockets;
     std::unique_ptr<ThreadExchangeQueue> thread;
 };
 
@@ -114,10 +111,10 @@ struct Served : Service, Harness {
           Harness(true, {"127.0.0.1", port != 0 ? port : server.Port()}, &realSockets,
                   thread.get()) {
         if (!record.empty()) WriteUserFile(record);
-        onEnd = [this] { abort.Trip(); };
+        onEnd = [this] { exchanges.Close(); };
     }
     // A failed check may leave an exchange waiting: it must not hold the next test.
-    ~Served() { abort.Trip(); }
+    ~Served() { exchanges.Close(); }
 };
 
 }  // namespace qvestra::testing

@@ -24,7 +24,6 @@ using namespace qvestra;
 using namespace qvestra::testing;
 using namespace std::string_literals;
 using namespace Qt::StringLiterals;
-Q_DECLARE_METATYPE(qvestra::ProgramState)
 using Claim = qvestra::SingleInstance::Claim;
 Q_DECLARE_METATYPE(Claim)
 
@@ -112,7 +111,7 @@ class TestFrmQvestra : public QObject {
         if (address.isEmpty()) return;
         QCOMPARE(h.window->ShownAddress(), expected);
         QVERIFY(h.View().fullScreen);
-        QCOMPARE(h.program.OnlineMode, online);
+        QCOMPARE(h.window->CurrentSession().online, online);
         QVERIFY(!h.ui().Frame1->isEnabled());
         QVERIFY(h.Shown(h.ui().Frame2));
         h.window->Menu_E_Base_Click();
@@ -157,17 +156,18 @@ class TestFrmQvestra : public QObject {
     // The help window: an offline applicant still asks the service; an
     // offline member reads the installed copy.
     void helpPage_data() {
-        Columns<ProgramState, QString>({"program", "address"});
+        Columns<bool, QString>({"fromService", "address"});
         const QString service = QStringLiteral("http://svc.test/Q_Vestra/HTML/Help.html");
-        Row("online", ProgramState{true, false}, service);
-        Row("an offline applicant", ProgramState{false, true}, service);
-        Row("an offline member", ProgramState{false, false},
-            QStringLiteral("file:///usr/share/qvestra/Help.html"));
+        Row("online, or an applicant", true, service);
+        Row("an offline member", false, QStringLiteral("file:///usr/share/qvestra/Help.html"));
     }
     void helpPage() {
-        const auto [program, address] = Fetch<ProgramState, QString>({"program", "address"});
-        help::FrmHelp help(
-            {{"svc.test", 80}, program, &FakeWebView::Create, TwipScale(15), "/usr/share/qvestra"});
+        const auto [fromService, address] = Fetch<bool, QString>({"fromService", "address"});
+        help::FrmHelp help({{"svc.test", 80},
+                            fromService,
+                            &FakeWebView::Create,
+                            TwipScale(15),
+                            "/usr/share/qvestra"});
         help.setAttribute(Qt::WA_DeleteOnClose, false);
         help.Load(nullptr);
         QCOMPARE(static_cast<FakeWebView*>(help.WebBrowser)->navigated, QStringList{address});
@@ -283,11 +283,11 @@ class TestFrmQvestra : public QObject {
         QTRY_VERIFY_WITH_TIMEOUT(u.window->isVisible() || signIn.count() == 1 || u.programEnds == 1,
                                  30000);
         bool probeOver = false;
-        u.exchanges.Run([] {}, [&probeOver] { probeOver = true; });
+        u.exchanges.Run([] {}, [&probeOver](const auto&) { probeOver = true; });
         QTRY_VERIFY_WITH_TIMEOUT(probeOver, 30000);
         QCOMPARE(u.programEnds, closeNotice ? 1 : 0);
         QCOMPARE(signIn.count(), !closeNotice && record.empty() ? 1 : 0);
-        QCOMPARE(u.program.OnlineMode, false);
+        QCOMPARE(u.window->CurrentSession().online, false);
         if (!closeNotice && !record.empty())
             QVERIFY(u.window->ShownAddress().startsWith(QStringLiteral("file://")));
         QVERIFY(u.Notice() == nullptr || !u.Notice()->isVisible());

@@ -1,8 +1,13 @@
 // The exchange queue's contract, held alike by the program's threaded queue
 // and by the step queue the window tests hand the windows, so the stand-in
 // cannot drift from the real one: jobs run in order, a job's news comes
-// before its end, a seal drops what waits and refuses what comes, a closed
-// queue delivers nothing more.
+// before its end, every job ends exactly once and says how, a seal ends
+// what waits and what comes without running it, a cancel or a close ends
+// the running job at once.
+#include <poll.h>
+
+#include <thread>
+
 #include "fakes/step_queue.h"
 #include "fakes/support.h"
 
@@ -16,12 +21,36 @@ std::unique_ptr<ExchangeQueue> Make(bool threaded) {
     return std::make_unique<StepQueue>();
 }
 
+void Settle(ExchangeQueue& queue) {
+    if (auto* steps = dynamic_cast<StepQueue*>(&queue)) steps->Settle();
+}
+
+// A job that waits for nothing but its cancel, as a stalled exchange does.
+int WaitForCancel(const net::AbortSwitch& cancel) {
+    pollfd p{cancel.Fd(), POLLIN, 0};
+    ::poll(&p, 1, 60000);
+    return 7;
+}
+
 }  // namespace
 
 class TestExchangeQueue : public QObject {
     Q_OBJECT
 
+    QStringList log_;
+    // Each end writes its job's name, how it ended and the value it carried.
+    auto Logs(const QString& job) {
+        return [this, job](const auto& result) {
+            log_ << QStringLiteral("%1 %2 %3")
+                        .arg(job)
+                        .arg(static_cast<int>(result.end))
+                        .arg(result.value);
+        };
+    }
+
   private Q_SLOTS:
+    void init() { log_.clear(); }
+
     void contract_data() {
         Columns<bool>({"threaded"});
         Row("the program's queue", true);
@@ -30,22 +59,65 @@ class TestExchangeQueue : public QObject {
     void contract() {
         const auto [threaded] = Fetch<bool>({"threaded"});
         const auto queue = Make(threaded);
-        QStringList log;
-        for (const QString job : {"a", "b"})
-            queue->Run([&queue, job] { queue->Report([] {}); }, [&log, job] { log << job; });
-        queue->Run([&queue, &log] { queue->Report([&log] { log << "news"; }); },
-                   [&log] { log << "end"; });
+        queue->Run([] { return 1; }, Logs("a"));
+        queue->Run(
+            [this, &queue] {
+                queue->Report([this] { log_ << "news"; });
+                return 2;
+            },
+            Logs("b"));
+        queue->Run([]() -> int { throw std::runtime_error("disk"); }, Logs("c"));
         // A job that removed the data folder seals the queue: what waited
-        // behind it and what comes after does not run.
-        queue->Run([&queue] { queue->Seal(); });
+        // behind it and what comes after ends cancelled without running.
+        queue->Run(
+            [&queue] {
+                queue->Seal();
+                return 4;
+            },
+            Logs("d"));
         bool ranAfterSeal = false;
-        queue->Run([&ranAfterSeal] { ranAfterSeal = true; });
-        if (auto* steps = dynamic_cast<StepQueue*>(queue.get())) steps->Settle();
-        QTRY_COMPARE_WITH_TIMEOUT(log, (QStringList{"a", "b", "news", "end"}), 10000);
-        queue->Run([&ranAfterSeal] { ranAfterSeal = true; });
+        queue->Run([&ranAfterSeal] { return int(ranAfterSeal = true); }, Logs("e"));
+        Settle(*queue);
+        QTRY_COMPARE_WITH_TIMEOUT(log_.size(), 6, 10000);
+        queue->Run([&ranAfterSeal] { return int(ranAfterSeal = true); }, Logs("f"));
+        Settle(*queue);
+        QTRY_COMPARE_WITH_TIMEOUT(log_.size(), 7, 10000);
+        QCOMPARE(log_, (QStringList{"a 0 1", "news", "b 0 2", "c 1 0", "d 0 4", "e 2 0", "f 2 0"}));
         QVERIFY(!ranAfterSeal);
-        queue->Close();
-        QVERIFY(queue->Closed());
+        QVERIFY(queue->Stop(std::chrono::seconds(10)));
+    }
+
+    // A stalled job ends at once when its owner cancels it or the program
+    // closes the queue, and its end says so whatever it returned; after a
+    // close every end says cancelled.
+    void aRunningJobEndsByItsCancel() {
+        ThreadExchangeQueue queue;
+        const JobHandle first = queue.Run(WaitForCancel, Logs("first"));
+        queue.Run(WaitForCancel, Logs("second"));
+        queue.Run([] { return 3; }, Logs("third"));
+        first.Cancel();
+        QTRY_COMPARE_WITH_TIMEOUT(log_.size(), 1, 10000);
+        queue.Close();
+        QVERIFY(queue.Stop(std::chrono::seconds(10)));
+        queue.Run([] { return 4; }, Logs("after"));
+        QTRY_COMPARE_WITH_TIMEOUT(log_.size(), 4, 10000);
+        QCOMPARE(log_, (QStringList{"first 2 7", "second 2 7", "third 2 0", "after 2 0"}));
+    }
+
+    // A job that ignores its cancel holds the queue's stop no longer than
+    // the bound its owner gives.
+    void aStopIsBounded() {
+        ThreadExchangeQueue queue;
+        std::atomic<bool> started = false;
+        std::atomic<bool> release = false;
+        queue.Run([&started, &release] {
+            started = true;
+            while (!release) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        });
+        QTRY_VERIFY(started);
+        QVERIFY(!queue.Stop(std::chrono::milliseconds(1)));
+        release = true;
+        QVERIFY(queue.Stop(std::chrono::seconds(10)));
     }
 
     // A job the worker took just before the seal, and starts just after
@@ -58,19 +130,6 @@ class TestExchangeQueue : public QObject {
         queue.Seal();
         taken();
         QVERIFY(!ran);
-    }
-
-    // Once closed, news and ends on their way are dropped: the windows they
-    // would reach are going.
-    void aClosedQueueDeliversNothing() {
-        StepQueue queue;
-        bool delivered = false;
-        queue.Run([&queue, &delivered] { queue.Report([&delivered] { delivered = true; }); },
-                  [&delivered] { delivered = true; });
-        queue.Step();
-        queue.Close();
-        queue.Settle();
-        QVERIFY(!delivered);
     }
 };
 

@@ -65,8 +65,9 @@ class TestRequestPolls : public QObject {
         QCOMPARE(s.window->ShownAddress().section(u'=', -1),
                  QString::fromStdString(userFile).section(u'|', 0, 0));
         QString got;
-        for (const bool on : {s.program.NotContracted, s.ui().Menu_F_Moshikomi->isEnabled(),
-                              s.ui().Menu_E_Modify->menuAction()->isEnabled()})
+        for (const bool on :
+             {s.window->CurrentSession().notContracted, s.ui().Menu_F_Moshikomi->isEnabled(),
+              s.ui().Menu_E_Modify->menuAction()->isEnabled()})
             got += on ? u'+' : u'-';
         QCOMPARE(got, flags);
         QVERIFY2(
@@ -90,11 +91,9 @@ class TestRequestPolls : public QObject {
             Fetch<std::string, bool, bool>({"status", "final", "changeAllowed"});
         Started s(status);
         s.ui().Menu_E_Modify->menuAction()->setEnabled(changeAllowed);
-        s.program.OnlineMode = false;
         const std::size_t reads = s.urls.reads.size();
         s.Command(s.ui().Menu_E_Cont);
         QCOMPARE(s.urls.reads.size() - reads, std::size_t(final && changeAllowed ? 1 : 0));
-        QCOMPARE(s.program.OnlineMode, final && changeAllowed);
         // The status polls name the service's host; the record request did not.
         QVERIFY(s.server.Request().find("/q_vestra/LOG_K/keika12.txt HTTP/1.0\r\nHost: 127.0.0.1:" +
                                         std::to_string(s.server.Port()) + "\r\n") !=
@@ -181,7 +180,7 @@ class TestRequestPolls : public QObject {
 
     // The service cancels the contract while the start-up's copies are
     // still to come and another build waits: the data folder is removed,
-    // nothing queued after runs, and it stays gone.
+    // nothing queued after runs, and it stays gone; every job still ends.
     void aCancellationDuringMirroringLeavesNoFolder() {
         Served s(OkReply("K_CANCEL14-05-07"), 16, "A-12|3\r\n");
         s.MenuLists({});
@@ -198,6 +197,8 @@ class TestRequestPolls : public QObject {
         QVERIFY(!std::filesystem::exists(s.folder));
         QCOMPARE(s.programEnds, 1);
         QCOMPARE(s.urls.reads.size(), std::size_t{1});
+        // The build asked for after the seal ended, cancelled, all the same.
+        QCOMPARE(s.window->Build().Current(), MenuBuild::State::kIdle);
     }
 };
 

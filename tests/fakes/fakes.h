@@ -56,7 +56,7 @@ class FakeSocketFactory final : public net::SocketFactory {
     int connectResult = net::kOk;
     QList<int> connectTimeouts;
 
-    std::unique_ptr<net::Socket> Create(const net::AbortSwitch*) override {
+    std::unique_ptr<net::Socket> Create(const net::AbortSwitch&) override {
         return std::make_unique<FakeSocket>(*this);
     }
 
@@ -82,7 +82,7 @@ class FakeSocketFactory final : public net::SocketFactory {
 // address reads as empty, like a failed open.
 class FakeUrlReader final : public net::UrlReader {
   public:
-    net::PageRead ReadAll(const std::string& address) override {
+    net::PageRead ReadAll(const std::string& address, const net::AbortSwitch&) override {
         reads.push_back(address);
         const auto it = pages.find(address);
         if (it == pages.end()) return {};

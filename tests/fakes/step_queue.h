@@ -36,8 +36,7 @@ class StepQueue final : public ExchangeQueue {
 
   protected:
     void Start(std::function<void()> job) override { jobs_.push_back(std::move(job)); }
-    void DropWaiting() override { jobs_.clear(); }
-    void WaitForRunning() override {}
+    bool WaitForRunning(std::chrono::milliseconds) override { return true; }
 
   private:
     std::deque<std::function<void()>> jobs_;

@@ -47,7 +47,7 @@ struct ProgressLog {
             QObject::connect(&w, &mirror::FrmCond::updated, [this, &w] { Record(w); });
         });
         return mirror::FetchDocument(
-            c.Exchange(), c.data, name, {timeoutSeconds, {mirror::kDocumentMaxBytes}, {}},
+            c.Exchange(), c.data, name, {timeoutSeconds, {mirror::kDocumentMaxBytes}},
             [&progress](std::int64_t received, std::optional<std::int64_t> announced) {
                 progress.Report(received, announced);
             });

@@ -342,24 +342,26 @@ class TestPlainGet : public QObject {
         ScriptedServer cut(kHttpOk + "Content-Length: 1000\r\n\r\nfi<pause 50>rst<pause 100>");
         ScriptedServer maintenance("HTTP/1.0 503 Service Unavailable\r\n\r\nmaintenance");
         CurlUrlReader reader("qvestra");
-        QCOMPARE(Seen(reader.ReadAll(toHttp.Address("/q_vestra/execute.asp?yuzaaidhi=A-12"))),
-                 "whole:moved page");
+        const AbortSwitch never;
+        QCOMPARE(
+            Seen(reader.ReadAll(toHttp.Address("/q_vestra/execute.asp?yuzaaidhi=A-12"), never)),
+            "whole:moved page");
         const QString request = QString::fromStdString(toHttp.Request());
         QVERIFY(request.startsWith("GET /q_vestra/execute.asp?yuzaaidhi=A-12 HTTP/1.1\r\n"));
         QVERIFY(request.contains("\r\nCache-Control: no-cache\r\n"));
-        QCOMPARE(Seen(reader.ReadAll(toFile.Address("/old"))), "part:");
-        QCOMPARE(Seen(reader.ReadAll(loop.Address("/"))), "part:");
+        QCOMPARE(Seen(reader.ReadAll(toFile.Address("/old"), never)), "part:");
+        QCOMPARE(Seen(reader.ReadAll(loop.Address("/"), never)), "part:");
         QCOMPARE(loop.Connections(), 1 + int(CurlUrlReader::kMaxRedirects));
-        QCOMPARE(Seen(reader.ReadAll(cut.Address("/"))), "part:first");
-        QCOMPARE(Seen(reader.ReadAll(maintenance.Address("/"))), "part:maintenance");
+        QCOMPARE(Seen(reader.ReadAll(cut.Address("/"), never)), "part:first");
+        QCOMPARE(Seen(reader.ReadAll(maintenance.Address("/"), never)), "part:maintenance");
         // The program's route, not the environment's: directly, or through
         // the proxy with its user.
         ScriptedServer proxy(kHttpOk + "\r\nproxied page");
         qputenv("http_proxy",
                 "http://127.0.0.1:" + QByteArray::number(ScriptedServer::ClosedPort()));
-        QCOMPARE(Seen(reader.ReadAll(moved.Address("/again"))), "whole:moved page");
+        QCOMPARE(Seen(reader.ReadAll(moved.Address("/again"), never)), "whole:moved page");
         reader.UseProxy(ProxyAt(proxy, "u", "p"));
-        QCOMPARE(Seen(reader.ReadAll("http://svc.test/q")), "whole:proxied page");
+        QCOMPARE(Seen(reader.ReadAll("http://svc.test/q", never)), "whole:proxied page");
         qunsetenv("http_proxy");
         QVERIFY(proxy.Request().starts_with("GET http://svc.test/q HTTP/1.1\r\n"));
         QVERIFY(proxy.Request().find("\r\nProxy-Authorization: Basic dTpw\r\n") !=
@@ -369,7 +371,7 @@ class TestPlainGet : public QObject {
         const std::string bytes = "Contents_VALUE\r\n\x82\xa0\r\n";
         WriteFile(dir.path().toStdString() + "/q folder/A-12.html", bytes);
         const std::string mixed = "file://" + dir.path().toStdString() + "\\q folder/A-12.html";
-        QCOMPARE(Seen(reader.ReadAll(mixed)), "whole:" + bytes);
+        QCOMPARE(Seen(reader.ReadAll(mixed, never)), "whole:" + bytes);
         QCOMPARE(CurlAddress("file://C:\\q/A-12.html"), "file:///C:/q/A-12.html");
         // Letters and digits as they stand, their neighbours escaped.
         QCOMPARE(CurlAddress("file:///@AZ[`az{09-._~ "), "file:///%40AZ%5B%60az%7B09-._~%20");
@@ -401,7 +403,7 @@ class TestPlainGet : public QObject {
                 abort.Trip();
             });
             if (wait == "page read")
-                page = CurlUrlReader("qvestra", &abort).ReadAll(x.server.Address("/"));
+                page = CurlUrlReader("qvestra").ReadAll(x.server.Address("/"), abort);
             else
                 x.Run(sink, 10);
         }

@@ -33,7 +33,7 @@ struct Login : net::SocketFactory {
                   },
               .endProgram = [this] { ++programEnds; },
           }) {}
-    std::unique_ptr<net::Socket> Create(const net::AbortSwitch* cancel) override {
+    std::unique_ptr<net::Socket> Create(const net::AbortSwitch& cancel) override {
         timerRunningDuringPoll.push_back(window.PollTimer()->isActive());
         return sockets.Create(cancel);
     }
