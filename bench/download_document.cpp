@@ -22,15 +22,13 @@ int main(int argc, char* argv[]) {
     const qvestra::net::ServiceEndpoint endpoint{argv[1], std::stoi(argv[2])};
     const std::string hostHeader = qvestra::net::HostHeader(endpoint);
     qvestra::net::TcpSocket socket;
-    qvestra::net::ExchangeState state;
     const qvestra::store::DataFolder folder{std::filesystem::path(argv[4])};
 
     const auto start = std::chrono::steady_clock::now();
     qvestra::mirror::ProgressWindow progress(qvestra::TwipScale(15), QStringLiteral("bench"), {});
     const auto outcome = qvestra::mirror::FetchDocument(
-        {socket, endpoint, hostHeader, state}, folder,
-        QStringLiteral("/") + QString::fromUtf8(argv[3]), {},
-        [&progress](std::int64_t received, std::optional<std::int64_t> announced) {
+        {socket, endpoint, hostHeader}, folder, QStringLiteral("/") + QString::fromUtf8(argv[3]),
+        {}, [&progress](std::int64_t received, std::optional<std::int64_t> announced) {
             progress.Report(received, announced);
         });
     const double seconds =

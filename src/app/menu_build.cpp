@@ -76,10 +76,9 @@ void MenuBuild::DownloadPackage(const QString& documentFile, const QString& titl
             const auto file = deps_.dataFolder.Root() / documentFile.mid(1).toStdString();
             std::error_code ec;
             if (std::filesystem::exists(file, ec)) return;
-            net::ExchangeState state;
             const auto socket = deps_.sockets.Create(cancel);
             mirror::FetchDocument(
-                {*socket, deps_.endpoint, hostHeader, state}, deps_.dataFolder, documentFile, {},
+                {*socket, deps_.endpoint, hostHeader}, deps_.dataFolder, documentFile, {},
                 [this, title](std::int64_t received, std::optional<std::int64_t> announced) {
                     deps_.exchanges.Report([this, title, received, announced] {
                         ShowProgress(title, received, announced);
@@ -106,10 +105,9 @@ void MenuBuild::Finish(const MenuSource& source, const QString& wholePage) {
     // that arrived whole may become the offline copy.
     if (source.mirror)
         deps_.exchanges.Run([this, source, wholePage](const net::AbortSwitch& cancel) {
-            net::ExchangeState state;
             const auto socket = deps_.sockets.Create(cancel);
-            mirror::MirrorPages({*socket, deps_.endpoint, source.hostHeader, state},
-                                deps_.dataFolder, source.memberId, wholePage);
+            mirror::MirrorPages({*socket, deps_.endpoint, source.hostHeader}, deps_.dataFolder,
+                                source.memberId, wholePage);
         });
     End();
 }

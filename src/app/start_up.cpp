@@ -28,10 +28,9 @@ void StartUp::Run(std::optional<QString> memberNumber,
             findings.online = net::ReachService(*deps_.sockets.Create(cancel), deps_.endpoint,
                                                 kProbeTimeoutSeconds);
             if (!findings.online || !memberNumber) return findings;
-            net::ExchangeState state;
             auto& refresh = findings.refresh;
             refresh = contract::FetchUserRecord(*deps_.sockets.Create(cancel), deps_.endpoint,
-                                                *memberNumber, state);
+                                                *memberNumber);
             // What the answer does to the disk is done here too, off the
             // window's thread; a record that cannot be stored changes nothing.
             if (refresh.kind == contract::RecordRefresh::kCancelled) {

@@ -3,7 +3,7 @@
 #include <QTimer>
 
 #include "common/exchange_queue.h"
-#include "contract/request_status.h"
+#include "store/answers.h"
 #include "store/user_file.h"
 
 namespace qvestra::contract {
@@ -72,10 +72,13 @@ void ContractRequest::Poll(bool application) {
     deps_.exchanges.Run(
         [this, application, number = *number, stamp = stamp_,
          member = member_](const net::AbortSwitch& cancel) {
+            // The member's request status file; a short answer is kept in keika.txt.
             const auto localCopy = deps_.dataFolder.Root() / "keika.txt";
-            net::ExchangeState state;
-            const auto status = FetchRequestStatus(*deps_.sockets.Create(cancel), deps_.endpoint,
-                                                   member.hostHeader, number, localCopy, state);
+            const auto status =
+                store::FetchShortAnswer(*deps_.sockets.Create(cancel), deps_.endpoint,
+                                        "/q_vestra/LOG_K/keika" + number.toStdString() + ".txt",
+                                        member.hostHeader, localCopy)
+                    .field;
             std::error_code ec;
             if (status && !application) std::filesystem::remove(localCopy, ec);
             PollAnswer answer{JudgeStatus(status, stamp, application)};

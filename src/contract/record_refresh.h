@@ -2,7 +2,6 @@
 
 #include <QString>
 
-#include "net/plain_get.h"
 #include "net/service_endpoint.h"
 #include "net/socket.h"
 
@@ -22,6 +21,6 @@ struct RecordRefresh {
 // Fetches "/q_vestra/LOG_K/qvuser" + member number + ".txt" (10 s). The
 // request carries no Host line: the start-up builds it only afterwards.
 RecordRefresh FetchUserRecord(net::Socket& socket, const net::ServiceEndpoint& endpoint,
-                              const QString& memberNumber, net::ExchangeState& state);
+                              const QString& memberNumber);
 
 }  // namespace qvestra::contract

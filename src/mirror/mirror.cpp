@@ -17,11 +17,11 @@ constexpr int kLogoTimeoutSeconds = 10;
 constexpr store::StoreLimits kPageLimits{16 * store::StoreLimits::kMiB};
 constexpr store::StoreLimits kLogoLimits{store::StoreLimits::kMiB};
 
-void Get(Exchange& exchange, const std::string& requestLine, int timeoutSeconds,
-         net::BodySink& sink, net::TimeOut rule = net::TimeOut::kWholeExchange) {
-    net::PlainGet(exchange.socket, exchange.endpoint,
-                  {net::RequestText(requestLine, exchange.hostHeader), timeoutSeconds, rule}, sink,
-                  exchange.state);
+net::ExchangeResult Get(Exchange& exchange, const std::string& requestLine, int timeoutSeconds,
+                        net::BodySink& sink, net::TimeOut rule = net::TimeOut::kWholeExchange) {
+    return net::PlainGet(exchange.socket, exchange.endpoint,
+                         {net::RequestText(requestLine, exchange.hostHeader), timeoutSeconds, rule},
+                         sink);
 }
 
 }  // namespace
@@ -44,12 +44,13 @@ DownloadOutcome FetchDocument(Exchange exchange, const store::DataFolder& folder
                 if (report) report(received, announced);
             }
         });
-    Get(exchange,
+    const auto result = Get(
+        exchange,
         net::AbsoluteRequestLine(exchange.endpoint, "/qv_contents" + documentFile.toStdString()),
         rules.timeoutSeconds, sink, net::TimeOut::kBetweenBytes);
     outcome.stored = sink.Stored();
     outcome.announced = sink.Announced();
-    outcome.received = exchange.state.BodyBytes;
+    outcome.received = result.BodyBytes;
     return outcome;
 }
 

@@ -18,12 +18,11 @@ namespace qvestra::mirror {
 
 class FrmCond;
 
-// What one exchange runs on: its connection, the service and the state it leaves.
+// What one exchange runs on: its connection, the service and the Host line.
 struct Exchange {
     net::Socket& socket;
     const net::ServiceEndpoint& endpoint;
     const std::string& hostHeader;
-    net::ExchangeState& state;
 };
 
 struct DownloadOutcome {

@@ -88,29 +88,19 @@ int StatusCodeOf(std::string_view statusLine) {
     return code && *code >= 100 ? *code : 0;
 }
 
-std::optional<std::int64_t> AnnouncedLength(std::string_view headerLine) {
-    constexpr std::string_view kKey = "Content-Length:";
-    const auto key = headerLine.find(kKey);
-    if (key == std::string_view::npos) return std::nullopt;
-    const auto colonBlank = headerLine.rfind(": ");
-    const auto valueStart =
-        colonBlank != std::string_view::npos && colonBlank >= key + kKey.size() - 1
-            ? colonBlank + 2
-            : key + kKey.size();
-    return WholeNumber<std::int64_t>(TrimBlanks(headerLine.substr(valueStart)));
-}
-
-std::optional<LengthField> ContentLengthField(std::string_view headerLine) {
+void BodyLength::Take(std::string_view headerLine) {
     constexpr std::string_view kName = "content-length";
     const auto colon = headerLine.find(':');
-    if (colon == std::string_view::npos) return std::nullopt;
+    if (colon == std::string_view::npos) return;
     const std::string_view name = TrimBlanks(headerLine.substr(0, colon));
-    if (name.size() != kName.size()) return std::nullopt;
+    if (name.size() != kName.size()) return;
     for (std::size_t i = 0; i < name.size(); ++i) {
         const char c = name[i] >= 'A' && name[i] <= 'Z' ? static_cast<char>(name[i] + 32) : name[i];
-        if (c != kName[i]) return std::nullopt;
+        if (c != kName[i]) return;
     }
-    return LengthField{WholeNumber<std::int64_t>(TrimBlanks(headerLine.substr(colon + 1)))};
+    const auto value = WholeNumber<std::int64_t>(TrimBlanks(headerLine.substr(colon + 1)));
+    if (!value || (value_ && *value_ != *value)) unreadable_ = true;
+    if (value) value_ = value;
 }
 
 }  // namespace qvestra::net

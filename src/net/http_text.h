@@ -32,17 +32,19 @@ bool IsProxyRefusal(int status, bool viaProxy);
 // The status code of "HTTP/1.x NNN ...", or 0 when the line is not a status line.
 int StatusCodeOf(std::string_view statusLine);
 
-// A header line that contains "Content-Length:" announces the body length:
-// the whole number after the last ": " (or after the colon when no blank
-// follows it). Anything that is not a non-negative whole number announces nothing.
-std::optional<std::int64_t> AnnouncedLength(std::string_view headerLine);
+// The body length a reply's header gives: its "Content-Length" fields, their
+// name in any letter case. A value that is not one whole number fitting 64
+// bits, or two fields that disagree, make the length unreadable: nothing
+// to check a body against.
+class BodyLength {
+  public:
+    void Take(std::string_view headerLine);
+    const std::optional<std::int64_t>& Value() const { return value_; }
+    bool Unreadable() const { return unreadable_; }
 
-// A "Content-Length" header field, its name in any letter case: its value
-// when that is one whole number that fits 64 bits, else no value.
-struct LengthField {
-    std::optional<std::int64_t> value;
+  private:
+    std::optional<std::int64_t> value_;
+    bool unreadable_ = false;
 };
-// Nothing when the line is another field.
-std::optional<LengthField> ContentLengthField(std::string_view headerLine);
 
 }  // namespace qvestra::net

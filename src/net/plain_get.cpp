@@ -4,44 +4,44 @@
 
 namespace qvestra::net {
 
-void PlainGet(Socket& socket, const ServiceEndpoint& endpoint, const PlainRequest& request,
-              BodySink& sink, ExchangeState& state) {
-    state.SockResult = socket.Connect(endpoint.ConnectHost(), endpoint.ConnectPort(),
-                                      request.timeoutSeconds, request.rule);
-    state.ConnectResult = state.SockResult;
-    state.ViaProxy = endpoint.proxy.has_value();
+ExchangeResult PlainGet(Socket& socket, const ServiceEndpoint& endpoint,
+                        const PlainRequest& request, BodySink& sink) {
+    ExchangeResult result;
+    result.SockResult = socket.Connect(endpoint.ConnectHost(), endpoint.ConnectPort(),
+                                       request.timeoutSeconds, request.rule);
+    result.ConnectResult = result.SockResult;
+    result.ViaProxy = endpoint.proxy.has_value();
     // A failed connection makes the write a no-op and the reads fail at
     // once, so the steps below need no branch of their own for it.
     socket.Write(OnRoute(endpoint, request.text));
 
-    state.StatusCode = 0;
+    std::string line;
     int lines = 0;
     for (;;) {
-        state.SockResult = socket.ReadLine(state.RecvLine);
-        if (state.SockResult != kOk || state.RecvLine.empty()) break;
+        result.SockResult = socket.ReadLine(line);
+        if (result.SockResult != kOk || line.empty()) break;
         if (++lines > kMaxHeaderLines + 1) {
-            state.SockResult = kHeaderTooLong;
+            result.SockResult = kHeaderTooLong;
             break;
         }
         if (lines == 1) {
-            state.StatusCode = StatusCodeOf(state.RecvLine);
+            result.StatusCode = StatusCodeOf(line);
         } else {
-            sink.HeaderLine(state.RecvLine);
+            sink.HeaderLine(line);
         }
     }
 
-    state.BodyBytes = 0;
-    state.ChunkCount = 0;
-    if (state.SockResult == kOk) state.SockResult = socket.Read(state.RecvBuf);
-    while (state.SockResult == kOk) {
-        state.BodyBytes += static_cast<std::int64_t>(state.RecvBuf.size());
-        sink.Chunk(state.RecvBuf);
-        ++state.ChunkCount;
+    std::string chunk;
+    if (result.SockResult == kOk) result.SockResult = socket.Read(chunk);
+    while (result.SockResult == kOk) {
+        result.BodyBytes += static_cast<std::int64_t>(chunk.size());
+        sink.Chunk(chunk);
         if (!sink.Wanted()) break;
-        state.SockResult = socket.Read(state.RecvBuf);
+        result.SockResult = socket.Read(chunk);
     }
     socket.Close();
-    sink.Finish(state);
+    sink.Finish(result);
+    return result;
 }
 
 }  // namespace qvestra::net

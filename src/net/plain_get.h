@@ -8,16 +8,13 @@
 
 namespace qvestra::net {
 
-// What one exchange leaves behind; every exchange on the queue has a set of
-// its own.
-struct ExchangeState {
-    std::int32_t SockResult = 0;
-    // Result of this exchange's Connect; SockResult moves on to the reads.
-    std::int32_t ConnectResult = 0;
-    std::string RecvLine;
-    std::string RecvBuf;
-    // Counts are 64-bit so a body of any size keeps counting correctly.
-    std::int64_t ChunkCount = 0;
+// What one exchange came to.
+struct ExchangeResult {
+    // Why the exchange ended: kClosed when the server ended the reply.
+    int SockResult = kNotConnected;
+    // Result of the exchange's Connect.
+    int ConnectResult = kNotConnected;
+    // 64-bit so a body of any size keeps counting correctly.
     std::int64_t BodyBytes = 0;
     // Status code of the reply's first line, 0 when there was none. The
     // header skip does not look at it; callers that must not store an error
@@ -38,7 +35,7 @@ class BodySink {
     // False stops the body loop before the next read.
     virtual bool Wanted() const { return true; }
     // After the connection is closed.
-    virtual void Finish(const ExchangeState& state) = 0;
+    virtual void Finish(const ExchangeResult& result) = 0;
 };
 
 struct PlainRequest {
@@ -52,11 +49,10 @@ struct PlainRequest {
 inline constexpr int kMaxHeaderLines = 100;
 
 // Connect (to the endpoint's proxy when it has one), write the request,
-// skip the reply header line by line, stream
-// the body chunk by chunk into sink, close. Leaves the results in state.
-// A header that cannot be read to its end (too long, cut off, timed out)
-// fails the exchange: no byte after it counts as body.
-void PlainGet(Socket& socket, const ServiceEndpoint& endpoint, const PlainRequest& request,
-              BodySink& sink, ExchangeState& state);
+// skip the reply header line by line, stream the body chunk by chunk into
+// sink, close. A header that cannot be read to its end (too long, cut off,
+// timed out) fails the exchange: no byte after it counts as body.
+ExchangeResult PlainGet(Socket& socket, const ServiceEndpoint& endpoint,
+                        const PlainRequest& request, BodySink& sink);
 
 }  // namespace qvestra::net

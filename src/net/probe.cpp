@@ -11,7 +11,7 @@ class HeaderOnly final : public BodySink {
   public:
     void Chunk(const std::string&) override {}
     bool Wanted() const override { return false; }
-    void Finish(const ExchangeState&) override {}
+    void Finish(const ExchangeResult&) override {}
 };
 
 }  // namespace
@@ -24,11 +24,11 @@ bool ReachService(Socket& socket, const ServiceEndpoint& endpoint, int timeoutSe
         return connected;
     }
     HeaderOnly sink;
-    ExchangeState state;
     const std::string line = "HEAD " + endpoint.HttpAddress("/") + " HTTP/1.0";
-    PlainGet(socket, endpoint, {RequestText(line, HostHeader(endpoint)), timeoutSeconds}, sink,
-             state);
-    return state.StatusCode >= 200 && !IsProxyRefusal(state.StatusCode, true);
+    const int status =
+        PlainGet(socket, endpoint, {RequestText(line, HostHeader(endpoint)), timeoutSeconds}, sink)
+            .StatusCode;
+    return status >= 200 && !IsProxyRefusal(status, true);
 }
 
 }  // namespace qvestra::net

@@ -85,21 +85,19 @@ enum class FrmLogin::Answer {
 };
 
 void FrmLogin::PollSignIn() {
-    const std::string line = net::AbsoluteRequestLine(
-        deps_.endpoint, "/q_vestra/LOG_O/qvuser" + loginTime_.toStdString() + ".txt");
     // The window may be gone when the poll ends: the exchange holds its own
     // copies, and its end is dropped then.
     deps_.exchanges.Run(
         [sockets = &deps_.sockets, exchanges = &deps_.exchanges, endpoint = deps_.endpoint,
-         folder = deps_.dataFolder,
-         request = net::RequestText(line, hostHeader_)](const net::AbortSwitch& cancel) {
-            net::ExchangeState state;
-            store::ShortAnswerSink sink;
-            net::PlainGet(*sockets->Create(cancel), endpoint, {request, kConnectTimeoutSeconds},
-                          sink, state);
-            if (state.ConnectResult != net::kOk) return Answer::kNotConnected;
-            if (!sink.Answer()) return Answer::kNothingYet;  // or not a short answer
-            const QString field = store::AnswerField(*sink.Answer());
+         folder = deps_.dataFolder, hostHeader = hostHeader_,
+         path = "/q_vestra/LOG_O/qvuser" + loginTime_.toStdString() +
+                ".txt"](const net::AbortSwitch& cancel) {
+            const auto answer =
+                store::FetchShortAnswer(*sockets->Create(cancel), endpoint, path, hostHeader);
+            if (!answer.connected) return Answer::kNotConnected;
+            // Nothing yet, or not a short answer.
+            if (!answer.field) return Answer::kNothingYet;
+            const QString& field = *answer.field;
             if (field == u"CANCEL") {
                 folder.RemoveAndSeal(*exchanges);
                 return Answer::kCancelled;

@@ -42,7 +42,6 @@ class FrmLogin final : public QWidget {
 
   public:
     static constexpr int kPollIntervalMs = 3000;
-    static constexpr int kConnectTimeoutSeconds = 10;
 
     explicit FrmLogin(FrmLoginDeps deps);
 

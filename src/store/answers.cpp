@@ -3,9 +3,25 @@
 #include <QStringList>
 
 #include "common/cp932.h"
+#include "net/http_text.h"
+#include "store/sinks.h"
 #include "store/user_file.h"
 
 namespace qvestra::store {
+
+ShortAnswer FetchShortAnswer(net::Socket& socket, const net::ServiceEndpoint& endpoint,
+                             const std::string& path, const std::string& hostHeader,
+                             const std::optional<std::filesystem::path>& localCopy) {
+    constexpr int kTimeoutSeconds = 10;
+    ShortAnswerSink sink(localCopy);
+    const auto result = net::PlainGet(
+        socket, endpoint,
+        {net::RequestText(net::AbsoluteRequestLine(endpoint, path), hostHeader), kTimeoutSeconds},
+        sink);
+    ShortAnswer answer{result.ConnectResult == net::kOk, std::nullopt};
+    if (sink.Answer()) answer.field = AnswerField(*sink.Answer());
+    return answer;
+}
 
 QString AnswerField(const std::string& answer) {
     const auto end = answer.find_first_of("\r\n");

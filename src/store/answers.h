@@ -1,9 +1,28 @@
 #pragma once
 
 #include <QString>
+#include <filesystem>
 #include <optional>
+#include <string>
+
+#include "net/service_endpoint.h"
+#include "net/socket.h"
 
 namespace qvestra::store {
+
+// What the service said to a request for a short answer: whether the
+// connection was made, and the answer's first field when a short answer
+// came (see ShortAnswerSink).
+struct ShortAnswer {
+    bool connected = false;
+    std::optional<QString> field;
+};
+
+// Fetches path (the absolute form, within 10 s) with the given Host line,
+// none when it is empty; a short answer is also kept in localCopy when given.
+ShortAnswer FetchShortAnswer(net::Socket& socket, const net::ServiceEndpoint& endpoint,
+                             const std::string& path, const std::string& hostHeader,
+                             const std::optional<std::filesystem::path>& localCopy = {});
 
 // A short answer from the service, read as the client reads the user file:
 // its first line's first field.

@@ -13,10 +13,11 @@ constexpr std::int64_t kSpaceCheckBytes = 4 * StoreLimits::kMiB;
 
 // A reply the service finished: a 2xx status, the connection ended by the
 // server (no time-out, no reset) and, with a length, exactly that many bytes.
-bool WholeSuccess(const net::ExchangeState& state, std::optional<std::int64_t> expected) {
-    const bool success = state.StatusCode >= 200 && state.StatusCode <= 299;
-    const bool ended = state.SockResult == net::kClosed;
-    return success && ended && (!expected || *expected == state.BodyBytes);
+bool WholeSuccess(const net::ExchangeResult& result, const net::BodyLength& length) {
+    const bool success = result.StatusCode >= 200 && result.StatusCode <= 299;
+    const bool ended = result.SockResult == net::kClosed;
+    const auto& expected = length.Value();
+    return success && ended && !length.Unreadable() && (!expected || *expected == result.BodyBytes);
 }
 
 }  // namespace
@@ -37,22 +38,21 @@ bool WholeBodySink::Fits(std::int64_t more) const {
 WholeBodySink::~WholeBodySink() = default;
 
 void WholeBodySink::HeaderLine(const std::string& line) {
-    if (line.find("Content-Length:") != std::string::npos) announced_ = net::AnnouncedLength(line);
-    const auto field = net::ContentLengthField(line);
-    if (!field) return;
-    if (!field->value || (expected_ && *expected_ != *field->value)) unusable_ = true;
-    if (field->value) expected_ = field->value;
-    if (expected_ && (*expected_ > limits_.maxBytes || !Fits(*expected_))) unusable_ = true;
+    length_.Take(line);
+    const auto& expected = length_.Value();
+    if (length_.Unreadable() || (expected && (*expected > limits_.maxBytes || !Fits(*expected))))
+        unusable_ = true;
 }
 
 void WholeBodySink::Chunk(const std::string& bytes) {
     if (!Wanted()) return;
     received_ += static_cast<std::int64_t>(bytes.size());
-    if ((expected_ && received_ > *expected_) || received_ > limits_.maxBytes) {
+    const auto& expected = length_.Value();
+    if ((expected && received_ > *expected) || received_ > limits_.maxBytes) {
         unusable_ = true;
         return;
     }
-    if (!expected_ && received_ > spaceCheckedUpTo_) {
+    if (!expected && received_ > spaceCheckedUpTo_) {
         if (!Fits(kSpaceCheckBytes)) {
             unusable_ = true;
             return;
@@ -62,8 +62,8 @@ void WholeBodySink::Chunk(const std::string& bytes) {
     writeFailed_ = !part_.Write(bytes);
 }
 
-void WholeBodySink::Finish(const net::ExchangeState& state) {
-    if (WholeSuccess(state, expected_) && state.BodyBytes > 0 && Wanted()) {
+void WholeBodySink::Finish(const net::ExchangeResult& result) {
+    if (WholeSuccess(result, length_) && result.BodyBytes > 0 && Wanted()) {
         stored_ = part_.Commit();
     } else {
         part_.Discard();
@@ -79,14 +79,12 @@ void PackageSink::Chunk(const std::string& bytes) {
     if (progress_) progress_(received_, Announced());
 }
 
-ShortAnswerSink::ShortAnswerSink(std::filesystem::path answerFile)
+ShortAnswerSink::ShortAnswerSink(std::optional<std::filesystem::path> answerFile)
     : answerFile_(std::move(answerFile)) {}
 
 void ShortAnswerSink::HeaderLine(const std::string& line) {
-    const auto field = net::ContentLengthField(line);
-    if (!field) return;
-    if (!field->value || (expected_ && *expected_ != *field->value)) noAnswer_ = true;
-    expected_ = field->value;
+    length_.Take(line);
+    if (length_.Unreadable()) noAnswer_ = true;
 }
 
 void ShortAnswerSink::Chunk(const std::string& bytes) {
@@ -97,8 +95,8 @@ void ShortAnswerSink::Chunk(const std::string& bytes) {
     }
 }
 
-void ShortAnswerSink::Finish(const net::ExchangeState& state) {
-    if (noAnswer_ || body_.empty() || !WholeSuccess(state, expected_)) return;
+void ShortAnswerSink::Finish(const net::ExchangeResult& result) {
+    if (noAnswer_ || body_.empty() || !WholeSuccess(result, length_)) return;
     answer_ = body_;
     if (!answerFile_) return;
     PartFile file(*answerFile_);

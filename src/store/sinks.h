@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 
+#include "net/http_text.h"
 #include "net/plain_get.h"
 #include "store/part_file.h"
 
@@ -39,12 +40,11 @@ class WholeBodySink : public net::BodySink {
     void HeaderLine(const std::string& line) override;
     void Chunk(const std::string& bytes) override;
     bool Wanted() const override { return !writeFailed_ && !unusable_; }
-    void Finish(const net::ExchangeState& state) override;
+    void Finish(const net::ExchangeResult& result) override;
 
     bool Stored() const { return stored_; }
-    // The length the progress window shows: the reply's first line that
-    // matches "*Content-Length:*" in exactly that letter case.
-    std::optional<std::int64_t> Announced() const { return announced_; }
+    // The length the header gave, which the progress window shows.
+    std::optional<std::int64_t> Announced() const { return length_.Value(); }
 
   private:
     // Whether `more` bytes still fit on the disk beside what it must keep free.
@@ -56,9 +56,8 @@ class WholeBodySink : public net::BodySink {
     // Without a length, the body grows up to here before the free space is
     // looked at again.
     std::int64_t spaceCheckedUpTo_ = 0;
-    std::optional<std::int64_t> announced_;
     // The length the stored body must have.
-    std::optional<std::int64_t> expected_;
+    net::BodyLength length_;
     std::int64_t received_ = 0;
     // The reply cannot be stored: its length is unreadable or was overrun.
     bool unusable_ = false;
@@ -90,21 +89,20 @@ class ShortAnswerSink final : public net::BodySink {
   public:
     static constexpr std::size_t kLimit = 100;
 
-    ShortAnswerSink() = default;
-    explicit ShortAnswerSink(std::filesystem::path answerFile);
+    explicit ShortAnswerSink(std::optional<std::filesystem::path> answerFile = {});
 
     void HeaderLine(const std::string& line) override;
     void Chunk(const std::string& bytes) override;
     // Once it cannot be the answer nothing more of the body matters.
     bool Wanted() const override { return !noAnswer_; }
-    void Finish(const net::ExchangeState& state) override;
+    void Finish(const net::ExchangeResult& result) override;
 
     const std::optional<std::string>& Answer() const { return answer_; }
 
   private:
     std::optional<std::filesystem::path> answerFile_;
     std::string body_;
-    std::optional<std::int64_t> expected_;
+    net::BodyLength length_;
     // Too long, or a length that cannot be read or disagrees.
     bool noAnswer_ = false;
     std::optional<std::string> answer_;

@@ -24,13 +24,12 @@ struct Client {
         : server(script, connections),
           endpoint{"127.0.0.1", server.Port()},
           hostHeader(net::HostHeader(endpoint)) {}
-    mirror::Exchange Exchange() { return {socket, endpoint, hostHeader, state}; }
+    mirror::Exchange Exchange() { return {socket, endpoint, hostHeader}; }
     std::filesystem::path operator/(const char* name) const { return data.Root() / name; }
     ScriptedServer server;
     net::TcpSocket socket;
     net::ServiceEndpoint endpoint;
     std::string hostHeader;
-    net::ExchangeState state;
     QTemporaryDir dir;
     store::DataFolder data{dir.path().toStdString()};
 };

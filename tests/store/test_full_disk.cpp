@@ -48,9 +48,7 @@ void FillTheDisk(const fs::path& folder) {
 void Fetch(const std::string& reply, net::BodySink& sink) {
     ScriptedServer server(reply);
     net::TcpSocket socket;
-    net::ExchangeState state;
-    net::PlainGet(socket, {"127.0.0.1", server.Port()}, {"GET /x HTTP/1.0\r\n\r\n", 5}, sink,
-                  state);
+    net::PlainGet(socket, {"127.0.0.1", server.Port()}, {"GET /x HTTP/1.0\r\n\r\n", 5}, sink);
 }
 
 }  // namespace
