@@ -12,7 +12,7 @@ esac
 # librsvg2-bin renders the icon's sizes from its drawing.
 QVESTRA_RUN_PACKAGES=(
     cmake ninja-build g++ pkg-config librsvg2-bin
-    qt6-base-dev qt6-declarative-dev qt6-webengine-dev libcurl4-openssl-dev libcpp-httplib-dev libx11-dev
+    qt6-base-dev qt6-declarative-dev qt6-webengine-dev libcurl4-openssl-dev libcpp-httplib-dev libx11-dev libx11-xcb-dev
     qt6-wayland xvfb xauth x11-utils xdotool imagemagick fonts-noto-cjk xdg-utils
     iproute2 util-linux curl
 )

@@ -10,6 +10,11 @@ bool IsPdfDocument(const std::filesystem::path& file) {
     // its content (file(1), shared-mime-info) where it does not: only a file
     // that both call a PDF reaches it.
     if (!path.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive)) return false;
+    // Read on the window's thread, at the member's click: five bytes of a
+    // plain file the program downloaded into the member's data folder, which
+    // the click has just looked up on this thread as well (it exists). Only
+    // a stalled network mount could hold the read, and it would hold that
+    // look first: a worker for the read alone would bound nothing.
     QFile document(path);
     return document.open(QIODevice::ReadOnly) && document.read(5) == "%PDF-";
 }

@@ -1,10 +1,13 @@
 #include "viewer/window_list_x11.h"
 
 #include <X11/Xatom.h>
+#include <X11/Xlib-xcb.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <xcb/xcb.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <mutex>
 #include <vector>
 
@@ -44,64 +47,71 @@ class OwnErrorsIgnored {
     static inline XErrorHandler previous_ = nullptr;
 };
 
-std::vector<Window> StackingList(Display* d, Window root, Atom stacking) {
-    std::vector<Window> out;
-    if (stacking == None) return out;
-    Atom type = None;
-    int format = 0;
-    unsigned long count = 0, after = 0;
-    unsigned char* data = nullptr;
-    if (XGetWindowProperty(d, root, stacking, 0, 1 << 16, False, XA_WINDOW, &type, &format, &count,
-                           &after, &data) == Success &&
-        type == XA_WINDOW && format == 32 && data != nullptr) {
-        const auto* ids = reinterpret_cast<const unsigned long*>(data);
-        out.assign(ids, ids + count);
-    }
-    if (data != nullptr) XFree(data);
-    return out;
+// An answer of the server's, freed as xcb asks.
+struct FreeReply {
+    void operator()(void* reply) const { std::free(reply); }
+};
+template <typename T>
+using Reply = std::unique_ptr<T, FreeReply>;
+
+// The answer to a request made before; none when it failed (the window went
+// meanwhile), its error handed back here, never to an error handler.
+template <typename Cookie, typename T>
+Reply<T> Take(xcb_connection_t* c, Cookie cookie,
+              T* (*read)(xcb_connection_t*, Cookie, xcb_generic_error_t**)) {
+    xcb_generic_error_t* error = nullptr;
+    Reply<T> reply(read(c, cookie, &error));
+    std::free(error);
+    return reply;
 }
 
-std::vector<Window> MappedChildren(Display* d, Window root) {
-    std::vector<Window> out;
-    Window rootReturn = 0, parent = 0;
-    Window* children = nullptr;
-    unsigned int count = 0;
-    if (XQueryTree(d, root, &rootReturn, &parent, &children, &count) == 0) return out;
-    for (unsigned int i = 0; i < count; ++i) {
-        XWindowAttributes attributes;
-        if (XGetWindowAttributes(d, children[i], &attributes) != 0 &&
-            attributes.map_state == IsViewable)
+// The longest title read, in 32-bit words.
+constexpr std::uint32_t kTitleWords = 1024;
+
+std::vector<xcb_window_t> StackingList(xcb_connection_t* c, xcb_window_t root,
+                                       xcb_atom_t stacking) {
+    if (stacking == XCB_NONE) return {};
+    const auto list = Take(c, xcb_get_property(c, 0, root, stacking, XCB_ATOM_WINDOW, 0, 1 << 16),
+                           xcb_get_property_reply);
+    if (!list || list->type != XCB_ATOM_WINDOW || list->format != 32) return {};
+    const auto* ids = static_cast<const xcb_window_t*>(xcb_get_property_value(list.get()));
+    return {ids, ids + list->value_len};
+}
+
+std::vector<xcb_window_t> MappedChildren(xcb_connection_t* c, xcb_window_t root) {
+    const auto tree = Take(c, xcb_query_tree(c, root), xcb_query_tree_reply);
+    if (!tree) return {};
+    const xcb_window_t* children = xcb_query_tree_children(tree.get());
+    std::vector<xcb_get_window_attributes_cookie_t> asked;
+    for (int i = 0; i < xcb_query_tree_children_length(tree.get()); ++i)
+        asked.push_back(xcb_get_window_attributes(c, children[i]));
+    std::vector<xcb_window_t> out;
+    for (std::size_t i = 0; i < asked.size(); ++i) {
+        const auto attributes = Take(c, asked[i], xcb_get_window_attributes_reply);
+        if (attributes && attributes->map_state == XCB_MAP_STATE_VIEWABLE)
             out.push_back(children[i]);
     }
-    if (children != nullptr) XFree(children);
     return out;
 }
 
-QString NetWmName(Display* d, Window w, Atom name, Atom utf8) {
-    Atom type = None;
-    int format = 0;
-    unsigned long count = 0, after = 0;
-    unsigned char* data = nullptr;
-    QString title;
-    if (XGetWindowProperty(d, w, name, 0, 1024, False, utf8, &type, &format, &count, &after,
-                           &data) == Success &&
-        type == utf8 && format == 8 && data != nullptr)
-        title =
-            QString::fromUtf8(reinterpret_cast<const char*>(data), static_cast<qsizetype>(count));
-    if (data != nullptr) XFree(data);
-    return title;
+QString NetWmName(const xcb_get_property_reply_t* name, xcb_atom_t utf8) {
+    if (name == nullptr || name->type != utf8 || name->format != 8) return {};
+    return QString::fromUtf8(static_cast<const char*>(xcb_get_property_value(name)),
+                             xcb_get_property_value_length(name));
 }
 
-QString WmName(Display* d, Window w) {
-    XTextProperty property{};
-    if (XGetWMName(d, w, &property) == 0 || property.value == nullptr) return {};
+QString WmName(Display* d, const xcb_get_property_reply_t* name) {
+    if (name == nullptr || name->type == XCB_NONE) return {};
+    // Xlib decodes the name in whichever encoding it was set: compound text,
+    // say, for a Japanese title.
+    XTextProperty property{static_cast<unsigned char*>(xcb_get_property_value(name)), name->type,
+                           name->format, name->value_len};
     QString title;
     char** list = nullptr;
     int count = 0;
     if (Xutf8TextPropertyToTextList(d, &property, &list, &count) >= Success && count > 0 && list)
         title = QString::fromUtf8(list[0]);
     if (list != nullptr) XFreeStringList(list);
-    XFree(property.value);
     return title;
 }
 
@@ -130,17 +140,34 @@ bool X11WindowList::Connected() {
     return true;
 }
 
+// A pass waits for the server twice however many windows the desktop has
+// (three times without a window manager): for the list, then for all the
+// windows' names at once, every one asked before the first answer is read.
+// A wait for each window made a pass as slow as the desktop was full, on the
+// window's thread, ten times a second.
 std::vector<TopLevelWindow> X11WindowList::TopFirst() {
     std::vector<TopLevelWindow> out;
     if (!Connected()) return out;
     Display* d = display_.get();
-    const Window root = DefaultRootWindow(d);
-    std::vector<Window> bottomFirst = StackingList(d, root, atoms_.stacking);
-    if (bottomFirst.empty()) bottomFirst = MappedChildren(d, root);
-    for (auto it = bottomFirst.rbegin(); it != bottomFirst.rend(); ++it) {
-        QString title = NetWmName(d, *it, atoms_.name, atoms_.utf8);
-        if (title.isEmpty()) title = WmName(d, *it);
-        out.push_back({static_cast<std::uint64_t>(*it), title});
+    xcb_connection_t* c = XGetXCBConnection(d);
+    const auto root = static_cast<xcb_window_t>(DefaultRootWindow(d));
+    std::vector<xcb_window_t> bottomFirst = StackingList(c, root, atoms_.stacking);
+    if (bottomFirst.empty()) bottomFirst = MappedChildren(c, root);
+    struct Names {
+        xcb_window_t window;
+        xcb_get_property_cookie_t netName, wmName;
+    };
+    std::vector<Names> asked;
+    for (auto it = bottomFirst.rbegin(); it != bottomFirst.rend(); ++it)
+        asked.push_back({*it, xcb_get_property(c, 0, *it, atoms_.name, atoms_.utf8, 0, kTitleWords),
+                         xcb_get_property(c, 0, *it, XCB_ATOM_WM_NAME, XCB_GET_PROPERTY_TYPE_ANY, 0,
+                                          kTitleWords)});
+    for (const Names& names : asked) {
+        const auto netName = Take(c, names.netName, xcb_get_property_reply);
+        const auto wmName = Take(c, names.wmName, xcb_get_property_reply);
+        QString title = NetWmName(netName.get(), atoms_.utf8);
+        if (title.isEmpty()) title = WmName(d, wmName.get());
+        out.push_back({names.window, title});
     }
     return out;
 }

@@ -1,6 +1,7 @@
 #include "webview/local_pages.h"
 
 #include <QBuffer>
+#include <QPointer>
 #include <QRegularExpression>
 #include <QWebEngineUrlRequestJob>
 #include <QWebEngineUrlScheme>
@@ -51,7 +52,9 @@ QByteArray WithLocalPolicy(const QByteArray& html) {
     // is repeated in front, so a page that renders in standards mode online
     // does so here too. Whatever else the page starts with, the policy
     // still comes first.
-    static const QRegularExpression kDocumentType(
+    // One a thread: the pages are read, and this runs, off the window's
+    // thread, and a pattern is only reentrant.
+    static thread_local const QRegularExpression kDocumentType(
         QStringLiteral("^[ \\t\\n\\f\\r]*(<!doctype[ \\t\\n\\f\\ra-z0-9\"'/.:_-]{0,200}>)"),
         QRegularExpression::CaseInsensitiveOption);
     const auto type = kDocumentType.match(QString::fromLatin1(html.left(256)));
@@ -95,6 +98,18 @@ QUrl LocalPages::Publish(const std::filesystem::path& page) {
     return url;
 }
 
+LocalPages::LocalPages() {
+    // One reader: a page's logo is asked for only once the page has come, so
+    // a second would have nothing to do; and no more than one page of the
+    // largest size is held at a time.
+    reader_.setMaxThreadCount(1);
+}
+
+// Waits for the read that runs: a local file of at most the page's limit
+// (16 MiB) is read in a moment. Its answer, queued to this object, goes with
+// it.
+LocalPages::~LocalPages() { reader_.waitForDone(); }
+
 void LocalPages::requestStarted(QWebEngineUrlRequestJob* job) {
     const QUrl url = job->requestUrl();
     const QString host = url.host();
@@ -106,25 +121,36 @@ void LocalPages::requestStarted(QWebEngineUrlRequestJob* job) {
     }
     const std::filesystem::path& page = pages_[static_cast<std::size_t>(index)];
     const QString path = url.path();
-    std::optional<QByteArray> body;
-    QByteArray type;
-    if (path == u'/' + QString::fromStdString(page.filename().string())) {
-        body = ReadInside(page.parent_path(), page.filename(), kMaxPageBytes);
-        if (body) body = WithLocalPolicy(*body);
-        // The mirror's own charset, fixed: a page cannot switch it to one
-        // that reads the policy in front as text.
-        type = "text/html; charset=Shift_JIS";
-    } else if (path.compare(kLogoPath, Qt::CaseInsensitive) == 0) {
-        body = ReadInside(page.parent_path(), kLogoPath.mid(1).toStdString(), kMaxLogoBytes);
-        type = "image/gif";
-    }
-    if (!body) {
+    const bool isPage = path == u'/' + QString::fromStdString(page.filename().string());
+    if (!isPage && path.compare(kLogoPath, Qt::CaseInsensitive) != 0) {
         job->fail(QWebEngineUrlRequestJob::UrlNotFound);
         return;
     }
-    auto* buffer = new QBuffer(job);
-    buffer->setData(*body);
-    job->reply(type, buffer);
+    // The mirror's own charset, fixed: a page cannot switch it to one that
+    // reads the policy in front as text.
+    const QByteArray type = isPage ? "text/html; charset=Shift_JIS" : "image/gif";
+    const std::filesystem::path relative =
+        isPage ? page.filename() : std::filesystem::path(kLogoPath.mid(1).toStdString());
+    reader_.start([this, job = QPointer(job), folder = page.parent_path(), relative, isPage, type] {
+        std::optional<QByteArray> body =
+            ReadInside(folder, relative, isPage ? kMaxPageBytes : kMaxLogoBytes);
+        if (body && isPage) body = WithLocalPolicy(*body);
+        QMetaObject::invokeMethod(
+            this,
+            [job, body = std::move(body), type] {
+                // A request whose page went meanwhile was dropped with its
+                // job: nobody waits for the answer.
+                if (!job) return;
+                if (!body) {
+                    job->fail(QWebEngineUrlRequestJob::UrlNotFound);
+                    return;
+                }
+                auto* buffer = new QBuffer(job);
+                buffer->setData(*body);
+                job->reply(type, buffer);
+            },
+            Qt::QueuedConnection);
+    });
 }
 
 }  // namespace qvestra::webview

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QThreadPool>
 #include <QUrl>
 #include <QWebEngineUrlSchemeHandler>
 #include <filesystem>
@@ -26,9 +27,13 @@ std::optional<QByteArray> ReadInside(const std::filesystem::path& folder,
 
 // Answers the local scheme: only the pages the program published and the
 // logo beside each ("images/LOGO_Movei.gif"). The user file, documents and
-// everything else on the disk stay out of a page's reach.
+// everything else on the disk stay out of a page's reach. Files are read off
+// the window's thread; the answer comes back to it.
 class LocalPages final : public QWebEngineUrlSchemeHandler {
   public:
+    LocalPages();
+    ~LocalPages() override;
+
     // The address under which a view shows the local page file; each page
     // has an origin of its own.
     QUrl Publish(const std::filesystem::path& page);
@@ -37,6 +42,7 @@ class LocalPages final : public QWebEngineUrlSchemeHandler {
 
   private:
     std::vector<std::filesystem::path> pages_;
+    QThreadPool reader_;
 };
 
 }  // namespace qvestra::webview

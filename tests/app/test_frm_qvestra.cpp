@@ -7,6 +7,7 @@
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#include <QLocalSocket>
 #include <cerrno>
 #include <csignal>
 
@@ -296,16 +297,18 @@ class TestFrmQvestra : public QObject {
     // What a start finds before it: a running first start, asked to come
     // forward; or cases where it cannot run, which tell the member why,
     // naming the lock. A process ID beyond the largest the kernel hands out
-    // never runs.
+    // never runs. An owner that hangs takes no connection: once its queue is
+    // full, the start gives up waiting.
     void whatAStartFindsBeforeIt_data() {
-        Columns<Claim>({"claim"});
-        Row("a first start that answers", Claim::kOtherRaised);
-        Row("an owner that does not answer", Claim::kOtherSilent);
-        Row("an owner that died", Claim::kFirst);
-        Row("no folder for the lock", Claim::kUnavailable);
+        Columns<Claim, bool>({"claim", "hung"});
+        Row("a first start that answers", Claim::kOtherRaised, false);
+        Row("an owner without its socket", Claim::kOtherSilent, false);
+        Row("an owner that hangs", Claim::kOtherSilent, true);
+        Row("an owner that died", Claim::kFirst, false);
+        Row("no folder for the lock", Claim::kUnavailable, false);
     }
     void whatAStartFindsBeforeIt() {
-        const auto [claim] = Fetch<Claim>({"claim"});
+        const auto [claim, hung] = Fetch<Claim, bool>({"claim", "hung"});
         QTemporaryDir dir;
         const QString folder = claim == Claim::kUnavailable ? "/dev/null/x" : dir.path();
         const QString key = "/home/test/qvestrafolder-" + QUuid::createUuid().toString();
@@ -314,6 +317,13 @@ class TestFrmQvestra : public QObject {
         QSignalSpy raised(&first, &SingleInstance::activationRequested);
         QLockFile held(first.LockFile());
         if (claim == Claim::kOtherSilent) QVERIFY(held.tryLock(0));
+        QLocalServer hangs;
+        QLocalSocket queued;
+        if (hung) {
+            hangs.setListenBacklogSize(0);
+            QVERIFY(hangs.listen(QString(first.LockFile()).replace(".lock", ".socket")));
+            queued.connectToServer(hangs.fullServerName());
+        }
         if (claim == Claim::kFirst) {
             QFile file(held.fileName());
             QVERIFY(file.open(QIODevice::WriteOnly));

@@ -215,6 +215,21 @@ class TestWebViews : public QObject {
         QVERIFY2(browser.filter("form").isEmpty(), qPrintable(browser.join(u' ')));
     }
 
+    // A view closed as its page starts to load takes the page's request
+    // along while the file is read: the answer finds nobody. The next page
+    // comes after it, as the files are read one at a time.
+    void aRequestGoneBeforeItsFileIsRead() {
+        QTemporaryDir dir;
+        WriteFile(dir.path().toStdString() + "/A-12.html", "<title>gone</title>");
+        TwipsLayout layout{TwipScale(15)};
+        auto* view = static_cast<WebEngineView*>(views->Factory()(nullptr, layout));
+        const QPointer<QObject> gone(view);
+        QObject::connect(view, &QWebEngineView::loadStarted, view, &QObject::deleteLater);
+        view->Navigate("file://" + dir.path() + "/A-12.html");
+        QTRY_VERIFY_WITH_TIMEOUT(!gone, 10000);
+        const LocalView after("<title>after</title>");
+    }
+
     // The window stays where it is when a page in the data folder tries to
     // send it elsewhere; web addresses go to the desktop browser, popups too;
     // what a page asks of the desktop is refused at once. What a planted
