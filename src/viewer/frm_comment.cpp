@@ -1,7 +1,6 @@
 #include "viewer/frm_comment.h"
 
 #include <QLabel>
-#include <QLineEdit>
 #include <QTimer>
 
 namespace qvestra::viewer {
@@ -20,9 +19,6 @@ FrmComment::FrmComment(TwipScale scale)
     palette.setColor(QPalette::WindowText, QColor(0, 0, 255));
     Lbl_Cond->setPalette(palette);
     layout_.Place(Lbl_Cond, {480, 360, 3495, 255});
-
-    Text3 = new QLineEdit(this);
-    Text3->hide();
 
     CloseTimer = new QTimer(this);
     CloseTimer->setInterval(2000);

@@ -1,8 +1,6 @@
 #include "viewer/viewer_watch.h"
 
 #include <QGuiApplication>
-#include <QLineEdit>
-#include <QSignalBlocker>
 
 namespace qvestra::viewer {
 
@@ -41,19 +39,13 @@ void ViewerWatch::StartViewerWatch(const QString& documentName) {
     documentNames_ = QStringList{documentName};
     if (!notice_) {
         notice_ = new FrmComment(scale_);
-        connect(notice_->Text3, &QLineEdit::textChanged, this, &ViewerWatch::Text3Changed);
         notice_->move(0, 0);
         notice_->show();
     } else {
         // The notice of the last document is still counting down: it stays,
         // and searches afresh as if just loaded.
         notice_->CloseTimer->stop();
-        const QSignalBlocker quiet3(notice_->Text3);
-        notice_->Text3->clear();
     }
-    // The search runs from here, not from a line edit's change signal, so a
-    // notice that closes during the search (the member, an opener that
-    // failed) is never returned into.
     WaitViewerWindow();
 }
 
@@ -98,18 +90,12 @@ void ViewerWatch::EndWait(bool found) {
     pass_.stop();
     limit_.stop();
     if (!notice_) return;
-    if (found && foundTitle_.isEmpty()) {
-        // Nothing to bring forward: the viewer is in front already.
-        notice_->CloseTimer->start();
-    } else if (found) {
-        notice_->Text3->setText(foundTitle_);
-    } else {
+    if (!found) {
         CloseNotice();
+        return;
     }
-}
-
-void ViewerWatch::Text3Changed(const QString& title) {
-    ActivateByTitle(windows_, title);
+    // An empty title: nothing to bring forward, the viewer is in front already.
+    if (!foundTitle_.isEmpty()) ActivateByTitle(windows_, foundTitle_);
     if (notice_) notice_->CloseTimer->start();
 }
 

@@ -59,7 +59,6 @@ class ViewerWatch final : public QObject {
     void PassTick();
     // found with an empty title: the viewer is in front already.
     void EndWait(bool found);
-    void Text3Changed(const QString& title);
 
     WindowList& windows_;
     TwipScale scale_;
