@@ -9,7 +9,10 @@ bool IsPdfDocument(const std::filesystem::path& file) {
     // The desktop types a file by its name where it knows the suffix, and by
     // its content (file(1), shared-mime-info) where it does not: only a file
     // that both call a PDF reaches it.
-    if (!path.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive)) return false;
+    std::error_code ec;
+    if (!path.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive) ||
+        !std::filesystem::is_regular_file(file, ec))
+        return false;
     // Read on the window's thread, at the member's click: five bytes of a
     // plain file the program downloaded into the member's data folder, which
     // the click has just looked up on this thread as well (it exists). Only

@@ -1,5 +1,7 @@
 // The content list cut out of the menu page, the panels built from it and
 // what their buttons open.
+#include <sys/stat.h>
+
 #include "fakes/support.h"
 
 #include "app/main_window_harness.h"
@@ -148,6 +150,8 @@ class TestContentPanels : public QObject {
         Row("a script with the marker in a comment", "run.pdf"s,
             std::optional("#!/bin/sh\n# %PDF-1.4\nxdg-open x\n"s), notPdf);
         Row("PostScript", "lesson.pdf"s, std::optional("%!PS-Adobe-3.0\n%PDF-1.4\n"s), notPdf);
+        // Its read would wait for a writer that never comes.
+        Row("a pipe", "lesson.pdf"s, std::optional("<pipe>"s), notPdf);
         Row("not downloaded yet", "lesson.pdf"s, std::optional<std::string>(),
             "まだダウンロードされていません");
     }
@@ -156,7 +160,10 @@ class TestContentPanels : public QObject {
             Fetch<std::string, std::optional<std::string>, QString>({"name", "bytes", "told"});
         Started s({QString::fromStdString("Cont;A;/d/" + name)});
         std::filesystem::remove(s.folder / name);
-        if (bytes) WriteFile(s.folder / name, *bytes);
+        if (bytes == "<pipe>")
+            QCOMPARE(::mkfifo((s.folder / name).c_str(), 0600), 0);
+        else if (bytes)
+            WriteFile(s.folder / name, *bytes);
         s.window->Cmd_Click(0);
         QCOMPARE(s.Opened(), told.isEmpty() ? QString::fromStdString(name) : QString());
         QCOMPARE(s.messages.shown.size(), told.isEmpty() ? 0 : 1);
