@@ -55,12 +55,15 @@ ensure_packages() {
 # everything, or only QVESTRA_TARGETS when set. Where ccache is installed
 # every compile goes through it, and a tree that was built before, here or
 # in another build folder of the same sources, takes its objects from the
-# cache: its keys leave out the folder the compiler runs in. A tree keeps no
-# ccache that has gone since.
+# cache: its keys leave out the folder the compiler runs in, and the paths
+# inside the tree (each library's exported headers among them) count
+# relative to it. A tree keeps no ccache that has gone since.
 build_tree() {
     local dir=$1
     shift
     export CCACHE_NOHASHDIR=true
+    CCACHE_BASEDIR=$(pwd)
+    export CCACHE_BASEDIR
     # shellcheck disable=SC2086  # QVESTRA_CMAKE_ARGS is a list of words on purpose
     cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
         -DCMAKE_CXX_COMPILER_LAUNCHER="$(command -v ccache || true)" ${QVESTRA_CMAKE_ARGS:-} "$@" >/dev/null
