@@ -135,7 +135,6 @@ void FrmQvestra::FinishLoad(bool memberKnown, const StartUpFindings& findings) {
         }
     }
 
-    member_.UserRecord = store::CutRecord(member_.UserRecord);
     ui_.Frame1->setEnabled(false);
     hostHeader_ = net::HostHeader(deps_.endpoint);
     ShowMenuPage();
@@ -158,7 +157,7 @@ void FrmQvestra::ShowMenuPage() {
         session_.online
             ? QString::fromStdString(
                   deps_.endpoint.HttpAddress("/q_vestra/execute.asp?yuzaaidhi=")) +
-                  member_.UserRecord
+                  PageRecord()
             : QStringLiteral("file://") + QString::fromStdString(deps_.dataFolder.Root().string()) +
                   u'/' + member_.UserFields.value(0) + QStringLiteral(".html");
     shownAddress_ = address;
@@ -174,6 +173,8 @@ void FrmQvestra::closeEvent(QCloseEvent* event) {
     contract_->Stop();
     deps_.endProgram();
 }
+
+QString FrmQvestra::PageRecord() const { return store::CutRecord(member_.UserRecord); }
 
 bool FrmQvestra::ApplyRecordRefresh(const contract::RecordRefresh& refresh) {
     // The data folder is gone already.

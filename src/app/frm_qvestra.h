@@ -64,8 +64,9 @@ struct FrmQvestraDeps {
     std::function<void()> endProgram;
 };
 
-// The member's values read from the user file.
+// The member's values read from the user file, or refreshed by the service.
 struct MemberValues {
+    // The record as the user file keeps it: "A-12|3".
     QString UserRecord;
     QStringList UserFields;
 };
@@ -159,6 +160,8 @@ class FrmQvestra final : public QMainWindow {
     bool ApplyRecordRefresh(const contract::RecordRefresh& refresh);
     void ApplyAccountStatus(const QString& status);
     contract::RequestMember Member() const;
+    // The record as the service's pages take it: without its status.
+    QString PageRecord() const;
 
     // Shows the help window, not modal; an open one comes to the front.
     void ShowHelp();

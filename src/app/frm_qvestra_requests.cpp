@@ -30,7 +30,7 @@ void FrmQvestra::ShowMenuPanel() {
 bool FrmQvestra::PollDone() const { return contract_->PollDone(); }
 
 contract::RequestMember FrmQvestra::Member() const {
-    return {member_.UserRecord, member_.UserFields.value(0), hostHeader_};
+    return {PageRecord(), member_.UserFields.value(0), hostHeader_};
 }
 
 void FrmQvestra::Menu_F_Moshikomi_Click() {
@@ -86,7 +86,7 @@ void FrmQvestra::ReturnToMenuPage() {
     ui_.WebBrowser->SetWidth(frame1.width);
     const QString address =
         QString::fromStdString(deps_.endpoint.HttpAddress("/q_vestra/execute.asp?yuzaaidhi=")) +
-        member_.UserRecord;
+        PageRecord();
     shownAddress_ = address;
     ui_.WebBrowser->Navigate(address);
     ui_.WebBrowser->SetFullScreen(true);
