@@ -49,6 +49,9 @@ function(add_qt_test name)
     add_executable(${name} ${ARG_SOURCES})
     target_link_libraries(${name} PRIVATE qvestra_options Qt6::Test ${ARG_LIBS})
     set_target_properties(${name} PROPERTIES AUTOMOC ON)
+    # Qt Test and Qt Widgets are most of what a test's compile parses: they
+    # are parsed once for every test (qvestra_test_headers).
+    target_precompile_headers(${name} REUSE_FROM qvestra_test_headers)
     if(ARG_XVFB)
         add_test(NAME ${name} COMMAND xvfb-run -a -s "-screen 0 640x480x24 -noreset" $<TARGET_FILE:${name}>)
         set_tests_properties(${name} PROPERTIES TIMEOUT 60)

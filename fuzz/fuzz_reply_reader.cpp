@@ -41,13 +41,13 @@ class RecordingSink final : public BodySink {
   public:
     void HeaderLine(const std::string& line) override { header.push_back(line); }
     void Chunk(const std::string& bytes) override { body += bytes; }
-    void Finish(const ExchangeState&) override {}
+    void Finish(const ExchangeResult&) override {}
     std::vector<std::string> header;
     std::string body;
 };
 
 struct Outcome {
-    ExchangeState state;
+    ExchangeResult result;
     RecordingSink recorded;
     std::optional<std::string> answer;
 };
@@ -55,12 +55,11 @@ struct Outcome {
 Outcome Exchange(const std::vector<std::string>& pieces) {
     Outcome outcome;
     PieceSocket socket(pieces);
-    PlainGet(socket, {"localhost", 80}, {"GET / HTTP/1.0\r\n\r\n", 10}, outcome.recorded,
-             outcome.state);
+    outcome.result =
+        PlainGet(socket, {"localhost", 80}, {"GET / HTTP/1.0\r\n\r\n", 10}, outcome.recorded);
     ShortAnswerSink answer;
-    ExchangeState state;
     PieceSocket again(pieces);
-    PlainGet(again, {"localhost", 80}, {"GET / HTTP/1.0\r\n\r\n", 10}, answer, state);
+    PlainGet(again, {"localhost", 80}, {"GET / HTTP/1.0\r\n\r\n", 10}, answer);
     outcome.answer = answer.Answer();
     return outcome;
 }
@@ -90,13 +89,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     const Outcome whole = Exchange(reply.empty() ? std::vector<std::string>{} : std::vector{reply});
     const Outcome split = Exchange(pieces);
-    Check(split.state.SockResult == whole.state.SockResult);
-    Check(split.state.StatusCode == whole.state.StatusCode);
-    Check(split.state.BodyBytes == whole.state.BodyBytes);
+    Check(split.result.SockResult == whole.result.SockResult);
+    Check(split.result.StatusCode == whole.result.StatusCode);
+    Check(split.result.BodyBytes == whole.result.BodyBytes);
     Check(split.recorded.header == whole.recorded.header);
     Check(split.recorded.body == whole.recorded.body);
     Check(split.answer == whole.answer);
-    Check(whole.state.BodyBytes == static_cast<std::int64_t>(whole.recorded.body.size()));
+    Check(whole.result.BodyBytes == static_cast<std::int64_t>(whole.recorded.body.size()));
     Check(!whole.answer || (!whole.answer->empty() && whole.answer->size() < 100));
     return 0;
 }

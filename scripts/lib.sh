@@ -62,6 +62,8 @@ build_tree() {
     local dir=$1
     shift
     export CCACHE_NOHASHDIR=true
+    # The tests' precompiled headers are cached like any other object.
+    export CCACHE_SLOPPINESS=pch_defines,time_macros,include_file_mtime,include_file_ctime
     CCACHE_BASEDIR=$(pwd)
     export CCACHE_BASEDIR
     # shellcheck disable=SC2086  # QVESTRA_CMAKE_ARGS is a list of words on purpose

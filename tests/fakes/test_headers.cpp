@@ -1,0 +1,1 @@
+// The compile that parses the tests' shared headers once (see CMakeLists.txt).
