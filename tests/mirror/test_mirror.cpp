@@ -6,7 +6,6 @@
 #include "fakes/support.h"
 
 #include "app/main_window_harness.h"
-#include "common/exchange_queue.h"
 #include "mirror/mirror.h"
 #include "net/http_text.h"
 #include "store/part_file.h"
@@ -174,26 +173,6 @@ class TestMirror : public QObject {
         QVERIFY(d1 > 0 && d1 < d2 && d2 < requests.indexOf("/qv_contents/d3.pdf HTTP/1.0"));
         QCOMPARE(requests.count("/qv_contents/"), 3);
         QCOMPARE(requests.count("GET /q_Vestra/HTML/A-12.txt HTTP/1.0"), 2);
-    }
-
-    // A host that stalls in the middle of a document holds only the
-    // download: its progress window shows, the window answers while the
-    // document is still not in, and the panel follows once it is.
-    void aStalledDownloadHoldsOnlyItself() {
-        // An applicant's start: nothing is mirrored after the document.
-        Served s("HTTP/1.0 200 OK\r\nContent-Length: 8\r\n\r\n1234<pause 3000>5678", 3,
-                 "A-12|1\r\n", true);
-        s.MenuLists({"Main;A", "Sub;a;/d/a.pdf"});
-        bool stalled = false, answered = false;
-        connect(s.window.get(), &FrmQvestra::progressWindowShown, this, [&] { stalled = true; });
-        s.window->Load();
-        QTRY_VERIFY_WITH_TIMEOUT(stalled, 30000);
-        QTimer::singleShot(0, this, [&] {
-            answered = !std::filesystem::exists(s.folder / "a.pdf") && !s.Shown(s.ui().Frame2);
-        });
-        QTRY_VERIFY2_WITH_TIMEOUT(answered, "the window waited for the stalled host", 30000);
-        QTRY_VERIFY_WITH_TIMEOUT(s.Shown(s.ui().Frame2), 30000);
-        QCOMPARE(ReadFile(s.folder / "a.pdf"), "12345678"s);
     }
 
     // A killed run left temporary files; the next build clears them away,

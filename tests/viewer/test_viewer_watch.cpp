@@ -1,6 +1,5 @@
 // The wait for the viewer's window and the notice shown meanwhile.
 #include <QApplication>
-#include <QLineEdit>
 #include "fakes/support.h"
 
 #include "fakes/fakes.h"
@@ -59,7 +58,6 @@ class TestViewerWatch : public QObject {
         QTRY_VERIFY_WITH_TIMEOUT(!watch.Waiting(), 30000);
         QCOMPARE(windows.activated, activated);
         QCOMPARE(watch.Notice() != nullptr, !activated.empty());
-        // Its search boxes are the program's own, never shown.
     }
 
     // Where the window list cannot see the viewer (a Wayland desktop), the

@@ -4,7 +4,6 @@
 #include <QApplication>
 #include <QQuickWindow>
 #include <QWebEnginePage>
-#include <QWebEngineProfile>
 
 #include "fakes/support.h"
 
@@ -77,7 +76,8 @@ class TestWebViews : public QObject {
     }
 
     // Through the program's proxy, whose user the view offers once a load:
-    // a proxy that refuses it is not asked again and again. Before the first
+    // a proxy that refuses it is not asked again and again. A page through a
+    // proxy that takes the user is the proxy end-to-end run's. Before the first
     // page, as in the program: the engine reads the route when it starts.
     void pagesComeThroughTheProgramsProxy() {
         ScriptedServer proxy(
@@ -95,10 +95,8 @@ class TestWebViews : public QObject {
         // Time for a third try, which must not come.
         QTest::qWait(300);
         views->UseProxy(std::nullopt);
-        const QString asked = QString::fromStdString(proxy.Request());
-        QVERIFY2(asked.startsWith("GET http://svc.test/q_vestra/Entry.asp HTTP/1.1\r\n"),
-                 qPrintable(asked));
-        QCOMPARE(asked.count("\r\nProxy-Authorization: Basic dTpw\r\n"), 1);
+        QCOMPARE(QString::fromStdString(proxy.Request()).count("Proxy-Authorization: Basic dTpw"),
+                 1);
         QCOMPARE(proxy.Connections(), 2);
     }
 
