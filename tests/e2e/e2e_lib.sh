@@ -115,6 +115,9 @@ page_first_button=(196 90)
 page_first_button_painted=('37,72=srgb(172,172,172)' '100,76=srgb(239,239,239)')
 group_panel_painted=('40,300=srgb(250,250,250)')
 open_second_item_of_first_group() {
+    # The panel shows once the build's downloads are over, a turn of the
+    # queue after the last progress window went.
+    wait_until 60 screen_shows "${group_panel_painted[@]}" || fail "the group panel did not show"
     xdotool mousemove 132 307 click 1
     wait_until 30 screen_shows '255,385=srgb(192,192,255)' || fail "the first group's items did not show"
     xdotool mousemove 365 339 click 1
