@@ -86,8 +86,10 @@ class ExchangeQueue {
                 return Enqueue(
                     [work = std::move(work),
                      end](const net::AbortSwitch& cancel) mutable -> Ending {
-                        return [end, value = work(cancel)](JobEnd how) {
-                            end(JobResult<Value>{how, value});
+                        // An end runs once: the value moves into it, so a
+                        // large one (a menu page) is not copied on the way.
+                        return [end, value = work(cancel)](JobEnd how) mutable {
+                            end(JobResult<Value>{how, std::move(value)});
                         };
                     },
                     [end](JobEnd how) {
