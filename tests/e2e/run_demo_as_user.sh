@@ -7,14 +7,18 @@
 # That network is the test's own where the machine allows one, and the user
 # is named after the tree: runs from other trees on the same machine keep
 # their port 80 and their user.
-# With COMPILER_CACHE the newcomer compiles through that ccache folder,
-# kept between runs: a machine that built these sources before, with the
-# same command and the same clone.
-# Usage: run_demo_as_user.sh REPOSITORY ARTIFACT_DIR [COMPILER_CACHE]
+# The newcomer builds with BUILD_DIR's warnings setting and compiles through
+# a ccache folder of its own there, kept between runs, which first asks the
+# compiles scripts/test shared from BUILD_DIR: a machine that built these
+# sources before, with the same settings.
+# Usage: run_demo_as_user.sh REPOSITORY BUILD_DIR
 set -euo pipefail
 repo=$1
-artifacts=$2
-cache=${3:-}
+build=$2
+artifacts=$build/test-artifacts/e2e-run-demo-as-user
+cache=$build/newcomer-ccache
+shared=$build/shared-compiles
+werror=$(sed -n 's/^QVESTRA_WERROR:BOOL=//p' "$build/CMakeCache.txt")
 if [ "$(id -u)" -ne 0 ]; then
     echo "SKIPPED: creating the test user needs root"
     exit 77
@@ -49,12 +53,13 @@ useradd --create-home --shell /bin/bash "$user"
 home=$(getent passwd "$user" | cut -d: -f6)
 git clone -q "$repo" "$home/qvestra"
 chown -R "$user:" "$home/qvestra"
-if [ -n "$cache" ]; then
-    mkdir -p "$cache" "$home/.config/ccache"
-    chown -R "$user:" "$cache" "$home/.config"
-    # A folder the newcomer cannot reach would fail every compile.
-    if su "$user" -c "test -w '$cache'"; then
-        echo "cache_dir = $cache" >"$home/.config/ccache/ccache.conf"
+mkdir -p "$cache" "$home/.config/ccache"
+chown -R "$user:" "$cache" "$home/.config"
+# A folder the newcomer cannot reach would fail every compile.
+if su "$user" -c "test -w '$cache'"; then
+    echo "cache_dir = $cache" >"$home/.config/ccache/ccache.conf"
+    if su "$user" -c "test -r '$shared' && test -x '$shared'"; then
+        echo "remote_storage = file:$shared|read-only" >>"$home/.config/ccache/ccache.conf"
     fi
 fi
 
@@ -64,7 +69,10 @@ nginx_start "$work" "$artifacts/other-server" \
     || fail "the other server did not start"
 wait_for_port 127.0.0.1 80 10 || fail "the other server does not listen"
 
-su - "$user" -c 'cd qvestra && bash scripts/run-demo' >"$artifacts/run-demo.log" 2>&1 \
+# ccache tells compiles apart by their locale too: the newcomer's is the
+# runner's.
+locale=$(env | grep -E '^(LANG|LC_ALL|LC_CTYPE|LC_MESSAGES)=' | paste -sd ' ' || true)
+su - "$user" -c "cd qvestra && env $locale QVESTRA_CMAKE_ARGS=-DQVESTRA_WERROR=${werror:-OFF} bash scripts/run-demo" >"$artifacts/run-demo.log" 2>&1 \
     || { tail -n 30 "$artifacts/run-demo.log" >&2; fail "the run command failed"; }
 cp "$home/qvestra/demo-shots/"*.png "$artifacts/" 2>/dev/null || true
 [ -s "$artifacts/sign-in.png" ] || fail "no screenshot of the sign-in window"
