@@ -54,8 +54,12 @@ ParsedMenuPage ParseMenuPage(const net::PageRead& read, const QString& memberId)
 
 void MenuBuild::LoadMenuPage(const MenuSource& source, const ParsedMenuPage& page) {
     panels_.Show(page.content);
-    // A run that was killed mid-download left its temporary files behind.
-    deps_.exchanges.Run([folder = deps_.dataFolder] { folder.RemovePartFiles(); });
+    // An earlier run that ended mid-download left its part files behind;
+    // those of documents still listed are continued.
+    std::set<std::string> listed;
+    for (const ContentEntry& entry : panels_.Content().entries)
+        if (entry.documentFile) listed.insert(entry.documentFile->mid(1).toStdString());
+    deps_.exchanges.Run([folder = deps_.dataFolder, listed] { folder.RemovePartFiles(listed); });
     for (const ContentEntry& entry : panels_.Content().entries)
         if (entry.documentFile)
             DownloadPackage(*entry.documentFile, entry.title, source.hostHeader);

@@ -18,10 +18,12 @@ constexpr store::StoreLimits kPageLimits{16 * store::StoreLimits::kMiB};
 constexpr store::StoreLimits kLogoLimits{store::StoreLimits::kMiB};
 
 net::ExchangeResult Get(Exchange& exchange, const std::string& requestLine, int timeoutSeconds,
-                        net::BodySink& sink, net::TimeOut rule = net::TimeOut::kWholeExchange) {
-    return net::PlainGet(exchange.socket, exchange.endpoint,
-                         {net::RequestText(requestLine, exchange.hostHeader), timeoutSeconds, rule},
-                         sink);
+                        net::BodySink& sink, net::TimeOut rule = net::TimeOut::kWholeExchange,
+                        const std::string& moreLines = {}) {
+    return net::PlainGet(
+        exchange.socket, exchange.endpoint,
+        {net::RequestText(requestLine, exchange.hostHeader, moreLines), timeoutSeconds, rule},
+        sink);
 }
 
 }  // namespace
@@ -34,24 +36,27 @@ DownloadOutcome FetchDocument(Exchange exchange, const store::DataFolder& folder
     if (!documentFile.startsWith(u'/') || !target) return outcome;
 
     QElapsedTimer sinceTurn;
-    store::PackageSink sink(
-        *target, rules.limits, [&](std::int64_t received, std::optional<std::int64_t> announced) {
-            // Reporting every chunk would cost more than the transfer itself
-            // on a fast link; fifty reports a second keep the bar smooth.
-            const bool last = announced && received >= *announced;
-            if (!sinceTurn.isValid() || sinceTurn.elapsed() >= kTurnIntervalMs || last) {
-                sinceTurn.start();
-                if (report) report(received, announced);
-            }
-        });
-    const auto result = Get(
-        exchange,
-        net::AbsoluteRequestLine(exchange.endpoint, "/qv_contents" + documentFile.toStdString()),
-        rules.timeoutSeconds, sink, net::TimeOut::kBetweenBytes);
-    outcome.stored = sink.Stored();
-    outcome.announced = sink.Announced();
-    outcome.received = result.BodyBytes;
-    return outcome;
+    const auto progress = [&](std::int64_t received, std::optional<std::int64_t> announced) {
+        // Reporting every chunk would cost more than the transfer itself
+        // on a fast link; fifty reports a second keep the bar smooth.
+        const bool last = announced && received >= *announced;
+        if (!sinceTurn.isValid() || sinceTurn.elapsed() >= kTurnIntervalMs || last) {
+            sinceTurn.start();
+            if (report) report(received, announced);
+        }
+    };
+    const auto requestLine =
+        net::AbsoluteRequestLine(exchange.endpoint, "/qv_contents" + documentFile.toStdString());
+    // A part that turns out not to continue goes, and the document is asked
+    // for whole once more.
+    for (auto from = store::FindResumePoint(*target);; from.reset()) {
+        store::DocumentSink sink(*target, rules.limits, from, progress);
+        const auto result = Get(exchange, requestLine, rules.timeoutSeconds, sink,
+                                net::TimeOut::kBetweenBytes, from ? store::RangeLines(*from) : "");
+        outcome.stored = sink.Stored();
+        outcome.received += result.BodyBytes;
+        if (!sink.StartOver()) return outcome;
+    }
 }
 
 ProgressWindow::ProgressWindow(TwipScale scale, QString title, std::function<void(FrmCond&)> shown)

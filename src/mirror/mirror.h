@@ -27,7 +27,7 @@ struct Exchange {
 
 struct DownloadOutcome {
     bool stored = false;
-    std::optional<std::int64_t> announced;  // when the header gave it
+    // Body bytes that came, over every request the download made.
     std::int64_t received = 0;
 };
 
@@ -45,10 +45,11 @@ struct FetchRules {
     store::StoreLimits limits{kDocumentMaxBytes};
 };
 
-// Fetches "/qv_contents" + documentFile into the data folder. It touches no
-// window, so it runs on whatever thread calls it. report follows the first
-// chunk, then comes at most every 20 ms, and for the last chunk. The
-// document is stored only when the reply is complete.
+// Fetches "/qv_contents" + documentFile into the data folder, continuing
+// the part an earlier transfer left where it can (see store::DocumentSink).
+// It touches no window, so it runs on whatever thread calls it. report
+// follows the first chunk, then comes at most every 20 ms, and for the last
+// chunk. The document is stored only when the reply is complete.
 DownloadOutcome FetchDocument(Exchange exchange, const store::DataFolder& folder,
                               const QString& documentFile, const FetchRules& rules,
                               const DownloadReport& report);

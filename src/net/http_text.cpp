@@ -22,9 +22,10 @@ std::string PathRequestLine(const ServiceEndpoint& endpoint, std::string_view pa
     return endpoint.proxy ? AbsoluteRequestLine(endpoint, path) : OriginRequestLine(path);
 }
 
-std::string RequestText(std::string_view requestLine, std::string_view hostHeader) {
+std::string RequestText(std::string_view requestLine, std::string_view hostHeader,
+                        std::string_view moreLines) {
     std::string text(requestLine);
-    return text.append("\r\n").append(hostHeader).append("\r\n");
+    return text.append("\r\n").append(hostHeader).append(moreLines).append("\r\n");
 }
 
 namespace {
@@ -88,17 +89,34 @@ int StatusCodeOf(std::string_view statusLine) {
     return code && *code >= 100 ? *code : 0;
 }
 
-void BodyLength::Take(std::string_view headerLine) {
-    constexpr std::string_view kName = "content-length";
+std::optional<std::string_view> HeaderValue(std::string_view headerLine, std::string_view name) {
     const auto colon = headerLine.find(':');
-    if (colon == std::string_view::npos) return;
-    const std::string_view name = TrimBlanks(headerLine.substr(0, colon));
-    if (name.size() != kName.size()) return;
-    for (std::size_t i = 0; i < name.size(); ++i) {
-        const char c = name[i] >= 'A' && name[i] <= 'Z' ? static_cast<char>(name[i] + 32) : name[i];
-        if (c != kName[i]) return;
-    }
-    const auto value = WholeNumber<std::int64_t>(TrimBlanks(headerLine.substr(colon + 1)));
+    if (colon == std::string_view::npos) return std::nullopt;
+    const std::string_view field = TrimBlanks(headerLine.substr(0, colon));
+    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
+    if (!std::ranges::equal(field, name, {}, lower, lower)) return std::nullopt;
+    return TrimBlanks(headerLine.substr(colon + 1));
+}
+
+std::optional<ContentRange> ParseContentRange(std::string_view value) {
+    constexpr std::string_view kUnit = "bytes ";
+    if (!value.starts_with(kUnit)) return std::nullopt;
+    value.remove_prefix(kUnit.size());
+    const auto dash = value.find('-');
+    const auto slash = value.find('/');
+    if (dash == std::string_view::npos || slash == std::string_view::npos || slash < dash)
+        return std::nullopt;
+    const auto first = WholeNumber<std::int64_t>(value.substr(0, dash));
+    const auto last = WholeNumber<std::int64_t>(value.substr(dash + 1, slash - dash - 1));
+    const auto total = WholeNumber<std::int64_t>(value.substr(slash + 1));
+    if (!first || !last || !total || *first > *last || *last >= *total) return std::nullopt;
+    return ContentRange{*first, *last, *total};
+}
+
+void BodyLength::Take(std::string_view headerLine) {
+    const auto field = HeaderValue(headerLine, "content-length");
+    if (!field) return;
+    const auto value = WholeNumber<std::int64_t>(*field);
     if (!value || (value_ && *value_ != *value)) unreadable_ = true;
     if (value) value_ = value;
 }

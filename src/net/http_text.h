@@ -18,8 +18,10 @@ std::string OriginRequestLine(std::string_view path);
 // The origin form directly, the absolute form through a proxy, which must
 // be told the host.
 std::string PathRequestLine(const ServiceEndpoint& endpoint, std::string_view path);
-// request line, CR LF, the host header (may be empty), CR LF.
-std::string RequestText(std::string_view requestLine, std::string_view hostHeader);
+// request line, CR LF, the host header (may be empty), more header lines
+// (each ending in CR LF), CR LF.
+std::string RequestText(std::string_view requestLine, std::string_view hostHeader,
+                        std::string_view moreLines = {});
 // The request as it goes out on the endpoint's route: through a proxy that
 // wants a user and password, with their Basic credentials after the request
 // line; otherwise as it stands.
@@ -31,6 +33,19 @@ bool IsProxyRefusal(int status, bool viaProxy);
 
 // The status code of "HTTP/1.x NNN ...", or 0 when the line is not a status line.
 int StatusCodeOf(std::string_view statusLine);
+
+// The value of a header line whose field name is `name` in any letter case,
+// blanks around it trimmed; nothing for any other line.
+std::optional<std::string_view> HeaderValue(std::string_view headerLine, std::string_view name);
+
+// "Content-Range: bytes first-last/total" of a 206 reply.
+struct ContentRange {
+    std::int64_t first = 0;
+    std::int64_t last = 0;
+    std::int64_t total = 0;
+};
+// Nothing unless the value is exactly that form with first <= last < total.
+std::optional<ContentRange> ParseContentRange(std::string_view value);
 
 // The body length a reply's header gives: its "Content-Length" fields, their
 // name in any letter case. A value that is not one whole number fitting 64

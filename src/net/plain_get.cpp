@@ -31,6 +31,7 @@ ExchangeResult PlainGet(Socket& socket, const ServiceEndpoint& endpoint,
         }
     }
 
+    if (result.SockResult == kOk) sink.HeaderEnd(result.StatusCode);
     std::string chunk;
     if (result.SockResult == kOk) result.SockResult = socket.Read(chunk);
     while (result.SockResult == kOk) {

@@ -30,6 +30,8 @@ class BodySink {
     virtual ~BodySink() = default;
     // Every header line after the status line, up to the empty line.
     virtual void HeaderLine(const std::string& line) { (void)line; }
+    // The whole header has come, with this status; the body follows.
+    virtual void HeaderEnd(int status) { (void)status; }
     // One chunk of the body.
     virtual void Chunk(const std::string& bytes) = 0;
     // False stops the body loop before the next read.

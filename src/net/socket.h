@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <memory>
 #include <string>
 
@@ -20,6 +21,18 @@ enum SocketResult : int {
     kLineTooLong = 7,
     kHeaderTooLong = 8,
     kAborted = 9,
+    kTooSlow = 10,
+};
+
+// Fewer bytes than this over a whole window ends a transfer as too slow, so
+// a host that drips its reply cannot hold the exchanges behind it for the
+// length of its time-out. These are curl's own defaults for its low-speed
+// limit (1 byte a second over 30 seconds): the slowest link a member reads
+// over brings thousands of times more, a stall long enough to be a dead
+// link is cut. The same rule holds for the pages curl reads.
+struct MinimumSpeed {
+    long bytesPerSecond = 1;
+    std::chrono::seconds window{30};
 };
 
 // What the time-out given to Connect bounds. A status file or a mirror copy
@@ -31,7 +44,8 @@ enum class TimeOut {
 };
 
 // A TCP client with blocking calls, all of them bounded by the time-out
-// given to Connect. Failures are results, never exceptions.
+// given to Connect, its reads by the minimum speed as well. Failures are
+// results, never exceptions.
 class Socket {
   public:
     virtual ~Socket() = default;

@@ -1,5 +1,6 @@
 #include "net/tcp_socket.h"
 
+#include <algorithm>
 #include <cerrno>
 
 #include <fcntl.h>
@@ -13,10 +14,10 @@ namespace qvestra::net {
 
 TcpSocket::~TcpSocket() { Close(); }
 
-int TcpSocket::Wait(int fd, short events) const {
+int TcpSocket::Wait(int fd, short events, Clock::time_point until) const {
     for (;;) {
-        const auto left =
-            std::chrono::duration_cast<std::chrono::milliseconds>(deadline_ - Clock::now());
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            std::min(deadline_, until) - Clock::now());
         pollfd p[2] = {{fd, events, 0}, {cancel_ != nullptr ? cancel_->Fd() : -1, POLLIN, 0}};
         const int n = ::poll(p, 2, left.count() > 0 ? static_cast<int>(left.count()) : 0);
         if (n > 0 && p[1].revents != 0) return kAborted;
@@ -57,6 +58,8 @@ int TcpSocket::Connect(const std::string& host, int port, int timeoutSeconds, Ti
         if (result == kOk) {
             fd_ = fd;
             Progressed();
+            windowEnd_ = Clock::now() + minimum_.window;
+            windowBytes_ = 0;
             return kOk;
         }
         ::close(fd);
@@ -82,10 +85,23 @@ int TcpSocket::Write(const std::string& text) {
     return kOk;
 }
 
+int TcpSocket::WaitForBytes() {
+    for (;;) {
+        const auto now = Clock::now();
+        if (now >= windowEnd_) {
+            if (windowBytes_ < minimum_.bytesPerSecond * minimum_.window.count()) return kTooSlow;
+            windowBytes_ = 0;
+            windowEnd_ = now + minimum_.window;
+        }
+        const int r = Wait(fd_, POLLIN, windowEnd_);
+        if (r != kTimedOut || Clock::now() >= deadline_) return r;
+    }
+}
+
 int TcpSocket::Fill(std::string& buffer) {
     if (peerClosed_) return kClosed;
     for (;;) {
-        if (const int r = Wait(fd_, POLLIN); r != kOk) return r;
+        if (const int r = WaitForBytes(); r != kOk) return r;
         // Received straight into the buffer's tail: no copy on the way in.
         const std::size_t had = buffer.size();
         buffer.resize(had + ReceiveBuffer::kReadChunkBytes);
@@ -93,6 +109,7 @@ int TcpSocket::Fill(std::string& buffer) {
         buffer.resize(had + (n > 0 ? static_cast<std::size_t>(n) : 0));
         if (n > 0) {
             Progressed();
+            windowBytes_ += n;
             return kOk;
         }
         if (n == 0) {
@@ -121,7 +138,7 @@ void TcpSocket::Close() {
 }
 
 std::unique_ptr<Socket> TcpSocketFactory::Create(const AbortSwitch& cancel) {
-    return std::make_unique<TcpSocket>(&cancel);
+    return std::make_unique<TcpSocket>(&cancel, minimum_);
 }
 
 }  // namespace qvestra::net

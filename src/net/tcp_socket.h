@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstdint>
 #include <string>
 
 #include "net/abort_switch.h"
@@ -12,7 +13,8 @@ namespace qvestra::net {
 class TcpSocket final : public Socket {
   public:
     // The switch, when given, ends every wait of this socket once tripped.
-    explicit TcpSocket(const AbortSwitch* cancel = nullptr) : cancel_(cancel) {}
+    explicit TcpSocket(const AbortSwitch* cancel = nullptr, MinimumSpeed minimum = {})
+        : cancel_(cancel), minimum_(minimum) {}
     ~TcpSocket() override;
     TcpSocket(const TcpSocket&) = delete;
     TcpSocket& operator=(const TcpSocket&) = delete;
@@ -28,14 +30,21 @@ class TcpSocket final : public Socket {
 
     // Waits for data until the deadline and appends it to buffer.
     int Fill(std::string& buffer);
+    // kOk once bytes can be read, else why not: the deadline, or a window
+    // of the minimum speed that ended short of its bytes.
+    int WaitForBytes();
     // Bytes moved: under TimeOut::kBetweenBytes the time-out starts again.
     void Progressed();
-    // kOk once fd is ready for events, else why not.
-    int Wait(int fd, short events) const;
+    // kOk once fd is ready for events, else why not; kTimedOut at the
+    // deadline or at until, whichever comes first.
+    int Wait(int fd, short events, Clock::time_point until = Clock::time_point::max()) const;
 
     bool Aborted() const { return Tripped(cancel_); }
 
     const AbortSwitch* cancel_;
+    MinimumSpeed minimum_;
+    Clock::time_point windowEnd_{};
+    std::int64_t windowBytes_ = 0;
     int fd_ = -1;
     TimeOut rule_ = TimeOut::kWholeExchange;
     std::chrono::milliseconds timeout_{0};
@@ -47,7 +56,11 @@ class TcpSocket final : public Socket {
 
 class TcpSocketFactory final : public SocketFactory {
   public:
+    explicit TcpSocketFactory(MinimumSpeed minimum = {}) : minimum_(minimum) {}
     std::unique_ptr<Socket> Create(const AbortSwitch& cancel) override;
+
+  private:
+    MinimumSpeed minimum_;
 };
 
 }  // namespace qvestra::net

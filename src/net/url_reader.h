@@ -6,6 +6,7 @@
 
 #include "net/abort_switch.h"
 #include "net/service_endpoint.h"
+#include "net/socket.h"
 
 namespace qvestra::net {
 
@@ -31,9 +32,6 @@ class UrlReader {
 class CurlUrlReader final : public UrlReader {
   public:
     static constexpr long kConnectTimeoutSeconds = 10;
-    // A page that trickles in slower than this for this long is given up.
-    static constexpr long kLowSpeedBytesPerSecond = 1;
-    static constexpr long kLowSpeedSeconds = 30;
     static constexpr long kTotalTimeoutSeconds = 120;
     static constexpr std::size_t kMaxBytes = 16 * 1024 * 1024;
     // A service that moves its menu page is followed, within http.

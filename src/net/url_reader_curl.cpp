@@ -95,8 +95,9 @@ PageRead CurlUrlReader::ReadAll(const std::string& address, const AbortSwitch& c
     curl_easy_setopt(curl.get(), CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(curl.get(), CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds);
     curl_easy_setopt(curl.get(), CURLOPT_TIMEOUT, kTotalTimeoutSeconds);
-    curl_easy_setopt(curl.get(), CURLOPT_LOW_SPEED_LIMIT, kLowSpeedBytesPerSecond);
-    curl_easy_setopt(curl.get(), CURLOPT_LOW_SPEED_TIME, kLowSpeedSeconds);
+    curl_easy_setopt(curl.get(), CURLOPT_LOW_SPEED_LIMIT, MinimumSpeed{}.bytesPerSecond);
+    curl_easy_setopt(curl.get(), CURLOPT_LOW_SPEED_TIME,
+                     static_cast<long>(MinimumSpeed{}.window.count()));
     curl_easy_setopt(curl.get(), CURLOPT_WRITEFUNCTION, Append);
     curl_easy_setopt(curl.get(), CURLOPT_WRITEDATA, &page);
     curl_easy_setopt(curl.get(), CURLOPT_NOPROGRESS, 0L);

@@ -119,11 +119,18 @@ void DataFolder::RemoveAndSeal(ExchangeQueue& exchanges) const {
     exchanges.Seal();
 }
 
-void DataFolder::RemovePartFiles() const {
+void DataFolder::RemovePartFiles(const std::set<std::string>& continuing) const {
     for (const auto& folder : {root_, root_ / "images"}) {
         std::error_code ec;
         for (const auto& file : std::filesystem::directory_iterator(folder, ec)) {
-            if (!PartFile::IsPartName(file.path().filename().string())) continue;
+            const std::string name = file.path().filename().string();
+            const std::string target(PartFile::TargetOf(name));
+            if (target.empty()) continue;
+            std::error_code existsError;
+            if (folder == root_ && continuing.contains(target) &&
+                !std::filesystem::exists(
+                    std::filesystem::symlink_status(root_ / target, existsError)))
+                continue;
             // A link is removed itself, never what it points to.
             std::error_code removeError;
             if (file.is_regular_file(removeError) || file.is_symlink(removeError))

@@ -2,6 +2,8 @@
 
 #include <filesystem>
 #include <optional>
+#include <set>
+#include <string>
 #include <string_view>
 
 namespace qvestra {
@@ -51,9 +53,11 @@ class DataFolder {
     // writes into it again.
     void RemoveAndSeal(ExchangeQueue& exchanges) const;
 
-    // Removes the temporary files of downloads and copies that a killed run
-    // left in the folder and its images folder.
-    void RemovePartFiles() const;
+    // Removes the temporary files of downloads and copies that an earlier
+    // run left in the folder and its images folder, but for the parts (and
+    // their records) of the documents named in `continuing` that are not
+    // there yet: their downloads continue them.
+    void RemovePartFiles(const std::set<std::string>& continuing = {}) const;
 
     // The path of a file named by the service, or nothing when the name is not
     // one plain path component.

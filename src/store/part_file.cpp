@@ -4,6 +4,7 @@
 #include <system_error>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace qvestra::store {
@@ -26,18 +27,44 @@ PartFile::PartFile(std::filesystem::path target)
 
 PartFile::~PartFile() { Discard(); }
 
+namespace {
+constexpr std::string_view kPartSuffix = ".part";
+constexpr std::string_view kRecordSuffix = ".resume";
+}  // namespace
+
 std::filesystem::path PartFile::NameFor(const std::filesystem::path& target) {
-    return target.parent_path() / ("." + target.filename().string() + ".part");
+    return target.parent_path() / ("." + target.filename().string() + std::string(kPartSuffix));
 }
 
-bool PartFile::IsPartName(std::string_view fileName) {
-    return fileName.size() > 6 && fileName.front() == '.' && fileName.ends_with(".part");
+std::filesystem::path PartFile::RecordFor(const std::filesystem::path& target) {
+    return target.parent_path() / ("." + target.filename().string() + std::string(kRecordSuffix));
+}
+
+std::string_view PartFile::TargetOf(std::string_view fileName) {
+    if (!fileName.starts_with('.')) return {};
+    for (const auto suffix : {kPartSuffix, kRecordSuffix})
+        if (fileName.size() > suffix.size() + 1 && fileName.ends_with(suffix))
+            return fileName.substr(1, fileName.size() - suffix.size() - 1);
+    return {};
 }
 
 bool PartFile::FitsBeside(std::string_view fileName) {
-    // NameFor puts a dot in front and ".part" behind.
+    // The record's part file is the longest name: "..<name>.resume.part".
     constexpr std::size_t kMaxNameBytes = 255;
-    return fileName.size() + 6 <= kMaxNameBytes;
+    return fileName.size() + 2 + kRecordSuffix.size() + kPartSuffix.size() <= kMaxNameBytes;
+}
+
+bool PartFile::Continue(std::int64_t size) {
+    Discard();
+    fd_ = ::open(part_.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC | O_NOFOLLOW);
+    struct stat info {};
+    if (fd_ >= 0 && ::fstat(fd_, &info) == 0 && S_ISREG(info.st_mode) && info.st_size == size) {
+        created_ = true;
+        return true;
+    }
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+    return false;
 }
 
 bool PartFile::Write(std::string_view bytes) {
@@ -56,23 +83,29 @@ bool PartFile::Write(std::string_view bytes) {
     return !failed_;
 }
 
-bool PartFile::Commit() {
+bool PartFile::Commit(bool synced) {
     if (!created_ || failed_) {
         Discard();
         return false;
     }
-    const bool synced = ::fsync(fd_) == 0;
+    const bool flushed = !synced || ::fsync(fd_) == 0;
     const bool closed = ::close(fd_) == 0;
     fd_ = -1;
     std::error_code ec;
-    if (synced && closed) std::filesystem::rename(part_, target_, ec);
-    if (!synced || !closed || ec) {
+    if (flushed && closed) std::filesystem::rename(part_, target_, ec);
+    if (!flushed || !closed || ec) {
         Discard();
         return false;
     }
     created_ = false;
-    SyncFolder(target_.parent_path());
+    if (synced) SyncFolder(target_.parent_path());
     return true;
+}
+
+void PartFile::Keep() {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+    created_ = false;
 }
 
 void PartFile::Discard() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <string_view>
 
@@ -18,19 +19,30 @@ class PartFile {
     PartFile(const PartFile&) = delete;
     PartFile& operator=(const PartFile&) = delete;
 
+    // Writes go on at the end of the temporary file an earlier transfer
+    // left, when it is a plain file of exactly `size` bytes; false (and
+    // nothing opened) otherwise.
+    bool Continue(std::int64_t size);
     // Creates (or empties) the temporary file on first use; false once any
     // write failed.
     bool Write(std::string_view bytes);
-    // Puts the bytes written so far in place of the target.
-    bool Commit();
+    // Puts the bytes written so far in place of the target. Unsynced, the
+    // rename alone: for a file a power cut may lose, which its reader checks.
+    bool Commit(bool synced = true);
     void Discard();
+    // Closes the temporary file and leaves it for a later transfer to continue.
+    void Keep();
 
     // ".<name>.part" beside the target.
     static std::filesystem::path NameFor(const std::filesystem::path& target);
-    // Whether a file name is one that NameFor gives.
-    static bool IsPartName(std::string_view fileName);
-    // Whether a target of this file name has a part file name the file
-    // system can hold (255 bytes).
+    // ".<name>.resume" beside the target: what the service said of the part.
+    static std::filesystem::path RecordFor(const std::filesystem::path& target);
+    // Whether a file name is one that NameFor or RecordFor gives; the name of
+    // its target, without the folder, or an empty one.
+    static std::string_view TargetOf(std::string_view fileName);
+    static bool IsPartName(std::string_view fileName) { return !TargetOf(fileName).empty(); }
+    // Whether a target of this file name has part file and record names the
+    // file system can hold (255 bytes), the record's own part file included.
     static bool FitsBeside(std::string_view fileName);
 
   private:

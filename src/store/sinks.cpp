@@ -62,21 +62,99 @@ void WholeBodySink::Chunk(const std::string& bytes) {
     writeFailed_ = !part_.Write(bytes);
 }
 
+bool WholeBodySink::WholeReply(const net::ExchangeResult& result) const {
+    return WholeSuccess(result, length_) && result.BodyBytes > 0 && !writeFailed_ && !unusable_;
+}
+
 void WholeBodySink::Finish(const net::ExchangeResult& result) {
-    if (WholeSuccess(result, length_) && result.BodyBytes > 0 && Wanted()) {
+    if (WholeReply(result)) {
         stored_ = part_.Commit();
     } else {
         part_.Discard();
     }
 }
 
-PackageSink::PackageSink(std::filesystem::path answerFile, StoreLimits limits, Progress progress)
-    : WholeBodySink(std::move(answerFile), limits), progress_(std::move(progress)) {}
+DocumentSink::DocumentSink(std::filesystem::path target, StoreLimits limits,
+                           std::optional<ResumePoint> from, Progress progress)
+    : WholeBodySink(target, limits),
+      target_(std::move(target)),
+      from_(std::move(from)),
+      progress_(std::move(progress)),
+      reply_(from_ ? Reply::kLeavePart : Reply::kWhole) {}
 
-void PackageSink::Chunk(const std::string& bytes) {
+void DocumentSink::HeaderLine(const std::string& line) {
+    WholeBodySink::HeaderLine(line);
+    if (const auto range = net::HeaderValue(line, "content-range"))
+        range_ = net::ParseContentRange(*range);
+    if (const auto etag = net::HeaderValue(line, "etag")) etag_ = *etag;
+    if (const auto date = net::HeaderValue(line, "last-modified")) lastModified_ = *date;
+}
+
+void DocumentSink::HeaderEnd(int status) {
+    if (from_ && (status == 206 || status == 416)) {
+        const auto total = from_->record.total;
+        const bool rest = status == 206 && range_ && range_->first == from_->offset &&
+                          range_->last == total - 1 && range_->total == total;
+        reply_ = rest && Part().Continue(from_->offset) ? Reply::kRest : Reply::kStartOver;
+    } else if (status == 206) {
+        // A part of a document is no whole one, whatever its length says.
+        reply_ = Reply::kLeavePart;
+    } else if (status == 200) {
+        reply_ = Reply::kWhole;
+    }
+    switch (reply_) {
+        case Reply::kRest:
+            // The progress window starts at the share already on disk.
+            if (progress_) progress_(from_->offset, from_->record.total);
+            return;
+        case Reply::kStartOver:
+            ForgetPart(target_);
+            return;
+        case Reply::kLeavePart:
+            return;
+        case Reply::kWhole:
+            break;
+    }
+    // Whatever part there was, this reply starts a new one, and only a
+    // record of this reply may go with it.
+    ForgetPart(target_);
+    const auto length = Announced();
+    const std::string& validator = IsUsableValidator(etag_) ? etag_ : lastModified_;
+    if (status == 200 && length && Sound())
+        recorded_ = WriteResumeRecord(target_, {*length, validator});
+}
+
+bool DocumentSink::Wanted() const {
+    return WholeBodySink::Wanted() && (reply_ == Reply::kWhole || reply_ == Reply::kRest);
+}
+
+void DocumentSink::Chunk(const std::string& bytes) {
+    if (!Wanted()) return;
     WholeBodySink::Chunk(bytes);
     received_ += static_cast<std::int64_t>(bytes.size());
-    if (progress_) progress_(received_, Announced());
+    if (!progress_) return;
+    if (reply_ == Reply::kRest)
+        progress_(from_->offset + received_, from_->record.total);
+    else
+        progress_(received_, Announced());
+}
+
+void DocumentSink::Finish(const net::ExchangeResult& result) {
+    if (reply_ != Reply::kWhole && reply_ != Reply::kRest) return;
+    const bool whole =
+        WholeReply(result) &&
+        (reply_ == Reply::kWhole || from_->offset + result.BodyBytes == from_->record.total);
+    const bool continued = reply_ == Reply::kRest;
+    if (whole) {
+        MarkStored(Part().Commit());
+    } else if ((recorded_ || continued) && Sound() && (continued || received_ > 0)) {
+        // Ended early: the part and its record stay for the next transfer.
+        Part().Keep();
+        return;
+    } else {
+        Part().Discard();
+    }
+    ForgetPart(target_);
 }
 
 ShortAnswerSink::ShortAnswerSink(std::optional<std::filesystem::path> answerFile)

@@ -9,6 +9,7 @@
 #include "net/http_text.h"
 #include "net/plain_get.h"
 #include "store/part_file.h"
+#include "store/resume_record.h"
 
 namespace qvestra::store {
 
@@ -46,6 +47,14 @@ class WholeBodySink : public net::BodySink {
     // The length the header gave, which the progress window shows.
     std::optional<std::int64_t> Announced() const { return length_.Value(); }
 
+  protected:
+    PartFile& Part() { return part_; }
+    // The reply came whole (see above) and every byte of it was written.
+    bool WholeReply(const net::ExchangeResult& result) const;
+    // Its bytes are the reply's own, as far as they go: no length broken or overrun.
+    bool Sound() const { return !unusable_; }
+    void MarkStored(bool stored) { stored_ = stored; }
+
   private:
     // Whether `more` bytes still fit on the disk beside what it must keep free.
     bool Fits(std::int64_t more) const;
@@ -65,18 +74,46 @@ class WholeBodySink : public net::BodySink {
     bool stored_ = false;
 };
 
-// Whole body plus a progress report after every chunk.
-class PackageSink final : public WholeBodySink {
+// A document: stored whole as above, or continued from the part an earlier
+// transfer left (from), and a progress report after every chunk. Asked for
+// from a part, only a 206 whose range starts at the part's end and names the
+// recorded length continues it; a 200 replaces it from its first byte; a
+// range the service answers otherwise (another start or length, a 416)
+// means the part cannot be continued, and it goes; any other reply leaves it
+// for the next try. A transfer that ends early keeps its part and its record
+// (the length and the ETag, else the Last-Modified date) when the reply gave
+// both; otherwise the part goes, as a whole body's does.
+class DocumentSink final : public WholeBodySink {
   public:
-    // received bytes so far, announced length if the header gave one.
+    // bytes of the document on disk so far, its length if known.
     using Progress = std::function<void(std::int64_t, std::optional<std::int64_t>)>;
 
-    PackageSink(std::filesystem::path answerFile, StoreLimits limits, Progress progress);
+    DocumentSink(std::filesystem::path target, StoreLimits limits, std::optional<ResumePoint> from,
+                 Progress progress);
 
+    void HeaderLine(const std::string& line) override;
+    void HeaderEnd(int status) override;
     void Chunk(const std::string& bytes) override;
+    bool Wanted() const override;
+    void Finish(const net::ExchangeResult& result) override;
+
+    // The part could not be continued and is gone: the document may be
+    // asked for whole at once.
+    bool StartOver() const { return reply_ == Reply::kStartOver; }
 
   private:
+    enum class Reply { kWhole, kRest, kLeavePart, kStartOver };
+
+    std::filesystem::path target_;
+    std::optional<ResumePoint> from_;
     Progress progress_;
+    // Asked for the rest, a reply that never gets past its header leaves the part.
+    Reply reply_;
+    std::optional<net::ContentRange> range_;
+    std::string etag_;
+    std::string lastModified_;
+    // A record on disk belongs to the bytes of this part.
+    bool recorded_ = false;
     std::int64_t received_ = 0;
 };
 

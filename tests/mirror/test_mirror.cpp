@@ -8,6 +8,7 @@
 #include "app/main_window_harness.h"
 #include "mirror/mirror.h"
 #include "net/http_text.h"
+#include "store/answers.h"
 #include "store/part_file.h"
 
 using namespace qvestra;
@@ -107,6 +108,118 @@ class TestMirror : public QObject {
         QVERIFY(FilesIn(c.data.Root()).isEmpty());
     }
 
+    // A transfer that ended early left "abcd" of the ten bytes of m01.pdf and
+    // its record (length 10, ETag "v1"). The next request asks for the rest
+    // only when both are sound; the reply decides what becomes of the part.
+    // Replies are played to every request, the whole one a part that could
+    // not be continued makes once more included.
+    // state: the document | the part | the record, "-" for none.
+    void continuingAnInterruptedDownload_data() {
+        Columns<std::string, std::string, std::string, std::string, std::string>(
+            {"part", "record", "reply", "requests", "state"});
+        const auto rest = [](const std::string& range, const std::string& body) {
+            return "HTTP/1.0 206 Partial Content\r\nContent-Range: bytes " + range +
+                   "\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body;
+        };
+        const auto changed = [](const std::string& body) {
+            return "HTTP/1.0 200 OK\r\nContent-Length: 10\r\nETag: \"v2\"\r\n\r\n" + body;
+        };
+        const std::string v1 = "10\n\"v1\"\n";
+        Row("the rest", "abcd"s, v1, rest("4-9/10", "efghij"), "rest"s, "abcdefghij|-|-"s);
+        Row("the rest cut short", "abcd"s, v1, rest("4-9/10", "ef"), "rest"s, "-|abcdef|" + v1);
+        Row("another start", "abcd"s, v1, rest("3-9/10", "defghij"), "rest whole"s, "-|-|-"s);
+        Row("another length", "abcd"s, v1, rest("4-10/11", "efghijk"), "rest whole"s, "-|-|-"s);
+        Row("not satisfiable", "abcd"s, v1, "HTTP/1.0 416 Range Not Satisfiable\r\n\r\n"s,
+            "rest whole"s, "-|-|-"s);
+        Row("a changed document", "abcd"s, v1, changed("ABCDEFGHIJ"), "rest"s, "ABCDEFGHIJ|-|-"s);
+        Row("a changed document cut short", "abcd"s, v1, changed("ABC"), "rest"s,
+            "-|ABC|10\n\"v2\"\n"s);
+        Row("a server error", "abcd"s, v1, "HTTP/1.0 503 Busy\r\n\r\nlater"s, "rest"s,
+            "-|abcd|" + v1);
+        Row("a header cut short", "abcd"s, v1, "HTTP/1.0 206 Partial Con"s, "rest"s,
+            "-|abcd|" + v1);
+        Row("a damaged record", "abcd"s, "ten\n\"v1\"\n"s, OkReply("abcdefghij"), "whole"s,
+            "abcdefghij|-|-"s);
+        Row("a line break in the recorded validator", "abcd"s, "10\n\"v\r1\"\n"s,
+            OkReply("abcdefghij"), "whole"s, "abcdefghij|-|-"s);
+        Row("no record", "abcd"s, ""s, OkReply("abcdefghij"), "whole"s, "abcdefghij|-|-"s);
+        Row("a part as long as the document", "abcdefghij"s, v1, OkReply("abcdefghij"), "whole"s,
+            "abcdefghij|-|-"s);
+        Row("a first transfer cut short, with a date", ""s, ""s,
+            "HTTP/1.0 200 OK\r\nContent-Length: 10\r\nLast-Modified: Mon, 7 Dec 2026\r\n\r\nab"s,
+            "whole"s, "-|ab|10\nMon, 7 Dec 2026\n"s);
+        Row("a first transfer cut short, no usable validator", ""s, ""s,
+            "HTTP/1.0 200 OK\r\nContent-Length: 10\r\nETag: \"a\rb\"\r\n\r\nab"s, "whole"s,
+            "-|-|-"s);
+        Row("a part of a document asked for whole", ""s, ""s, rest("0-9/10", "abcdefghij"),
+            "whole"s, "-|-|-"s);
+    }
+    void continuingAnInterruptedDownload() {
+        const auto [part, record, reply, requests, state] =
+            Fetch<std::string, std::string, std::string, std::string, std::string>(
+                {"part", "record", "reply", "requests", "state"});
+        Client c(reply, 2);
+        const auto target = c / "m01.pdf";
+        if (!part.empty()) WriteFile(store::PartFile::NameFor(target), part);
+        if (!record.empty()) WriteFile(store::PartFile::RecordFor(target), record);
+        ProgressLog().Download(c);
+        const auto stateOf = [](const std::filesystem::path& file) {
+            return std::filesystem::exists(file) ? ReadFile(file) : "-"s;
+        };
+        QCOMPARE(stateOf(target) + "|" + stateOf(store::PartFile::NameFor(target)) + "|" +
+                     stateOf(store::PartFile::RecordFor(target)),
+                 state);
+        // The range lines follow the usual ones; every other request is
+        // the plain one, byte for byte.
+        std::string expected;
+        for (const auto& kind : QString::fromStdString(requests).split(u' '))
+            expected += "GET " + c.server.Address("/qv_contents/m01.pdf") + " HTTP/1.0\r\n" +
+                        c.hostHeader +
+                        (kind == "rest" ? "Range: bytes=4-\r\nIf-Range: \"v1\"\r\n\r\n" : "\r\n");
+        QCOMPARE(c.server.Request(), expected);
+    }
+
+    // The progress window of a continued document starts at the share on disk.
+    void progressOfAContinuedDocument() {
+        Client c("HTTP/1.0 206 Partial Content\r\nContent-Range: bytes 6-9/10\r\n\r\nghij");
+        WriteFile(store::PartFile::NameFor(c / "m01.pdf"), "abcdef");
+        WriteFile(store::PartFile::RecordFor(c / "m01.pdf"), "10\nW/\"v1\"\n");
+        ProgressLog log;
+        QVERIFY(log.Download(c).stored);
+        QCOMPARE(log.shown, (QStringList{"|", "10||0/10", "10|6|6/10", "10|10|10/10"}));
+    }
+
+    // A host that drips a document cannot hold the exchanges behind it: its
+    // transfer ends by the minimum speed (here 8 bytes a second over 1 s),
+    // the part kept to be continued, and a status poll asked for meanwhile
+    // goes out; the drip alone would last 25 s.
+    void aDrippingHostDoesNotHoldTheQueue() {
+        ScriptedServer drip("HTTP/1.0 200 OK\r\nContent-Length: 100\r\nETag: \"d\"\r\n\r\n" +
+                            QByteArray("<pause 250>b").repeated(99).toStdString());
+        ScriptedServer poll(OkReply("K_ON"));
+        ThreadExchangeQueue queue;
+        net::TcpSocketFactory sockets({8, std::chrono::seconds(1)});
+        QTemporaryDir dir;
+        const store::DataFolder folder(dir.path().toStdString());
+        const net::ServiceEndpoint service{"127.0.0.1", drip.Port()};
+        const std::string host = net::HostHeader(service);
+        queue.Run([&](const net::AbortSwitch& cancel) {
+            mirror::FetchDocument({*sockets.Create(cancel), service, host}, folder, "/m01.pdf", {},
+                                  {});
+        });
+        std::optional<QString> answer;
+        queue.Run(
+            [&](const net::AbortSwitch& cancel) {
+                return store::FetchShortAnswer(*sockets.Create(cancel), {"127.0.0.1", poll.Port()},
+                                               "/status", host)
+                    .field;
+            },
+            [&](const JobResult<std::optional<QString>>& result) { answer = result.value; });
+        QTRY_COMPARE_WITH_TIMEOUT(answer, std::optional<QString>("K_ON"), 10000);
+        QCOMPARE(ReadFile(store::PartFile::RecordFor(folder.Root() / "m01.pdf")), "100\n\"d\"\n"s);
+        QVERIFY(queue.Stop(std::chrono::seconds(5)));
+    }
+
     // The page copy first holds the page just read; each copy is replaced
     // only by a whole successful reply, and other files stay as they are.
     void mirroring_data() {
@@ -176,10 +289,18 @@ class TestMirror : public QObject {
     }
 
     // A killed run left temporary files; the next build clears them away,
-    // a link only as a link.
+    // a link only as a link, but for the part and record of a document
+    // still listed and not there yet, which its download continues.
     void leftoversOfAKilledRunAreRemoved() {
         Harness h(false);
         h.WriteUserFile("A-12|3\r\n");
+        h.urls.pages["file://" + h.folder.string() + "/A-12.html"] =
+            EncodeCp932(MenuPage({"Main;第1章", "Sub;一;/d/next.pdf", "Sub;二;/d/b.pdf"}))
+                .toStdString();
+        WriteFile(h.folder / ".next.pdf.part", "half");
+        WriteFile(h.folder / ".next.pdf.resume", "9\nW/\"1\"\n");
+        WriteFile(h.folder / ".b.pdf.resume", "9\nW/\"1\"\n");
+        WriteFile(h.folder / ".gone.pdf.resume", "9\nW/\"1\"\n");
         std::filesystem::create_directories(h.folder / "images");
         const auto outside = h.folder.parent_path() / "outside.pdf";
         WriteFile(outside, "keep");
@@ -189,7 +310,8 @@ class TestMirror : public QObject {
         WriteFile(h.folder / "..part", "not ours");
         std::filesystem::create_symlink(outside, h.folder / ".c.pdf.part");
         h.Load();
-        QCOMPARE(FilesIn(h.folder), (QStringList{"..part", "b.pdf", "qvuser.txt"}));
+        QCOMPARE(FilesIn(h.folder), (QStringList{"..part", ".next.pdf.part", ".next.pdf.resume",
+                                                 "b.pdf", "qvuser.txt"}));
         QVERIFY(FilesIn(h.folder / "images").isEmpty());
         QCOMPARE(ReadFile(outside), "keep"s);
         QCOMPARE(ReadFile(h.folder / "b.pdf"), "whole"s);

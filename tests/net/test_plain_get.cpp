@@ -40,8 +40,9 @@ const std::string kNotWaitedFor = "<pause 30000>" + std::string(50, 'y');
 // A scripted server, an answer file alone in its folder, and a socket that
 // serves one exchange after another, as the window's do.
 struct Exchange {
-    explicit Exchange(const std::string& script, const AbortSwitch* abort = nullptr)
-        : server(script), socket(abort) {
+    explicit Exchange(const std::string& script, const AbortSwitch* abort = nullptr,
+                      MinimumSpeed minimum = {})
+        : server(script), socket(abort, minimum) {
         WriteFile(file, "previous");
     }
     // With the scripted server unless another host is given.
@@ -153,21 +154,29 @@ class TestPlainGet : public QObject {
     }
 
     // Every read of a trickling host comes in time; only the exchange as a
-    // whole can be late. A document instead fails once its bytes stop. Each
-    // host trickles on well past the 2 s time-out; a byte comes every 250 ms.
+    // whole can be late. A document instead fails once its bytes stop, or
+    // once they come slower than the minimum speed over one of its windows
+    // (here of 1 s). Each host trickles on well past the 2 s time-out; a
+    // byte comes every 250 ms.
     void trickle_data() {
-        Columns<std::string, bool>({"script", "document"});
-        Row("a body stalled", kOkHeader + "so far<pause 10000>", false);
-        Row("header lines without end", kHttpOk + Times("<pause 250>X: y\r\n", 40), false);
-        Row("a document a byte at a time", kOkHeader + Times("<pause 250>b", 12), true);
+        Columns<std::string, bool, long, int>({"script", "document", "bytesPerSecond", "result"});
+        const std::string drip = kOkHeader + Times("<pause 250>b", 12);
+        Row("a body stalled", kOkHeader + "so far<pause 10000>", false, 1L, int(kTimedOut));
+        Row("header lines without end", kHttpOk + Times("<pause 250>X: y\r\n", 40), false, 1L,
+            int(kTimedOut));
+        Row("a document a byte at a time", drip, true, 2L, int(kClosed));
+        Row("a document slower than the minimum", drip, true, 8L, int(kTooSlow));
+        Row("a header slower than the minimum", kHttpOk + Times("<pause 250>X\r\n", 20), true, 20L,
+            int(kTooSlow));
     }
     void trickle() {
-        const auto [script, document] = Fetch<std::string, bool>({"script", "document"});
-        Exchange x(script);
+        const auto [script, document, bytesPerSecond, result] =
+            Fetch<std::string, bool, long, int>({"script", "document", "bytesPerSecond", "result"});
+        Exchange x(script, nullptr, {bytesPerSecond, std::chrono::seconds(1)});
         WholeBodySink sink(x.file, kRoomy);
         x.Run(sink, 2, document ? TimeOut::kBetweenBytes : TimeOut::kWholeExchange);
-        QCOMPARE(x.result.SockResult, document ? int(kClosed) : int(kTimedOut));
-        QCOMPARE(sink.Stored(), document);
+        QCOMPARE(x.result.SockResult, result);
+        QCOMPARE(sink.Stored(), result == kClosed);
     }
 
     // What goes out on each route, and what of the reply counts. Directly

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace qvestra::store {
+
+// What the service said of a document whose transfer may end early: its
+// whole length and its validator (an ETag, or else a Last-Modified date).
+// Kept beside the part file, it lets the next request ask for the rest of
+// that same document and nothing else.
+struct ResumeRecord {
+    std::int64_t total = 0;
+    std::string validator;
+};
+
+// A validator that may go back to the service in a request line of its own:
+// 1 to 200 printable ASCII characters, no blank at either end.
+bool IsUsableValidator(std::string_view validator);
+
+// The record goes beside the target's part file, the member's alone; a
+// power cut may lose it, which costs the next transfer its head start only.
+bool WriteResumeRecord(const std::filesystem::path& target, const ResumeRecord& record);
+
+// Where a document's transfer continues: the bytes its part file holds and
+// the record they belong to.
+struct ResumePoint {
+    std::int64_t offset = 0;
+    ResumeRecord record;
+};
+
+// The part file and its record, when both are whole and agree: a plain file
+// shorter than the recorded length, a record of exactly "<total>\n<validator>\n".
+// Anything else is never trusted: part and record go, and the document
+// starts over.
+std::optional<ResumePoint> FindResumePoint(const std::filesystem::path& target);
+
+// Removes the target's part file and record.
+void ForgetPart(const std::filesystem::path& target);
+
+// "Range: bytes=<offset>-" and "If-Range: <validator>", each ending in CR LF.
+std::string RangeLines(const ResumePoint& point);
+
+}  // namespace qvestra::store
