@@ -84,8 +84,10 @@ DocumentSink::DocumentSink(std::filesystem::path target, StoreLimits limits,
 
 void DocumentSink::HeaderLine(const std::string& line) {
     WholeBodySink::HeaderLine(line);
-    if (const auto range = net::HeaderValue(line, "content-range"))
+    if (const auto range = net::HeaderValue(line, "content-range")) {
         range_ = net::ParseContentRange(*range);
+        ranged_ = true;
+    }
     if (const auto etag = net::HeaderValue(line, "etag")) etag_ = *etag;
     if (const auto date = net::HeaderValue(line, "last-modified")) lastModified_ = *date;
 }
@@ -96,8 +98,9 @@ void DocumentSink::HeaderEnd(int status) {
         const bool rest = status == 206 && range_ && range_->first == from_->offset &&
                           range_->last == total - 1 && range_->total == total;
         reply_ = rest && Part().Continue(from_->offset) ? Reply::kRest : Reply::kStartOver;
-    } else if (status == 206) {
-        // A part of a document is no whole one, whatever its length says.
+    } else if (status == 206 || ranged_) {
+        // A part of a document is no whole one, whatever its status and
+        // length say.
         reply_ = Reply::kLeavePart;
     } else if (status == 200) {
         reply_ = Reply::kWhole;

@@ -110,6 +110,8 @@ class DocumentSink final : public WholeBodySink {
     // Asked for the rest, a reply that never gets past its header leaves the part.
     Reply reply_;
     std::optional<net::ContentRange> range_;
+    // The reply said it is a range, readable or not.
+    bool ranged_ = false;
     std::string etag_;
     std::string lastModified_;
     // A record on disk belongs to the bytes of this part.

@@ -26,3 +26,22 @@ CONF
     nginx=$(command -v nginx || echo /usr/sbin/nginx)
     "$nginx" -c "$1/nginx.conf" -p "$1"
 }
+
+# static_copy SITE: the demo service's answers to the member A-12's start-up
+# as files of a static site at SITE, every document but its large one. Needs
+# the demo service of e2e_lib.sh.
+static_copy() {
+    local name
+    copy() {
+        mkdir -p "$(dirname "$1/$3")"
+        curl -sf -o "$1/$3" "http://127.0.0.1:$service_port$2" || fail "the demo did not answer $2"
+    }
+    copy "$1" '/q_vestra/execute.asp?yuzaaidhi=A-12' q_vestra/execute.asp
+    copy "$1" /q_vestra/LOG_K/qvuser12.txt q_vestra/LOG_K/qvuser12.txt
+    for name in hiragana1 hiragana2 katakana1 gojuon; do
+        copy "$1" "/qv_contents/$name.pdf" "qv_contents/$name.pdf"
+    done
+    copy "$1" /q_Vestra/HTML/A-12.txt q_Vestra/HTML/A-12.txt
+    copy "$1" /q_Vestra/HTML/Help.html q_Vestra/HTML/Help.html
+    copy "$1" /q_Vestra/images/Logo_Movei.gif q_Vestra/images/Logo_Movei.gif
+}

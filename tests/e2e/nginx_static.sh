@@ -12,22 +12,10 @@ source "$(dirname "$0")/e2e_lib.sh"
 folder="$HOME/qvestrafolder"
 site="$work/site"
 
-# copy ADDRESS FILE: the demo's answer at ADDRESS becomes FILE of the site.
-copy() {
-    mkdir -p "$(dirname "$site/$2")"
-    curl -sf -o "$site/$2" "http://127.0.0.1:$service_port$1" || fail "the demo did not answer $1"
-}
-copy '/q_vestra/execute.asp?yuzaaidhi=A-12' q_vestra/execute.asp
-copy /q_vestra/LOG_K/qvuser12.txt q_vestra/LOG_K/qvuser12.txt
-for name in hiragana1 hiragana2 katakana1 gojuon; do
-    copy "/qv_contents/$name.pdf" "qv_contents/$name.pdf"
-done
-copy /q_Vestra/HTML/A-12.txt q_Vestra/HTML/A-12.txt
-copy /q_Vestra/HTML/Help.html q_Vestra/HTML/Help.html
-copy /q_Vestra/images/Logo_Movei.gif q_Vestra/images/Logo_Movei.gif
+source "$e2e_dir/nginx_lib.sh"
+static_copy "$site"
 stop_demo
 
-source "$e2e_dir/nginx_lib.sh"
 mkdir -p "$work/nginx"
 nginx_start "$work/nginx" "$artifacts/nginx" "server { listen 127.0.0.1:$service_port; root $site; }" \
     'types { text/html html asp; text/plain txt; application/pdf pdf; image/gif gif; }' \

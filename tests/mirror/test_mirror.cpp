@@ -153,6 +153,9 @@ class TestMirror : public QObject {
             "-|-|-"s);
         Row("a part of a document asked for whole", ""s, ""s, rest("0-9/10", "abcdefghij"),
             "whole"s, "-|-|-"s);
+        Row("a range answered as a whole document", "abcd"s, v1,
+            "HTTP/1.0 200 OK\r\nContent-Range: bytes 4-9/10\r\nContent-Length: 6\r\n\r\nefghij"s,
+            "rest"s, "-|abcd|" + v1);
     }
     void continuingAnInterruptedDownload() {
         const auto [part, record, reply, requests, state] =
