@@ -40,8 +40,8 @@ WholeBodySink::~WholeBodySink() = default;
 void WholeBodySink::HeaderLine(const std::string& line) {
     length_.Take(line);
     const auto& expected = length_.Value();
-    if (length_.Unreadable() || (expected && (*expected > limits_.maxBytes || !Fits(*expected))))
-        unusable_ = true;
+    if (length_.Unreadable() || (expected && *expected > limits_.maxBytes)) broken_ = true;
+    if (expected && !Fits(*expected)) noRoom_ = true;
 }
 
 void WholeBodySink::Chunk(const std::string& bytes) {
@@ -49,12 +49,12 @@ void WholeBodySink::Chunk(const std::string& bytes) {
     received_ += static_cast<std::int64_t>(bytes.size());
     const auto& expected = length_.Value();
     if ((expected && received_ > *expected) || received_ > limits_.maxBytes) {
-        unusable_ = true;
+        broken_ = true;
         return;
     }
     if (!expected && received_ > spaceCheckedUpTo_) {
         if (!Fits(kSpaceCheckBytes)) {
-            unusable_ = true;
+            noRoom_ = true;
             return;
         }
         spaceCheckedUpTo_ = received_ + kSpaceCheckBytes;
@@ -63,7 +63,7 @@ void WholeBodySink::Chunk(const std::string& bytes) {
 }
 
 bool WholeBodySink::WholeReply(const net::ExchangeResult& result) const {
-    return WholeSuccess(result, length_) && result.BodyBytes > 0 && !writeFailed_ && !unusable_;
+    return WholeSuccess(result, length_) && result.BodyBytes > 0 && Wanted();
 }
 
 void WholeBodySink::Finish(const net::ExchangeResult& result) {

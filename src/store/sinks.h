@@ -40,7 +40,7 @@ class WholeBodySink : public net::BodySink {
 
     void HeaderLine(const std::string& line) override;
     void Chunk(const std::string& bytes) override;
-    bool Wanted() const override { return !writeFailed_ && !unusable_; }
+    bool Wanted() const override { return !writeFailed_ && !broken_ && !noRoom_; }
     void Finish(const net::ExchangeResult& result) override;
 
     bool Stored() const { return stored_; }
@@ -52,7 +52,7 @@ class WholeBodySink : public net::BodySink {
     // The reply came whole (see above) and every byte of it was written.
     bool WholeReply(const net::ExchangeResult& result) const;
     // Its bytes are the reply's own, as far as they go: no length broken or overrun.
-    bool Sound() const { return !unusable_; }
+    bool Sound() const { return !broken_; }
     void MarkStored(bool stored) { stored_ = stored; }
 
   private:
@@ -68,8 +68,10 @@ class WholeBodySink : public net::BodySink {
     // The length the stored body must have.
     net::BodyLength length_;
     std::int64_t received_ = 0;
-    // The reply cannot be stored: its length is unreadable or was overrun.
-    bool unusable_ = false;
+    // The reply cannot be stored: its length is unreadable, too large or was
+    // overrun; or the disk has no room for it.
+    bool broken_ = false;
+    bool noRoom_ = false;
     bool writeFailed_ = false;
     bool stored_ = false;
 };

@@ -65,6 +65,10 @@ class TestFullDisk : public QObject {
         QVERIFY(store::WriteLineAtomically(folder / "A-12.html", QStringLiteral("前のページ")));
         WriteFile(folder / "keika.txt", "END10-00-00");
         const auto before = ReadFile(folder / "A-12.html");
+        // A document cut off at its fourth byte, its record beside it.
+        const std::string record = "65540\n\"v1\"\n";
+        WriteFile(folder / ".b.pdf.part", "abcd");
+        WriteFile(folder / ".b.pdf.resume", record);
         FillTheDisk(folder);
 
         QVERIFY(!user.Write(QStringLiteral("A-12|2")));
@@ -74,11 +78,24 @@ class TestFullDisk : public QObject {
         store::WholeBodySink document(folder / "a.pdf", {1 << 20, 0});
         Fetch("HTTP/1.0 200 OK\r\n\r\n" + std::string(64 * 1024, 'd'), document);
 
-        QVERIFY(!document.Stored());
+        // No room for a record: a part that could not be continued goes.
+        store::DocumentSink fresh(folder / "c.pdf", {1 << 20, 0}, {}, {});
+        Fetch(OkReply(std::string(64 * 1024, 'c')).insert(17, "ETag: \"c\"\r\n"), fresh);
+        // The rest does not fit: the part keeps what did, for the next try.
+        store::DocumentSink rest(folder / "b.pdf", {1 << 20, 0},
+                                 store::FindResumePoint(folder / "b.pdf"), {});
+        Fetch("HTTP/1.0 206 Partial Content\r\nContent-Range: bytes 4-65539/65540\r\n\r\n" +
+                  std::string(64 * 1024, 'e'),
+              rest);
+
+        QVERIFY(!document.Stored() && !fresh.Stored() && !rest.Stored());
+        QVERIFY(ReadFile(folder / ".b.pdf.part").starts_with("abcd"));
+        QCOMPARE(ReadFile(folder / ".b.pdf.resume"), record);
         QCOMPARE(ReadFile(folder / "qvuser.txt"), "A-12|3\r\n"s);
         QCOMPARE(ReadFile(folder / "A-12.html"), before);
         QCOMPARE(ReadFile(folder / "keika.txt"), "END10-00-00"s);
-        QCOMPARE(FilesIn(folder), (QStringList{"A-12.html", "filler", "keika.txt", "qvuser.txt"}));
+        QCOMPARE(FilesIn(folder), (QStringList{".b.pdf.part", ".b.pdf.resume", "A-12.html",
+                                               "filler", "keika.txt", "qvuser.txt"}));
     }
 };
 
