@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # End to end: the client told to end during its start-up downloads ends at
-# once; then the typical start: the documents the data folder lacks are
+# once, leaving no temporary file but the cut document's part with its
+# record; then the typical start, which completes that document: the documents the data folder lacks are
 # downloaded, the large one with its progress window on screen; a group
 # button lists its items, an item opens its document in the desktop's PDF
 # viewer (a stand-in registered for application/pdf), the notice shows
@@ -30,8 +31,9 @@ DESKTOP
 printf '[Default Applications]\napplication/pdf=standin-viewer.desktop\n' >"$XDG_CONFIG_HOME/mimeapps.list"
 
 # ended_by HOW: the client told to end while it downloads the large document,
-# by SIGTERM or by ﾌｧｲﾙ → 終了, ends at once and leaves no temporary file;
-# the later start still finds the document missing.
+# by SIGTERM or by ﾌｧｲﾙ → 終了, ends at once and leaves no temporary file but
+# that document's part, with its record, to be continued; the later start
+# still finds the document missing.
 ended_by() {
     local pid told ms leftovers
     "$client" >"$artifacts/client-$1.log" 2>&1 &
@@ -49,11 +51,14 @@ ended_by() {
     wait_until 60 eval '! kill -0 "$pid" 2>/dev/null' || fail "$1: the client still runs 60 s after it was told to end"
     ms=$((($(date +%s%N) - told) / 1000000))
     wait "$pid" 2>/dev/null || true
-    leftovers=$(find "$HOME/qvestrafolder" -name '*.part')
+    leftovers=$(find "$HOME/qvestrafolder" -name '*.part' ! -name "$(basename "$part")")
     [ -z "$leftovers" ] || fail "$1: temporary files left: $leftovers"
+    [ ! -e "$part" ] || [ -s "$HOME/qvestrafolder/.katakana-workbook.pdf.resume" ] \
+        || fail "$1: the cut document's part has no record"
     [ ! -e "$HOME/qvestrafolder/katakana-workbook.pdf" ] || fail "$1: a cut-short document was stored"
-    echo "ended during the start-up by $1: gone after ${ms} ms, no temporary file"
+    echo "ended during the start-up by $1: gone after ${ms} ms, no temporary file but the part to continue"
 }
+part="$HOME/qvestrafolder/.katakana-workbook.pdf.part"
 ended_by signal
 ended_by menu
 
@@ -66,6 +71,8 @@ progress=$(wait_for_window 30 '^初期処理$') || fail "no progress window for 
 wait_until 30 window_painted "$progress" || fail "the progress window was not painted"
 import -window root "$artifacts/progress.png"
 wait_for_window_gone 60 '^初期処理$' || fail "the progress window stayed"
+wait_until 10 test -e "$HOME/qvestrafolder/katakana-workbook.pdf" || fail "the cut document was not completed"
+[ -z "$(find "$HOME/qvestrafolder" -name '.katakana-workbook.pdf.*')" ] || fail "the completed document left its part or record"
 wait "$capture_pid" || fail "the main window did not show its menu page"
 open_second_item_of_first_group
 wait_for_window 60 'A c r o b a t' >/dev/null || fail "no notice after opening a document"
