@@ -24,12 +24,13 @@ enum SocketResult : int {
     kTooSlow = 10,
 };
 
-// Fewer bytes than this over a whole window ends a transfer as too slow, so
-// a host that drips its reply cannot hold the exchanges behind it for the
-// length of its time-out. These are curl's own defaults for its low-speed
-// limit (1 byte a second over 30 seconds): the slowest link a member reads
-// over brings thousands of times more, a stall long enough to be a dead
-// link is cut. The same rule holds for the pages curl reads.
+// A window's worth of bytes (bytesPerSecond × window) must come within a
+// window of the connection or of the last window's worth; otherwise the
+// transfer ends as too slow, so a host that drips or stops cannot hold the
+// exchanges behind it for the length of its time-out. These are curl's own defaults for its
+// low-speed limit (1 byte a second over 30 seconds): the slowest link a member reads over brings
+// thousands of times more, a stall long enough to be a dead link is cut. The same rule holds for
+// the pages curl reads.
 struct MinimumSpeed {
     long bytesPerSecond = 1;
     std::chrono::seconds window{30};

@@ -87,14 +87,20 @@ int TcpSocket::Write(const std::string& text) {
 
 int TcpSocket::WaitForBytes() {
     for (;;) {
-        const auto now = Clock::now();
-        if (now >= windowEnd_) {
-            if (windowBytes_ < minimum_.bytesPerSecond * minimum_.window.count()) return kTooSlow;
-            windowBytes_ = 0;
-            windowEnd_ = now + minimum_.window;
-        }
+        if (Clock::now() >= windowEnd_) return kTooSlow;
         const int r = Wait(fd_, POLLIN, windowEnd_);
         if (r != kTimedOut || Clock::now() >= deadline_) return r;
+    }
+}
+
+void TcpSocket::Received(std::size_t bytes) {
+    Progressed();
+    // A window's worth of bytes starts the next window: a host that stops
+    // is found one window after the last bytes that kept the pace.
+    windowBytes_ += static_cast<std::int64_t>(bytes);
+    if (windowBytes_ >= minimum_.bytesPerSecond * minimum_.window.count()) {
+        windowBytes_ = 0;
+        windowEnd_ = Clock::now() + minimum_.window;
     }
 }
 
@@ -108,8 +114,7 @@ int TcpSocket::Fill(std::string& buffer) {
         const ssize_t n = ::recv(fd_, buffer.data() + had, ReceiveBuffer::kReadChunkBytes, 0);
         buffer.resize(had + (n > 0 ? static_cast<std::size_t>(n) : 0));
         if (n > 0) {
-            Progressed();
-            windowBytes_ += n;
+            Received(static_cast<std::size_t>(n));
             return kOk;
         }
         if (n == 0) {

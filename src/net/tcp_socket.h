@@ -33,6 +33,7 @@ class TcpSocket final : public Socket {
     // kOk once bytes can be read, else why not: the deadline, or a window
     // of the minimum speed that ended short of its bytes.
     int WaitForBytes();
+    void Received(std::size_t bytes);
     // Bytes moved: under TimeOut::kBetweenBytes the time-out starts again.
     void Progressed();
     // kOk once fd is ready for events, else why not; kTimedOut at the
@@ -43,6 +44,7 @@ class TcpSocket final : public Socket {
 
     const AbortSwitch* cancel_;
     MinimumSpeed minimum_;
+    // By then a window's worth of bytes must have come since the last one did.
     Clock::time_point windowEnd_{};
     std::int64_t windowBytes_ = 0;
     int fd_ = -1;

@@ -155,24 +155,28 @@ class TestPlainGet : public QObject {
 
     // Every read of a trickling host comes in time; only the exchange as a
     // whole can be late. A document instead fails once its bytes stop, or
-    // once they come slower than the minimum speed over one of its windows
-    // (here of 1 s). Each host trickles on well past the 2 s time-out; a
-    // byte comes every 250 ms.
+    // once a window (here of 1 s) ends short of its minimum. Each host
+    // trickles on well past the 2 s time-out; a byte comes every 250 ms.
     void trickle_data() {
         Columns<std::string, bool, long, int>({"script", "document", "bytesPerSecond", "result"});
         const std::string drip = kOkHeader + Times("<pause 250>b", 12);
-        Row("a body stalled", kOkHeader + "so far<pause 10000>", false, 1L, int(kTimedOut));
-        Row("header lines without end", kHttpOk + Times("<pause 250>X: y\r\n", 40), false, 1L,
+        Row("a body stalled", kOkHeader + "so far<pause 10000>", false, 0L, int(kTimedOut));
+        Row("header lines without end", kHttpOk + Times("<pause 250>X: y\r\n", 40), false, 0L,
             int(kTimedOut));
         Row("a document a byte at a time", drip, true, 2L, int(kClosed));
         Row("a document slower than the minimum", drip, true, 8L, int(kTooSlow));
         Row("a header slower than the minimum", kHttpOk + Times("<pause 250>X\r\n", 20), true, 20L,
             int(kTooSlow));
+        Row("a document that stops", kOkHeader + "so far<pause 10000>", true, 2L, int(kTooSlow));
     }
     void trickle() {
         const auto [script, document, bytesPerSecond, result] =
             Fetch<std::string, bool, long, int>({"script", "document", "bytesPerSecond", "result"});
-        Exchange x(script, nullptr, {bytesPerSecond, std::chrono::seconds(1)});
+        // Without a minimum of its own, the program's: its window is longer
+        // than the time-out.
+        Exchange x(script, nullptr,
+                   bytesPerSecond > 0 ? MinimumSpeed{bytesPerSecond, std::chrono::seconds(1)}
+                                      : MinimumSpeed{});
         WholeBodySink sink(x.file, kRoomy);
         x.Run(sink, 2, document ? TimeOut::kBetweenBytes : TimeOut::kWholeExchange);
         QCOMPARE(x.result.SockResult, result);
