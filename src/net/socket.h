@@ -24,13 +24,15 @@ enum SocketResult : int {
     kTooSlow = 10,
 };
 
-// A window's worth of bytes (bytesPerSecond × window) must come within a
-// window of the connection or of the last window's worth; otherwise the
-// transfer ends as too slow, so a host that drips or stops cannot hold the
-// exchanges behind it for the length of its time-out. These are curl's own defaults for its
-// low-speed limit (1 byte a second over 30 seconds): the slowest link a member reads over brings
-// thousands of times more, a stall long enough to be a dead link is cut. The same rule holds for
-// the pages curl reads.
+// Once a reply's body starts, a window's worth of bytes (bytesPerSecond ×
+// window) must come within a window of its start or of the last window's
+// worth; otherwise the transfer ends as too slow, so a host that drips or
+// stops cannot hold the exchanges behind it for the length of its time-out.
+// The values are those curl takes for its low-speed limit when given only
+// one of them (1 byte a second, 30 seconds), which the page reads through
+// curl use too: the slowest link a member reads over brings thousands of
+// times more, and a stall that long is a dead link. Before the body, the
+// exchange's own time-out alone decides.
 struct MinimumSpeed {
     long bytesPerSecond = 1;
     std::chrono::seconds window{30};

@@ -16,8 +16,10 @@ TcpSocket::~TcpSocket() { Close(); }
 
 int TcpSocket::Wait(int fd, short events, Clock::time_point until) const {
     for (;;) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-            std::min(deadline_, until) - Clock::now());
+        // Rounded up: a wait that ended a moment early would poll again
+        // and again for the rest of its millisecond.
+        const auto left =
+            std::chrono::ceil<std::chrono::milliseconds>(std::min(deadline_, until) - Clock::now());
         pollfd p[2] = {{fd, events, 0}, {cancel_ != nullptr ? cancel_->Fd() : -1, POLLIN, 0}};
         const int n = ::poll(p, 2, left.count() > 0 ? static_cast<int>(left.count()) : 0);
         if (n > 0 && p[1].revents != 0) return kAborted;
@@ -58,7 +60,7 @@ int TcpSocket::Connect(const std::string& host, int port, int timeoutSeconds, Ti
         if (result == kOk) {
             fd_ = fd;
             Progressed();
-            windowEnd_ = Clock::now() + minimum_.window;
+            windowEnd_ = Clock::time_point::max();
             windowBytes_ = 0;
             return kOk;
         }
@@ -97,6 +99,7 @@ void TcpSocket::Received(std::size_t bytes) {
     Progressed();
     // A window's worth of bytes starts the next window: a host that stops
     // is found one window after the last bytes that kept the pace.
+    if (windowEnd_ == Clock::time_point::max()) return;
     windowBytes_ += static_cast<std::int64_t>(bytes);
     if (windowBytes_ >= minimum_.bytesPerSecond * minimum_.window.count()) {
         windowBytes_ = 0;
@@ -132,6 +135,8 @@ int TcpSocket::ReadLine(std::string& line) {
 
 int TcpSocket::Read(std::string& bytes) {
     if (fd_ < 0) return kNotConnected;
+    // The body starts: from here on it must keep the minimum speed.
+    if (windowEnd_ == Clock::time_point::max()) windowEnd_ = Clock::now() + minimum_.window;
     return received_.Read(fill_, bytes);
 }
 

@@ -44,7 +44,8 @@ class TcpSocket final : public Socket {
 
     const AbortSwitch* cancel_;
     MinimumSpeed minimum_;
-    // By then a window's worth of bytes must have come since the last one did.
+    // By then a window's worth of body bytes must have come since the last
+    // one did; none until the body starts.
     Clock::time_point windowEnd_{};
     std::int64_t windowBytes_ = 0;
     int fd_ = -1;

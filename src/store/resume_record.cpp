@@ -44,7 +44,7 @@ std::optional<std::string> ReadSmallFile(const std::filesystem::path& file) {
 
 bool IsUsableValidator(std::string_view validator) {
     if (validator.empty() || validator.size() > 200 || validator.front() == ' ' ||
-        validator.back() == ' ')
+        validator.back() == ' ' || validator.starts_with("W/"))
         return false;
     for (unsigned char c : validator)
         if (c < 0x20 || c > 0x7e) return false;

@@ -18,11 +18,15 @@ struct ResumeRecord {
 };
 
 // A validator that may go back to the service in a request line of its own:
-// 1 to 200 printable ASCII characters, no blank at either end.
+// 1 to 200 printable ASCII characters, no blank at either end, and no weak
+// ETag (W/...), which If-Range may not carry.
 bool IsUsableValidator(std::string_view validator);
 
 // The record goes beside the target's part file, the member's alone; a
 // power cut may lose it, which costs the next transfer its head start only.
+// The part itself is not flushed either: the file systems of a desktop
+// (ext4, XFS, btrfs) never show a tail that was not written, and a part
+// shorter than what came is only continued from where it ends.
 bool WriteResumeRecord(const std::filesystem::path& target, const ResumeRecord& record);
 
 // Where a document's transfer continues: the bytes its part file holds and

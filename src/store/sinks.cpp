@@ -95,8 +95,14 @@ void DocumentSink::HeaderLine(const std::string& line) {
 void DocumentSink::HeaderEnd(int status) {
     if (from_ && (status == 206 || status == 416)) {
         const auto total = from_->record.total;
-        const bool rest = status == 206 && range_ && range_->first == from_->offset &&
-                          range_->last == total - 1 && range_->total == total;
+        const std::string& validator = from_->record.validator;
+        // A range of another version never continues the part, even from a
+        // server that ignored If-Range.
+        const bool sameVersion = (etag_.empty() && lastModified_.empty()) || etag_ == validator ||
+                                 lastModified_ == validator;
+        const bool rest = status == 206 && sameVersion && range_ &&
+                          range_->first == from_->offset && range_->last == total - 1 &&
+                          range_->total == total;
         reply_ = rest && Part().Continue(from_->offset) ? Reply::kRest : Reply::kStartOver;
     } else if (status == 206 || ranged_) {
         // A part of a document is no whole one, whatever its status and
@@ -133,13 +139,19 @@ bool DocumentSink::Wanted() const {
 
 void DocumentSink::Chunk(const std::string& bytes) {
     if (!Wanted()) return;
+    // The rest ends at the recorded length, whether the reply announced its
+    // own or not.
+    const auto size = static_cast<std::int64_t>(bytes.size());
+    if (reply_ == Reply::kRest && from_->offset + ReceivedBytes() + size > from_->record.total) {
+        MarkBroken();
+        return;
+    }
     WholeBodySink::Chunk(bytes);
-    received_ += static_cast<std::int64_t>(bytes.size());
     if (!progress_) return;
     if (reply_ == Reply::kRest)
-        progress_(from_->offset + received_, from_->record.total);
+        progress_(from_->offset + ReceivedBytes(), from_->record.total);
     else
-        progress_(received_, Announced());
+        progress_(ReceivedBytes(), Announced());
 }
 
 void DocumentSink::Finish(const net::ExchangeResult& result) {
@@ -150,7 +162,7 @@ void DocumentSink::Finish(const net::ExchangeResult& result) {
     const bool continued = reply_ == Reply::kRest;
     if (whole) {
         MarkStored(Part().Commit());
-    } else if ((recorded_ || continued) && Sound() && (continued || received_ > 0)) {
+    } else if ((recorded_ || continued) && Sound() && (continued || ReceivedBytes() > 0)) {
         // Ended early: the part and its record stay for the next transfer.
         Part().Keep();
         return;

@@ -54,6 +54,9 @@ class WholeBodySink : public net::BodySink {
     // Its bytes are the reply's own, as far as they go: no length broken or overrun.
     bool Sound() const { return !broken_; }
     void MarkStored(bool stored) { stored_ = stored; }
+    void MarkBroken() { broken_ = true; }
+    // Body bytes handed to the sink so far.
+    std::int64_t ReceivedBytes() const { return received_; }
 
   private:
     // Whether `more` bytes still fit on the disk beside what it must keep free.
@@ -116,9 +119,8 @@ class DocumentSink final : public WholeBodySink {
     bool ranged_ = false;
     std::string etag_;
     std::string lastModified_;
-    // A record on disk belongs to the bytes of this part.
+    // This reply's record is on disk.
     bool recorded_ = false;
-    std::int64_t received_ = 0;
 };
 
 // A short answer is the whole body, 1 to 99 bytes, of a successful reply
