@@ -13,26 +13,14 @@
 
 using namespace qvestra;
 using namespace qvestra::testing;
-
-namespace {
-
-std::unique_ptr<ExchangeQueue> Make(bool threaded) {
-    if (threaded) return std::make_unique<ThreadExchangeQueue>();
-    return std::make_unique<StepQueue>();
-}
-
-void Settle(ExchangeQueue& queue) {
-    if (auto* steps = dynamic_cast<StepQueue*>(&queue)) steps->Settle();
-}
+using namespace Qt::StringLiterals;
 
 // A job that waits for nothing but its cancel, as a stalled exchange does.
-int WaitForCancel(const net::AbortSwitch& cancel) {
+static int WaitForCancel(const net::AbortSwitch& cancel) {
     pollfd p{cancel.Fd(), POLLIN, 0};
     ::poll(&p, 1, 60000);
     return 7;
 }
-
-}  // namespace
 
 class TestExchangeQueue : public QObject {
     Q_OBJECT
@@ -40,11 +28,8 @@ class TestExchangeQueue : public QObject {
     QStringList log_;
     // Each end writes its job's name, how it ended and the value it carried.
     auto Logs(const QString& job) {
-        return [this, job](const auto& result) {
-            log_ << QStringLiteral("%1 %2 %3")
-                        .arg(job)
-                        .arg(static_cast<int>(result.end))
-                        .arg(result.value);
+        return [this, job](const auto& r) {
+            log_ << u"%1 %2 %3"_s.arg(job).arg(int(r.end)).arg(r.value);
         };
     }
 
@@ -52,13 +37,14 @@ class TestExchangeQueue : public QObject {
     void init() { log_.clear(); }
 
     void contract_data() {
-        Columns<bool>({"threaded"});
+        Columns<bool>();
         Row("the program's queue", true);
         Row("the tests' step queue", false);
     }
     void contract() {
-        const auto [threaded] = Fetch<bool>({"threaded"});
-        const auto queue = Make(threaded);
+        const auto [threaded] = Fetch<bool>();
+        const std::unique_ptr<ExchangeQueue> queue(
+            threaded ? static_cast<ExchangeQueue*>(new ThreadExchangeQueue) : new StepQueue);
         queue->Run([] { return 1; }, Logs("a"));
         queue->Run(
             [this, &queue] {
@@ -76,7 +62,7 @@ class TestExchangeQueue : public QObject {
             },
             Logs("d"));
         queue->Run([] { return 5; }, Logs("e"));
-        Settle(*queue);
+        if (!threaded) static_cast<StepQueue&>(*queue).Settle();
         QTRY_COMPARE_WITH_TIMEOUT(log_.size(), 6, 10000);
         QCOMPARE(log_, (QStringList{"a 0 1", "news", "b 0 2", "c 1 0", "d 0 4", "e 2 0"}));
         QVERIFY(queue->Stop(std::chrono::seconds(10)));
@@ -103,8 +89,7 @@ class TestExchangeQueue : public QObject {
     // the bound its owner gives.
     void aStopIsBounded() {
         ThreadExchangeQueue queue;
-        std::atomic<bool> started = false;
-        std::atomic<bool> release = false;
+        std::atomic<bool> started = false, release = false;
         queue.Run([&started, &release] {
             started = true;
             while (!release) std::this_thread::sleep_for(std::chrono::milliseconds(5));

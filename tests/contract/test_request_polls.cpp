@@ -37,23 +37,20 @@ class TestRequestPolls : public QObject {
     // The record's answer, the user file and the menu page's member ID it
     // leaves, and the flags: not contracted, 契約申込み, 契約変更.
     void recordRefresh_data() {
-        Columns<std::string, std::string, QString, bool>(
-            {"answer", "userFile", "flags", "storable"});
+        Columns<std::string, std::string, QString, bool>();
         const std::string unchanged = "A-0012|3\r\n";
-        Row("applicant", "USERID=A-0012|1\r\n"s, "A-0012|1\r\n"s, QStringLiteral("++-"), true);
-        Row("applied, other ID", "USERID=A-12|2"s, "A-12|2\r\n"s, QStringLiteral("+--"), true);
-        Row("other key", "KEY=A-0012|3"s, unchanged, QStringLiteral("--+"), true);
-        Row("no key", "A-0012|1"s, unchanged, QStringLiteral("---"), true);
-        Row("no status", "USERID=A-0012"s, unchanged, QStringLiteral("---"), true);
-        Row("no short answer", std::string(100, 'x'), unchanged, QStringLiteral("---"), true);
-        Row("cannot be stored", "USERID=A-0012|1"s, unchanged, QStringLiteral("---"), false);
-        Row("cancelled: nothing left, nothing shown", "K_CANCEL\r\n"s, std::string(),
-            QStringLiteral("---"), true);
+        Row("applicant", "USERID=A-0012|1\r\n"s, "A-0012|1\r\n"s, "++-", true);
+        Row("applied, other ID", "USERID=A-12|2"s, "A-12|2\r\n"s, "+--", true);
+        Row("other key", "KEY=A-0012|3"s, unchanged, "--+", true);
+        Row("no key", "A-0012|1"s, unchanged, "---", true);
+        Row("no status", "USERID=A-0012"s, unchanged, "---", true);
+        Row("no short answer", std::string(100, 'x'), unchanged, "---", true);
+        Row("cannot be stored", "USERID=A-0012|1"s, unchanged, "---", false);
+        Row("cancelled: nothing left, nothing shown", "K_CANCEL\r\n"s, std::string(), "---", true);
     }
     void recordRefresh() {
         const auto [answer, userFile, flags, storable] =
-            Fetch<std::string, std::string, QString, bool>(
-                {"answer", "userFile", "flags", "storable"});
+            Fetch<std::string, std::string, QString, bool>();
         // The probe, the record, and what mirroring asks for.
         Served s("HTTP/1.0 200 OK\r\n\r\n" + answer, 5, "A-0012|3\r\n");
         if (!storable) std::filesystem::create_directory(s.folder / ".qvuser.txt.part");
@@ -80,15 +77,14 @@ class TestRequestPolls : public QObject {
     // one rebuilds the panels (the end-to-end run's change shows it), one of
     // another request does not. K_CANCEL is not a change status.
     void changePoll_data() {
-        Columns<std::string, bool, bool>({"status", "final", "changeAllowed"});
+        Columns<std::string, bool, bool>();
         Row("END", "END14-05-07"s, true, false);
         Row("END with more fields", "END14-05-07,other"s, true, false);
         Row("END of another stamp", "END09-00-00"s, false, true);
         Row("K_CANCEL", "K_CANCEL14-05-07"s, false, false);
     }
     void changePoll() {
-        const auto [status, final, changeAllowed] =
-            Fetch<std::string, bool, bool>({"status", "final", "changeAllowed"});
+        const auto [status, final, changeAllowed] = Fetch<std::string, bool, bool>();
         Started s(status);
         s.ui().Menu_E_Modify->menuAction()->setEnabled(changeAllowed);
         const std::size_t reads = s.urls.reads.size();
@@ -113,8 +109,7 @@ class TestRequestPolls : public QObject {
     // An accepted application whose user file cannot be written: the member
     // is told, the file stays as it was, and the return to the menu goes on.
     void applicationPoll_data() {
-        Columns<std::string, std::string, bool, bool, bool>(
-            {"status", "userFile", "applyEnabled", "timerRuns", "storable"});
+        Columns<std::string, std::string, bool, bool, bool>();
         Row("END", "END14-05-07"s, "A-12|2\r\n"s, false, false, true);
         Row("END, cannot be stored", "END14-05-07"s, "A-12|1\r\n"s, false, false, false);
         Row("CANCEL", "CANCEL14-05-07"s, "A-12|1\r\n"s, true, false, true);
@@ -123,8 +118,7 @@ class TestRequestPolls : public QObject {
     }
     void applicationPoll() {
         const auto [status, userFile, applyEnabled, timerRuns, storable] =
-            Fetch<std::string, std::string, bool, bool, bool>(
-                {"status", "userFile", "applyEnabled", "timerRuns", "storable"});
+            Fetch<std::string, std::string, bool, bool, bool>();
         Started s(status);
         if (!storable) std::filesystem::create_directory(s.folder / ".qvuser.txt.part");
         s.ui().Menu_F_Moshikomi->setEnabled(true);
@@ -142,6 +136,10 @@ class TestRequestPolls : public QObject {
         QCOMPARE(s.messages.shown.size(), storable ? 0 : 1);
         // An accepted application rebuilds the panels, stored or not.
         QCOMPARE(s.urls.reads.size(), std::size_t(status.starts_with("END") ? 2 : 1));
+        const int polls = s.server.Connections();
+        Q_EMIT s.ui().Timer_Mousikomi->timeout({});
+        s.steps.Settle();
+        QCOMPARE(s.server.Connections(), polls + (timerRuns ? 1 : 0));
         if (!status.starts_with("CANCEL")) return;
         // Applied again: the first request's end does not end the second.
         s.stamp = QStringLiteral("14-06-00");

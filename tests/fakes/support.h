@@ -29,17 +29,25 @@ void Row(const char* name, const Values&... values) {
 }
 
 // A table's columns in one call: Columns<bool, QString>({"online", "name"}).
+// Unnamed, a column is named by its place: the fetch's bindings name it.
 template <typename... T>
-void Columns(const std::array<const char*, sizeof...(T)>& names) {
+using Names = std::array<const char*, sizeof...(T)>;
+inline const char* NameOf(const char* name, std::size_t place) {
+    static constexpr const char* kPlaces[] = {"0", "1", "2", "3", "4", "5", "6", "7"};
+    return name != nullptr ? name : kPlaces[place];
+}
+template <typename... T>
+void Columns(const Names<T...>& names = {}) {
     std::size_t i = 0;
-    (QTest::addColumn<T>(names[i++]), ...);
+    ((QTest::addColumn<T>(NameOf(names[i], i)), ++i), ...);
 }
 
-// The current row's values, in the order of names: a tuple to unpack.
+// The current row's values, in the order of the columns: a tuple to unpack.
 template <typename... T>
-std::tuple<T...> Fetch(const std::array<const char*, sizeof...(T)>& names) {
+std::tuple<T...> Fetch(const Names<T...>& names = {}) {
     const auto at = [&names]<std::size_t... I>(std::index_sequence<I...>) {
-        return std::tuple<T...>{*static_cast<T*>(QTest::qData(names[I], qMetaTypeId<T>()))...};
+        return std::tuple<T...>{
+            *static_cast<T*>(QTest::qData(NameOf(names[I], I), qMetaTypeId<T>()))...};
     };
     return at(std::index_sequence_for<T...>{});
 }

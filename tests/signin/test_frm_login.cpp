@@ -12,14 +12,13 @@ using namespace std::string_literals;
 
 namespace {
 
-// The window, whose every poll notes whether the timer ran meanwhile.
-struct Login : net::SocketFactory {
+struct Login {
     // The polls wait for the test's steps.
     explicit Login(int port)
         : window(signin::FrmLoginDeps{
               .endpoint = {"127.0.0.1", port},
               .dataFolder = store::DataFolder(folder),
-              .sockets = *this,
+              .sockets = sockets,
               .exchanges = steps,
               .webViews = &FakeWebView::Create,
               .messages = messages,
@@ -33,25 +32,21 @@ struct Login : net::SocketFactory {
                   },
               .endProgram = [this] { ++programEnds; },
           }) {}
-    std::unique_ptr<net::Socket> Create(const net::AbortSwitch& cancel) override {
-        timerRunningDuringPoll.push_back(window.PollTimer()->isActive());
-        return sockets.Create(cancel);
-    }
     // A tick returns with its poll waiting its turn on the queue, so a slow
-    // answer holds only the poll; the answer is then delivered.
+    // answer holds only the poll, and no tick polls meanwhile; the answer is
+    // then delivered.
     void Tick() {
         Q_EMIT window.PollTimer()->timeout({});
         QCOMPARE(steps.Waiting(), std::size_t{1});
+        QVERIFY(!window.PollTimer()->isActive());
         steps.Settle();
     }
     QTemporaryDir dir;
     std::filesystem::path folder = dir.path().toStdString() + "/qvestrafolder";
     net::TcpSocketFactory sockets;
-    std::vector<bool> timerRunningDuringPoll;
     FakeMessageBoxes messages;
     StepQueue steps;
-    int handOvers = 0;
-    int programEnds = 0;
+    int handOvers = 0, programEnds = 0;
     bool visibleAtHandOver = true;
     signin::FrmLogin window;
 };
@@ -63,59 +58,34 @@ class TestFrmLogin : public QObject {
 
   private Q_SLOTS:
     // Each answer comes to a tick of the poll timer, for the page the window
-    // opened: no tick polls while a poll runs, an unanswered poll waits for
+    // opened: an unanswered poll waits for
     // the next tick and leaves no data folder, a named member closes the
     // window and only then hands over.
-    void ticks_data() {
-        Columns<std::string, bool>({"answer", "signedIn"});
-        Row("named", "USERID=A-12|1"s, true);
-        Row("key in lower case", "userid=A-12|1"s, false);
-        Row("empty", std::string(), false);
-    }
-    void ticks() {
-        const auto [answer, signedIn] = Fetch<std::string, bool>({"answer", "signedIn"});
-        ScriptedServer server("HTTP/1.0 200 OK\r\n\r\n" + answer);
-        Login login(server.Port());
-        login.window.Load();
-        QCOMPARE(static_cast<FakeWebView*>(login.window.WebBrowser())->navigated,
-                 QStringList{QString::fromStdString(server.Address(
-                     "/q_vestra/Entry.asp?LTIME=14-05-07&PC_NAME=DESKTOP-ABCDEFG"))});
-        login.Tick();
-        QCOMPARE(server.Request(),
-                 "GET " + server.Address("/q_vestra/LOG_O/qvuser14-05-07.txt") +
-                     " HTTP/1.0\r\nHost: 127.0.0.1:" + std::to_string(server.Port()) + "\r\n\r\n");
-        QCOMPARE(login.timerRunningDuringPoll, std::vector<bool>{false});
-        QCOMPARE(login.window.PollTimer()->interval(), 3000);
-        QCOMPARE(std::filesystem::exists(login.folder), signedIn);
-        QCOMPARE(ReadFile(login.folder / "qvuser.txt"), std::string(signedIn ? "A-12|1\r\n" : ""));
-        QCOMPARE(login.handOvers, signedIn ? 1 : 0);
-        if (signedIn) QVERIFY2(!login.visibleAtHandOver, "the window closes before the hand-over");
-        QCOMPARE(login.window.PollTimer()->isActive(), !signedIn);
-        QCOMPARE(login.programEnds, 0);
-    }
-
-    // How the sign-in ends the program: the service answers CANCEL, the host
+    // Or the sign-in ends the program: the service answers CANCEL, the host
     // cannot be reached, the member closes the window, a named member cannot
     // be stored (no data folder, or no user file: the member is told instead
-    // of a poll going on in silence); or, with a member known already, hands
-    // over at once. The program ends behind the message; only the window it
-    // ends with may stay.
-    void endings_data() {
-        Columns<QString, QString>({"how", "message"});
-        for (const char* how : {"cancel", "close", "known"}) Row(how, QString(how), QString());
-        Row("unreachable", QStringLiteral("unreachable"),
-            QStringLiteral("ＰＣがインターネットに接続していません！"));
-        Row("no data folder", QStringLiteral("no folder"), QStringLiteral("データフォルダ"));
-        Row("no user file", QStringLiteral("no file"), QStringLiteral("会員情報"));
+    // of a poll going on in silence); or, with a member known already, it
+    // hands over at once. The program ends behind the message; only the
+    // window it ends with may stay.
+    void signIn_data() {
+        Columns<QString, std::string, QString>();
+        Row("named", "poll", "USERID=A-12|1"s, QString());
+        Row("key in lower case", "poll", "userid=A-12|1"s, QString());
+        Row("empty", "poll", std::string(), QString());
+        Row("cancel", "cancel", "CANCEL\r\n"s, QString());
+        for (const char* how : {"close", "known"}) Row(how, how, "USERID=A-12|1"s, QString());
+        Row("unreachable", "unreachable", ""s, "ＰＣがインターネットに接続していません！");
+        Row("no data folder", "no folder", "USERID=A-12|1"s, "データフォルダ");
+        Row("no user file", "no file", "USERID=A-12|1"s, "会員情報");
     }
-    void endings() {
-        const auto [how, message] = Fetch<QString, QString>({"how", "message"});
-        ScriptedServer server("HTTP/1.0 200 OK\r\n\r\n" +
-                              std::string(how == "cancel" ? "CANCEL\r\n" : "USERID=A-12|1"));
+    void signIn() {
+        const auto [how, answer, message] = Fetch<QString, std::string, QString>();
+        const bool poll = how == "poll", signedIn = poll && answer.starts_with("USERID=");
+        ScriptedServer server("HTTP/1.0 200 OK\r\n\r\n" + answer);
         Login login(how == "unreachable" ? ScriptedServer::ClosedPort() : server.Port());
         if (how == "no folder") {
             WriteFile(login.folder, "a file in the folder's place");
-        } else {
+        } else if (!poll) {
             std::filesystem::create_directories(login.folder / "images");
             if (how == "no file") std::filesystem::create_directory(login.folder / "qvuser.txt");
             WriteFile(login.folder / "qvuser.txt", how == "known" ? "A-12|3\r\n" : "");
@@ -123,13 +93,25 @@ class TestFrmLogin : public QObject {
         login.window.Load();
         if (how == "close") login.window.close();
         if (how != "close" && how != "known") login.Tick();
+        if (poll) {
+            QCOMPARE(static_cast<FakeWebView*>(login.window.WebBrowser())->navigated,
+                     QStringList{QString::fromStdString(server.Address(
+                         "/q_vestra/Entry.asp?LTIME=14-05-07&PC_NAME=DESKTOP-ABCDEFG"))});
+            QCOMPARE(server.Request(),
+                     "GET " + server.Address("/q_vestra/LOG_O/qvuser14-05-07.txt") +
+                         " HTTP/1.0\r\nHost: 127.0.0.1:" + std::to_string(server.Port()) +
+                         "\r\n\r\n");
+            QCOMPARE(login.window.PollTimer()->interval(), 3000);
+            QCOMPARE(ReadFile(login.folder / "qvuser.txt"), signedIn ? "A-12|1\r\n"s : ""s);
+        }
         QCOMPARE(login.messages.shown.size(), message.isEmpty() ? 0 : 1);
         if (!message.isEmpty()) QVERIFY(login.messages.shown[0].startsWith(message));
-        QCOMPARE(login.programEnds, how == "known" ? 0 : 1);
-        QCOMPARE(login.handOvers, how == "known" ? 1 : 0);
-        QCOMPARE(login.window.isVisible(), !message.isEmpty());
-        QVERIFY(!login.window.PollTimer()->isActive());
-        QCOMPARE(std::filesystem::exists(login.folder), how != "cancel");
+        QCOMPARE(login.programEnds, poll || how == "known" ? 0 : 1);
+        QCOMPARE(login.handOvers, signedIn || how == "known" ? 1 : 0);
+        if (signedIn) QVERIFY2(!login.visibleAtHandOver, "the window closes before the hand-over");
+        QCOMPARE(login.window.isVisible(), !message.isEmpty() || (poll && !signedIn));
+        QCOMPARE(login.window.PollTimer()->isActive(), poll && !signedIn);
+        QCOMPARE(std::filesystem::exists(login.folder), poll ? signedIn : how != "cancel");
     }
 };
 

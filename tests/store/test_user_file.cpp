@@ -33,7 +33,7 @@ class TestUserFile : public QObject {
     // The first line, to CR LF or LF, and its first field: leading blanks
     // skipped, up to a comma, quotes kept out.
     void readBack_data() {
-        Columns<std::string, QString>({"bytes", "field"});
+        Columns<std::string, QString>();
         Row("LF", "A-12|3\nsecond line\n"s, u"A-12|3"_s);
         Row("an empty first line", "\nA-12|3\n"s, QString());
         Row("leading blanks, a comma", "  A-12|1,tail"s, u"A-12|1"_s);
@@ -41,7 +41,7 @@ class TestUserFile : public QObject {
         Row("no closing quote: the rest", " \"A-12|1"s, u"A-12|1"_s);
     }
     void readBack() {
-        const auto [bytes, field] = Fetch<std::string, QString>({"bytes", "field"});
+        const auto [bytes, field] = Fetch<std::string, QString>();
         QTemporaryDir dir;
         const UserFile file(PathOf(dir) / "qvuser.txt");
         WriteFile(file.Path(), bytes);
@@ -53,7 +53,7 @@ class TestUserFile : public QObject {
     // without leading zeros), and the file is written in code page 932. An
     // empty "number" means refused.
     void record_data() {
-        Columns<QString, QString>({"record", "number"});
+        Columns<QString, QString>();
         Row("zeros only", u"A-000|1"_s, u"0"_s);
         Row("a third piece", u"A-7-9|1"_s, u"7"_s);
         Row("a blank inside names a file well", u"A 1-12|1"_s, u"12"_s);
@@ -65,7 +65,7 @@ class TestUserFile : public QObject {
             QTest::addRow("refused: %s", qPrintable(refused)) << refused << QString();
     }
     void record() {
-        const auto [record, number] = Fetch<QString, QString>({"record", "number"});
+        const auto [record, number] = Fetch<QString, QString>();
         const auto parts = ParseUserRecord(record);
         QCOMPARE(parts ? parts->memberNumber : QString(), number);
         if (parts) QCOMPARE(parts->memberId + u'|' + parts->status, record);
@@ -82,10 +82,9 @@ class TestUserFile : public QObject {
         QVERIFY(folder.CreateImages());
         QVERIFY(UserFile(folder.UserFile()).Write(u"A-12|3"_s));
         ::umask(mask);
-        const auto modeOf = [](const fs::path& p) { return fs::status(p).permissions(); };
-        QCOMPARE(modeOf(folder.UserFile()), fs::perms(0600));
+        QCOMPARE(fs::status(folder.UserFile()).permissions(), fs::perms(0600));
         for (const fs::path& f : {folder.Root(), folder.Root() / "images"})
-            QCOMPARE(modeOf(f), fs::perms(0700));
+            QCOMPARE(fs::status(f).permissions(), fs::perms(0700));
     }
 
     // Links inside are removed, never followed; a linked root goes as a link.
@@ -109,7 +108,7 @@ class TestUserFile : public QObject {
     // Only the throw-away home of this test is ever handed to RemoveAll: with
     // its guard broken, a deletion aimed at "/" would take the machine along.
     void removeAllRefusesWhatCannotBeTheDataFolder_data() {
-        Columns<QString, bool>({"root", "removable"});
+        Columns<QString, bool>();
         for (const QString& root :
              {QString(), u"/"_s, u"/usr/.."_s, u"qvestrafolder"_s, QDir::homePath(),
               QDir::homePath() + "/", QFileInfo(QDir::homePath()).path()})
@@ -117,7 +116,7 @@ class TestUserFile : public QObject {
         Row("the data folder", QDir::homePath() + "/qvestrafolder", true);
     }
     void removeAllRefusesWhatCannotBeTheDataFolder() {
-        const auto [root, removable] = Fetch<QString, bool>({"root", "removable"});
+        const auto [root, removable] = Fetch<QString, bool>();
         const DataFolder folder(root.toStdString());
         QCOMPARE(folder.Removable(), removable);
         if (!removable && root.startsWith(home_.path())) QVERIFY(!folder.RemoveAll());

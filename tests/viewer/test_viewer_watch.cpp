@@ -14,11 +14,7 @@ using Ids = std::vector<std::uint64_t>;
 Q_DECLARE_METATYPE(Windows)
 Q_DECLARE_METATYPE(Ids)
 
-namespace {
-
-void LoseActivation() { Q_EMIT qApp->applicationStateChanged(Qt::ApplicationInactive); }
-
-}  // namespace
+static void LoseActivation() { Q_EMIT qApp->applicationStateChanged(Qt::ApplicationInactive); }
 
 class TestViewerWatch : public QObject {
     Q_OBJECT
@@ -30,18 +26,15 @@ class TestViewerWatch : public QObject {
     // title never counts. A viewer that never comes ends the wait and takes
     // the notice along.
     void viewerWindow_data() {
-        Columns<Windows, Windows, QString, Ids>({"atOnce", "later", "alsoOpened", "activated"});
+        Columns<Windows, Windows, QString, Ids>();
         Row("the topmost viewer", Windows{{1, ""}, {2, "xAcrobatx"}, {3, "Document Reader"}},
             Windows{}, QString(), Ids{2});
         Row("one that comes later", Windows{}, Windows{{9, "Adobe PDF"}}, QString(), Ids{9});
-        Row("a document opened during the wait", Windows{}, Windows{{7, "m02.pdf"}},
-            QStringLiteral("m02.pdf"), Ids{7});
-        Row("none", Windows{{1, "adobe reader"}, {2, "m02.pdf - Viewer"}}, Windows{}, QString(),
-            Ids{});
+        Row("opened during the wait", Windows{}, Windows{{7, "m02.pdf"}}, "m02.pdf", Ids{7});
+        Row("none", Windows{{1, "adobe reader"}, {2, "m02.pdf - Viewer"}}, Windows{}, "", Ids{});
     }
     void viewerWindow() {
-        const auto [atOnce, later, alsoOpened, activated] =
-            Fetch<Windows, Windows, QString, Ids>({"atOnce", "later", "alsoOpened", "activated"});
+        const auto [atOnce, later, alsoOpened, activated] = Fetch<Windows, Windows, QString, Ids>();
         FakeWindowList windows;
         windows.windows = atOnce;
         // A limit far past the later windows' 150 ms: a loaded machine still

@@ -103,7 +103,7 @@ class TestWebViews : public QObject {
     // A local page is read only as a plain file inside its folder, up to
     // its limit, through no link on the way.
     void localFiles_data() {
-        Columns<QString, bool>({"relative", "read"});
+        Columns<QString, bool>();
         Row("a page at the limit", "A-12.html", true);
         Row("one byte over", "big.html", false);
         Row("a link to a page", "link.html", false);
@@ -111,7 +111,7 @@ class TestWebViews : public QObject {
         Row("a folder", ".", false);
     }
     void localFiles() {
-        const auto [relative, read] = Fetch<QString, bool>({"relative", "read"});
+        const auto [relative, read] = Fetch<QString, bool>();
         QTemporaryDir dir;
         const std::filesystem::path folder = dir.path().toStdString();
         WriteFile(folder / "A-12.html", "12345678");
@@ -123,7 +123,7 @@ class TestWebViews : public QObject {
     }
 
     void mainFrame_data() {
-        Columns<QString, Navigation>({"url", "navigation"});
+        Columns<QString, Navigation>();
         Row("the service's page", "http://svc.test/q_vestra/execute.asp?yuzaaidhi=A-12",
             Navigation::kStay);
         Row("the host in capitals", "http://SVC.TEST/q_vestra/KHenko.asp", Navigation::kStay);
@@ -138,7 +138,7 @@ class TestWebViews : public QObject {
         Row("ftp", "ftp://svc.test/", Navigation::kRefuse);
     }
     void mainFrame() {
-        const auto [url, navigation] = Fetch<QString, Navigation>({"url", "navigation"});
+        const auto [url, navigation] = Fetch<QString, Navigation>();
         QCOMPARE(MainFrameNavigation(QUrl(url), kService), navigation);
         QCOMPARE(PopupNavigation(QUrl(url), true),
                  navigation != Navigation::kRefuse && url.startsWith("http")
@@ -160,8 +160,7 @@ class TestWebViews : public QObject {
     // address tells that the request comes from a local page; the window's
     // own navigation was judged by the navigation rule already.
     void localPagesRequestNothingElse_data() {
-        Columns<QString, QString, bool, QString, bool>(
-            {"page", "initiator", "mainFrame", "request", "may"});
+        Columns<QString, QString, bool, QString, bool>();
         const QString local = "qvestra-local://page0/A-12.html", service = "http://svc.test/";
         Row("its logo", local, local, false, "qvestra-local://page0/images/LOGO_Movei.gif", true);
         Row("a data: image", local, local, false, "data:image/gif;base64,R0lGOD", true);
@@ -172,8 +171,7 @@ class TestWebViews : public QObject {
     }
     void localPagesRequestNothingElse() {
         const auto [page, initiator, mainFrame, request, may] =
-            Fetch<QString, QString, bool, QString, bool>(
-                {"page", "initiator", "mainFrame", "request", "may"});
+            Fetch<QString, QString, bool, QString, bool>();
         QCOMPARE(MayRequest({QUrl(page), QUrl(page), QUrl(initiator), mainFrame}, QUrl(request)),
                  may);
     }
@@ -182,7 +180,7 @@ class TestWebViews : public QObject {
     // type line repeated in front of it; in the real engine, pages that try to
     // keep it from being read reach no other program and send no form out.
     void hostilePagesReachNothing_data() {
-        Columns<std::string, std::string>({"start", "before"});
+        Columns<std::string, std::string>();
         Row("a plain page", "<!DOCTYPE html><html><head></head><body>"s, "<!DOCTYPE html>"s);
         Row("an old document type",
             "\r\n<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01 Transitional//EN\">"s,
@@ -199,12 +197,11 @@ class TestWebViews : public QObject {
             "<!DOCTYPE html>"s);
     }
     void hostilePagesReachNothing() {
-        const auto [start, before] = Fetch<std::string, std::string>({"start", "before"});
-        const QByteArray page = QByteArray::fromStdString(start);
-        QCOMPARE(WithLocalPolicy(page).indexOf("<meta http-equiv=\"Content-Security-Policy\""),
+        const auto [start, before] = Fetch<std::string, std::string>();
+        const QByteArray page = QByteArray::fromStdString(start), policed = WithLocalPolicy(page);
+        QCOMPARE(policed.indexOf("<meta http-equiv=\"Content-Security-Policy\""),
                  qsizetype(before.size()));
-        QVERIFY(WithLocalPolicy(page).startsWith(before.c_str()) &&
-                WithLocalPolicy(page).endsWith(page));
+        QVERIFY(policed.startsWith(before.c_str()) && policed.endsWith(page));
         ScriptedServer listener(OkReply("GIF89a"), 4);
         browser.clear();
         LocalView local(start + Attempts(listener.Address("")));
