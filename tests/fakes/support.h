@@ -28,14 +28,16 @@ void Row(const char* name, const Values&... values) {
     (QTest::newRow(name) << ... << values);
 }
 
-// A table's columns in one call: Columns<bool, QString>({"online", "name"}).
-// Unnamed, a column is named by its place: the fetch's bindings name it.
 template <typename... T>
 using Names = std::array<const char*, sizeof...(T)>;
+// A column without a name is named by its place: the fetch's bindings name it.
 inline const char* NameOf(const char* name, std::size_t place) {
     static constexpr const char* kPlaces[] = {"0", "1", "2", "3", "4", "5", "6", "7"};
     return name != nullptr ? name : kPlaces[place];
 }
+
+// A table's columns in one call: Columns<bool, QString>(), or named,
+// Columns<bool, QString>({"online", "name"}).
 template <typename... T>
 void Columns(const Names<T...>& names = {}) {
     std::size_t i = 0;

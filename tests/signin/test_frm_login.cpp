@@ -12,8 +12,8 @@ using namespace std::string_literals;
 
 namespace {
 
+// The sign-in window; its polls wait for the test's steps.
 struct Login {
-    // The polls wait for the test's steps.
     explicit Login(int port)
         : window(signin::FrmLoginDeps{
               .endpoint = {"127.0.0.1", port},
@@ -58,9 +58,8 @@ class TestFrmLogin : public QObject {
 
   private Q_SLOTS:
     // Each answer comes to a tick of the poll timer, for the page the window
-    // opened: an unanswered poll waits for
-    // the next tick and leaves no data folder, a named member closes the
-    // window and only then hands over.
+    // opened: an unanswered poll waits for the next tick and leaves no data
+    // folder, a named member closes the window and only then hands over.
     // Or the sign-in ends the program: the service answers CANCEL, the host
     // cannot be reached, the member closes the window, a named member cannot
     // be stored (no data folder, or no user file: the member is told instead
