@@ -28,28 +28,24 @@ void Row(const char* name, const Values&... values) {
     (QTest::newRow(name) << ... << values);
 }
 
-template <typename... T>
-using Names = std::array<const char*, sizeof...(T)>;
-// A column without a name is named by its place: the fetch's bindings name it.
-inline const char* NameOf(const char* name, std::size_t place) {
+// A column is named by its place: the fetch's bindings name it.
+inline const char* ColumnName(std::size_t place) {
     static constexpr const char* kPlaces[] = {"0", "1", "2", "3", "4", "5", "6", "7"};
-    return name != nullptr ? name : kPlaces[place];
+    return kPlaces[place];
 }
 
-// A table's columns in one call: Columns<bool, QString>(), or named,
-// Columns<bool, QString>({"online", "name"}).
+// A table's columns in one call: Columns<bool, QString>().
 template <typename... T>
-void Columns(const Names<T...>& names = {}) {
+void Columns() {
     std::size_t i = 0;
-    ((QTest::addColumn<T>(NameOf(names[i], i)), ++i), ...);
+    (QTest::addColumn<T>(ColumnName(i++)), ...);
 }
 
 // The current row's values, in the order of the columns: a tuple to unpack.
 template <typename... T>
-std::tuple<T...> Fetch(const Names<T...>& names = {}) {
-    const auto at = [&names]<std::size_t... I>(std::index_sequence<I...>) {
-        return std::tuple<T...>{
-            *static_cast<T*>(QTest::qData(NameOf(names[I], I), qMetaTypeId<T>()))...};
+std::tuple<T...> Fetch() {
+    const auto at = []<std::size_t... I>(std::index_sequence<I...>) {
+        return std::tuple<T...>{*static_cast<T*>(QTest::qData(ColumnName(I), qMetaTypeId<T>()))...};
     };
     return at(std::index_sequence_for<T...>{});
 }

@@ -115,8 +115,7 @@ class TestMirror : public QObject {
     // not be continued makes once more included.
     // state: the document | the part | the record, "-" for none.
     void continuingAnInterruptedDownload_data() {
-        Columns<std::string, std::string, std::string, std::string, std::string>(
-            {"part", "record", "reply", "requests", "state"});
+        Columns<std::string, std::string, std::string, std::string, std::string>();
         const auto rest = [](const std::string& range, const std::string& body) {
             return "HTTP/1.0 206 Partial Content\r\nContent-Range: bytes " + range +
                    "\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body;
@@ -167,8 +166,7 @@ class TestMirror : public QObject {
     }
     void continuingAnInterruptedDownload() {
         const auto [part, record, reply, requests, state] =
-            Fetch<std::string, std::string, std::string, std::string, std::string>(
-                {"part", "record", "reply", "requests", "state"});
+            Fetch<std::string, std::string, std::string, std::string, std::string>();
         Client c(reply, 2);
         const auto target = c / "m01.pdf";
         if (!part.empty()) WriteFile(store::PartFile::NameFor(target), part);
@@ -234,14 +232,14 @@ class TestMirror : public QObject {
     // The page copy first holds the page just read; each copy is replaced
     // only by a whole successful reply, and other files stay as they are.
     void mirroring_data() {
-        Columns<std::string, QString>({"script", "copies"});
+        Columns<std::string, QString>();
         Row("whole replies", "HTTP/1.0 200 OK\r\n\r\none-<pause 50>two-<pause 50>three"s,
             QStringLiteral("one-two-three|one-two-three|one-two-three"));
         Row("not found", "HTTP/1.0 404 Not Found\r\n\r\n<html>404</html>"s,
             QStringLiteral("ページ\r\n|old help|old logo"));
     }
     void mirroring() {
-        const auto [script, copies] = Fetch<std::string, QString>({"script", "copies"});
+        const auto [script, copies] = Fetch<std::string, QString>();
         Client c(script, 3);
         std::filesystem::create_directories(c / "images");
         WriteFile(c / "images/LOGO_Movei.gif", "old logo");
@@ -260,12 +258,12 @@ class TestMirror : public QObject {
     // A menu page that did not arrive whole (an error status, a broken
     // transfer) never becomes the offline copy: the last good one stays.
     void onlyAWholePageBecomesTheOfflineCopy_data() {
-        Columns<bool>({"whole"});
+        Columns<bool>();
         Row("whole page", true);
         Row("cut off", false);
     }
     void onlyAWholePageBecomesTheOfflineCopy() {
-        const auto [whole] = Fetch<bool>({"whole"});
+        const auto [whole] = Fetch<bool>();
         Served s("HTTP/1.0 404 Not Found\r\n\r\nno copy", 5, "A-12|3\r\n");
         s.urls.pages[s.MenuAddress()] = "maintenance";
         if (!whole) s.urls.cut.insert(s.MenuAddress());

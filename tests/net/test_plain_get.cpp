@@ -89,8 +89,7 @@ class TestPlainGet : public QObject {
     // free, is not stored. Once a reply can no longer be used, the rest of it
     // is not waited for. An empty "stored" means the previous file stays.
     void sinks_data() {
-        Columns<std::string, bool, StoreLimits, std::string>(
-            {"reply", "shortAnswer", "limits", "stored"});
+        Columns<std::string, bool, StoreLimits, std::string>();
         const auto whole = [](const char* name, const std::string& reply, const std::string& stored,
                               StoreLimits limits = kRoomy) {
             Row(name, reply, false, limits, stored);
@@ -141,8 +140,7 @@ class TestPlainGet : public QObject {
     }
     void sinks() {
         const auto [reply, shortAnswer, limits, stored] =
-            Fetch<std::string, bool, StoreLimits, std::string>(
-                {"reply", "shortAnswer", "limits", "stored"});
+            Fetch<std::string, bool, StoreLimits, std::string>();
         Exchange x(reply);
         WholeBodySink whole(x.file, limits);
         ShortAnswerSink answer(x.file);
@@ -159,7 +157,7 @@ class TestPlainGet : public QObject {
     // header keeps to the time-out alone. Each host
     // trickles on well past the 2 s time-out; a byte comes every 250 ms.
     void trickle_data() {
-        Columns<std::string, bool, long, int>({"script", "document", "bytesPerSecond", "result"});
+        Columns<std::string, bool, long, int>();
         const std::string drip = kOkHeader + Times("<pause 250>b", 12);
         Row("a body stalled", kOkHeader + "so far<pause 10000>", false, 0L, int(kTimedOut));
         Row("header lines without end", kHttpOk + Times("<pause 250>X: y\r\n", 40), false, 0L,
@@ -172,7 +170,7 @@ class TestPlainGet : public QObject {
     }
     void trickle() {
         const auto [script, document, bytesPerSecond, result] =
-            Fetch<std::string, bool, long, int>({"script", "document", "bytesPerSecond", "result"});
+            Fetch<std::string, bool, long, int>();
         // Without a minimum of its own, the program's: its window is longer
         // than the time-out.
         Exchange x(script, nullptr,
@@ -190,8 +188,7 @@ class TestPlainGet : public QObject {
     // copies that come through a proxy with its user are the proxy
     // end-to-end run's.
     void routes_data() {
-        Columns<Proxy, std::string, std::string, std::string>(
-            {"proxy", "request", "reply", "answer"});
+        Columns<Proxy, std::string, std::string, std::string>();
         const std::string help = "GET {path}/q_Vestra/HTML/Help.html HTTP/1.0\r\n";
         const std::string host = "Host: {host}\r\n\r\n";
         const Proxy anonymous = HttpProxy{};
@@ -203,8 +200,7 @@ class TestPlainGet : public QObject {
     }
     void routes() {
         const auto [proxy, request, reply, answer] =
-            Fetch<Proxy, std::string, std::string, std::string>(
-                {"proxy", "request", "reply", "answer"});
+            Fetch<Proxy, std::string, std::string, std::string>();
         Exchange x(reply);
         const ServiceEndpoint endpoint =
             proxy ? ServiceEndpoint("svc.test", 80, ProxyAt(x.server, proxy->user, proxy->password))
@@ -225,7 +221,7 @@ class TestPlainGet : public QObject {
     // only the service's answer counts, whatever its status; the proxy's
     // refusals and a proxy that is not there do not.
     void probe_data() {
-        Columns<Proxy, std::string, bool>({"proxy", "reply", "reached"});
+        Columns<Proxy, std::string, bool>();
         Row("directly", Proxy(), ""s, true);
         Row("the service's page", Proxy(HttpProxy{}), OkReply("x"), true);
         Row("the service's 404", Proxy(HttpProxy{}), "HTTP/1.0 404 Not Found\r\n\r\n"s, true);
@@ -237,8 +233,7 @@ class TestPlainGet : public QObject {
             ""s, false);
     }
     void probe() {
-        const auto [proxy, reply, reached] =
-            Fetch<Proxy, std::string, bool>({"proxy", "reply", "reached"});
+        const auto [proxy, reply, reached] = Fetch<Proxy, std::string, bool>();
         ScriptedServer server(reply);
         ServiceEndpoint endpoint("127.0.0.1", server.Port());
         if (proxy) {
@@ -288,12 +283,12 @@ class TestPlainGet : public QObject {
     // socket that served an exchange before, as the mirroring's does; the
     // state keeps nothing of that exchange.
     void noConnection_data() {
-        Columns<std::string>({"host"});
+        Columns<std::string>();
         for (const char* host : {"127.0.0.1", "no-such-host.invalid", "255.255.255.255"})
             QTest::newRow(host) << std::string(host);
     }
     void noConnection() {
-        const auto [host] = Fetch<std::string>({"host"});
+        const auto [host] = Fetch<std::string>();
         Exchange x(kOkHeader + "ok");
         std::filesystem::remove(x.file);
         ShortAnswerSink answer;
@@ -388,12 +383,12 @@ class TestPlainGet : public QObject {
     // the page reader's 30 s: a switch that ended nothing shows as a time-out
     // or a whole page.
     void aTrippedSwitchEndsEveryWait_data() {
-        Columns<QString>({"wait"});
+        Columns<QString>();
         for (const char* wait : {"exchange, tripped before", "exchange", "page read"})
             QTest::newRow(wait) << QString(wait);
     }
     void aTrippedSwitchEndsEveryWait() {
-        const auto [wait] = Fetch<QString>({"wait"});
+        const auto [wait] = Fetch<QString>();
         const AbortSwitch abort;
         if (wait.endsWith("before")) abort.Trip();
         Exchange x("<pause 20000>HTTP/1.0 200 OK\r\n\r\nx", &abort);
