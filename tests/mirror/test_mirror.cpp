@@ -8,7 +8,6 @@
 #include "app/main_window_harness.h"
 #include "mirror/mirror.h"
 #include "net/http_text.h"
-#include "store/answers.h"
 #include "store/part_file.h"
 
 using namespace qvestra;
@@ -74,6 +73,13 @@ class TestMirror : public QObject {
         QVERIFY(log.Download(c).stored);
         QCOMPARE(log.shown, (QStringList{"|", "2,048||0/2048", "2,048|1,024|1024/2048",
                                          "2,048|2,048|2048/2048"}));
+        // A continued document's starts at the share on disk.
+        Client rest("HTTP/1.0 206 Partial Content\r\nContent-Range: bytes 6-9/10\r\n\r\nghij");
+        WriteFile(store::PartFile::NameFor(rest / "m01.pdf"), "abcdef");
+        WriteFile(store::PartFile::RecordFor(rest / "m01.pdf"), "10\n\"v1\"\n");
+        ProgressLog continued;
+        QVERIFY(continued.Download(rest).stored);
+        QCOMPARE(continued.shown, (QStringList{"|", "10||0/10", "10|6|6/10", "10|10|10/10"}));
         // The title is the service's text, never markup that reshapes the window.
         mirror::FrmCond window(TwipScale(15));
         window.Announce(QStringLiteral("<img width=4000 height=4000>"), 1);
@@ -186,47 +192,6 @@ class TestMirror : public QObject {
         QCOMPARE(c.server.Request(), expected);
     }
 
-    // The progress window of a continued document starts at the share on disk.
-    void progressOfAContinuedDocument() {
-        Client c("HTTP/1.0 206 Partial Content\r\nContent-Range: bytes 6-9/10\r\n\r\nghij");
-        WriteFile(store::PartFile::NameFor(c / "m01.pdf"), "abcdef");
-        WriteFile(store::PartFile::RecordFor(c / "m01.pdf"), "10\n\"v1\"\n");
-        ProgressLog log;
-        QVERIFY(log.Download(c).stored);
-        QCOMPARE(log.shown, (QStringList{"|", "10||0/10", "10|6|6/10", "10|10|10/10"}));
-    }
-
-    // A host that drips a document cannot hold the exchanges behind it: its
-    // transfer ends by the minimum speed (here 8 bytes a second over 1 s),
-    // the part kept to be continued, and a status poll asked for meanwhile
-    // goes out; the drip alone would last 25 s.
-    void aDrippingHostDoesNotHoldTheQueue() {
-        ScriptedServer drip("HTTP/1.0 200 OK\r\nContent-Length: 100\r\nETag: \"d\"\r\n\r\n" +
-                            QByteArray("<pause 250>b").repeated(99).toStdString());
-        ScriptedServer poll(OkReply("K_ON"));
-        ThreadExchangeQueue queue;
-        net::TcpSocketFactory sockets({8, std::chrono::seconds(1)});
-        QTemporaryDir dir;
-        const store::DataFolder folder(dir.path().toStdString());
-        const net::ServiceEndpoint service{"127.0.0.1", drip.Port()};
-        const std::string host = net::HostHeader(service);
-        queue.Run([&](const net::AbortSwitch& cancel) {
-            mirror::FetchDocument({*sockets.Create(cancel), service, host}, folder, "/m01.pdf", {},
-                                  {});
-        });
-        std::optional<QString> answer;
-        queue.Run(
-            [&](const net::AbortSwitch& cancel) {
-                return store::FetchShortAnswer(*sockets.Create(cancel), {"127.0.0.1", poll.Port()},
-                                               "/status", host)
-                    .field;
-            },
-            [&](const JobResult<std::optional<QString>>& result) { answer = result.value; });
-        QTRY_COMPARE_WITH_TIMEOUT(answer, std::optional<QString>("K_ON"), 10000);
-        QCOMPARE(ReadFile(store::PartFile::RecordFor(folder.Root() / "m01.pdf")), "100\n\"d\"\n"s);
-        QVERIFY(queue.Stop(std::chrono::seconds(5)));
-    }
-
     // The page copy first holds the page just read; each copy is replaced
     // only by a whole successful reply, and other files stay as they are.
     void mirroring_data() {
@@ -255,20 +220,16 @@ class TestMirror : public QObject {
 
     // A menu page that did not arrive whole (an error status, a broken
     // transfer) never becomes the offline copy: the last good one stays.
-    void onlyAWholePageBecomesTheOfflineCopy_data() {
-        Columns<bool>();
-        Row("whole page", true);
-        Row("cut off", false);
-    }
     void onlyAWholePageBecomesTheOfflineCopy() {
-        const auto [whole] = Fetch<bool>();
-        Served s("HTTP/1.0 404 Not Found\r\n\r\nno copy", 5, "A-12|3\r\n");
-        s.urls.pages[s.MenuAddress()] = "maintenance";
-        if (!whole) s.urls.cut.insert(s.MenuAddress());
-        WriteFile(s.folder / "A-12.html", "last good");
-        s.Load();
-        QCOMPARE(ReadFile(s.folder / "A-12.html"),
-                 std::string(whole ? "maintenance\r\n" : "last good"));
+        for (const bool whole : {true, false}) {
+            Served s("HTTP/1.0 404 Not Found\r\n\r\nno copy", 5, "A-12|3\r\n");
+            s.urls.pages[s.MenuAddress()] = "maintenance";
+            if (!whole) s.urls.cut.insert(s.MenuAddress());
+            WriteFile(s.folder / "A-12.html", "last good");
+            s.Load();
+            QCOMPARE(ReadFile(s.folder / "A-12.html"),
+                     std::string(whole ? "maintenance\r\n" : "last good"));
+        }
     }
 
     // Downloads as the menu build runs them: one after another, each with its
