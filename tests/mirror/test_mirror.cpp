@@ -266,9 +266,8 @@ class TestMirror : public QObject {
             EncodeCp932(MenuPage({"Main;第1章", "Sub;一;/d/next.pdf", "Sub;二;/d/b.pdf"}))
                 .toStdString();
         WriteFile(h.folder / ".next.pdf.part", "half");
-        WriteFile(h.folder / ".next.pdf.resume", "9\n\"1\"\n");
-        WriteFile(h.folder / ".b.pdf.resume", "9\n\"1\"\n");
-        WriteFile(h.folder / ".gone.pdf.resume", "9\n\"1\"\n");
+        for (const char* record : {".next.pdf.resume", ".b.pdf.resume", ".gone.pdf.resume"})
+            WriteFile(h.folder / record, "9\n\"1\"\n");
         std::filesystem::create_directories(h.folder / "images");
         const auto outside = h.folder.parent_path() / "outside.pdf";
         WriteFile(outside, "keep");

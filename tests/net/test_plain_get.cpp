@@ -189,13 +189,14 @@ class TestPlainGet : public QObject {
     // end-to-end run's.
     void routes_data() {
         Columns<Proxy, std::string, std::string, std::string>();
-        const std::string help = "GET {path}/q_Vestra/HTML/Help.html HTTP/1.0\r\n";
-        const std::string host = "Host: {host}\r\n\r\n";
-        const Proxy anonymous = HttpProxy{};
+        const std::string help = "GET {path}/q_Vestra/HTML/Help.html HTTP/1.0\r\n",
+                          host = "Host: {host}\r\n\r\n";
+        const Proxy anonymous = HttpProxy{}, member = HttpProxy{"", 0, "member", "pa55"};
         Row("a mirror copy, directly", Proxy(), help + host, OkReply("END"), "END"s);
         Row("the proxy wants a user", anonymous, help + host,
             "HTTP/1.0 407 Proxy Authentication Required\r\n\r\nlog in"s, ""s);
-        Row("the proxy cannot reach the service", anonymous, help + host,
+        Row("the proxy cannot reach the service", member,
+            help + "Proxy-Authorization: Basic bWVtYmVyOnBhNTU=\r\n" + host,
             "HTTP/1.0 502 Bad Gateway\r\n\r\nno route"s, ""s);
     }
     void routes() {
