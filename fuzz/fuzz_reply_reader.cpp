@@ -21,6 +21,7 @@ class PieceSocket final : public Socket {
   public:
     explicit PieceSocket(std::vector<std::string> pieces) : pieces_(std::move(pieces)) {}
     int Connect(const std::string&, int, int, TimeOut) override { return kOk; }
+    int StartTls(const std::string&) override { return kOk; }
     int Write(const std::string&) override { return kOk; }
     int ReadLine(std::string& line) override { return received_.ReadLine(fill_, line); }
     int Read(std::string& bytes) override { return received_.Read(fill_, bytes); }

@@ -6,7 +6,7 @@
 namespace qvestra {
 
 std::optional<net::HttpProxy> DesktopProxyFor(const net::ServiceEndpoint& service) {
-    const QUrl address(QString::fromStdString(service.HttpAddress("/")));
+    const QUrl address(QString::fromStdString(service.PageAddress("/")));
     return FirstHttpProxy(QNetworkProxyFactory::systemProxyForQuery(QNetworkProxyQuery(address)));
 }
 

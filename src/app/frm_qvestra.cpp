@@ -156,7 +156,7 @@ void FrmQvestra::ShowMenuPage() {
     const QString address =
         session_.online
             ? QString::fromStdString(
-                  deps_.endpoint.HttpAddress("/q_vestra/execute.asp?yuzaaidhi=")) +
+                  deps_.endpoint.PageAddress("/q_vestra/execute.asp?yuzaaidhi=")) +
                   PageRecord()
             : QStringLiteral("file://") + QString::fromStdString(deps_.dataFolder.Root().string()) +
                   u'/' + member_.UserFields.value(0) + QStringLiteral(".html");

@@ -85,7 +85,7 @@ void FrmQvestra::ReturnToMenuPage() {
     ui_.WebBrowser->SetHeight(frame1.height);
     ui_.WebBrowser->SetWidth(frame1.width);
     const QString address =
-        QString::fromStdString(deps_.endpoint.HttpAddress("/q_vestra/execute.asp?yuzaaidhi=")) +
+        QString::fromStdString(deps_.endpoint.PageAddress("/q_vestra/execute.asp?yuzaaidhi=")) +
         PageRecord();
     shownAddress_ = address;
     ui_.WebBrowser->Navigate(address);

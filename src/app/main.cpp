@@ -2,6 +2,7 @@
 #include <QDesktopServices>
 #include <QFileInfo>
 #include <QScreen>
+#include <string_view>
 
 #include "app/desktop_proxy.h"
 #include "app/document_opener.h"
@@ -11,6 +12,7 @@
 #include "common/exchange_queue.h"
 #include "common/message_boxes.h"
 #include "common/time_stamp.h"
+#include "common/unverified_notice.h"
 #include "help/frm_help.h"
 #include "net/abort_switch.h"
 #include "net/tcp_socket.h"
@@ -61,7 +63,10 @@ int main(int, char* argv[]) {
     });
 
     qvestra::QtMessageBoxes messages;
-    qvestra::net::ServiceEndpoint endpoint{QVESTRA_SERVICE_HOST, QVESTRA_SERVICE_PORT};
+    qvestra::net::ServiceEndpoint endpoint{QVESTRA_SERVICE_HOST, QVESTRA_SERVICE_PORT, std::nullopt,
+                                           std::string_view(QVESTRA_SERVICE_SCHEME) == "https"
+                                               ? qvestra::net::Scheme::kHttps
+                                               : qvestra::net::Scheme::kHttp};
     const auto dataFolder = qvestra::store::DataFolder::DefaultRoot();
     qvestra::SingleInstance instance(QString::fromStdString(dataFolder.string()),
                                      qvestra::SingleInstance::PrivateFolder());
@@ -86,12 +91,19 @@ int main(int, char* argv[]) {
     qvestra::ScreenInfo screenInfo{screen->geometry().width(), screen->geometry().height(),
                                    screen->logicalDotsPerInch()};
 
-    qvestra::net::TcpSocketFactory sockets;
+    // Every channel to the service tells the member the same, once, when
+    // the service could not be verified.
+    qvestra::UnverifiedNotice unverified(messages);
+    const auto reportUnverified = [&unverified] { unverified.Report(); };
+    qvestra::net::TcpSocketFactory sockets({}, reportUnverified);
     qvestra::net::CurlUrlReader urls(
-        QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName().toStdString());
+        QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName().toStdString(),
+        reportUnverified);
     qvestra::XdgDocumentOpener documents;
-    qvestra::webview::WebEngineViews views({QString::fromStdString(endpoint.host), endpoint.port},
-                                           [](const QUrl& url) { QDesktopServices::openUrl(url); });
+    qvestra::webview::WebEngineViews views(
+        {QString::fromStdString(endpoint.host), endpoint.port,
+         QStringLiteral(QVESTRA_SERVICE_SCHEME)},
+        [](const QUrl& url) { QDesktopServices::openUrl(url); }, reportUnverified);
     const auto windows = qvestra::viewer::CreatePlatformWindowList();
     qvestra::viewer::ViewerWatch viewerWatch(
         *windows, qvestra::TwipScale::ForLogicalDpi(screenInfo.logicalDpi), {});

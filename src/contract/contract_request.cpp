@@ -46,7 +46,7 @@ void ContractRequest::Open(Command command, const RequestMember& member) {
     if (state_ != State::kPollOnItsWay) state_ = State::kPolling;
     member_ = member;
     stamp_ = deps_.timeOfDay();
-    Q_EMIT pageOpened(QString::fromStdString(deps_.endpoint.HttpAddress(page.path)) +
+    Q_EMIT pageOpened(QString::fromStdString(deps_.endpoint.PageAddress(page.path)) +
                       member.userRecord + QString::fromLatin1(page.query) + stamp_);
     page.timer->start(page.intervalMs);
     Poll(command == Command::kApplication);

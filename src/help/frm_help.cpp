@@ -29,7 +29,7 @@ FrmHelp::FrmHelp(FrmHelpDeps deps)
 void FrmHelp::Load(const QWidget* owner) {
     const QString address =
         deps_.fromService
-            ? QString::fromStdString(deps_.endpoint.HttpAddress("/Q_Vestra/HTML/Help.html"))
+            ? QString::fromStdString(deps_.endpoint.PageAddress("/Q_Vestra/HTML/Help.html"))
             : QStringLiteral("file://") + deps_.helpFolder + QStringLiteral("/Help.html");
     WebBrowser->Navigate(address);
     WebBrowser->SetFullScreen(true);

@@ -11,7 +11,7 @@ std::string HostHeader(const ServiceEndpoint& endpoint) {
 }
 
 std::string AbsoluteRequestLine(const ServiceEndpoint& endpoint, std::string_view path) {
-    return "GET " + endpoint.HttpAddress(std::string(path)) + " HTTP/1.0";
+    return "GET " + endpoint.RequestAddress(std::string(path)) + " HTTP/1.0";
 }
 
 std::string OriginRequestLine(std::string_view path) {
@@ -19,7 +19,8 @@ std::string OriginRequestLine(std::string_view path) {
 }
 
 std::string PathRequestLine(const ServiceEndpoint& endpoint, std::string_view path) {
-    return endpoint.proxy ? AbsoluteRequestLine(endpoint, path) : OriginRequestLine(path);
+    return endpoint.ProxyReadsRequests() ? AbsoluteRequestLine(endpoint, path)
+                                         : OriginRequestLine(path);
 }
 
 std::string RequestText(std::string_view requestLine, std::string_view hostHeader,
@@ -45,15 +46,26 @@ std::string Base64(std::string_view bytes) {
     return out;
 }
 
+std::string ProxyCredentials(const ServiceEndpoint& endpoint) {
+    if (!endpoint.proxy || endpoint.proxy->user.empty()) return {};
+    const HttpProxy& proxy = *endpoint.proxy;
+    return "Proxy-Authorization: Basic " + Base64(proxy.user + ":" + proxy.password) + "\r\n";
+}
+
 }  // namespace
 
 std::string OnRoute(const ServiceEndpoint& endpoint, std::string request) {
-    if (!endpoint.proxy || endpoint.proxy->user.empty()) return request;
     const std::size_t lineEnd = request.find("\r\n");
-    if (lineEnd == std::string::npos) return request;
-    const HttpProxy& proxy = *endpoint.proxy;
-    return request.insert(lineEnd + 2, "Proxy-Authorization: Basic " +
-                                           Base64(proxy.user + ":" + proxy.password) + "\r\n");
+    if (!endpoint.ProxyReadsRequests() || lineEnd == std::string::npos) return request;
+    return request.insert(lineEnd + 2, ProxyCredentials(endpoint));
+}
+
+std::string TunnelRequest(const ServiceEndpoint& endpoint) {
+    const bool ipv6 = endpoint.host.find(':') != std::string::npos;
+    const std::string target =
+        (ipv6 ? "[" + endpoint.host + "]" : endpoint.host) + ":" + std::to_string(endpoint.port);
+    return RequestText("CONNECT " + target + " HTTP/1.0", "Host: " + target + "\r\n",
+                       ProxyCredentials(endpoint));
 }
 
 bool IsProxyRefusal(int status, bool viaProxy) {

@@ -22,10 +22,13 @@ std::string PathRequestLine(const ServiceEndpoint& endpoint, std::string_view pa
 // (each ending in CR LF), CR LF.
 std::string RequestText(std::string_view requestLine, std::string_view hostHeader,
                         std::string_view moreLines = {});
-// The request as it goes out on the endpoint's route: through a proxy that
-// wants a user and password, with their Basic credentials after the request
-// line; otherwise as it stands.
+// The request as it goes out on the endpoint's route: to a proxy that reads
+// it and wants a user and password, with their Basic credentials after the
+// request line; otherwise as it stands.
 std::string OnRoute(const ServiceEndpoint& endpoint, std::string request);
+// The request for a proxy's tunnel to the service's host and port, with the
+// proxy's Basic credentials when it wants them: they go to it only there.
+std::string TunnelRequest(const ServiceEndpoint& endpoint);
 
 // The reply is the proxy's own, never the service's: it would not carry the
 // request (407) or could not reach the service (5xx).

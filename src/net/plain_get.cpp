@@ -7,30 +7,18 @@ namespace qvestra::net {
 ExchangeResult PlainGet(Socket& socket, const ServiceEndpoint& endpoint,
                         const PlainRequest& request, BodySink& sink) {
     ExchangeResult result;
-    result.SockResult = socket.Connect(endpoint.ConnectHost(), endpoint.ConnectPort(),
-                                       request.timeoutSeconds, request.rule);
+    result.SockResult = OpenRoute(socket, endpoint, request.timeoutSeconds, request.rule);
     result.ConnectResult = result.SockResult;
-    result.ViaProxy = endpoint.proxy.has_value();
-    // A failed connection makes the write a no-op and the reads fail at
-    // once, so the steps below need no branch of their own for it.
-    socket.Write(OnRoute(endpoint, request.text));
-
-    std::string line;
-    int lines = 0;
-    for (;;) {
-        result.SockResult = socket.ReadLine(line);
-        if (result.SockResult != kOk || line.empty()) break;
-        if (++lines > kMaxHeaderLines + 1) {
-            result.SockResult = kHeaderTooLong;
-            break;
-        }
-        if (lines == 1) {
-            result.StatusCode = StatusCodeOf(line);
-        } else {
-            sink.HeaderLine(line);
-        }
+    result.ViaProxy = endpoint.ProxyReadsRequests();
+    if (result.SockResult != kOk) {
+        sink.Finish(result);
+        return result;
     }
-
+    // A server may answer before it has read the request: its reply counts
+    // even when the rest of the request could not be sent.
+    socket.Write(OnRoute(endpoint, request.text));
+    result.SockResult = ReadReplyHeader(
+        socket, result.StatusCode, [&sink](const std::string& line) { sink.HeaderLine(line); });
     if (result.SockResult == kOk) sink.HeaderEnd(result.StatusCode);
     std::string chunk;
     if (result.SockResult == kOk) result.SockResult = socket.Read(chunk);

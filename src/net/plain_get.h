@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string>
 
+#include "net/route.h"
 #include "net/service_endpoint.h"
 #include "net/socket.h"
 
@@ -20,7 +21,8 @@ struct ExchangeResult {
     // header skip does not look at it; callers that must not store an error
     // page do.
     int StatusCode = 0;
-    // The reply came from a proxy, which may have written it itself.
+    // The reply came from a proxy that read the request, and may have
+    // written it itself; never one that only carried TLS.
     bool ViaProxy = false;
 };
 
@@ -46,11 +48,7 @@ struct PlainRequest {
     TimeOut rule = TimeOut::kWholeExchange;
 };
 
-// A reply header with more lines than this is no header this client asked
-// for; together with the socket's line limit it bounds what one header costs.
-inline constexpr int kMaxHeaderLines = 100;
-
-// Connect (to the endpoint's proxy when it has one), write the request,
+// Open the route (net/route.h), write the request,
 // skip the reply header line by line, stream the body chunk by chunk into
 // sink, close. A header that cannot be read to its end (too long, cut off,
 // timed out) fails the exchange: no byte after it counts as body.

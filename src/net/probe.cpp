@@ -2,6 +2,7 @@
 
 #include "net/http_text.h"
 #include "net/plain_get.h"
+#include "net/route.h"
 
 namespace qvestra::net {
 
@@ -17,14 +18,14 @@ class HeaderOnly final : public BodySink {
 }  // namespace
 
 bool ReachService(Socket& socket, const ServiceEndpoint& endpoint, int timeoutSeconds) {
-    if (!endpoint.proxy) {
-        const bool connected = socket.Connect(endpoint.host, endpoint.port, timeoutSeconds,
-                                              TimeOut::kWholeExchange) == kOk;
+    if (!endpoint.ProxyReadsRequests()) {
+        const bool reached =
+            OpenRoute(socket, endpoint, timeoutSeconds, TimeOut::kWholeExchange) == kOk;
         socket.Close();
-        return connected;
+        return reached;
     }
     HeaderOnly sink;
-    const std::string line = "HEAD " + endpoint.HttpAddress("/") + " HTTP/1.0";
+    const std::string line = "HEAD " + endpoint.RequestAddress("/") + " HTTP/1.0";
     const int status =
         PlainGet(socket, endpoint, {RequestText(line, HostHeader(endpoint)), timeoutSeconds}, sink)
             .StatusCode;

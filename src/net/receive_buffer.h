@@ -27,6 +27,7 @@ class ReceiveBuffer {
     // What is buffered, at most kReadChunkBytes; fills first when empty.
     int Read(const Fill& fill, std::string& bytes);
     void Clear() { buffer_.clear(); }
+    bool Empty() const { return buffer_.empty(); }
 
   private:
     std::string buffer_;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -22,6 +23,9 @@ enum SocketResult : int {
     kHeaderTooLong = 8,
     kAborted = 9,
     kTooSlow = 10,
+    // TLS could not make sure the peer is the service: its certificate does
+    // not verify, or it does not speak TLS at all.
+    kUnverified = 11,
 };
 
 // Once a reply's body starts, a window's worth of bytes (bytesPerSecond ×
@@ -56,6 +60,11 @@ class Socket {
     // Resolves host and connects within timeoutSeconds (resolution included);
     // the later calls on this connection share that time-out as rule says.
     virtual int Connect(const std::string& host, int port, int timeoutSeconds, TimeOut rule) = 0;
+    // From here on every byte goes inside TLS with serverName, once its
+    // certificate verified: kUnverified when it did not. Within the
+    // connection's time-out. Bytes received and not yet read would pass for
+    // the server's: with any, it fails.
+    virtual int StartTls(const std::string& serverName) = 0;
     // Sends all of text; does nothing when not connected.
     virtual int Write(const std::string& text) = 0;
     // Next line without its line end (LF, or CR LF). Fails at once when not connected.
@@ -65,6 +74,10 @@ class Socket {
     virtual int Read(std::string& bytes) = 0;
     virtual void Close() = 0;
 };
+
+// Told each time a socket's peer failed TLS's verification; from the
+// socket's own thread.
+using UnverifiedReport = std::function<void()>;
 
 class SocketFactory {
   public:

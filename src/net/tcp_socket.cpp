@@ -70,18 +70,71 @@ int TcpSocket::Connect(const std::string& host, int port, int timeoutSeconds, Ti
     return result == kTimedOut ? kTimedOut : kConnectFailed;
 }
 
+int TcpSocket::StartTls(const std::string& serverName) {
+    if (fd_ < 0) return kNotConnected;
+    const int result = Handshake(serverName);
+    if (result == kOk) {
+        Progressed();
+        return kOk;
+    }
+    // Not one more byte goes to a peer that is not the service.
+    Close();
+    if (result == kUnverified && unverified_) unverified_();
+    return result;
+}
+
+int TcpSocket::Handshake(const std::string& serverName) {
+    if (!received_.Empty()) return kIoError;
+    tls_ = TlsSession::Start(fd_, serverName);
+    if (!tls_) return kUnverified;
+    for (;;) {
+        const TlsStep step = tls_->Handshake();
+        if (step.kind == TlsStep::kDone) return kOk;
+        if (const int r = Await(step, false); r != kOk) return r;
+    }
+}
+
+TlsStep TcpSocket::Send(const char* data, std::size_t size) {
+    if (tls_) return tls_->Write(data, size);
+    const ssize_t n = ::send(fd_, data, size, MSG_NOSIGNAL);
+    if (n > 0) return {TlsStep::kDone, static_cast<std::size_t>(n)};
+    if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR))
+        return {TlsStep::kWantWrite};
+    return {TlsStep::kFailed};
+}
+
+TlsStep TcpSocket::Receive(char* data, std::size_t size) {
+    if (tls_) return tls_->Read(data, size);
+    const ssize_t n = ::recv(fd_, data, size, 0);
+    if (n > 0) return {TlsStep::kDone, static_cast<std::size_t>(n)};
+    if (n == 0) return {TlsStep::kPeerClosed};
+    if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR) return {TlsStep::kWantRead};
+    return {TlsStep::kFailed};
+}
+
+int TcpSocket::Await(const TlsStep& step, bool reading) {
+    switch (step.kind) {
+        case TlsStep::kWantRead:
+            return reading ? WaitForBytes() : Wait(fd_, POLLIN);
+        case TlsStep::kWantWrite:
+            return Wait(fd_, POLLOUT);
+        case TlsStep::kUnverified:
+            return kUnverified;
+        default:
+            return kIoError;
+    }
+}
+
 int TcpSocket::Write(const std::string& text) {
     if (fd_ < 0) return kNotConnected;
     std::size_t sent = 0;
     while (sent < text.size()) {
-        const ssize_t n = ::send(fd_, text.data() + sent, text.size() - sent, MSG_NOSIGNAL);
-        if (n > 0) {
-            sent += static_cast<std::size_t>(n);
+        const TlsStep step = Send(text.data() + sent, text.size() - sent);
+        if (step.kind == TlsStep::kDone) {
+            sent += step.bytes;
             Progressed();
-        } else if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)) {
-            if (const int r = Wait(fd_, POLLOUT); r != kOk) return r;
-        } else {
-            return kIoError;
+        } else if (const int r = Await(step, false); r != kOk) {
+            return r;
         }
     }
     return kOk;
@@ -110,21 +163,20 @@ void TcpSocket::Received(std::size_t bytes) {
 int TcpSocket::Fill(std::string& buffer) {
     if (peerClosed_) return kClosed;
     for (;;) {
-        if (const int r = WaitForBytes(); r != kOk) return r;
         // Received straight into the buffer's tail: no copy on the way in.
         const std::size_t had = buffer.size();
         buffer.resize(had + ReceiveBuffer::kReadChunkBytes);
-        const ssize_t n = ::recv(fd_, buffer.data() + had, ReceiveBuffer::kReadChunkBytes, 0);
-        buffer.resize(had + (n > 0 ? static_cast<std::size_t>(n) : 0));
-        if (n > 0) {
-            Received(static_cast<std::size_t>(n));
+        const TlsStep step = Receive(buffer.data() + had, ReceiveBuffer::kReadChunkBytes);
+        buffer.resize(had + step.bytes);
+        if (step.kind == TlsStep::kDone) {
+            Received(step.bytes);
             return kOk;
         }
-        if (n == 0) {
+        if (step.kind == TlsStep::kPeerClosed) {
             peerClosed_ = true;
             return kClosed;
         }
-        if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) return kIoError;
+        if (const int r = Await(step, true); r != kOk) return r;
     }
 }
 
@@ -141,6 +193,8 @@ int TcpSocket::Read(std::string& bytes) {
 }
 
 void TcpSocket::Close() {
+    if (tls_) tls_->Close();
+    tls_.reset();
     if (fd_ >= 0) ::close(fd_);
     fd_ = -1;
     received_.Clear();
@@ -148,7 +202,7 @@ void TcpSocket::Close() {
 }
 
 std::unique_ptr<Socket> TcpSocketFactory::Create(const AbortSwitch& cancel) {
-    return std::make_unique<TcpSocket>(&cancel, minimum_);
+    return std::make_unique<TcpSocket>(&cancel, minimum_, unverified_);
 }
 
 }  // namespace qvestra::net

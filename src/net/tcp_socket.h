@@ -2,24 +2,28 @@
 
 #include <chrono>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "net/abort_switch.h"
 #include "net/receive_buffer.h"
 #include "net/socket.h"
+#include "net/tls_session.h"
 
 namespace qvestra::net {
 
 class TcpSocket final : public Socket {
   public:
     // The switch, when given, ends every wait of this socket once tripped.
-    explicit TcpSocket(const AbortSwitch* cancel = nullptr, MinimumSpeed minimum = {})
-        : cancel_(cancel), minimum_(minimum) {}
+    explicit TcpSocket(const AbortSwitch* cancel = nullptr, MinimumSpeed minimum = {},
+                       UnverifiedReport unverified = {})
+        : cancel_(cancel), minimum_(minimum), unverified_(std::move(unverified)) {}
     ~TcpSocket() override;
     TcpSocket(const TcpSocket&) = delete;
     TcpSocket& operator=(const TcpSocket&) = delete;
 
     int Connect(const std::string& host, int port, int timeoutSeconds, TimeOut rule) override;
+    int StartTls(const std::string& serverName) override;
     int Write(const std::string& text) override;
     int ReadLine(std::string& line) override;
     int Read(std::string& bytes) override;
@@ -30,6 +34,14 @@ class TcpSocket final : public Socket {
 
     // Waits for data until the deadline and appends it to buffer.
     int Fill(std::string& buffer);
+    // TLS over the connection, its server verified: kOk, or why not.
+    int Handshake(const std::string& serverName);
+    // The next bytes in or out, from the connection or from TLS over it.
+    TlsStep Receive(char* data, std::size_t size);
+    TlsStep Send(const char* data, std::size_t size);
+    // kOk once the step that asked for it may be tried again, else why not.
+    // A read waits under the minimum speed.
+    int Await(const TlsStep& step, bool reading);
     // kOk once bytes can be read, else why not: the deadline, or a window
     // of the minimum speed that ended short of its bytes.
     int WaitForBytes();
@@ -44,6 +56,8 @@ class TcpSocket final : public Socket {
 
     const AbortSwitch* cancel_;
     MinimumSpeed minimum_;
+    UnverifiedReport unverified_;
+    std::unique_ptr<TlsSession> tls_;
     // By then a window's worth of body bytes must have come since the last
     // one did; none until the body starts.
     Clock::time_point windowEnd_{};
@@ -59,11 +73,13 @@ class TcpSocket final : public Socket {
 
 class TcpSocketFactory final : public SocketFactory {
   public:
-    explicit TcpSocketFactory(MinimumSpeed minimum = {}) : minimum_(minimum) {}
+    explicit TcpSocketFactory(MinimumSpeed minimum = {}, UnverifiedReport unverified = {})
+        : minimum_(minimum), unverified_(std::move(unverified)) {}
     std::unique_ptr<Socket> Create(const AbortSwitch& cancel) override;
 
   private:
     MinimumSpeed minimum_;
+    UnverifiedReport unverified_;
 };
 
 }  // namespace qvestra::net

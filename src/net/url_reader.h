@@ -15,13 +15,13 @@ struct PageRead {
     // What arrived: empty when the resource could not be opened; a failure
     // part way keeps what came.
     std::string bytes;
-    // Everything arrived, and from http with a 2xx status: only such a page
+    // Everything arrived, and from http(s) with a 2xx status: only such a page
     // is worth keeping.
     bool whole = false;
 };
 
-// Reads a whole resource by its address, "http://" or "file://", always
-// afresh.
+// Reads a whole resource by its address, "http://", "https://" or
+// "file://", always afresh.
 class UrlReader {
   public:
     virtual ~UrlReader() = default;
@@ -37,7 +37,8 @@ class CurlUrlReader final : public UrlReader {
     // A service that moves its menu page is followed, within http.
     static constexpr long kMaxRedirects = 5;
 
-    explicit CurlUrlReader(std::string userAgent);
+    // unverified is told when a read over TLS met a server that did not verify.
+    explicit CurlUrlReader(std::string userAgent, UnverifiedReport unverified = {});
     PageRead ReadAll(const std::string& address, const AbortSwitch& cancel) override;
     // The route of every later read: through this proxy, or directly
     // whatever the environment says, so that the page comes the way the
@@ -46,6 +47,7 @@ class CurlUrlReader final : public UrlReader {
 
   private:
     std::string userAgent_;
+    UnverifiedReport unverified_;
     std::optional<HttpProxy> proxy_;
 };
 

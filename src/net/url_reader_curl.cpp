@@ -1,5 +1,7 @@
 #include <curl/curl.h>
+#include <openssl/x509.h>
 
+#include <cstdlib>
 #include <memory>
 
 #include "net/url_reader.h"
@@ -40,6 +42,16 @@ std::string ProxyAddress(const HttpProxy& proxy) {
            std::to_string(proxy.port);
 }
 
+bool IsHttps(const std::string& address) { return address.rfind("https://", 0) == 0; }
+
+// The trust of the program's own TLS connections, OpenSSL's default
+// locations with the variables OpenSSL reads, so that a page read trusts
+// exactly what every other exchange trusts.
+std::string TrustLocation(const char* variable, const char* fallback) {
+    const char* named = std::getenv(variable);
+    return named != nullptr && *named != '\0' ? named : fallback;
+}
+
 }  // namespace
 
 std::string CurlAddress(const std::string& address) {
@@ -64,7 +76,8 @@ std::string CurlAddress(const std::string& address) {
     return out;
 }
 
-CurlUrlReader::CurlUrlReader(std::string userAgent) : userAgent_(std::move(userAgent)) {
+CurlUrlReader::CurlUrlReader(std::string userAgent, UnverifiedReport unverified)
+    : userAgent_(std::move(userAgent)), unverified_(std::move(unverified)) {
     curl_global_init(CURL_GLOBAL_DEFAULT);
 }
 
@@ -78,10 +91,23 @@ PageRead CurlUrlReader::ReadAll(const std::string& address, const AbortSwitch& c
         curl_slist_append(nullptr, "Cache-Control: no-cache"), "Pragma: no-cache"));
     const std::string url = CurlAddress(address);
     curl_easy_setopt(curl.get(), CURLOPT_URL, url.c_str());
-    curl_easy_setopt(curl.get(), CURLOPT_PROTOCOLS_STR, "http,file");
+    // A page read over TLS stays there, redirects included; never plain.
+    const bool tls = IsHttps(url);
+    curl_easy_setopt(curl.get(), CURLOPT_PROTOCOLS_STR, tls ? "https" : "http,file");
     curl_easy_setopt(curl.get(), CURLOPT_FOLLOWLOCATION, 1L);
     curl_easy_setopt(curl.get(), CURLOPT_MAXREDIRS, kMaxRedirects);
-    curl_easy_setopt(curl.get(), CURLOPT_REDIR_PROTOCOLS_STR, "http");
+    curl_easy_setopt(curl.get(), CURLOPT_REDIR_PROTOCOLS_STR, tls ? "https" : "http");
+    const std::string trustFile =
+        TrustLocation(X509_get_default_cert_file_env(), X509_get_default_cert_file());
+    const std::string trustFolder =
+        TrustLocation(X509_get_default_cert_dir_env(), X509_get_default_cert_dir());
+    if (tls) {
+        curl_easy_setopt(curl.get(), CURLOPT_SSLVERSION, CURL_SSLVERSION_TLSv1_2);
+        curl_easy_setopt(curl.get(), CURLOPT_SSL_VERIFYPEER, 1L);
+        curl_easy_setopt(curl.get(), CURLOPT_SSL_VERIFYHOST, 2L);
+        curl_easy_setopt(curl.get(), CURLOPT_CAINFO, trustFile.c_str());
+        curl_easy_setopt(curl.get(), CURLOPT_CAPATH, trustFolder.c_str());
+    }
     curl_easy_setopt(curl.get(), CURLOPT_USERAGENT, userAgent_.c_str());
     curl_easy_setopt(curl.get(), CURLOPT_HTTPHEADER, headers.get());
     curl_easy_setopt(curl.get(), CURLOPT_FRESH_CONNECT, 1L);
@@ -108,6 +134,10 @@ PageRead CurlUrlReader::ReadAll(const std::string& address, const AbortSwitch& c
     long status = 0;
     curl_easy_getinfo(curl.get(), CURLINFO_RESPONSE_CODE, &status);
     read.whole = result == CURLE_OK && (status == 0 || (status >= 200 && status <= 299));
+    // A certificate that does not verify, or a peer that speaks no TLS.
+    if (tls && (result == CURLE_PEER_FAILED_VERIFICATION || result == CURLE_SSL_CONNECT_ERROR) &&
+        unverified_)
+        unverified_();
     return read;
 }
 

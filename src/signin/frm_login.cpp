@@ -47,7 +47,7 @@ void FrmLogin::Load() {
     }
 
     loginTime_ = deps_.timeOfDay();
-    entryUrl_ = QString::fromStdString(deps_.endpoint.HttpAddress("/q_vestra/Entry.asp?LTIME=")) +
+    entryUrl_ = QString::fromStdString(deps_.endpoint.PageAddress("/q_vestra/Entry.asp?LTIME=")) +
                 loginTime_ + QStringLiteral("&PC_NAME=") + deps_.pcName;
     webBrowser_->Navigate(entryUrl_);
     if (const QScreen* screen = QGuiApplication::primaryScreen())
@@ -94,6 +94,10 @@ void FrmLogin::PollSignIn() {
                 ".txt"](const net::AbortSwitch& cancel) {
             const auto answer =
                 store::FetchShortAnswer(*sockets->Create(cancel), endpoint, path, hostHeader);
+            // The member is told why once (UnverifiedNotice); a network
+            // that holds connections until one signs in to it (a hotel's,
+            // a café's) may let the next poll through.
+            if (answer.unverified) return Answer::kNothingYet;
             if (!answer.connected) return Answer::kNotConnected;
             // Nothing yet, or not a short answer.
             if (!answer.field) return Answer::kNothingYet;

@@ -18,7 +18,8 @@ ShortAnswer FetchShortAnswer(net::Socket& socket, const net::ServiceEndpoint& en
         socket, endpoint,
         {net::RequestText(net::AbsoluteRequestLine(endpoint, path), hostHeader), kTimeoutSeconds},
         sink);
-    ShortAnswer answer{result.ConnectResult == net::kOk, std::nullopt};
+    ShortAnswer answer{result.ConnectResult == net::kOk, result.ConnectResult == net::kUnverified,
+                       std::nullopt};
     if (sink.Answer()) answer.field = AnswerField(*sink.Answer());
     return answer;
 }

@@ -11,10 +11,11 @@
 namespace qvestra::store {
 
 // What the service said to a request for a short answer: whether the
-// connection was made, and the answer's first field when a short answer
-// came (see ShortAnswerSink).
+// connection was made, or failed because the service did not verify, and
+// the answer's first field when a short answer came (see ShortAnswerSink).
 struct ShortAnswer {
     bool connected = false;
+    bool unverified = false;
     std::optional<QString> field;
 };
 

@@ -16,7 +16,8 @@ Navigation MainFrameNavigation(const QUrl& url, const ServiceOrigin& service) {
     if (!IsWebAddress(url)) return Navigation::kRefuse;
     const int defaultPort = url.scheme() == u"https" ? 443 : 80;
     // QUrl keeps host names in lower case; the service's may be written otherwise.
-    const bool onService = url.host().compare(service.host, Qt::CaseInsensitive) == 0 &&
+    const bool onService = url.scheme() == service.scheme &&
+                           url.host().compare(service.host, Qt::CaseInsensitive) == 0 &&
                            url.port(defaultPort) == service.port;
     return onService ? Navigation::kStay : Navigation::kDesktopBrowser;
 }

@@ -16,6 +16,9 @@ inline const QString kLocalScheme = QStringLiteral("qvestra-local");
 struct ServiceOrigin {
     QString host;
     int port = 80;
+    // "http" or "https": over TLS the windows never show the service's
+    // pages over plain HTTP.
+    QString scheme = QStringLiteral("http");
 };
 
 enum class Navigation {
@@ -24,7 +27,7 @@ enum class Navigation {
     kRefuse,          // nobody shows it
 };
 
-// Where the window's own page may go: http(s) on the service host and port,
+// Where the window's own page may go: the service's scheme, host and port,
 // and the program's local pages, stay; other web addresses go to the
 // desktop browser; file:, data:, javascript: and the rest go nowhere.
 Navigation MainFrameNavigation(const QUrl& url, const ServiceOrigin& service);

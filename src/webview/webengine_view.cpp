@@ -2,6 +2,7 @@
 
 #include <QAuthenticator>
 #include <QNetworkProxy>
+#include <QWebEngineCertificateError>
 #include <QWebEngineDownloadRequest>
 #include <QWebEngineFileSystemAccessRequest>
 #include <QWebEngineFullScreenRequest>
@@ -35,6 +36,14 @@ class ServicePage final : public QWebEnginePage {
         connect(this, &QWebEnginePage::featurePermissionRequested, this,
                 [this](const QUrl& origin, Feature feature) {
                     setFeaturePermission(origin, feature, PermissionDeniedByUser);
+                });
+        // A certificate that does not verify is never taken, whatever the
+        // page: not the service's, not a frame's.
+        connect(this, &QWebEnginePage::certificateError, this,
+                [this](const QWebEngineCertificateError& error) {
+                    QWebEngineCertificateError refused = error;
+                    refused.rejectCertificate();
+                    views_.CertificateRefused();
                 });
         connect(this, &QWebEnginePage::fullScreenRequested, this,
                 [](QWebEngineFullScreenRequest request) { request.reject(); });
@@ -86,8 +95,11 @@ class ServicePage final : public QWebEnginePage {
 
 }  // namespace
 
-WebEngineViews::WebEngineViews(ServiceOrigin service, OpenInBrowser openInBrowser)
-    : service_(std::move(service)), openInBrowser_(std::move(openInBrowser)) {}
+WebEngineViews::WebEngineViews(ServiceOrigin service, OpenInBrowser openInBrowser,
+                               std::function<void()> certificateRefused)
+    : service_(std::move(service)),
+      openInBrowser_(std::move(openInBrowser)),
+      certificateRefused_(std::move(certificateRefused)) {}
 
 WebViewFactory WebEngineViews::Factory() {
     return [this](QWidget* parent, TwipsLayout& layout) -> WebView* {

@@ -19,7 +19,9 @@ class WebEngineViews {
   public:
     using OpenInBrowser = std::function<void(const QUrl&)>;
 
-    WebEngineViews(ServiceOrigin service, OpenInBrowser openInBrowser);
+    // certificateRefused is told each time a view refused a certificate.
+    WebEngineViews(ServiceOrigin service, OpenInBrowser openInBrowser,
+                   std::function<void()> certificateRefused = {});
 
     WebViewFactory Factory();
 
@@ -28,6 +30,9 @@ class WebEngineViews {
     // navigations go through the hand-off's interval.
     void OpenPopupInDesktopBrowser(const QUrl& url) const { openInBrowser_(url); }
     void OpenNavigationInDesktopBrowser(const QUrl& url);
+    void CertificateRefused() const {
+        if (certificateRefused_) certificateRefused_();
+    }
     // Where a view goes for an address it is given: a local file is shown
     // through the local scheme, never from file://.
     QUrl ViewAddress(const QString& address);
@@ -45,6 +50,7 @@ class WebEngineViews {
     ServiceOrigin service_;
     std::optional<net::HttpProxy> proxy_;
     OpenInBrowser openInBrowser_;
+    std::function<void()> certificateRefused_;
     BrowserHandOff handOff_;
     LocalPages pages_;
     bool prepared_ = false;

@@ -60,7 +60,7 @@ struct Harness {
     }
 
     std::string MenuAddress() const {
-        return endpoint.HttpAddress("/q_vestra/execute.asp?yuzaaidhi=A-12");
+        return endpoint.PageAddress("/q_vestra/execute.asp?yuzaaidhi=A-12");
     }
     // The member A-12's menu page, listing lines.
     void MenuLists(const QStringList& lines) {

@@ -68,6 +68,7 @@ class FakeSocketFactory final : public net::SocketFactory {
             owner_.connectTimeouts << timeoutSeconds;
             return owner_.connectResult;
         }
+        int StartTls(const std::string&) override { return net::kNotConnected; }
         int Write(const std::string&) override { return net::kNotConnected; }
         int ReadLine(std::string&) override { return net::kClosed; }
         int Read(std::string&) override { return net::kClosed; }

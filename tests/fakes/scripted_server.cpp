@@ -1,10 +1,12 @@
 #include "fakes/scripted_server.h"
 
 #include <netinet/in.h>
+#include <openssl/ssl.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <memory>
 #include <regex>
 
 namespace qvestra::testing {
@@ -29,8 +31,8 @@ int ListenOnLoopback(int& port) {
 
 }  // namespace
 
-ScriptedServer::ScriptedServer(std::string script, int connections)
-    : script_(std::move(script)), connections_(connections) {
+ScriptedServer::ScriptedServer(std::string script, int connections, std::optional<TlsIdentity> tls)
+    : script_(std::move(script)), connections_(connections), tls_(std::move(tls)) {
     listenFd_ = ListenOnLoopback(port_);
     thread_ = std::thread([this] { Serve(); });
 }
@@ -72,11 +74,28 @@ void ScriptedServer::Serve() {
 }
 
 void ScriptedServer::ServeOne(int fd) {
+    std::unique_ptr<SSL_CTX, decltype(&SSL_CTX_free)> context(nullptr, SSL_CTX_free);
+    std::unique_ptr<SSL, decltype(&SSL_free)> tls(nullptr, SSL_free);
+    if (tls_) {
+        context.reset(SSL_CTX_new(TLS_server_method()));
+        SSL_CTX_use_certificate_chain_file(context.get(), tls_->certificate.c_str());
+        SSL_CTX_use_PrivateKey_file(context.get(), tls_->key.c_str(), SSL_FILETYPE_PEM);
+        tls.reset(SSL_new(context.get()));
+        SSL_set_fd(tls.get(), fd);
+        const timeval bound{kRequestTimeoutMs / 1000, 0};
+        ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &bound, sizeof bound);
+        if (SSL_accept(tls.get()) != 1) return;
+    }
+    const auto receive = [fd, ssl = tls.get()](char* data, int size) {
+        return ssl ? SSL_read(ssl, data, size) : static_cast<int>(::recv(fd, data, size, 0));
+    };
     std::string received;
     char buf[4096];
     pollfd r{fd, POLLIN, 0};
-    while (received.find("\r\n\r\n") == std::string::npos && ::poll(&r, 1, kRequestTimeoutMs) > 0) {
-        const ssize_t n = ::recv(fd, buf, sizeof buf, 0);
+    const bool answersAtOnce = script_.starts_with("<no request>");
+    while (!answersAtOnce && received.find("\r\n\r\n") == std::string::npos &&
+           ((tls && SSL_pending(tls.get()) > 0) || ::poll(&r, 1, kRequestTimeoutMs) > 0)) {
+        const int n = receive(buf, sizeof buf);
         if (n <= 0) break;
         received.append(buf, static_cast<std::size_t>(n));
     }
@@ -85,14 +104,16 @@ void ScriptedServer::ServeOne(int fd) {
         request_ += received;
     }
     ++requests_;
-    const auto send = [fd](const std::string& bytes) {
-        ::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL);
+    const auto send = [fd, ssl = tls.get()](const std::string& bytes) {
+        if (ssl && !bytes.empty()) SSL_write(ssl, bytes.data(), static_cast<int>(bytes.size()));
+        if (!ssl) ::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL);
     };
-    static const std::regex kMarker("<pause ([0-9]+)>|<reset>");
+    static const std::regex kMarker("<pause ([0-9]+)>|<reset>|<no request>");
     std::size_t at = 0;
     for (std::sregex_iterator it(script_.begin(), script_.end(), kMarker), end; it != end; ++it) {
         send(script_.substr(at, it->position() - at));
         at = it->position() + it->length();
+        if (it->str() == "<no request>") continue;
         if (!(*it)[1].matched) {
             linger l{1, 0};
             ::setsockopt(fd, SOL_SOCKET, SO_LINGER, &l, sizeof l);
@@ -106,6 +127,7 @@ void ScriptedServer::ServeOne(int fd) {
         }
     }
     send(script_.substr(at));
+    if (tls) SSL_shutdown(tls.get());
 }
 
 }  // namespace qvestra::testing

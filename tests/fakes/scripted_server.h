@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -17,10 +18,18 @@ inline std::string OkReply(const std::string& body) {
 // empty line, then plays its script and closes: the script's text is sent as
 // it stands, except that "<pause N>" waits N ms and "<reset>" aborts the
 // connection. A client that hangs up during a pause ends its script there.
-// Every wait is bounded.
+// Every wait is bounded. Given a certificate and key (PEM files), it speaks
+// TLS; a client that does not finish the handshake gets no script.
+// A script that starts with "<no request>" is played without waiting for one.
+struct TlsIdentity {
+    std::string certificate;
+    std::string key;
+};
+
 class ScriptedServer {
   public:
-    explicit ScriptedServer(std::string script, int connections = 1);
+    explicit ScriptedServer(std::string script, int connections = 1,
+                            std::optional<TlsIdentity> tls = std::nullopt);
     ~ScriptedServer();
     ScriptedServer(const ScriptedServer&) = delete;
     ScriptedServer& operator=(const ScriptedServer&) = delete;
@@ -54,6 +63,7 @@ class ScriptedServer {
 
     std::string script_;
     int connections_;
+    std::optional<TlsIdentity> tls_;
     std::atomic<int> accepted_{0};
     std::atomic<int> requests_{0};
     bool hungUp_ = false;

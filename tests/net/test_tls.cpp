@@ -1,0 +1,163 @@
+// The service over TLS against a scripted loopback server with the run's
+// own certificates (tls/make-certificates.sh): every kind of request is the
+// same bytes inside TLS as without it; a server that does not verify gets
+// no request and is reported once; a proxy's tunnel is asked for with its
+// credentials and nothing else; page reads verify the same way.
+#include <csignal>
+
+#include "fakes/support.h"
+
+#include "contract/record_refresh.h"
+#include "mirror/mirror.h"
+#include "net/http_text.h"
+#include "net/route.h"
+#include "net/tcp_socket.h"
+#include "net/url_reader.h"
+#include "store/answers.h"
+
+using namespace qvestra;
+using namespace qvestra::net;
+using namespace qvestra::testing;
+using namespace std::string_literals;
+Q_DECLARE_METATYPE(std::string)
+
+namespace {
+
+using Kind = std::function<void(Socket&, const ServiceEndpoint&, const store::DataFolder&)>;
+
+// One row: how many requests it makes, and the call that makes them.
+struct RequestKind {
+    int requests;
+    Kind make;
+};
+
+}  // namespace
+Q_DECLARE_METATYPE(RequestKind)
+
+class TestTls : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir certificates_;
+    int reports_ = 0;
+    TcpSocket socket_{nullptr, {}, [this] { ++reports_; }};
+
+    TlsIdentity Identity(const std::string& name) const {
+        const std::string at = certificates_.path().toStdString() + "/" + name;
+        return {at + ".pem", at + "-key.pem"};
+    }
+
+  private Q_SLOTS:
+    void initTestCase() {
+        QCOMPARE(std::system(("bash " QVESTRA_TLS_CERTIFICATES " " +
+                              certificates_.path().toStdString() + " >/dev/null")
+                                 .c_str()),
+                 0);
+        // The run's trust, as OpenSSL's own variable names it for a run.
+        qputenv("SSL_CERT_FILE", certificates_.path().toUtf8() + "/run/ca.pem");
+        std::signal(SIGPIPE, SIG_IGN);
+    }
+
+    void requestsInsideTlsAreTheSameBytes_data() {
+        Columns<RequestKind>();
+        Row("the record refresh", RequestKind{1, [](auto& socket, auto& at, auto&) {
+                                                  contract::FetchUserRecord(socket, at,
+                                                                            QStringLiteral("A-12"));
+                                              }});
+        Row("a poll's short answer", RequestKind{1, [](auto& socket, auto& at, auto&) {
+                                                     store::FetchShortAnswer(
+                                                         socket, at, "/q_vestra/LOG_O/qvuser1.txt",
+                                                         HostHeader(at));
+                                                 }});
+        Row("a document",
+            RequestKind{
+                1, [](auto& socket, auto& at, auto& folder) {
+                    mirror::FetchDocument({socket, at, HostHeader(at)}, folder, "/a.pdf", {}, {});
+                }});
+        Row("the mirror copies",
+            RequestKind{
+                3, [](auto& socket, auto& at, auto& folder) {
+                    mirror::MirrorPages({socket, at, HostHeader(at)}, folder, "A-12", "page");
+                }});
+    }
+    void requestsInsideTlsAreTheSameBytes() {
+        const auto [kind] = Fetch<RequestKind>();
+        std::string seen[2];
+        for (const bool tls : {false, true}) {
+            QTemporaryDir data;
+            const store::DataFolder folder(data.path().toStdString());
+            QVERIFY(folder.Create());
+            ScriptedServer server(OkReply("x"), kind.requests,
+                                  tls ? std::optional(Identity("run/server")) : std::nullopt);
+            kind.make(
+                socket_,
+                {"localhost", server.Port(), std::nullopt, tls ? Scheme::kHttps : Scheme::kHttp},
+                folder);
+            seen[tls] = QString::fromStdString(server.Request())
+                            .replace(QString::number(server.Port()), "PORT")
+                            .toStdString();
+        }
+        QVERIFY(seen[0].starts_with("GET "));
+        QCOMPARE(seen[1], seen[0]);
+        QCOMPARE(reports_, 0);
+    }
+
+    // The hostile server would answer a cancellation; it never gets the
+    // request, and the member is told.
+    void aServerThatDoesNotVerify_data() {
+        Columns<std::optional<TlsIdentity>>();
+        Row("another host's certificate", std::optional(Identity("other-host")));
+        Row("a certificate that signed itself", std::optional(Identity("self-signed")));
+        Row("an expired certificate", std::optional(Identity("expired")));
+        Row("plain HTTP on the TLS port", std::optional<TlsIdentity>());
+    }
+    void aServerThatDoesNotVerify() {
+        const auto [identity] = Fetch<std::optional<TlsIdentity>>();
+        const std::string cancel = "<no request>"s + OkReply("CANCEL");
+        ScriptedServer server(cancel, 1, identity), page(cancel, 1, identity);
+        reports_ = 0;
+        const auto refresh = contract::FetchUserRecord(
+            socket_, {"localhost", server.Port(), std::nullopt, Scheme::kHttps}, "A-12");
+        QCOMPARE(refresh.kind, contract::RecordRefresh::kUnanswered);
+        QCOMPARE(server.Request(), "");
+        CurlUrlReader reader("qvestra", [this] { ++reports_; });
+        const PageRead read = reader.ReadAll(
+            "https://localhost:" + std::to_string(page.Port()) + "/q_vestra/Entry.asp",
+            AbortSwitch());
+        QVERIFY(!read.whole && read.bytes.empty());
+        QCOMPARE(reports_, 2);
+    }
+
+    // Only the tunnel's request goes to the proxy, with its credentials; an
+    // answer other than 2xx, or bytes after it, and TLS never starts.
+    void aProxysTunnel_data() {
+        Columns<std::string, int>();
+        Row("refused", "HTTP/1.0 407 Proxy Authentication Required\r\n\r\n"s, int(kConnectFailed));
+        Row("more than its answer", "HTTP/1.0 200 OK\r\n\r\nHTTP/1.0 200 OK"s, int(kIoError));
+        Row("no answer", "<reset>"s, int(kIoError));
+    }
+    void aProxysTunnel() {
+        const auto [reply, result] = Fetch<std::string, int>();
+        ScriptedServer proxy(reply);
+        const ServiceEndpoint endpoint(
+            "svc.test", 443, HttpProxy{"127.0.0.1", proxy.Port(), "m", "p"}, Scheme::kHttps);
+        QCOMPARE(OpenRoute(socket_, endpoint, 5, TimeOut::kWholeExchange), result);
+        QCOMPARE(proxy.Request(),
+                 "CONNECT svc.test:443 HTTP/1.0\r\nHost: svc.test:443\r\n"
+                 "Proxy-Authorization: Basic bTpw\r\n\r\n");
+    }
+
+    // A page read over TLS follows a move only within TLS.
+    void aPageReadStaysInsideTls() {
+        ScriptedServer plain(OkReply("plain page"));
+        ScriptedServer moved("HTTP/1.0 302 Found\r\nLocation: " + plain.Address("/") + "\r\n\r\n",
+                             1, Identity("run/server"));
+        CurlUrlReader reader("qvestra");
+        const PageRead read = reader.ReadAll(
+            "https://localhost:" + std::to_string(moved.Port()) + "/", AbortSwitch());
+        QVERIFY(!read.whole);
+        QCOMPARE(plain.Connections(), 0);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestTls)
+#include "test_tls.moc"
