@@ -145,9 +145,19 @@ TlsStep TlsSession::Handshake() {
 }
 
 TlsStep TlsSession::Read(char* data, std::size_t size) {
-    ERR_clear_error();
-    std::size_t read = 0;
-    return Step(SSL_read_ex(connection_->ssl, data, size, &read), read, false);
+    // One call gives one record (16 KiB at most): the space offered is
+    // filled with as many as have come, as one read of the socket would.
+    std::size_t filled = 0;
+    for (;;) {
+        ERR_clear_error();
+        std::size_t read = 0;
+        const int returned = SSL_read_ex(connection_->ssl, data + filled, size - filled, &read);
+        filled += read;
+        if (returned != 1 || filled == size) {
+            // What stopped the reading comes again at the next read.
+            return filled > 0 ? TlsStep{TlsStep::kDone, filled} : Step(returned, 0, false);
+        }
+    }
 }
 
 TlsStep TlsSession::Write(const char* data, std::size_t size) {
