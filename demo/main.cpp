@@ -13,12 +13,15 @@
 #include <iostream>
 #include <iterator>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <set>
 #include <string>
 #include <thread>
 
+#include <openssl/err.h>
+#include <openssl/ssl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -94,8 +97,40 @@ std::string AbsoluteOrOrigin(const std::string& pathPattern) {
 int Usage() {
     std::cerr << "usage: qvestra-demo [--listen ADDRESS] [--port PORT] [--large-mib N]\n"
                  "                    [--large-mib-per-second N] [--reply-delay-ms N]\n"
-                 "                    [--stall-document-seconds N] [--status-delay-ms N]\n";
+                 "                    [--stall-document-seconds N] [--status-delay-ms N]\n"
+                 "                    [--tls-certificate FILE --tls-key FILE]\n";
     return 2;
+}
+
+// OpenSSL's own words for the last failure, or a fallback when it left none.
+std::string OpenSslReason() {
+    const unsigned long code = ERR_get_error();
+    if (code == 0) return "unknown reason";
+    char text[256];
+    ERR_error_string_n(code, text, sizeof text);
+    ERR_clear_error();
+    return text;
+}
+
+// The service's certificate chain and key, and no protocol older than TLS
+// 1.2, which is the least the client accepts. A file that does not load
+// ends the service: serving plain HTTP instead would hide the mistake.
+std::unique_ptr<httplib::Server> MakeTlsServer(const std::string& certificate,
+                                               const std::string& key) {
+    std::string failure;
+    auto server = std::make_unique<httplib::SSLServer>([&](SSL_CTX& context) {
+        if (SSL_CTX_set_min_proto_version(&context, TLS1_2_VERSION) != 1) {
+            failure = "cannot require TLS 1.2: " + OpenSslReason();
+        } else if (SSL_CTX_use_certificate_chain_file(&context, certificate.c_str()) != 1) {
+            failure = "cannot load the TLS certificate " + certificate + ": " + OpenSslReason();
+        } else if (SSL_CTX_use_PrivateKey_file(&context, key.c_str(), SSL_FILETYPE_PEM) != 1) {
+            failure = "cannot load the TLS key " + key + ": " + OpenSslReason();
+        }
+        return failure.empty();
+    });
+    if (server->is_valid()) return server;
+    std::cerr << "qvestra-demo: " << (failure.empty() ? "cannot set up TLS" : failure) << "\n";
+    return nullptr;
 }
 
 }  // namespace
@@ -113,6 +148,9 @@ int main(int argc, char* argv[]) {
     int stallDocumentSeconds = 0;
     // A slow status file: its answers are held back this long.
     int statusDelayMs = 0;
+    // Both given: the service speaks HTTPS with them.
+    std::string tlsCertificate;
+    std::string tlsKey;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--listen" && i + 1 < argc) {
@@ -129,10 +167,16 @@ int main(int argc, char* argv[]) {
             stallDocumentSeconds = std::atoi(argv[++i]);
         } else if (arg == "--status-delay-ms" && i + 1 < argc) {
             statusDelayMs = std::atoi(argv[++i]);
+        } else if (arg == "--tls-certificate" && i + 1 < argc) {
+            tlsCertificate = argv[++i];
+        } else if (arg == "--tls-key" && i + 1 < argc) {
+            tlsKey = argv[++i];
         } else {
             return Usage();
         }
     }
+    if (tlsCertificate.empty() != tlsKey.empty()) return Usage();
+    const bool tls = !tlsCertificate.empty();
 
     const qvestra::demo::DemoData data = qvestra::demo::BuiltInData();
     const qvestra::demo::DemoData reducedData = qvestra::demo::ReducedContents(data);
@@ -143,7 +187,12 @@ int main(int argc, char* argv[]) {
         std::lock_guard lock(reducedMutex);
         return qvestra::demo::MenuPage(reduced.count(member.memberId) ? reducedData : data, member);
     };
-    httplib::Server server;
+    // The TLS server is the plain one with TLS around each connection: the
+    // routes below serve both alike.
+    const std::unique_ptr<httplib::Server> ownServer =
+        tls ? MakeTlsServer(tlsCertificate, tlsKey) : std::make_unique<httplib::Server>();
+    if (!ownServer) return 1;
+    httplib::Server& server = *ownServer;
     g_server = &server;
     // One line a request, so a test can tell who asked for what.
     std::mutex logMutex;
@@ -378,7 +427,8 @@ int main(int argc, char* argv[]) {
         std::cerr << "qvestra-demo: cannot listen on " << listen << ":" << port << "\n";
         return 1;
     }
-    std::cout << "qvestra-demo: serving on http://" << listen << ":" << port << "/" << std::endl;
+    std::cout << "qvestra-demo: serving on " << (tls ? "https" : "http") << "://" << listen << ":"
+              << port << "/" << std::endl;
     server.listen_after_bind();
     return 0;
 }

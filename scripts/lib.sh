@@ -9,10 +9,12 @@ case "$(locale charmap 2>/dev/null)" in
 esac
 
 # What building and running the client and the demo service needs;
-# librsvg2-bin renders the icon's sizes from its drawing.
+# librsvg2-bin renders the icon's sizes from its drawing; openssl and
+# libnss3-tools make an HTTPS run's own trust.
 QVESTRA_RUN_PACKAGES=(
     cmake ninja-build g++ pkg-config librsvg2-bin
     qt6-base-dev qt6-declarative-dev qt6-webengine-dev libcurl4-openssl-dev libcpp-httplib-dev libx11-dev libx11-xcb-dev
+    libssl-dev openssl libnss3-tools
     qt6-wayland xvfb xauth x11-utils xdotool imagemagick fonts-noto-cjk xdg-utils
     iproute2 util-linux curl
 )
@@ -81,13 +83,18 @@ service_active() {
     [ -d /run/systemd/system ] && systemctl is-active --quiet "$1"
 }
 
-# wait_for_demo PID PORT SECONDS: true once the demo service started as PID
-# answers on PORT, and not some other server that listens there.
+# wait_for_demo PID PORT SECONDS [https CA_FILE]: true once the demo
+# service started as PID answers on PORT, and not some other server that
+# listens there; with https, over TLS with a certificate CA_FILE signed.
 wait_for_demo() {
-    local i
+    local i url=http://127.0.0.1:$2/qvestra-demo/identity cacert=()
+    if [ "${4:-http}" = https ]; then
+        url=https://127.0.0.1:$2/qvestra-demo/identity
+        cacert=(--cacert "$5")
+    fi
     for ((i = 0; i < $3 * 10; i++)); do
         kill -0 "$1" 2>/dev/null || return 1
-        if [ "$(curl -s --max-time 2 "http://127.0.0.1:$2/qvestra-demo/identity")" = "qvestra-demo $1" ]; then
+        if [ "$(curl -s --max-time 2 "${cacert[@]}" "$url")" = "qvestra-demo $1" ]; then
             return 0
         fi
         sleep 0.1
