@@ -1,7 +1,7 @@
 // Fetches one document through the client's own download code (the fetch
 // and the progress window the menu build uses, the window on the offscreen
 // platform) and prints the wall time and the process's peak memory.
-// Usage: download_document HOST PORT DOCUMENT_NAME FOLDER
+// Usage: download_document HOST PORT DOCUMENT_NAME FOLDER [http|https]
 #include <QApplication>
 #include <chrono>
 #include <cstdio>
@@ -14,12 +14,16 @@
 #include "net/tcp_socket.h"
 
 int main(int argc, char* argv[]) {
-    if (argc != 5) {
-        std::fprintf(stderr, "usage: download_document HOST PORT DOCUMENT_NAME FOLDER\n");
+    const bool tls = argc == 6 && std::string(argv[5]) == "https";
+    if (argc != 5 && argc != 6) {
+        std::fprintf(stderr,
+                     "usage: download_document HOST PORT DOCUMENT_NAME FOLDER [http|https]\n");
         return 2;
     }
     QApplication app(argc, argv);
-    const qvestra::net::ServiceEndpoint endpoint{argv[1], std::stoi(argv[2])};
+    const qvestra::net::ServiceEndpoint endpoint{
+        argv[1], std::stoi(argv[2]), std::nullopt,
+        tls ? qvestra::net::Scheme::kHttps : qvestra::net::Scheme::kHttp};
     const std::string hostHeader = qvestra::net::HostHeader(endpoint);
     qvestra::net::TcpSocket socket;
     const qvestra::store::DataFolder folder{std::filesystem::path(argv[4])};

@@ -20,12 +20,27 @@ median() { printf '%s\n' "$@" | sort -n | sed -n "$((($# + 1) / 2))p"; }
 ratio() { echo "$1 / $2" | bc -l; }
 
 # start_demo [DEMO OPTION...]: the demo service, in place of one started
-# before, with a small large document; sets demo_pid.
+# before, with a small large document; sets demo_pid. Over TLS with the
+# run's trust in $trust once use_tls ran.
+demo_tls=() demo_trusted=()
 start_demo() {
     [ -n "${demo_pid:-}" ] && { kill "$demo_pid"; wait "$demo_pid" 2>/dev/null || true; }
-    build/demo/qvestra-demo --large-mib 1 "$@" >"$work/demo.log" 2>&1 &
+    build/demo/qvestra-demo --large-mib 1 "${demo_tls[@]}" "$@" >"$work/demo.log" 2>&1 &
     demo_pid=$!
-    wait_for_demo "$demo_pid" "$port" 10
+    wait_for_demo "$demo_pid" "$port" 10 "${demo_trusted[@]}"
+}
+# use_tls PORT: the demo services that follow speak TLS on PORT, and the
+# client, curl and the web engine (an NSS database in HOME) trust them
+# through the run's own authority ($work/trust), never the machine's.
+use_tls() {
+    trust="$work/trust"
+    scripts/make-run-trust "$trust" localhost 127.0.0.1 >/dev/null
+    port=$1
+    demo_tls=(--tls-certificate "$trust/server.pem" --tls-key "$trust/server-key.pem")
+    demo_trusted=(https "$trust/ca.pem")
+    export SSL_CERT_FILE="$trust/ca.pem"
+    mkdir -p "$HOME/.pki"
+    ln -sfn "$trust/home/.pki/nssdb" "$HOME/.pki/nssdb"
 }
 stop_demo() { kill "$demo_pid"; wait "$demo_pid" 2>/dev/null || true; demo_pid=; }
 
