@@ -163,7 +163,8 @@ TlsStep TlsSession::Read(char* data, std::size_t size) {
 TlsStep TlsSession::Write(const char* data, std::size_t size) {
     ERR_clear_error();
     std::size_t written = 0;
-    return Step(SSL_write_ex(connection_->ssl, data, size, &written), written, false);
+    const int returned = SSL_write_ex(connection_->ssl, data, size, &written);
+    return Step(returned, written, false);
 }
 
 void TlsSession::Close() {
