@@ -25,7 +25,7 @@ ratio() { echo "$1 / $2" | bc -l; }
 demo_tls=() demo_trusted=()
 start_demo() {
     [ -n "${demo_pid:-}" ] && { kill "$demo_pid"; wait "$demo_pid" 2>/dev/null || true; }
-    build/demo/qvestra-demo --large-mib 1 "${demo_tls[@]}" "$@" >"$work/demo.log" 2>&1 &
+    build/demo/qvestra-demo --large-mib 1 --port "$port" "${demo_tls[@]}" "$@" >"$work/demo.log" 2>&1 &
     demo_pid=$!
     wait_for_demo "$demo_pid" "$port" 10 "${demo_trusted[@]}"
 }
