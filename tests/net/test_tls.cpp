@@ -146,15 +146,20 @@ class TestTls : public QObject {
                  "Proxy-Authorization: Basic bTpw\r\n\r\n");
     }
 
-    // A page read over TLS follows a move only within TLS.
+    // A page read over TLS trusts what the exchanges trust, and follows a
+    // move only within TLS.
     void aPageReadStaysInsideTls() {
         ScriptedServer plain(OkReply("plain page"));
+        ScriptedServer page(OkReply("page"), 1, Identity("run/server"));
         ScriptedServer moved("HTTP/1.0 302 Found\r\nLocation: " + plain.Address("/") + "\r\n\r\n",
                              1, Identity("run/server"));
         CurlUrlReader reader("qvestra");
-        const PageRead read = reader.ReadAll(
-            "https://localhost:" + std::to_string(moved.Port()) + "/", AbortSwitch());
-        QVERIFY(!read.whole);
+        const auto read = [&reader](const ScriptedServer& server) {
+            return reader.ReadAll("https://localhost:" + std::to_string(server.Port()) + "/",
+                                  AbortSwitch());
+        };
+        QCOMPARE(read(page).bytes, "page");
+        QVERIFY(!read(moved).whole);
         QCOMPARE(plain.Connections(), 0);
     }
 };
