@@ -19,12 +19,13 @@ QVESTRA_RUN_PACKAGES=(
     iproute2 util-linux curl
 )
 # What the test suite needs besides: the sanitizer and fuzzing compiler,
-# the tools of the end-to-end tests, nginx as a real peer, what makes and
+# the tools of the end-to-end tests, nginx as a real peer, what makes the
+# run's certificates and its NSS database, what makes and
 # checks the Debian package, and ccache, which keeps the suite's second run
 # from compiling again what it compiled before.
 QVESTRA_TEST_PACKAGES=(
     clang libclang-rt-14-dev file bc nginx tinyproxy socat git weston evince
-    dpkg-dev lintian appstream desktop-file-utils ccache
+    dpkg-dev lintian appstream desktop-file-utils ccache openssl libnss3-tools
 )
 
 # fail MESSAGE: ends the script, saying why.

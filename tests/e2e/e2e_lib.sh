@@ -43,7 +43,7 @@ wait_for_port 127.0.0.1 "$service_port" 10
 
 webengine_environment
 # The private network has no proxy of the host's; a test that wants one names it.
-unset http_proxy HTTP_PROXY no_proxy NO_PROXY
+unset http_proxy HTTP_PROXY https_proxy HTTPS_PROXY no_proxy NO_PROXY
 export HOME="$work/home"
 export XDG_CONFIG_HOME="$HOME/.config" XDG_DATA_HOME="$HOME/.local/share"
 unset XDG_CURRENT_DESKTOP DESKTOP_SESSION

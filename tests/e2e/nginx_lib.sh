@@ -2,6 +2,8 @@
 # every file it writes in DIR and its logs at LOGS-error.log and
 # LOGS-access.log; SERVER is its server block, HTTP more lines for its http
 # block. Sourced after scripts/lib.sh.
+# Each access line has its time, the request line as it came, the TLS version it came
+# in (tls=- when plain) and any proxy credentials that reached the server.
 nginx_start() {
     cat >"$1/nginx.conf" <<CONF
 daemon on;
@@ -13,7 +15,8 @@ error_log $2-error.log;
 events {}
 http {
     ${4:-}
-    access_log $2-access.log;
+    log_format requests '\$msec \$remote_addr "\$request" \$status \$body_bytes_sent tls=\$ssl_protocol proxy_auth=\$http_proxy_authorization';
+    access_log $2-access.log requests;
     client_body_temp_path $1/body;
     proxy_temp_path $1/proxy;
     fastcgi_temp_path $1/fastcgi;
@@ -25,6 +28,34 @@ CONF
     # A user's PATH on Debian lacks /usr/sbin.
     nginx=$(command -v nginx || echo /usr/sbin/nginx)
     "$nginx" -c "$1/nginx.conf" -p "$1"
+}
+
+# nginx_stop DIR ADDRESS PORT: the nginx started in DIR ends, and nothing
+# listens at ADDRESS:PORT any more.
+nginx_stop() {
+    kill "$(cat "$1/nginx.pid" 2>/dev/null)" 2>/dev/null || true
+    wait_until 10 eval "! (exec 3<>/dev/tcp/$2/$3) 2>/dev/null"
+}
+
+# The types a static copy of the service is served with.
+static_types='types { text/html html asp; text/plain txt; application/pdf pdf; image/gif gif; }'
+
+# tls_listen ADDRESS:PORT CERTIFICATE: a server block's lines to serve TLS
+# there with CERTIFICATE and its key beside it (NAME.pem, NAME-key.pem).
+tls_listen() {
+    echo "listen $1 ssl; ssl_certificate $2; ssl_certificate_key ${2%.pem}-key.pem;
+        ssl_protocols TLSv1.2 TLSv1.3;"
+}
+
+# run_certificates DIR: the test run's certificates made in DIR
+# (tests/tls/make-certificates.sh), the client trusting the run's authority
+# alone beside the machine's: its own connections and page reads through
+# OpenSSL's variable, its web engine through the NSS database in its HOME.
+run_certificates() {
+    bash "$e2e_dir/../tls/make-certificates.sh" "$1" || fail "the run's certificates were not made"
+    export SSL_CERT_FILE="$1/run/ca.pem"
+    mkdir -p "$HOME/.pki"
+    cp -r "$1/run/home/.pki/nssdb" "$HOME/.pki/nssdb"
 }
 
 # static_copy SITE: the demo service's answers to the member A-12's start-up

@@ -18,8 +18,7 @@ stop_demo
 
 mkdir -p "$work/nginx"
 nginx_start "$work/nginx" "$artifacts/nginx" "server { listen 127.0.0.1:$service_port; root $site; }" \
-    'types { text/html html asp; text/plain txt; application/pdf pdf; image/gif gif; }' \
-    || fail "nginx did not start"
+    "$static_types" || fail "nginx did not start"
 trap 'kill "$(cat "$work/nginx/nginx.pid")" 2>/dev/null || true; e2e_cleanup' EXIT
 wait_for_port 127.0.0.1 "$service_port" 10 || fail "nginx does not listen"
 
