@@ -76,3 +76,15 @@ static_copy() {
     copy "$1" /q_Vestra/HTML/Help.html q_Vestra/HTML/Help.html
     copy "$1" /q_Vestra/images/Logo_Movei.gif q_Vestra/images/Logo_Movei.gif
 }
+
+# stored_as_served SITE FOLDER: the documents and the copies of the page, the
+# help and the logo in the data folder FOLDER are the static copy's in SITE.
+stored_as_served() {
+    local name
+    for name in hiragana1.pdf hiragana2.pdf katakana1.pdf gojuon.pdf; do
+        cmp -s "$1/qv_contents/$name" "$2/$name" || fail "$name is not the server's copy"
+    done
+    cmp -s "$1/q_Vestra/HTML/A-12.txt" "$2/A-12.html" || fail "the member's page is not the server's copy"
+    cmp -s "$1/q_Vestra/HTML/Help.html" "$2/Help.html" || fail "the help page is not the server's copy"
+    cmp -s "$1/q_Vestra/images/Logo_Movei.gif" "$2/images/LOGO_Movei.gif" || fail "the logo is not the server's copy"
+}

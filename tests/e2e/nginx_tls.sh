@@ -28,12 +28,7 @@ trap 'nginx_stop "$work/nginx" 127.0.0.1 443; e2e_cleanup' EXIT
 wait_for_port 127.0.0.1 443 10 || fail "nginx does not listen"
 
 capture "$artifacts/online" --wait-for "$folder/images/LOGO_Movei.gif"
-for name in hiragana1.pdf hiragana2.pdf katakana1.pdf gojuon.pdf; do
-    cmp -s "$site/qv_contents/$name" "$folder/$name" || fail "$name is not the server's copy"
-done
-cmp -s "$site/q_Vestra/HTML/A-12.txt" "$folder/A-12.html" || fail "the member's page is not the server's copy"
-cmp -s "$site/q_Vestra/HTML/Help.html" "$folder/Help.html" || fail "the help page is not the server's copy"
-cmp -s "$site/q_Vestra/images/Logo_Movei.gif" "$folder/images/LOGO_Movei.gif" || fail "the logo is not the server's copy"
+stored_as_served "$site" "$folder"
 [ ! -e "$folder/katakana-workbook.pdf" ] || fail "nginx's not-found page was stored as a document"
 
 log=$artifacts/nginx-access.log
