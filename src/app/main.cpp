@@ -102,7 +102,7 @@ int main(int, char* argv[]) {
     qvestra::XdgDocumentOpener documents;
     qvestra::webview::WebEngineViews views(
         {QString::fromStdString(endpoint.host), endpoint.port,
-         QStringLiteral(QVESTRA_SERVICE_SCHEME)},
+         endpoint.Tls() ? QStringLiteral("https") : QStringLiteral("http")},
         [](const QUrl& url) { QDesktopServices::openUrl(url); }, reportUnverified);
     const auto windows = qvestra::viewer::CreatePlatformWindowList();
     qvestra::viewer::ViewerWatch viewerWatch(

@@ -48,10 +48,9 @@ struct PlainRequest {
     TimeOut rule = TimeOut::kWholeExchange;
 };
 
-// Open the route (net/route.h), write the request,
-// skip the reply header line by line, stream the body chunk by chunk into
-// sink, close. A header that cannot be read to its end (too long, cut off,
-// timed out) fails the exchange: no byte after it counts as body.
+// Open the route (net/route.h), write the request, skip the reply header
+// line by line, stream the body chunk by chunk into sink, close. A header that cannot be read to
+// its end (too long, cut off, timed out) fails the exchange: no byte after it counts as body.
 ExchangeResult PlainGet(Socket& socket, const ServiceEndpoint& endpoint,
                         const PlainRequest& request, BodySink& sink);
 
