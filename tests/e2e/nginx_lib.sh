@@ -88,3 +88,17 @@ stored_as_served() {
     cmp -s "$1/q_Vestra/HTML/Help.html" "$2/Help.html" || fail "the help page is not the server's copy"
     cmp -s "$1/q_Vestra/images/Logo_Movei.gif" "$2/images/LOGO_Movei.gif" || fail "the logo is not the server's copy"
 }
+
+# serve_static_over_tls ADDRESS SITE: the static copy made in SITE, the demo
+# service stopped, and nginx serving the copy over TLS at ADDRESS:443 with
+# the run's certificates (run_certificates, in $work/certificates).
+serve_static_over_tls() {
+    static_copy "$2"
+    stop_demo
+    run_certificates "$work/certificates"
+    mkdir -p "$work/nginx"
+    : >"$artifacts/nginx-access.log"
+    nginx_start "$work/nginx" "$artifacts/nginx" \
+        "server { $(tls_listen "$1:443" "$work/certificates/run/server.pem") root $2; }" \
+        "$static_types" || fail "nginx did not start"
+}

@@ -15,15 +15,7 @@ source "$(dirname "$0")/e2e_lib.sh"
 source "$e2e_dir/nginx_lib.sh"
 folder="$HOME/qvestrafolder"
 site="$work/site"
-static_copy "$site"
-stop_demo
-run_certificates "$work/certificates"
-
-mkdir -p "$work/nginx"
-: >"$artifacts/nginx-access.log"
-nginx_start "$work/nginx" "$artifacts/nginx" \
-    "server { $(tls_listen 127.0.0.1:443 "$work/certificates/run/server.pem") root $site; }" \
-    "$static_types" || fail "nginx did not start"
+serve_static_over_tls 127.0.0.1 "$site"
 trap 'nginx_stop "$work/nginx" 127.0.0.1 443; e2e_cleanup' EXIT
 wait_for_port 127.0.0.1 443 10 || fail "nginx does not listen"
 

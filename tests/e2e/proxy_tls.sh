@@ -19,15 +19,7 @@ site="$work/site"
 real_client=$client
 service=10.77.0.1
 ip addr add "$service/32" dev lo
-static_copy "$site"
-stop_demo
-run_certificates "$work/certificates"
-
-mkdir -p "$work/nginx"
-: >"$artifacts/nginx-access.log"
-nginx_start "$work/nginx" "$artifacts/nginx" \
-    "server { $(tls_listen "$service:443" "$work/certificates/run/server.pem") root $site; }" \
-    "$static_types" || fail "nginx did not start"
+serve_static_over_tls "$service" "$site"
 
 source "$e2e_dir/proxy_lib.sh"
 start_proxy Info "ConnectPort 443"
