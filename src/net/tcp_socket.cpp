@@ -88,37 +88,37 @@ int TcpSocket::Handshake(const std::string& serverName) {
     tls_ = TlsSession::Start(fd_, serverName);
     if (!tls_) return kUnverified;
     for (;;) {
-        const TlsStep step = tls_->Handshake();
-        if (step.kind == TlsStep::kDone) return kOk;
+        const IoStep step = tls_->Handshake();
+        if (step.kind == IoStep::kDone) return kOk;
         if (const int r = Await(step, false); r != kOk) return r;
     }
 }
 
-TlsStep TcpSocket::Send(const char* data, std::size_t size) {
+IoStep TcpSocket::Send(const char* data, std::size_t size) {
     if (tls_) return tls_->Write(data, size);
     const ssize_t n = ::send(fd_, data, size, MSG_NOSIGNAL);
-    if (n > 0) return {TlsStep::kDone, static_cast<std::size_t>(n)};
+    if (n > 0) return {IoStep::kDone, static_cast<std::size_t>(n)};
     if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR))
-        return {TlsStep::kWantWrite};
-    return {TlsStep::kFailed};
+        return {IoStep::kWantWrite};
+    return {IoStep::kFailed};
 }
 
-TlsStep TcpSocket::Receive(char* data, std::size_t size) {
+IoStep TcpSocket::Receive(char* data, std::size_t size) {
     if (tls_) return tls_->Read(data, size);
     const ssize_t n = ::recv(fd_, data, size, 0);
-    if (n > 0) return {TlsStep::kDone, static_cast<std::size_t>(n)};
-    if (n == 0) return {TlsStep::kPeerClosed};
-    if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR) return {TlsStep::kWantRead};
-    return {TlsStep::kFailed};
+    if (n > 0) return {IoStep::kDone, static_cast<std::size_t>(n)};
+    if (n == 0) return {IoStep::kPeerClosed};
+    if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR) return {IoStep::kWantRead};
+    return {IoStep::kFailed};
 }
 
-int TcpSocket::Await(const TlsStep& step, bool reading) {
+int TcpSocket::Await(const IoStep& step, bool reading) {
     switch (step.kind) {
-        case TlsStep::kWantRead:
+        case IoStep::kWantRead:
             return reading ? WaitForBytes() : Wait(fd_, POLLIN);
-        case TlsStep::kWantWrite:
+        case IoStep::kWantWrite:
             return Wait(fd_, POLLOUT);
-        case TlsStep::kUnverified:
+        case IoStep::kUnverified:
             return kUnverified;
         default:
             return kIoError;
@@ -129,8 +129,8 @@ int TcpSocket::Write(const std::string& text) {
     if (fd_ < 0) return kNotConnected;
     std::size_t sent = 0;
     while (sent < text.size()) {
-        const TlsStep step = Send(text.data() + sent, text.size() - sent);
-        if (step.kind == TlsStep::kDone) {
+        const IoStep step = Send(text.data() + sent, text.size() - sent);
+        if (step.kind == IoStep::kDone) {
             sent += step.bytes;
             Progressed();
         } else if (const int r = Await(step, false); r != kOk) {
@@ -166,13 +166,13 @@ int TcpSocket::Fill(std::string& buffer) {
         // Received straight into the buffer's tail: no copy on the way in.
         const std::size_t had = buffer.size();
         buffer.resize(had + ReceiveBuffer::kReadChunkBytes);
-        const TlsStep step = Receive(buffer.data() + had, ReceiveBuffer::kReadChunkBytes);
+        const IoStep step = Receive(buffer.data() + had, ReceiveBuffer::kReadChunkBytes);
         buffer.resize(had + step.bytes);
-        if (step.kind == TlsStep::kDone) {
+        if (step.kind == IoStep::kDone) {
             Received(step.bytes);
             return kOk;
         }
-        if (step.kind == TlsStep::kPeerClosed) {
+        if (step.kind == IoStep::kPeerClosed) {
             peerClosed_ = true;
             return kClosed;
         }

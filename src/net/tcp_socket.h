@@ -37,11 +37,11 @@ class TcpSocket final : public Socket {
     // TLS over the connection, its server verified: kOk, or why not.
     int Handshake(const std::string& serverName);
     // The next bytes in or out, from the connection or from TLS over it.
-    TlsStep Receive(char* data, std::size_t size);
-    TlsStep Send(const char* data, std::size_t size);
+    IoStep Receive(char* data, std::size_t size);
+    IoStep Send(const char* data, std::size_t size);
     // kOk once the step that asked for it may be tried again, else why not.
     // A read waits under the minimum speed.
-    int Await(const TlsStep& step, bool reading);
+    int Await(const IoStep& step, bool reading);
     // kOk once bytes can be read, else why not: the deadline, or a window
     // of the minimum speed that ended short of its bytes.
     int WaitForBytes();

@@ -117,34 +117,34 @@ std::unique_ptr<TlsSession> TlsSession::Start(int fd, const std::string& serverN
     return std::unique_ptr<TlsSession>(new TlsSession(std::move(connection)));
 }
 
-TlsStep TlsSession::Step(int returned, std::size_t bytes, bool handshaking) const {
-    if (returned == 1) return {TlsStep::kDone, bytes};
+IoStep TlsSession::Step(int returned, std::size_t bytes, bool handshaking) const {
+    if (returned == 1) return {IoStep::kDone, bytes};
     switch (SSL_get_error(connection_->ssl, returned)) {
         case SSL_ERROR_WANT_READ:
-            return {TlsStep::kWantRead};
+            return {IoStep::kWantRead};
         case SSL_ERROR_WANT_WRITE:
-            return {TlsStep::kWantWrite};
+            return {IoStep::kWantWrite};
         case SSL_ERROR_ZERO_RETURN:
-            if (!handshaking) return {TlsStep::kPeerClosed};
+            if (!handshaking) return {IoStep::kPeerClosed};
             break;
         case SSL_ERROR_SSL:
             // A certificate that does not verify, and bytes that are no
             // TLS (a plain HTTP answer), both end here.
             connection_->sound = false;
-            return {handshaking ? TlsStep::kUnverified : TlsStep::kFailed};
+            return {handshaking ? IoStep::kUnverified : IoStep::kFailed};
         default:
             break;
     }
     connection_->sound = false;
-    return {TlsStep::kFailed};
+    return {IoStep::kFailed};
 }
 
-TlsStep TlsSession::Handshake() {
+IoStep TlsSession::Handshake() {
     ERR_clear_error();
     return Step(SSL_connect(connection_->ssl), 0, true);
 }
 
-TlsStep TlsSession::Read(char* data, std::size_t size) {
+IoStep TlsSession::Read(char* data, std::size_t size) {
     // One call gives one record (16 KiB at most): the space offered is
     // filled with as many as have come, as one read of the socket would.
     std::size_t filled = 0;
@@ -155,12 +155,12 @@ TlsStep TlsSession::Read(char* data, std::size_t size) {
         filled += read;
         if (returned != 1 || filled == size) {
             // What stopped the reading comes again at the next read.
-            return filled > 0 ? TlsStep{TlsStep::kDone, filled} : Step(returned, 0, false);
+            return filled > 0 ? IoStep{IoStep::kDone, filled} : Step(returned, 0, false);
         }
     }
 }
 
-TlsStep TlsSession::Write(const char* data, std::size_t size) {
+IoStep TlsSession::Write(const char* data, std::size_t size) {
     ERR_clear_error();
     std::size_t written = 0;
     const int returned = SSL_write_ex(connection_->ssl, data, size, &written);

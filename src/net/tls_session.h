@@ -6,9 +6,10 @@
 
 namespace qvestra::net {
 
-// What one step of a TLS connection came to: bytes moved, or what the
-// connection waits for before the same step can go on, or its end.
-struct TlsStep {
+// What one step of a connection's reading or writing came to, with TLS or
+// without: bytes moved, or what the connection waits for before the same
+// step can go on, or its end.
+struct IoStep {
     enum Kind { kDone, kWantRead, kWantWrite, kPeerClosed, kFailed, kUnverified };
     Kind kind = kFailed;
     std::size_t bytes = 0;
@@ -29,18 +30,18 @@ class TlsSession {
 
     // kDone once the server is verified; kUnverified for a certificate that
     // does not verify and for a peer that does not speak TLS.
-    TlsStep Handshake();
+    IoStep Handshake();
     // kPeerClosed only for the server's own end of TLS: a connection cut
     // without it may have lost the rest of a reply, and fails.
-    TlsStep Read(char* data, std::size_t size);
-    TlsStep Write(const char* data, std::size_t size);
+    IoStep Read(char* data, std::size_t size);
+    IoStep Write(const char* data, std::size_t size);
     // Says the client's end of TLS if the socket takes it at once.
     void Close();
 
   private:
     struct Connection;
     explicit TlsSession(std::unique_ptr<Connection> connection);
-    TlsStep Step(int returned, std::size_t bytes, bool handshaking) const;
+    IoStep Step(int returned, std::size_t bytes, bool handshaking) const;
 
     std::unique_ptr<Connection> connection_;
 };

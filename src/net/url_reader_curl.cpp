@@ -97,11 +97,10 @@ PageRead CurlUrlReader::ReadAll(const std::string& address, const AbortSwitch& c
     curl_easy_setopt(curl.get(), CURLOPT_FOLLOWLOCATION, 1L);
     curl_easy_setopt(curl.get(), CURLOPT_MAXREDIRS, kMaxRedirects);
     curl_easy_setopt(curl.get(), CURLOPT_REDIR_PROTOCOLS_STR, tls ? "https" : "http");
-    const std::string trustFile =
-        TrustLocation(X509_get_default_cert_file_env(), X509_get_default_cert_file());
-    const std::string trustFolder =
-        TrustLocation(X509_get_default_cert_dir_env(), X509_get_default_cert_dir());
+    std::string trustFile, trustFolder;
     if (tls) {
+        trustFile = TrustLocation(X509_get_default_cert_file_env(), X509_get_default_cert_file());
+        trustFolder = TrustLocation(X509_get_default_cert_dir_env(), X509_get_default_cert_dir());
         curl_easy_setopt(curl.get(), CURLOPT_SSLVERSION, CURL_SSLVERSION_TLSv1_2);
         curl_easy_setopt(curl.get(), CURLOPT_SSL_VERIFYPEER, 1L);
         curl_easy_setopt(curl.get(), CURLOPT_SSL_VERIFYHOST, 2L);
