@@ -118,6 +118,7 @@ int main(int, char* argv[]) {
     std::unique_ptr<qvestra::signin::FrmLogin> frmLogin;
     std::unique_ptr<qvestra::FrmQvestra> frmQvestra;
     exchanges.Run(
+        qvestra::Lane::kShort,
         [endpoint](const qvestra::net::AbortSwitch&) { return qvestra::DesktopProxyFor(endpoint); },
         [&](const qvestra::JobResult<std::optional<qvestra::net::HttpProxy>>& route) {
             // The program is ending. A route that could not be read is none.

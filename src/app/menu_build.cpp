@@ -25,6 +25,7 @@ void MenuBuild::Request(MenuSource source) {
 void MenuBuild::Start(MenuSource source) {
     state_ = State::kRunning;
     deps_.exchanges.Run(
+        Lane::kTransfer,
         [this, source](const net::AbortSwitch& cancel) {
             return ParseMenuPage(deps_.urls.ReadAll(source.address, cancel), source.memberId);
         },
@@ -59,23 +60,26 @@ void MenuBuild::LoadMenuPage(const MenuSource& source, const ParsedMenuPage& pag
     std::set<std::string> listed;
     for (const ContentEntry& entry : panels_.Content().entries)
         if (entry.documentFile) listed.insert(entry.documentFile->mid(1).toStdString());
-    deps_.exchanges.Run([folder = deps_.dataFolder, listed] { folder.RemovePartFiles(listed); });
+    deps_.exchanges.Run(Lane::kTransfer,
+                        [folder = deps_.dataFolder, listed] { folder.RemovePartFiles(listed); });
     for (const ContentEntry& entry : panels_.Content().entries)
         if (entry.documentFile)
             DownloadPackage(*entry.documentFile, entry.title, source.hostHeader);
-    deps_.exchanges.Run([] {},
-                        [this, source, text = page.whole ? page.text : QString()](
-                            const JobResult<std::monostate>& result) {
-                            if (result.Done())
-                                Finish(source, text);
-                            else
-                                End();
-                        });
+    deps_.exchanges.Run(
+        Lane::kTransfer, [] {},
+        [this, source,
+         text = page.whole ? page.text : QString()](const JobResult<std::monostate>& result) {
+            if (result.Done())
+                Finish(source, text);
+            else
+                End();
+        });
 }
 
 void MenuBuild::DownloadPackage(const QString& documentFile, const QString& title,
                                 const std::string& hostHeader) {
     deps_.exchanges.Run(
+        Lane::kTransfer,
         [this, documentFile, title, hostHeader](const net::AbortSwitch& cancel) {
             const auto file = deps_.dataFolder.Root() / documentFile.mid(1).toStdString();
             std::error_code ec;
@@ -108,11 +112,12 @@ void MenuBuild::Finish(const MenuSource& source, const QString& wholePage) {
     // connection, after every exchange asked for before them. Only a page
     // that arrived whole may become the offline copy.
     if (source.mirror)
-        deps_.exchanges.Run([this, source, wholePage](const net::AbortSwitch& cancel) {
-            const auto socket = deps_.sockets.Create(cancel);
-            mirror::MirrorPages({*socket, deps_.endpoint, source.hostHeader}, deps_.dataFolder,
-                                source.memberId, wholePage);
-        });
+        deps_.exchanges.Run(Lane::kTransfer,
+                            [this, source, wholePage](const net::AbortSwitch& cancel) {
+                                const auto socket = deps_.sockets.Create(cancel);
+                                mirror::MirrorPages({*socket, deps_.endpoint, source.hostHeader},
+                                                    deps_.dataFolder, source.memberId, wholePage);
+                            });
     End();
 }
 

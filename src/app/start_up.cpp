@@ -23,6 +23,7 @@ void StartUp::Run(std::optional<QString> memberNumber,
                   std::function<void(const StartUpFindings&)> done) {
     done_ = std::move(done);
     job_ = deps_.exchanges.Run(
+        Lane::kShort,
         [this, memberNumber](const net::AbortSwitch& cancel) {
             StartUpFindings findings;
             findings.online = net::ReachService(*deps_.sockets.Create(cancel), deps_.endpoint,
@@ -34,7 +35,8 @@ void StartUp::Run(std::optional<QString> memberNumber,
             // What the answer does to the disk is done here too, off the
             // window's thread; a record that cannot be stored changes nothing.
             if (refresh.kind == contract::RecordRefresh::kCancelled) {
-                deps_.dataFolder.RemoveAndSeal(deps_.exchanges);
+                deps_.exchanges.Seal(cancel);
+                deps_.dataFolder.RemoveAll();
             } else if (refresh.kind == contract::RecordRefresh::kRecord &&
                        !store::UserFile(deps_.dataFolder.UserFile()).Write(refresh.record)) {
                 refresh = {};

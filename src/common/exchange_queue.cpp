@@ -1,25 +1,34 @@
 #include "common/exchange_queue.h"
 
+#include <algorithm>
+
 namespace qvestra {
+
+namespace {
+
+std::size_t IndexOf(Lane lane) { return lane == Lane::kShort ? 0 : 1; }
+
+}  // namespace
 
 ExchangeQueue::ExchangeQueue() = default;
 
 ExchangeQueue::~ExchangeQueue() = default;
 
-JobHandle ExchangeQueue::Enqueue(std::function<Ending(const net::AbortSwitch&)> work,
+JobHandle ExchangeQueue::Enqueue(Lane lane, std::function<Ending(const net::AbortSwitch&)> work,
                                  Ending unrun) {
     auto cancel = std::make_shared<const net::AbortSwitch>();
     if (closed_) {
         Deliver(cancel, std::move(unrun), JobEnd::kCancelled);
         return JobHandle(cancel);
     }
-    Start([this, cancel, work = std::move(work), unrun = std::move(unrun)] {
+    Start(lane, [this, lane, cancel, work = std::move(work), unrun = std::move(unrun)] {
+        auto& running = running_[IndexOf(lane)];
         {
             const std::lock_guard lock(mutex_);
             // A job handed over just before the seal may start just after
             // it: it would write into a data folder that was removed.
             if (sealed_) return Deliver(cancel, unrun, JobEnd::kCancelled);
-            running_ = cancel;
+            running = cancel;
         }
         Ending ending;
         JobEnd how = JobEnd::kDone;
@@ -31,8 +40,9 @@ JobHandle ExchangeQueue::Enqueue(std::function<Ending(const net::AbortSwitch&)> 
         }
         {
             const std::lock_guard lock(mutex_);
-            running_.reset();
+            running.reset();
         }
+        laneFree_.notify_all();
         Deliver(cancel, std::move(ending), how);
     });
     return JobHandle(cancel);
@@ -65,16 +75,24 @@ void ExchangeQueue::Post(std::function<void()> call) {
         Qt::QueuedConnection);
 }
 
-void ExchangeQueue::Seal() {
-    const std::lock_guard lock(mutex_);
+bool ExchangeQueue::Seal(const net::AbortSwitch& sealing) {
+    std::unique_lock lock(mutex_);
     sealed_ = true;
+    const auto others = [this, &sealing] {
+        return std::any_of(running_.begin(), running_.end(),
+                           [&sealing](const auto& job) { return job && job.get() != &sealing; });
+    };
+    for (const auto& job : running_)
+        if (job && job.get() != &sealing) job->Trip();
+    return laneFree_.wait_for(lock, kSealWait, [&others] { return !others(); });
 }
 
 void ExchangeQueue::Close() {
     closed_ = true;
     const std::lock_guard lock(mutex_);
     sealed_ = true;
-    if (running_) running_->Trip();
+    for (const auto& job : running_)
+        if (job) job->Trip();
 }
 
 bool ExchangeQueue::Stop(std::chrono::milliseconds bound) {
@@ -82,14 +100,28 @@ bool ExchangeQueue::Stop(std::chrono::milliseconds bound) {
     return WaitForRunning(bound);
 }
 
-ThreadExchangeQueue::ThreadExchangeQueue() { pool_.setMaxThreadCount(1); }
+ThreadExchangeQueue::ThreadExchangeQueue() {
+    for (QThreadPool& lane : lanes_) {
+        lane.setMaxThreadCount(1);
+        lane.setExpiryTimeout(-1);
+    }
+}
 
 ThreadExchangeQueue::~ThreadExchangeQueue() = default;
 
-void ThreadExchangeQueue::Start(std::function<void()> job) { pool_.start(std::move(job)); }
+void ThreadExchangeQueue::Start(Lane lane, std::function<void()> job) {
+    lanes_[IndexOf(lane)].start(std::move(job));
+}
 
 bool ThreadExchangeQueue::WaitForRunning(std::chrono::milliseconds bound) {
-    return pool_.waitForDone(static_cast<int>(bound.count()));
+    const auto deadline = std::chrono::steady_clock::now() + bound;
+    for (QThreadPool& lane : lanes_) {
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        if (!lane.waitForDone(static_cast<int>(std::max<std::int64_t>(left.count(), 0))))
+            return false;
+    }
+    return true;
 }
 
 }  // namespace qvestra

@@ -2,8 +2,10 @@
 
 #include <QObject>
 #include <QThreadPool>
+#include <array>
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -48,14 +50,26 @@ class JobHandle {
     std::shared_ptr<const net::AbortSwitch> cancel_;
 };
 
+// The queue's two lanes. Each runs its jobs one after another in the order
+// they were given; the two run side by side, so a poll never waits behind a
+// document that comes slowly.
+enum class Lane {
+    // Short exchanges the member or a timer waits for: the start-up's probe
+    // and record refresh, the sign-in answer polls, the request status polls.
+    kShort,
+    // Transfers: the menu page, the documents and the copies, with the disk
+    // work that goes with them.
+    kTransfer,
+};
+
 // The program's one exchange queue: the windows' blocking exchanges (and the
-// disk work that goes with them) run one after another, in the order they
-// were given, off the windows' thread; the end of each comes back to the
-// windows' thread as a queued call, so the windows paint and answer clicks
-// meanwhile. Each job gets its own cancel switch, which every socket, page
-// read and wait of the job watches. Where the exchanges run is the
-// implementation's: a thread of their own in the program, steps the test
-// takes in the tests.
+// disk work that goes with them) run off the windows' thread, on one of two
+// lanes; the end of each comes back to the windows' thread as a queued call,
+// so the windows paint and answer clicks meanwhile. Each job gets its own
+// cancel switch, which every socket, page read and wait of the job watches.
+// Both lanes share one seal and one close. Where the exchanges run is the
+// implementation's: a thread per lane in the program, steps the test takes
+// in the tests.
 class ExchangeQueue {
   public:
     // The ends run on the thread that makes the queue.
@@ -65,18 +79,20 @@ class ExchangeQueue {
     ExchangeQueue& operator=(const ExchangeQueue&) = delete;
 
     // work(cancel), or work() when it watches no cancel, runs after every
-    // job given before it; its return value reaches end as a JobResult. A
-    // queue that is sealed or closed still takes the job, and ends it
-    // cancelled without running it.
+    // job given to its lane before it; its return value reaches end as a
+    // JobResult. A queue that is sealed or closed still takes the job, and
+    // ends it cancelled without running it.
     template <class Work, class End>
-    JobHandle Run(Work work, End end) {
+    JobHandle Run(Lane lane, Work work, End end) {
         if constexpr (std::is_invocable_v<Work&>) {
-            return Run([work = std::move(work)](const net::AbortSwitch&) mutable { return work(); },
-                       std::move(end));
+            return Run(
+                lane, [work = std::move(work)](const net::AbortSwitch&) mutable { return work(); },
+                std::move(end));
         } else {
             using Value = std::invoke_result_t<Work&, const net::AbortSwitch&>;
             if constexpr (std::is_void_v<Value>) {
                 return Run(
+                    lane,
                     [work = std::move(work)](const net::AbortSwitch& cancel) mutable {
                         work(cancel);
                         return std::monostate{};
@@ -84,6 +100,7 @@ class ExchangeQueue {
                     std::move(end));
             } else {
                 return Enqueue(
+                    lane,
                     [work = std::move(work),
                      end](const net::AbortSwitch& cancel) mutable -> Ending {
                         // An end runs once: the value moves into it, so a
@@ -99,16 +116,19 @@ class ExchangeQueue {
         }
     }
     template <class Work>
-    JobHandle Run(Work work) {
-        return Run(std::move(work), [](const auto&) {});
+    JobHandle Run(Lane lane, Work work) {
+        return Run(lane, std::move(work), [](const auto&) {});
     }
     // From within a work: news runs on the windows' thread, before the
     // work's end. Dropped once the queue is closed.
     void Report(std::function<void()> news);
-    // From within a work that removed the data folder: every job not yet
-    // started, and every one given later, ends cancelled without running,
-    // so nothing writes into the folder again.
-    void Seal();
+    // From within the work whose cancel switch is sealing, before it removes
+    // the data folder: every job not yet started, and every one given later,
+    // ends cancelled without running, and the job the other lane runs is
+    // cancelled and waited for (up to kSealWait), so nothing writes into the
+    // folder again. False when that job did not end in time.
+    static constexpr std::chrono::seconds kSealWait{10};
+    bool Seal(const net::AbortSwitch& sealing);
     // The program ends: sealed, the running job cancelled, and every end
     // still to come says cancelled.
     void Close();
@@ -117,8 +137,9 @@ class ExchangeQueue {
     bool Stop(std::chrono::milliseconds bound);
 
   protected:
-    // Runs job off the windows' thread after every job given before it.
-    virtual void Start(std::function<void()> job) = 0;
+    // Runs job off the windows' thread after every job given to its lane
+    // before it.
+    virtual void Start(Lane lane, std::function<void()> job) = 0;
     virtual bool WaitForRunning(std::chrono::milliseconds bound) = 0;
     // Ends and news given but not yet run, for a test that settles the queue.
     int Undelivered() const { return undelivered_; }
@@ -126,21 +147,25 @@ class ExchangeQueue {
   private:
     // What a job leaves for the windows' thread: its end, told how it ended.
     using Ending = std::function<void(JobEnd)>;
-    JobHandle Enqueue(std::function<Ending(const net::AbortSwitch&)> work, Ending unrun);
+    JobHandle Enqueue(Lane lane, std::function<Ending(const net::AbortSwitch&)> work, Ending unrun);
     void Deliver(std::shared_ptr<const net::AbortSwitch> cancel, Ending ending, JobEnd how);
     void Post(std::function<void()> call);
 
     QObject receiver_;
     // Guards the seal against a job about to start, so a job either sees
-    // the seal or is the running one that Close cancels.
+    // the seal or is a running one that Close or Seal cancels.
     std::mutex mutex_;
+    // Told whenever a lane's running job ends.
+    std::condition_variable laneFree_;
     bool sealed_ = false;
-    std::shared_ptr<const net::AbortSwitch> running_;
+    std::array<std::shared_ptr<const net::AbortSwitch>, 2> running_;
     std::atomic<bool> closed_ = false;
     std::atomic<int> undelivered_ = 0;
 };
 
-// The program's queue: one thread of its own keeps the exchanges in order.
+// The program's queue: a thread of its own per lane keeps the lane's
+// exchanges in order, and stays for the queue's life (a thread's name
+// look-ups keep their resolver).
 class ThreadExchangeQueue final : public ExchangeQueue {
   public:
     ThreadExchangeQueue();
@@ -149,11 +174,11 @@ class ThreadExchangeQueue final : public ExchangeQueue {
     ~ThreadExchangeQueue() override;
 
   protected:
-    void Start(std::function<void()> job) override;
+    void Start(Lane lane, std::function<void()> job) override;
     bool WaitForRunning(std::chrono::milliseconds bound) override;
 
   private:
-    QThreadPool pool_;
+    std::array<QThreadPool, 2> lanes_;
 };
 
 }  // namespace qvestra

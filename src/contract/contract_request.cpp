@@ -70,6 +70,7 @@ void ContractRequest::Poll(bool application) {
     // What the status does to the disk is done on the queue too, judged by
     // the stamp of the request this poll is for.
     deps_.exchanges.Run(
+        Lane::kShort,
         [this, application, number = *number, stamp = stamp_,
          member = member_](const net::AbortSwitch& cancel) {
             // The member's request status file; a short answer is kept in keika.txt.
@@ -83,7 +84,8 @@ void ContractRequest::Poll(bool application) {
             if (status && !application) std::filesystem::remove(localCopy, ec);
             PollAnswer answer{JudgeStatus(status, stamp, application)};
             if (answer.outcome == RequestOutcome::kCancelled) {
-                deps_.dataFolder.RemoveAndSeal(deps_.exchanges);
+                deps_.exchanges.Seal(cancel);
+                deps_.dataFolder.RemoveAll();
             } else if (application && answer.outcome == RequestOutcome::kEnded) {
                 answer.stored = store::UserFile(deps_.dataFolder.UserFile())
                                     .Write(member.memberId + QStringLiteral("|2"));

@@ -88,6 +88,7 @@ void FrmLogin::PollSignIn() {
     // The window may be gone when the poll ends: the exchange holds its own
     // copies, and its end is dropped then.
     deps_.exchanges.Run(
+        Lane::kShort,
         [sockets = &deps_.sockets, exchanges = &deps_.exchanges, endpoint = deps_.endpoint,
          folder = deps_.dataFolder, hostHeader = hostHeader_,
          path = "/q_vestra/LOG_O/qvuser" + loginTime_.toStdString() +
@@ -103,7 +104,8 @@ void FrmLogin::PollSignIn() {
             if (!answer.field) return Answer::kNothingYet;
             const QString& field = *answer.field;
             if (field == u"CANCEL") {
-                folder.RemoveAndSeal(*exchanges);
+                exchanges->Seal(cancel);
+                folder.RemoveAll();
                 return Answer::kCancelled;
             }
             const auto record = store::KeyedRecord(field, QStringLiteral("USERID"));

@@ -8,7 +8,6 @@
 
 #include <sys/stat.h>
 
-#include "common/exchange_queue.h"
 #include "store/part_file.h"
 
 namespace qvestra::store {
@@ -77,7 +76,9 @@ bool DataFolder::Create() const {
     return MakePrivateFolder(root_);
 }
 
-bool DataFolder::CreateImages() const { return Create() && MakePrivateFolder(root_ / "images"); }
+// Never the data folder itself: a copy that comes after the folder was
+// removed (the contract ended) must not bring it back.
+bool DataFolder::CreateImages() const { return Exists() && MakePrivateFolder(root_ / "images"); }
 
 void DataFolder::Tighten() const {
     KeepPrivate(root_);
@@ -112,11 +113,6 @@ bool DataFolder::RemoveAll() const {
     // remove_all removes links themselves and never descends through them.
     std::filesystem::remove_all(root_, ec);
     return !ec && !std::filesystem::exists(std::filesystem::symlink_status(root_, ec));
-}
-
-void DataFolder::RemoveAndSeal(ExchangeQueue& exchanges) const {
-    RemoveAll();
-    exchanges.Seal();
 }
 
 void DataFolder::RemovePartFiles(const std::set<std::string>& continuing) const {

@@ -6,10 +6,6 @@
 #include <string>
 #include <string_view>
 
-namespace qvestra {
-class ExchangeQueue;
-}
-
 namespace qvestra::store {
 
 // True for a name that can safely become one file name in the data folder:
@@ -37,7 +33,7 @@ class DataFolder {
     // Creates the folder when it does not exist yet, for the member alone
     // (0700) from its first moment; true when it is a folder now.
     bool Create() const;
-    // The same for the images folder inside it.
+    // The same for the images folder inside it, once the folder is there.
     bool CreateImages() const;
     // Takes the folder and its images folder from everybody else (0700), as a
     // folder made by an earlier version may still be readable by all.
@@ -48,10 +44,6 @@ class DataFolder {
     // Deletes the folder with everything in it, when it is Removable(). Links
     // inside are removed, never followed.
     bool RemoveAll() const;
-    // The service ended the member's contract: from within a job of
-    // exchanges, the folder goes and the queue is sealed, so no later job
-    // writes into it again.
-    void RemoveAndSeal(ExchangeQueue& exchanges) const;
 
     // Removes the temporary files of downloads and copies that an earlier
     // run left in the folder and its images folder, but for the parts (and

@@ -243,7 +243,8 @@ class TestFrmQvestra : public QObject {
         QTRY_VERIFY_WITH_TIMEOUT(u.window->isVisible() || signIn.count() == 1 || u.programEnds == 1,
                                  30000);
         bool probeOver = false;
-        u.exchanges.Run([] {}, [&probeOver](const auto&) { probeOver = true; });
+        u.exchanges.Run(
+            Lane::kShort, [] {}, [&probeOver](const auto&) { probeOver = true; });
         QTRY_VERIFY_WITH_TIMEOUT(probeOver, 30000);
         QCOMPARE(u.programEnds, closeNotice ? 1 : 0);
         QCOMPARE(signIn.count(), !closeNotice && record.empty() ? 1 : 0);

@@ -14,6 +14,7 @@
 using namespace qvestra;
 using namespace qvestra::testing;
 using namespace Qt::StringLiterals;
+Q_DECLARE_METATYPE(qvestra::Lane)
 
 // A job that waits for nothing but its cancel, as a stalled exchange does.
 static int WaitForCancel(const net::AbortSwitch& cancel) {
@@ -37,35 +38,70 @@ class TestExchangeQueue : public QObject {
     void init() { log_.clear(); }
 
     void contract_data() {
-        Columns<bool>();
-        Row("the program's queue", true);
-        Row("the tests' step queue", false);
+        Columns<bool, Lane>();
+        Row("the program's queue, short lane", true, Lane::kShort);
+        Row("the program's queue, transfer lane", true, Lane::kTransfer);
+        Row("the tests' step queue, short lane", false, Lane::kShort);
+        Row("the tests' step queue, transfer lane", false, Lane::kTransfer);
     }
     void contract() {
-        const auto [threaded] = Fetch<bool>();
+        const auto [threaded, lane] = Fetch<bool, Lane>();
         const std::unique_ptr<ExchangeQueue> queue(
             threaded ? static_cast<ExchangeQueue*>(new ThreadExchangeQueue) : new StepQueue);
-        queue->Run([] { return 1; }, Logs("a"));
         queue->Run(
+            lane, [] { return 1; }, Logs("a"));
+        queue->Run(
+            lane,
             [this, &queue] {
                 queue->Report([this] { log_ << "news"; });
                 return 2;
             },
             Logs("b"));
-        queue->Run([]() -> int { throw std::runtime_error("disk"); }, Logs("c"));
-        // A job that removed the data folder seals the queue: what waited
-        // behind it and what comes after ends cancelled without running.
         queue->Run(
-            [&queue] {
-                queue->Seal();
+            lane, []() -> int { throw std::runtime_error("disk"); }, Logs("c"));
+        // A job that removes the data folder seals the queue: what waited
+        // behind it and what comes after, on either lane, ends cancelled
+        // without running.
+        queue->Run(
+            lane,
+            [&queue](const net::AbortSwitch& own) {
+                queue->Seal(own);
                 return 4;
             },
             Logs("d"));
-        queue->Run([] { return 5; }, Logs("e"));
+        queue->Run(
+            lane, [] { return 5; }, Logs("e"));
         if (!threaded) static_cast<StepQueue&>(*queue).Settle();
         QTRY_COMPARE_WITH_TIMEOUT(log_.size(), 6, 10000);
-        QCOMPARE(log_, (QStringList{"a 0 1", "news", "b 0 2", "c 1 0", "d 0 4", "e 2 0"}));
+        queue->Run(
+            Lane::kShort, [] { return 6; }, Logs("f"));
+        queue->Run(
+            Lane::kTransfer, [] { return 7; }, Logs("g"));
+        if (!threaded) static_cast<StepQueue&>(*queue).Settle();
+        QTRY_COMPARE_WITH_TIMEOUT(log_.size(), 8, 10000);
+        // The two lanes' ends come in either order.
+        std::sort(log_.begin() + 6, log_.end());
+        QCOMPARE(log_, (QStringList{"a 0 1", "news", "b 0 2", "c 1 0", "d 0 4", "e 2 0", "f 2 0",
+                                    "g 2 0"}));
         QVERIFY(queue->Stop(std::chrono::seconds(10)));
+    }
+
+    // A short exchange never waits behind a transfer that stalls; the seal
+    // of a short job cancels that transfer and waits for its end before
+    // the folder goes.
+    void lanesRunSideBySide() {
+        ThreadExchangeQueue queue;
+        queue.Run(Lane::kTransfer, WaitForCancel, Logs("document"));
+        queue.Run(
+            Lane::kShort, [] { return 1; }, Logs("poll"));
+        QTRY_COMPARE_WITH_TIMEOUT(log_, QStringList{"poll 0 1"}, 10000);
+        bool sealed = false;
+        queue.Run(Lane::kShort,
+                  [&queue, &sealed](const net::AbortSwitch& own) { sealed = queue.Seal(own); });
+        QTRY_COMPARE_WITH_TIMEOUT(log_.size(), 2, 10000);
+        QCOMPARE(log_.last(), "document 2 7");
+        QTRY_VERIFY(sealed);
+        QVERIFY(queue.Stop(std::chrono::seconds(10)));
     }
 
     // A stalled job ends at once when its owner cancels it or the program
@@ -73,14 +109,16 @@ class TestExchangeQueue : public QObject {
     // close every end says cancelled.
     void aRunningJobEndsByItsCancel() {
         ThreadExchangeQueue queue;
-        const JobHandle first = queue.Run(WaitForCancel, Logs("first"));
-        queue.Run(WaitForCancel, Logs("second"));
-        queue.Run([] { return 3; }, Logs("third"));
+        const JobHandle first = queue.Run(Lane::kTransfer, WaitForCancel, Logs("first"));
+        queue.Run(Lane::kTransfer, WaitForCancel, Logs("second"));
+        queue.Run(
+            Lane::kTransfer, [] { return 3; }, Logs("third"));
         first.Cancel();
         QTRY_COMPARE_WITH_TIMEOUT(log_.size(), 1, 10000);
         queue.Close();
         QVERIFY(queue.Stop(std::chrono::seconds(10)));
-        queue.Run([] { return 4; }, Logs("after"));
+        queue.Run(
+            Lane::kShort, [] { return 4; }, Logs("after"));
         QTRY_COMPARE_WITH_TIMEOUT(log_.size(), 4, 10000);
         QCOMPARE(log_, (QStringList{"first 2 7", "second 2 7", "third 2 0", "after 2 0"}));
     }
@@ -90,7 +128,7 @@ class TestExchangeQueue : public QObject {
     void aStopIsBounded() {
         ThreadExchangeQueue queue;
         std::atomic<bool> started = false, release = false;
-        queue.Run([&started, &release] {
+        queue.Run(Lane::kShort, [&started, &release] {
             started = true;
             while (!release) std::this_thread::sleep_for(std::chrono::milliseconds(5));
         });
@@ -105,9 +143,9 @@ class TestExchangeQueue : public QObject {
     void aJobTakenBeforeTheSealDoesNotRun() {
         StepQueue queue;
         bool ran = false;
-        queue.Run([&ran] { ran = true; });
+        queue.Run(Lane::kTransfer, [&ran] { ran = true; });
         auto taken = queue.Take();
-        queue.Seal();
+        queue.Seal(net::AbortSwitch());
         taken();
         QVERIFY(!ran);
     }

@@ -1,28 +1,32 @@
 #pragma once
 
 #include <QCoreApplication>
+#include <algorithm>
 #include <deque>
+#include <optional>
 
 #include "common/exchange_queue.h"
 
 namespace qvestra::testing {
 
 // The exchange queue with the test as its thread: exchanges wait until the
-// test runs them, in order, and their ends come back as queued calls, as
-// they do in the program.
+// test runs them, and their ends come back as queued calls, as they do in
+// the program. Unless a lane is named, jobs run in the order they were
+// given, whatever their lane: one of the orders the program's lanes allow.
 class StepQueue final : public ExchangeQueue {
   public:
-    // Runs the next waiting exchange; false when none waits.
-    bool Step() {
-        if (jobs_.empty()) return false;
-        Take()();
+    // Runs the next waiting exchange (of lane, when given); false when none waits.
+    bool Step(std::optional<Lane> lane = std::nullopt) {
+        if (!Waits(lane)) return false;
+        Take(lane)();
         return true;
     }
     // Takes the next exchange off the queue, as a worker does just before
     // it starts it.
-    std::function<void()> Take() {
-        auto job = std::move(jobs_.front());
-        jobs_.pop_front();
+    std::function<void()> Take(std::optional<Lane> lane = std::nullopt) {
+        const auto next = Next(lane);
+        auto job = std::move(next->second);
+        jobs_.erase(next);
         return job;
     }
     // Delivers what came back, runs what waits, until nothing is left.
@@ -33,13 +37,25 @@ class StepQueue final : public ExchangeQueue {
         }
     }
     std::size_t Waiting() const { return jobs_.size(); }
+    bool Waits(std::optional<Lane> lane = std::nullopt) const {
+        return std::any_of(jobs_.begin(), jobs_.end(),
+                           [lane](const auto& job) { return !lane || job.first == *lane; });
+    }
 
   protected:
-    void Start(std::function<void()> job) override { jobs_.push_back(std::move(job)); }
+    void Start(Lane lane, std::function<void()> job) override {
+        jobs_.emplace_back(lane, std::move(job));
+    }
     bool WaitForRunning(std::chrono::milliseconds) override { return true; }
 
   private:
-    std::deque<std::function<void()>> jobs_;
+    using Jobs = std::deque<std::pair<Lane, std::function<void()>>>;
+    Jobs::iterator Next(std::optional<Lane> lane) {
+        return std::find_if(jobs_.begin(), jobs_.end(),
+                            [lane](const auto& job) { return !lane || job.first == *lane; });
+    }
+
+    Jobs jobs_;
 };
 
 }  // namespace qvestra::testing

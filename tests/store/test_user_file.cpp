@@ -79,7 +79,10 @@ class TestUserFile : public QObject {
         QTemporaryDir dir;
         const auto mask = ::umask(0);
         const DataFolder folder(PathOf(dir) / "qvestrafolder");
-        QVERIFY(folder.CreateImages());
+        // A copy that comes after the folder went does not bring it back.
+        QVERIFY(!folder.CreateImages());
+        QVERIFY(!folder.Exists());
+        QVERIFY(folder.Create() && folder.CreateImages());
         QVERIFY(UserFile(folder.UserFile()).Write(u"A-12|3"_s));
         ::umask(mask);
         QCOMPARE(fs::status(folder.UserFile()).permissions(), fs::perms(0600));
@@ -92,7 +95,7 @@ class TestUserFile : public QObject {
         QTemporaryDir outside, dir;
         WriteFile(PathOf(outside) / "keep.txt", "precious");
         const DataFolder folder(PathOf(dir) / "qvestrafolder");
-        QVERIFY(folder.CreateImages());
+        QVERIFY(folder.Create() && folder.CreateImages());
         WriteFile(folder.Root() / "images" / "LOGO_Movei.gif", "GIF");
         fs::create_directory_symlink(PathOf(outside), folder.Root() / "link");
         fs::create_symlink(PathOf(outside) / "keep.txt", folder.Root() / "doc.pdf");
