@@ -13,7 +13,7 @@ esac
 # libnss3-tools make an HTTPS run's own trust.
 QVESTRA_RUN_PACKAGES=(
     cmake ninja-build g++ pkg-config librsvg2-bin
-    qt6-base-dev qt6-declarative-dev qt6-webengine-dev libcurl4-openssl-dev libcpp-httplib-dev libx11-dev libx11-xcb-dev
+    qt6-base-dev qt6-declarative-dev qt6-webengine-dev libcurl4-openssl-dev libc-ares-dev libcpp-httplib-dev libx11-dev libx11-xcb-dev
     libssl-dev openssl libnss3-tools
     qt6-wayland xvfb xauth x11-utils xdotool imagemagick fonts-noto-cjk xdg-utils
     iproute2 util-linux curl

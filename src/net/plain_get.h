@@ -11,7 +11,8 @@ namespace qvestra::net {
 
 // What one exchange came to.
 struct ExchangeResult {
-    // Why the exchange ended: kClosed when the server ended the reply.
+    // Why the exchange ended: kClosed when the reply ended, with its
+    // announced length or, without one, by the server's end.
     int SockResult = kNotConnected;
     // Result of the exchange's Connect.
     int ConnectResult = kNotConnected;
@@ -49,8 +50,10 @@ struct PlainRequest {
 };
 
 // Open the route (net/route.h), write the request, skip the reply header
-// line by line, stream the body chunk by chunk into sink, close. A header that cannot be read to
-// its end (too long, cut off, timed out) fails the exchange: no byte after it counts as body.
+// line by line, stream the body chunk by chunk into sink, close. A header
+// that cannot be read to its end (too long, cut off, timed out) fails the
+// exchange: no byte after it counts as body. The body ends once its
+// announced length has come, or else with the connection.
 ExchangeResult PlainGet(Socket& socket, const ServiceEndpoint& endpoint,
                         const PlainRequest& request, BodySink& sink);
 

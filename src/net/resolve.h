@@ -1,7 +1,7 @@
 #pragma once
 
 #include <chrono>
-#include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -9,26 +9,42 @@
 
 namespace qvestra::net {
 
+class AbortSwitch;
+
 struct ResolvedAddress {
     int family = 0;
     sockaddr_storage address{};
     socklen_t length = 0;
 };
 
-// The system's look-up of a host name (getaddrinfo), IPv4 or IPv6.
-std::vector<ResolvedAddress> SystemLookup(const std::string& host, int port);
-using HostLookup = std::function<std::vector<ResolvedAddress>(const std::string&, int)>;
+// Looks host names up with c-ares, on one channel of its own: no thread per
+// look-up, the library's own time-outs and retries, and every wait bounded
+// by the caller's deadline and ended by its cancel switch. A channel serves
+// one thread at a time: each thread that connects has its own
+// (ForThisThread), so the queue's two lanes never wait for each other's
+// look-ups.
+class NameResolver {
+  public:
+    // servers: the name servers to ask ("address:port,..."), or the
+    // system's (resolv.conf) when empty. The hosts file is read first either way.
+    explicit NameResolver(const std::string& servers = {});
+    ~NameResolver();
+    NameResolver(const NameResolver&) = delete;
+    NameResolver& operator=(const NameResolver&) = delete;
 
-// A numeric address needs no look-up and comes back at once. A name is
-// looked up on a thread of its own, since getaddrinfo has no time-out: the
-// wait ends at timeout, or when `aborted` turns true, and a look-up still
-// running then finishes on its thread and is discarded. A resolver that
-// hangs would leave a thread behind per call, so at most kMaxLookups run
-// at once and a name beyond them fails at once.
-inline constexpr int kMaxLookups = 4;
-std::vector<ResolvedAddress> ResolveTcp(const std::string& host, int port,
-                                        std::chrono::milliseconds timeout,
-                                        const std::function<bool()>& aborted = {},
-                                        const HostLookup& lookup = SystemLookup);
+    // The calling thread's resolver, of the system's name servers.
+    static NameResolver& ForThisThread();
+
+    // The addresses of host for a TCP connection to port, IPv4 or IPv6; a
+    // numeric address comes back at once. None when the name is unknown,
+    // at the deadline, or once cancel (when given) is tripped.
+    std::vector<ResolvedAddress> Resolve(const std::string& host, int port,
+                                         std::chrono::steady_clock::time_point deadline,
+                                         const AbortSwitch* cancel);
+
+  private:
+    struct Channel;
+    std::unique_ptr<Channel> channel_;
+};
 
 }  // namespace qvestra::net

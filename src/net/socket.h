@@ -28,18 +28,27 @@ enum SocketResult : int {
     kUnverified = 11,
 };
 
-// Once a reply's body starts, a window's worth of bytes (bytesPerSecond ×
-// window) must come within a window of its start or of the last window's
-// worth; otherwise the transfer ends as too slow, so a host that drips or
-// stops cannot hold the exchanges behind it for the length of its time-out.
-// The values are those curl takes for its low-speed limit when given only
-// one of them (1 byte a second, 30 seconds), which the page reads through
-// curl use too: the slowest link a member reads over brings thousands of
-// times more, and a stall that long is a dead link. Before the body, the
-// exchange's own time-out alone decides.
-struct MinimumSpeed {
-    long bytesPerSecond = 1;
-    std::chrono::seconds window{30};
+// How long an exchange may take before its body, and how fast its body
+// must come, so that one slow host cannot hold the exchanges behind it.
+//
+// Everything before the body (the name look-up, connecting, TLS's
+// handshake, a proxy's answer to CONNECT, the status line and the header)
+// ends within `head` as a whole, whatever the pace of its bytes. A service
+// that answers at all sends its header within a second or two of the
+// request; 30 s leaves room for a look-up retried, a handshake of three
+// round trips over a satellite link and a proxy that connects on its own.
+//
+// Once the body starts, a window's worth of bytes (bytesPerSecond ×
+// window) must come within a window of the body's start or of the last
+// window's worth; otherwise the transfer ends as too slow. The slowest link
+// a member reads over is a phone's 2G fallback (GPRS at its worst, about 20
+// kbit/s, 2.5 KiB a second): it brings a window's worth (60 KiB) in 24 s
+// and may stall for 36 s more. A drip of a byte a second ends within a
+// minute of the body's start.
+struct Pace {
+    std::chrono::milliseconds head{30000};
+    long bytesPerSecond = 1024;
+    std::chrono::seconds window{60};
 };
 
 // What the time-out given to Connect bounds. A status file or a mirror copy
@@ -51,14 +60,15 @@ enum class TimeOut {
 };
 
 // A TCP client with blocking calls, all of them bounded by the time-out
-// given to Connect, its reads by the minimum speed as well. Failures are
-// results, never exceptions.
+// given to Connect and by the pace (see Pace). Failures are results, never
+// exceptions.
 class Socket {
   public:
     virtual ~Socket() = default;
 
     // Resolves host and connects within timeoutSeconds (resolution included);
     // the later calls on this connection share that time-out as rule says.
+    // The calls up to the first Read are the reply's head (see Pace).
     virtual int Connect(const std::string& host, int port, int timeoutSeconds, TimeOut rule) = 0;
     // From here on every byte goes inside TLS with serverName, once its
     // certificate verified: kUnverified when it did not. Within the
@@ -69,8 +79,8 @@ class Socket {
     virtual int Write(const std::string& text) = 0;
     // Next line without its line end (LF, or CR LF). Fails at once when not connected.
     virtual int ReadLine(std::string& line) = 0;
-    // The next bytes available (at least one). Fails once the peer closed and
-    // nothing is left, on time-out or on error.
+    // The next bytes of the body available (at least one). Fails once the
+    // peer closed and nothing is left, on time-out or on error.
     virtual int Read(std::string& bytes) = 0;
     virtual void Close() = 0;
 };

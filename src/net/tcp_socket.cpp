@@ -18,8 +18,8 @@ int TcpSocket::Wait(int fd, short events, Clock::time_point until) const {
     for (;;) {
         // Rounded up: a wait that ended a moment early would poll again
         // and again for the rest of its millisecond.
-        const auto left =
-            std::chrono::ceil<std::chrono::milliseconds>(std::min(deadline_, until) - Clock::now());
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(std::min(Deadline(), until) -
+                                                                       Clock::now());
         pollfd p[2] = {{fd, events, 0}, {cancel_ != nullptr ? cancel_->Fd() : -1, POLLIN, 0}};
         const int n = ::poll(p, 2, left.count() > 0 ? static_cast<int>(left.count()) : 0);
         if (n > 0 && p[1].revents != 0) return kAborted;
@@ -38,13 +38,15 @@ int TcpSocket::Connect(const std::string& host, int port, int timeoutSeconds, Ti
     rule_ = rule;
     timeout_ = std::chrono::seconds(timeoutSeconds > 0 ? timeoutSeconds : 0);
     deadline_ = Clock::now() + timeout_;
+    headEnd_ = Clock::now() + pace_.head;
     if (Aborted()) return kAborted;
-    const auto addresses = ResolveTcp(host, port, timeout_, [this] { return Aborted(); });
+    NameResolver& resolver = resolver_ != nullptr ? *resolver_ : NameResolver::ForThisThread();
+    const auto addresses = resolver.Resolve(host, port, Deadline(), cancel_);
     if (Aborted()) return kAborted;
-    if (addresses.empty()) return kResolveFailed;
+    if (addresses.empty()) return Clock::now() >= Deadline() ? kTimedOut : kResolveFailed;
     int result = kConnectFailed;
     for (const auto& a : addresses) {
-        if (Clock::now() >= deadline_) return kTimedOut;
+        if (Clock::now() >= Deadline()) return kTimedOut;
         const int fd = ::socket(a.family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
         if (fd < 0) continue;
         // A connection made at once is writable at once: the wait returns.
@@ -144,7 +146,7 @@ int TcpSocket::WaitForBytes() {
     for (;;) {
         if (Clock::now() >= windowEnd_) return kTooSlow;
         const int r = Wait(fd_, POLLIN, windowEnd_);
-        if (r != kTimedOut || Clock::now() >= deadline_) return r;
+        if (r != kTimedOut || Clock::now() >= Deadline()) return r;
     }
 }
 
@@ -154,9 +156,9 @@ void TcpSocket::Received(std::size_t bytes) {
     // is found one window after the last bytes that kept the pace.
     if (windowEnd_ == Clock::time_point::max()) return;
     windowBytes_ += static_cast<std::int64_t>(bytes);
-    if (windowBytes_ >= minimum_.bytesPerSecond * minimum_.window.count()) {
+    if (windowBytes_ >= pace_.bytesPerSecond * pace_.window.count()) {
         windowBytes_ = 0;
-        windowEnd_ = Clock::now() + minimum_.window;
+        windowEnd_ = Clock::now() + pace_.window;
     }
 }
 
@@ -187,8 +189,10 @@ int TcpSocket::ReadLine(std::string& line) {
 
 int TcpSocket::Read(std::string& bytes) {
     if (fd_ < 0) return kNotConnected;
-    // The body starts: from here on it must keep the minimum speed.
-    if (windowEnd_ == Clock::time_point::max()) windowEnd_ = Clock::now() + minimum_.window;
+    // The body starts: from here on it must keep the pace, and the head's
+    // bound is over.
+    if (windowEnd_ == Clock::time_point::max()) windowEnd_ = Clock::now() + pace_.window;
+    headEnd_ = Clock::time_point::max();
     return received_.Read(fill_, bytes);
 }
 
@@ -202,7 +206,7 @@ void TcpSocket::Close() {
 }
 
 std::unique_ptr<Socket> TcpSocketFactory::Create(const AbortSwitch& cancel) {
-    return std::make_unique<TcpSocket>(&cancel, minimum_, unverified_);
+    return std::make_unique<TcpSocket>(&cancel, pace_, unverified_);
 }
 
 }  // namespace qvestra::net

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <memory>
@@ -7,6 +8,7 @@
 
 #include "net/abort_switch.h"
 #include "net/receive_buffer.h"
+#include "net/resolve.h"
 #include "net/socket.h"
 #include "net/tls_session.h"
 
@@ -15,9 +17,10 @@ namespace qvestra::net {
 class TcpSocket final : public Socket {
   public:
     // The switch, when given, ends every wait of this socket once tripped.
-    explicit TcpSocket(const AbortSwitch* cancel = nullptr, MinimumSpeed minimum = {},
-                       UnverifiedReport unverified = {})
-        : cancel_(cancel), minimum_(minimum), unverified_(std::move(unverified)) {}
+    // Names are looked up by resolver, or by the thread's own.
+    explicit TcpSocket(const AbortSwitch* cancel = nullptr, Pace pace = {},
+                       UnverifiedReport unverified = {}, NameResolver* resolver = nullptr)
+        : cancel_(cancel), pace_(pace), unverified_(std::move(unverified)), resolver_(resolver) {}
     ~TcpSocket() override;
     TcpSocket(const TcpSocket&) = delete;
     TcpSocket& operator=(const TcpSocket&) = delete;
@@ -51,12 +54,15 @@ class TcpSocket final : public Socket {
     // kOk once fd is ready for events, else why not; kTimedOut at the
     // deadline or at until, whichever comes first.
     int Wait(int fd, short events, Clock::time_point until = Clock::time_point::max()) const;
+    // The time-out's deadline, or the head's while the body has not started.
+    Clock::time_point Deadline() const { return std::min(deadline_, headEnd_); }
 
     bool Aborted() const { return Tripped(cancel_); }
 
     const AbortSwitch* cancel_;
-    MinimumSpeed minimum_;
+    Pace pace_;
     UnverifiedReport unverified_;
+    NameResolver* resolver_;
     std::unique_ptr<TlsSession> tls_;
     // By then a window's worth of body bytes must have come since the last
     // one did; none until the body starts.
@@ -66,6 +72,8 @@ class TcpSocket final : public Socket {
     TimeOut rule_ = TimeOut::kWholeExchange;
     std::chrono::milliseconds timeout_{0};
     Clock::time_point deadline_{};
+    // By then the head must have come; none once the body starts.
+    Clock::time_point headEnd_{};
     ReceiveBuffer received_;
     ReceiveBuffer::Fill fill_ = [this](std::string& buffer) { return Fill(buffer); };
     bool peerClosed_ = false;
@@ -73,12 +81,12 @@ class TcpSocket final : public Socket {
 
 class TcpSocketFactory final : public SocketFactory {
   public:
-    explicit TcpSocketFactory(MinimumSpeed minimum = {}, UnverifiedReport unverified = {})
-        : minimum_(minimum), unverified_(std::move(unverified)) {}
+    explicit TcpSocketFactory(Pace pace = {}, UnverifiedReport unverified = {})
+        : pace_(pace), unverified_(std::move(unverified)) {}
     std::unique_ptr<Socket> Create(const AbortSwitch& cancel) override;
 
   private:
-    MinimumSpeed minimum_;
+    Pace pace_;
     UnverifiedReport unverified_;
 };
 

@@ -1,9 +1,11 @@
 #include <curl/curl.h>
 #include <openssl/x509.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <memory>
 
+#include "net/http_text.h"
 #include "net/url_reader.h"
 
 namespace qvestra::net {
@@ -25,10 +27,41 @@ std::size_t Append(char* data, std::size_t size, std::size_t count, void* target
     return bytes;
 }
 
+// What a read learns as it goes.
+struct Transfer {
+    const AbortSwitch& cancel;
+    // By then the reply's header must have come (see Pace).
+    std::chrono::steady_clock::time_point headEnd;
+    bool headDone = false;
+    // The reply's header gave a length or the chunked coding: its body ends
+    // by its own framing, not with the connection.
+    bool framed = false;
+};
+
+std::size_t TakeHeaderLine(char* data, std::size_t size, std::size_t count, void* target) {
+    auto* transfer = static_cast<Transfer*>(target);
+    std::string_view line(data, size * count);
+    while (line.ends_with('\n') || line.ends_with('\r')) line.remove_suffix(1);
+    // A reply that moved the page, or an interim one, is followed by another.
+    if (line.starts_with("HTTP/")) {
+        transfer->headDone = transfer->framed = false;
+    } else if (line.empty()) {
+        transfer->headDone = true;
+    } else if (const auto coding = HeaderValue(line, "transfer-encoding")) {
+        transfer->framed = transfer->framed || coding->find("chunked") != std::string_view::npos;
+    } else if (HeaderValue(line, "content-length")) {
+        transfer->framed = true;
+    }
+    return size * count;
+}
+
 // curl calls this at least once a second, also while no byte comes; any
 // value but 0 ends the transfer.
-int AbortWhenTripped(void* abort, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
-    return static_cast<int>(Tripped(static_cast<const AbortSwitch*>(abort)));
+int EndWhenCancelledOrLate(void* target, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+    const auto* transfer = static_cast<const Transfer*>(target);
+    return static_cast<int>(
+        Tripped(&transfer->cancel) ||
+        (!transfer->headDone && std::chrono::steady_clock::now() >= transfer->headEnd));
 }
 
 bool IsUnreservedInPath(unsigned char c) {
@@ -120,19 +153,25 @@ PageRead CurlUrlReader::ReadAll(const std::string& address, const AbortSwitch& c
     curl_easy_setopt(curl.get(), CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(curl.get(), CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds);
     curl_easy_setopt(curl.get(), CURLOPT_TIMEOUT, kTotalTimeoutSeconds);
-    curl_easy_setopt(curl.get(), CURLOPT_LOW_SPEED_LIMIT, MinimumSpeed{}.bytesPerSecond);
-    curl_easy_setopt(curl.get(), CURLOPT_LOW_SPEED_TIME,
-                     static_cast<long>(MinimumSpeed{}.window.count()));
+    curl_easy_setopt(curl.get(), CURLOPT_LOW_SPEED_LIMIT, Pace{}.bytesPerSecond);
+    curl_easy_setopt(curl.get(), CURLOPT_LOW_SPEED_TIME, static_cast<long>(Pace{}.window.count()));
     curl_easy_setopt(curl.get(), CURLOPT_WRITEFUNCTION, Append);
     curl_easy_setopt(curl.get(), CURLOPT_WRITEDATA, &page);
+    Transfer transfer{cancel, std::chrono::steady_clock::now() + Pace{}.head};
+    curl_easy_setopt(curl.get(), CURLOPT_HEADERFUNCTION, TakeHeaderLine);
+    curl_easy_setopt(curl.get(), CURLOPT_HEADERDATA, &transfer);
     curl_easy_setopt(curl.get(), CURLOPT_NOPROGRESS, 0L);
-    curl_easy_setopt(curl.get(), CURLOPT_XFERINFOFUNCTION, AbortWhenTripped);
-    curl_easy_setopt(curl.get(), CURLOPT_XFERINFODATA, const_cast<AbortSwitch*>(&cancel));
+    curl_easy_setopt(curl.get(), CURLOPT_XFERINFOFUNCTION, EndWhenCancelledOrLate);
+    curl_easy_setopt(curl.get(), CURLOPT_XFERINFODATA, &transfer);
     const CURLcode result = curl_easy_perform(curl.get());
     // A file read has no status; an http reply has one, also a 503 page.
     long status = 0;
     curl_easy_getinfo(curl.get(), CURLINFO_RESPONSE_CODE, &status);
-    read.whole = result == CURLE_OK && (status == 0 || (status >= 200 && status <= 299));
+    // curl takes a TLS connection that ends without TLS's closing alert for
+    // the end of a reply without framing, which anyone on the way could cut
+    // short unseen: the program's own exchanges never do, nor does this.
+    read.whole = result == CURLE_OK && (status == 0 || (status >= 200 && status <= 299)) &&
+                 (!tls || transfer.framed);
     // A certificate that does not verify, or a peer that speaks no TLS.
     if (tls && (result == CURLE_PEER_FAILED_VERIFICATION || result == CURLE_SSL_CONNECT_ERROR) &&
         unverified_)

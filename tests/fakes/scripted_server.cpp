@@ -116,12 +116,13 @@ void ScriptedServer::ServeOne(int fd) {
         if (ssl && !bytes.empty()) SSL_write(ssl, bytes.data(), static_cast<int>(bytes.size()));
         if (!ssl) ::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL);
     };
-    static const std::regex kMarker("<pause ([0-9]+)>|<reset>|<no request>");
+    static const std::regex kMarker("<pause ([0-9]+)>|<reset>|<close>|<no request>");
     std::size_t at = 0;
     for (std::sregex_iterator it(script_.begin(), script_.end(), kMarker), end; it != end; ++it) {
         send(script_.substr(at, it->position() - at));
         at = it->position() + it->length();
         if (it->str() == "<no request>") continue;
+        if (it->str() == "<close>") return;
         if (!(*it)[1].matched) {
             linger l{1, 0};
             ::setsockopt(fd, SOL_SOCKET, SO_LINGER, &l, sizeof l);

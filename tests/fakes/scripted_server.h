@@ -16,11 +16,11 @@ inline std::string OkReply(const std::string& body) {
 // A TCP server on 127.0.0.1 with a port of the system's choice. For each of
 // its connections (one unless told) it records the request bytes up to the
 // empty line, then plays its script and closes: the script's text is sent as
-// it stands, except that "<pause N>" waits N ms and "<reset>" aborts the
-// connection. A client that hangs up during a pause ends its script there.
-// Every wait is bounded. Given a certificate and key (PEM files), it speaks
-// TLS; a client that does not finish the handshake gets no script.
-// A script that starts with "<no request>" is played without waiting for one.
+// it stands, except that "<pause N>" waits N ms, "<reset>" aborts the
+// connection and "<close>" closes it without TLS's closing alert. A client that hangs up during a
+// pause ends its script there. Every wait is bounded. Given a certificate and key (PEM files), it
+// speaks TLS; a client that does not finish the handshake gets no script. A script that starts with
+// "<no request>" is played without waiting for one.
 struct TlsIdentity {
     std::string certificate;
     std::string key;

@@ -1,9 +1,10 @@
 // Exchanges and page reads against a scripted loopback server: how the
 // header is read, what each sink leaves on disk, the header-line rules, the
 // menu-page reader, and the abort switch ending any of them.
+#include <netinet/in.h>
+
 #include <atomic>
 #include <csignal>
-#include <future>
 #include <thread>
 #include "fakes/support.h"
 
@@ -24,6 +25,10 @@ using namespace std::string_literals;
 Q_DECLARE_METATYPE(std::string)
 Q_DECLARE_METATYPE(qvestra::store::StoreLimits)
 Q_DECLARE_METATYPE(std::optional<qvestra::net::HttpProxy>)
+namespace {
+enum class Route;
+}
+Q_DECLARE_METATYPE(Route)
 
 namespace {
 
@@ -40,9 +45,8 @@ const std::string kNotWaitedFor = "<pause 30000>" + std::string(50, 'y');
 // A scripted server, an answer file alone in its folder, and a socket that
 // serves one exchange after another, as the window's do.
 struct Exchange {
-    explicit Exchange(const std::string& script, const AbortSwitch* abort = nullptr,
-                      MinimumSpeed minimum = {})
-        : server(script), socket(abort, minimum) {
+    explicit Exchange(const std::string& script, const AbortSwitch* abort = nullptr, Pace pace = {})
+        : server(script), socket(abort, pace) {
         WriteFile(file, "previous");
     }
     // With the scripted server unless another host is given.
@@ -69,6 +73,10 @@ std::string Letters(int count) {
 
 // A page read as the tests compare it: whether it came whole, then its bytes.
 std::string Seen(const PageRead& read) { return (read.whole ? "whole:" : "part:") + read.bytes; }
+
+// How a trickling host is reached: as the service; as the service over
+// TLS; as a proxy that tunnels to it.
+enum class Route { kDirect, kTls, kTunnel };
 
 using Proxy = std::optional<HttpProxy>;
 // The scripted server as the proxy, the user and password given.
@@ -109,6 +117,9 @@ class TestPlainGet : public QObject {
               "");
         whole("a name one letter off", kHttpOk + "Xontent-Length: 9\r\n\r\n1234", "1234");
         whole("reset mid-body", kOkHeader + "partial<pause 60><reset>", "");
+        // The reply ends with its length; the host need not close first.
+        whole("its whole length, then a reset", body5 + "<pause 60><reset>", "12345");
+        whole("its whole length, the connection held", body5 + kNotWaitedFor, "12345");
         whole("no status line", "just text\r\n\r\nbody"s, "");
         whole("line at the limit", kHttpOk + longest + "\r\n\r\nbody", "body");
         // Read on, the rest of such a header would be stored as the document.
@@ -153,31 +164,46 @@ class TestPlainGet : public QObject {
 
     // Every read of a trickling host comes in time; only the exchange as a
     // whole can be late. A document instead fails once its bytes stop, or
-    // once a window (here of 1 s) of its body ends short of its minimum; the
-    // header keeps to the time-out alone. Each host
-    // trickles on well past the 2 s time-out; a byte comes every 250 ms.
+    // once a window (here of 1 s) of its body ends short of its minimum
+    // (here 1 KiB a second); everything before its body ends within the
+    // head's bound (here 1 s) however its bytes come. Each host trickles on
+    // well past the 2 s time-out, a piece every 250 ms unless told.
     void trickle_data() {
-        Columns<std::string, bool, long, int>();
-        const std::string drip = kOkHeader + Times("<pause 250>b", 12);
-        Row("a body stalled", kOkHeader + "so far<pause 10000>", false, 0L, int(kTimedOut));
-        Row("header lines without end", kHttpOk + Times("<pause 250>X: y\r\n", 40), false, 0L,
+        Columns<std::string, Route, bool, int>();
+        const std::string stalled = kOkHeader + "so far<pause 10000>";
+        Row("a body stalled", stalled, Route::kDirect, false, int(kTimedOut));
+        Row("header lines without end", kHttpOk + Times("<pause 250>X: y\r\n", 40), Route::kDirect,
+            false, int(kTimedOut));
+        // The slowest link a member reads over, GPRS at its worst, at two
+        // and a half times the minimum.
+        Row("a document over the slowest link", kOkHeader + Times("<pause 100>" + Letters(256), 30),
+            Route::kDirect, true, int(kClosed));
+        Row("a document a byte at a time", kOkHeader + Times("<pause 250>b", 12), Route::kDirect,
+            true, int(kTooSlow));
+        Row("a document that stops", stalled, Route::kDirect, true, int(kTooSlow));
+        Row("a status line a byte at a time", Times("<pause 250>H", 20), Route::kDirect, true,
             int(kTimedOut));
-        Row("a document a byte at a time", drip, true, 2L, int(kClosed));
-        Row("a document slower than the minimum", drip, true, 8L, int(kTooSlow));
-        Row("a header slower than the minimum", kHttpOk + Times("<pause 250>X\r\n", 8) + "\r\nbody",
-            true, 20L, int(kClosed));
-        Row("a document that stops", kOkHeader + "so far<pause 10000>", true, 2L, int(kTooSlow));
+        Row("a header a byte at a time", kHttpOk + Times("<pause 250>X", 20), Route::kDirect, true,
+            int(kTimedOut));
+        Row("a proxy's answer to CONNECT a byte at a time", Times("<pause 250>H", 20),
+            Route::kTunnel, true, int(kTimedOut));
+        Row("a handshake that never ends", "<no request><pause 10000>"s, Route::kTls, true,
+            int(kTimedOut));
     }
     void trickle() {
-        const auto [script, document, bytesPerSecond, result] =
-            Fetch<std::string, bool, long, int>();
-        // Without a minimum of its own, the program's: its window is longer
-        // than the time-out.
-        Exchange x(script, nullptr,
-                   bytesPerSecond > 0 ? MinimumSpeed{bytesPerSecond, std::chrono::seconds(1)}
-                                      : MinimumSpeed{});
+        const auto [script, route, document, result] = Fetch<std::string, Route, bool, int>();
+        // Other exchanges keep the program's pace: its bounds are longer
+        // than their time-out.
+        Exchange x(script, nullptr, document ? Pace{1s, 1024, 1s} : Pace{});
         WholeBodySink sink(x.file, kRoomy);
-        x.Run(sink, 2, document ? TimeOut::kBetweenBytes : TimeOut::kWholeExchange);
+        const int port = x.server.Port();
+        const ServiceEndpoint at =
+            route == Route::kDirect ? ServiceEndpoint{"127.0.0.1", port}
+            : route == Route::kTls
+                ? ServiceEndpoint{"127.0.0.1", port, std::nullopt, Scheme::kHttps}
+                : ServiceEndpoint{"svc.test", 443, HttpProxy{"127.0.0.1", port, "", ""},
+                                  Scheme::kHttps};
+        x.Run(sink, 2, document ? TimeOut::kBetweenBytes : TimeOut::kWholeExchange, at);
         QCOMPARE(x.result.SockResult, result);
         QCOMPARE(sink.Stored(), result == kClosed);
     }
@@ -309,28 +335,42 @@ class TestPlainGet : public QObject {
         QCOMPARE(x.socket.Read(out), int(kNotConnected));
     }
 
-    // A numeric address comes back without a look-up, even with no time to
-    // wait, and once, not once per kind of socket. A resolver that hangs holds at most kMaxLookups
-    // threads: a name beyond them fails at once, and names resolve again once they end.
+    // Names are looked up without a thread of their own: a numeric address
+    // at once, even with no time left; a name from the hosts file. A name
+    // server that is asked and never answers holds a look-up until its
+    // deadline, or until its cancel; the channel serves the next one.
     void lookUps() {
-        QCOMPARE(ResolveTcp("127.0.0.1", 80, 0ms).size(), std::size_t{1});
-        QCOMPARE(ResolveTcp("::1", 80, 0ms).size(), std::size_t{1});
-        std::promise<void> release;
-        const std::shared_future<void> released = release.get_future().share();
-        const auto calls = std::make_shared<std::atomic<int>>(0);
-        const HostLookup hung = [released, calls](const std::string&, int) {
-            ++*calls;
-            released.wait();
-            return std::vector<ResolvedAddress>{};
-        };
-        for (int i = 0; i < kMaxLookups + 2; ++i)
-            QVERIFY(ResolveTcp("hung.test", 80, 20ms, {}, hung).empty());
-        QTRY_COMPARE(calls->load(), kMaxLookups);
-        release.set_value();
-        const HostLookup quick = [](const std::string&, int port) {
-            return SystemLookup("127.0.0.1", port);
-        };
-        QTRY_COMPARE(ResolveTcp("quick.test", 80, 1s, {}, quick).size(), std::size_t{1});
+        const auto now = std::chrono::steady_clock::now();
+        NameResolver system;
+        QCOMPARE(system.Resolve("127.0.0.1", 80, now, nullptr).size(), std::size_t{1});
+        QCOMPARE(system.Resolve("::1", 80, now, nullptr).size(), std::size_t{1});
+        QVERIFY(!system.Resolve("localhost", 80, now + 10s, nullptr).empty());
+        const int silent = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+        sockaddr_in server{AF_INET, 0, {htonl(INADDR_LOOPBACK)}, {}};
+        socklen_t length = sizeof server;
+        QVERIFY(::bind(silent, reinterpret_cast<sockaddr*>(&server), length) == 0 &&
+                ::getsockname(silent, reinterpret_cast<sockaddr*>(&server), &length) == 0);
+        NameResolver hung("127.0.0.1:" + std::to_string(ntohs(server.sin_port)));
+        QElapsedTimer took;
+        took.start();
+        QVERIFY(hung.Resolve("svc.test", 80, std::chrono::steady_clock::now() + 300ms, nullptr)
+                    .empty());
+        QVERIFY(took.elapsed() >= 290);
+        char query[512];
+        QVERIFY(::recv(silent, query, sizeof query, MSG_DONTWAIT) > 0);
+        AbortSwitch cancel;
+        std::thread trip([&cancel] {
+            std::this_thread::sleep_for(100ms);
+            cancel.Trip();
+        });
+        took.restart();
+        QVERIFY(
+            hung.Resolve("svc.test", 80, std::chrono::steady_clock::now() + 60s, &cancel).empty());
+        trip.join();
+        QVERIFY(took.elapsed() < 30000);
+        QVERIFY(!hung.Resolve("localhost", 80, std::chrono::steady_clock::now() + 10s, nullptr)
+                     .empty());
+        ::close(silent);
     }
 
     // The menu-page reader: the page's own address and nothing from a cache

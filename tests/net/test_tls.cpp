@@ -146,6 +146,35 @@ class TestTls : public QObject {
                  "Proxy-Authorization: Basic bTpw\r\n\r\n");
     }
 
+    // Many servers close TLS without its closing alert once they have sent
+    // the length they announced: that reply is whole on every channel, the
+    // page read's included. Without a length only the alert ends a reply,
+    // and one cut short never counts.
+    void anEndWithoutTheClosingAlert_data() {
+        Columns<std::string, bool>();
+        Row("the whole announced length", OkReply("K_CANCEL") + "<close>", true);
+        Row("no length", "HTTP/1.0 200 OK\r\n\r\nK_CANCEL<close>"s, false);
+        Row("cut short", "HTTP/1.0 200 OK\r\nContent-Length: 20\r\n\r\nK_CANCEL<close>"s, false);
+    }
+    void anEndWithoutTheClosingAlert() {
+        const auto [reply, whole] = Fetch<std::string, bool>();
+        QTemporaryDir data;
+        const store::DataFolder folder(data.path().toStdString());
+        QVERIFY(folder.Create());
+        ScriptedServer server(reply, 6, Identity("run/server"));
+        const ServiceEndpoint at{"localhost", server.Port(), std::nullopt, Scheme::kHttps};
+        const auto answer = store::FetchShortAnswer(socket_, at, "/a.txt", HostHeader(at));
+        QCOMPARE(answer.field.has_value(), whole);
+        QCOMPARE(
+            mirror::FetchDocument({socket_, at, HostHeader(at)}, folder, "/a.pdf", {}, {}).stored,
+            whole);
+        mirror::MirrorPages({socket_, at, HostHeader(at)}, folder, "A-12", "");
+        for (const char* copy : {"A-12.html", "Help.html", "images/LOGO_Movei.gif"})
+            QCOMPARE(std::filesystem::exists(folder.Root() / copy), whole);
+        CurlUrlReader reader("qvestra");
+        QCOMPARE(reader.ReadAll(at.PageAddress("/"), AbortSwitch()).whole, whole);
+    }
+
     // A page read over TLS trusts what the exchanges trust, and follows a
     // move only within TLS.
     void aPageReadStaysInsideTls() {
