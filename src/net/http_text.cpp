@@ -1,7 +1,9 @@
 #include "net/http_text.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
+#include <chrono>
 #include <cstdint>
 
 namespace qvestra::net {
@@ -123,6 +125,31 @@ std::optional<ContentRange> ParseContentRange(std::string_view value) {
     const auto total = WholeNumber<std::int64_t>(value.substr(slash + 1));
     if (!first || !last || !total || *first > *last || *last >= *total) return std::nullopt;
     return ContentRange{*first, *last, *total};
+}
+
+std::optional<std::int64_t> ParseHttpDate(std::string_view text) {
+    // "Sun, 06 Nov 1994 08:49:37 GMT": every piece at its place.
+    static constexpr std::array<std::string_view, 12> kMonths = {
+        "Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+    if (text.size() != 29 || text.substr(3, 2) != ", " || text[7] != ' ' || text[11] != ' ' ||
+        text[16] != ' ' || text[19] != ':' || text[22] != ':' || text.substr(25) != " GMT")
+        return std::nullopt;
+    const auto month = std::find(kMonths.begin(), kMonths.end(), text.substr(8, 3));
+    const auto day = WholeNumber<unsigned>(text.substr(5, 2));
+    const auto year = WholeNumber<int>(text.substr(12, 4));
+    const auto hour = WholeNumber<int>(text.substr(17, 2));
+    const auto minute = WholeNumber<int>(text.substr(20, 2));
+    const auto second = WholeNumber<int>(text.substr(23, 2));
+    if (month == kMonths.end() || !day || !year || !hour || !minute || !second || *hour > 23 ||
+        *minute > 59 || *second > 60)
+        return std::nullopt;
+    using namespace std::chrono;
+    const year_month_day date{
+        std::chrono::year(*year),
+        std::chrono::month(static_cast<unsigned>(month - kMonths.begin() + 1)),
+        std::chrono::day(*day)};
+    if (!date.ok()) return std::nullopt;
+    return sys_days(date).time_since_epoch() / seconds(1) + *hour * 3600 + *minute * 60 + *second;
 }
 
 void BodyLength::Take(std::string_view headerLine) {

@@ -50,6 +50,10 @@ struct ContentRange {
 // Nothing unless the value is exactly that form with first <= last < total.
 std::optional<ContentRange> ParseContentRange(std::string_view value);
 
+// The time an HTTP date in its one preferred form ("Sun, 06 Nov 1994
+// 08:49:37 GMT") names, in seconds since 1970; nothing for any other text.
+std::optional<std::int64_t> ParseHttpDate(std::string_view text);
+
 // The body length a reply's header gives: its "Content-Length" fields, their
 // name in any letter case. A value that is not one whole number fitting 64
 // bits, or two fields that disagree, make the length unreadable: nothing

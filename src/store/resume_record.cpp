@@ -4,6 +4,7 @@
 #include <fstream>
 #include <system_error>
 
+#include "net/http_text.h"
 #include "store/part_file.h"
 
 namespace qvestra::store {
@@ -49,6 +50,17 @@ bool IsUsableValidator(std::string_view validator) {
     for (unsigned char c : validator)
         if (c < 0x20 || c > 0x7e) return false;
     return true;
+}
+
+std::string ResumeValidator(std::string_view etag, std::string_view lastModified,
+                            std::string_view date) {
+    if (IsUsableValidator(etag)) return std::string(etag);
+    constexpr std::int64_t kStrongAfterSeconds = 60;
+    const auto modified = net::ParseHttpDate(lastModified);
+    const auto sent = net::ParseHttpDate(date);
+    if (modified && sent && *sent - *modified >= kStrongAfterSeconds)
+        return std::string(lastModified);
+    return {};
 }
 
 bool WriteResumeRecord(const std::filesystem::path& target, const ResumeRecord& record) {

@@ -22,6 +22,13 @@ struct ResumeRecord {
 // ETag (W/...), which If-Range may not carry.
 bool IsUsableValidator(std::string_view validator);
 
+// What a part is recorded with: the reply's ETag when usable, else its
+// Last-Modified date when HTTP counts it strong (the reply's own Date at
+// least 60 s after it), else nothing (empty): a date that may name two
+// versions could join the start of one to the rest of the other.
+std::string ResumeValidator(std::string_view etag, std::string_view lastModified,
+                            std::string_view date);
+
 // The record goes beside the target's part file, the member's alone; a
 // power cut may lose it, which costs the next transfer its head start only.
 // The part itself is not flushed either: the file systems of a desktop

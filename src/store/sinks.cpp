@@ -90,16 +90,17 @@ void DocumentSink::HeaderLine(const std::string& line) {
     }
     if (const auto etag = net::HeaderValue(line, "etag")) etag_ = *etag;
     if (const auto date = net::HeaderValue(line, "last-modified")) lastModified_ = *date;
+    if (const auto date = net::HeaderValue(line, "date")) date_ = *date;
 }
 
 void DocumentSink::HeaderEnd(int status) {
     if (from_ && (status == 206 || status == 416)) {
         const auto total = from_->record.total;
-        const std::string& validator = from_->record.validator;
-        // A range of another version never continues the part, even from a
-        // server that ignored If-Range.
-        const bool sameVersion = (etag_.empty() && lastModified_.empty()) || etag_ == validator ||
-                                 lastModified_ == validator;
+        const std::string& recorded = from_->record.validator;
+        // Only a range that repeats the recorded version continues the part:
+        // a cache on the way may ignore If-Range and answer with a range of
+        // whatever it holds, naming another version or none.
+        const bool sameVersion = etag_ == recorded || lastModified_ == recorded;
         const bool rest = status == 206 && sameVersion && range_ &&
                           range_->first == from_->offset && range_->last == total - 1 &&
                           range_->total == total;
@@ -128,9 +129,9 @@ void DocumentSink::HeaderEnd(int status) {
     // record of this reply may go with it.
     ForgetPart(target_);
     const auto length = Announced();
-    const std::string& validator = IsUsableValidator(etag_) ? etag_ : lastModified_;
     if (status == 200 && length && Sound())
-        recorded_ = WriteResumeRecord(target_, {*length, validator});
+        recorded_ =
+            WriteResumeRecord(target_, {*length, ResumeValidator(etag_, lastModified_, date_)});
 }
 
 bool DocumentSink::Wanted() const {

@@ -81,13 +81,12 @@ class WholeBodySink : public net::BodySink {
 
 // A document: stored whole as above, or continued from the part an earlier
 // transfer left (from), and a progress report after every chunk. Asked for
-// from a part, only a 206 whose range starts at the part's end and names the
-// recorded length continues it; a 200 replaces it from its first byte; a
-// range the service answers otherwise (another start or length, a 416)
-// means the part cannot be continued, and it goes; any other reply leaves it
-// for the next try. A transfer that ends early keeps its part and its record
-// (the length and the ETag, else the Last-Modified date) when the reply gave
-// both; otherwise the part goes, as a whole body's does.
+// from a part, only a 206 that repeats the recorded validator, and whose
+// range starts at the part's end and names the recorded length, continues it; a 200 replaces it
+// from its first byte; a range the service answers otherwise (another start or length, a 416) means
+// the part cannot be continued, and it goes; any other reply leaves it for the next try. A transfer
+// that ends early keeps its part and its record (the length and a validator, see ResumeValidator)
+// when the reply gave both; otherwise the part goes, as a whole body's does.
 class DocumentSink final : public WholeBodySink {
   public:
     // bytes of the document on disk so far, its length if known.
@@ -119,6 +118,8 @@ class DocumentSink final : public WholeBodySink {
     bool ranged_ = false;
     std::string etag_;
     std::string lastModified_;
+    // The reply's own Date, which tells whether Last-Modified is strong.
+    std::string date_;
     // This reply's record is on disk.
     bool recorded_ = false;
 };

@@ -74,7 +74,9 @@ class TestMirror : public QObject {
         QCOMPARE(log.shown, (QStringList{"|", "2,048||0/2048", "2,048|1,024|1024/2048",
                                          "2,048|2,048|2048/2048"}));
         // A continued document's starts at the share on disk.
-        Client rest("HTTP/1.0 206 Partial Content\r\nContent-Range: bytes 6-9/10\r\n\r\nghij");
+        Client rest(
+            "HTTP/1.0 206 Partial Content\r\nContent-Range: bytes 6-9/10\r\nETag: "
+            "\"v1\"\r\n\r\nghij");
         WriteFile(store::PartFile::NameFor(rest / "m01.pdf"), "abcdef");
         WriteFile(store::PartFile::RecordFor(rest / "m01.pdf"), "10\n\"v1\"\n");
         ProgressLog continued;
@@ -123,9 +125,11 @@ class TestMirror : public QObject {
     // record, "-" for none.
     void continuingAnInterruptedDownload_data() {
         Columns<std::string, std::string, std::string, std::string>();
-        const auto rest = [](const std::string& range, const std::string& body) {
+        const auto rest = [](const std::string& range, const std::string& body,
+                             const std::string& version = "ETag: \"v1\"\r\n") {
             return "HTTP/1.0 206 Partial Content\r\nContent-Range: bytes " + range +
-                   "\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body;
+                   "\r\nContent-Length: " + std::to_string(body.size()) + "\r\n" + version +
+                   "\r\n" + body;
         };
         const auto ok = [](const std::string& fields, const std::string& body) {
             return "HTTP/1.0 200 OK\r\nContent-Length: 10\r\n" + fields + "\r\n" + body;
@@ -138,11 +142,13 @@ class TestMirror : public QObject {
         Row("another length", cut, rest("4-10/11", "efghijk"), "rest whole"s, none);
         Row("not satisfiable", cut, "HTTP/1.0 416 Range Not Satisfiable\r\n\r\n"s, "rest whole"s,
             none);
-        Row("a range of another version", cut,
-            rest("4-9/10", "efghij").insert(30, "ETag: \"v2\"\r\n"), "rest whole"s, none);
+        Row("a range of another version", cut, rest("4-9/10", "efghij", "ETag: \"v2\"\r\n"),
+            "rest whole"s, none);
+        Row("a range naming no version", cut, rest("4-9/10", "efghij", ""), "rest whole"s, none);
         Row("a rest longer than the document", cut,
-            "HTTP/1.0 206 Partial Content\r\nContent-Range: bytes 4-9/10\r\n\r\nefghijk"s, "rest"s,
-            none);
+            "HTTP/1.0 206 Partial Content\r\nContent-Range: bytes 4-9/10\r\nETag: \"v1\"\r\n\r\n"
+            "efghijk"s,
+            "rest"s, none);
         Row("a changed document", cut, ok("ETag: \"v2\"\r\n", "ABCDEFGHIJ"), "rest"s,
             "ABCDEFGHIJ|-|-"s);
         Row("a changed document cut short", cut, ok("ETag: \"v2\"\r\n", "ABC"), "rest"s,
@@ -157,8 +163,20 @@ class TestMirror : public QObject {
         Row("no record", "abcd|"s, OkReply("abcdefghij"), "whole"s, whole);
         Row("a part as long as the document", "abcdefghij|" + v1, OkReply("abcdefghij"), "whole"s,
             whole);
-        Row("a first transfer cut short, with a date", "|"s,
-            ok("Last-Modified: Mon, 7 Dec 2026\r\n", "a"), "whole"s, "-|a|10\nMon, 7 Dec 2026\n"s);
+        // A date is a version only when the reply's own Date is a minute or more after it.
+        const std::string modified = "Last-Modified: Mon, 07 Dec 2026 10:00:00 GMT\r\n";
+        const std::string dated = "abcd|10\nMon, 07 Dec 2026 10:00:00 GMT\n";
+        Row("a first transfer cut short, a strong date", "|"s,
+            ok(modified + "Date: Mon, 07 Dec 2026 10:01:00 GMT\r\n", "a"), "whole"s,
+            "-|a|" + dated.substr(5));
+        Row("a first transfer cut short, a weak date", "|"s,
+            ok(modified + "Date: Mon, 07 Dec 2026 10:00:59 GMT\r\n", "a"), "whole"s, none);
+        Row("a first transfer cut short, a date and no Date", "|"s, ok(modified, "a"), "whole"s,
+            none);
+        Row("the rest of the dated version", dated, rest("4-9/10", "efghij", modified), "rest"s,
+            whole);
+        Row("a dated part's range of another version", dated, rest("4-9/10", "efghij"),
+            "rest whole"s, none);
         Row("a first transfer cut short, a weak ETag", "|"s, ok("ETag: W/\"a\"\r\n", "ab"),
             "whole"s, none);
         Row("a first transfer cut short, no usable validator", "|"s, ok("ETag: \"a\rb\"\r\n", "ab"),
@@ -182,13 +200,15 @@ class TestMirror : public QObject {
             state += (state.empty() ? "" : "|") +
                      (std::filesystem::exists(file) ? ReadFile(file) : "-"s);
         QCOMPARE(state, after);
-        // The range lines follow the usual ones; every other request is
-        // the plain one, byte for byte.
+        // The range lines follow the usual ones, naming the recorded
+        // version; every other request is the plain one, byte for byte.
+        std::string recorded = before.substr(before.find('\n') + 1);
+        if (!recorded.empty()) recorded.pop_back();
         std::string expected;
         for (const auto& kind : QString::fromStdString(requests).split(u' '))
-            expected += "GET " + c.server.Address("/qv_contents/m01.pdf") + " HTTP/1.0\r\n" +
-                        c.hostHeader +
-                        (kind == "rest" ? "Range: bytes=4-\r\nIf-Range: \"v1\"\r\n\r\n" : "\r\n");
+            expected +=
+                "GET " + c.server.Address("/qv_contents/m01.pdf") + " HTTP/1.0\r\n" + c.hostHeader +
+                (kind == "rest" ? "Range: bytes=4-\r\nIf-Range: " + recorded + "\r\n\r\n" : "\r\n");
         QCOMPARE(c.server.Request(), expected);
     }
 
