@@ -84,9 +84,11 @@ class TestFullDisk : public QObject {
         // The rest does not fit: the part keeps what did, for the next try.
         store::DocumentSink rest(folder / "b.pdf", {1 << 20, 0},
                                  store::FindResumePoint(folder / "b.pdf"), {});
-        Fetch("HTTP/1.0 206 Partial Content\r\nContent-Range: bytes 4-65539/65540\r\n\r\n" +
-                  std::string(64 * 1024, 'e'),
-              rest);
+        Fetch(
+            "HTTP/1.0 206 Partial Content\r\nContent-Range: bytes 4-65539/65540\r\n"
+            "ETag: \"v1\"\r\n\r\n" +
+                std::string(64 * 1024, 'e'),
+            rest);
 
         QVERIFY(!document.Stored() && !fresh.Stored() && !rest.Stored());
         QVERIFY(ReadFile(folder / ".b.pdf.part").starts_with("abcd"));
