@@ -98,7 +98,8 @@ int Usage() {
     std::cerr << "usage: qvestra-demo [--listen ADDRESS] [--port PORT] [--large-mib N]\n"
                  "                    [--large-mib-per-second N] [--reply-delay-ms N]\n"
                  "                    [--stall-document-seconds N] [--status-delay-ms N]\n"
-                 "                    [--tls-certificate FILE --tls-key FILE]\n";
+                 "                    [--tls-certificate FILE --tls-key FILE]\n"
+                 "                    [--tls-without-closing-alert]\n";
     return 2;
 }
 
@@ -115,10 +116,14 @@ std::string OpenSslReason() {
 // The service's certificate chain and key, and no protocol older than TLS
 // 1.2, which is the least the client accepts. A file that does not load
 // ends the service: serving plain HTTP instead would hide the mistake.
+// Without the closing alert the service ends each connection as many
+// servers and load balancers do once a reply's length is sent: with a
+// plain close.
 std::unique_ptr<httplib::Server> MakeTlsServer(const std::string& certificate,
-                                               const std::string& key) {
+                                               const std::string& key, bool closingAlert) {
     std::string failure;
     auto server = std::make_unique<httplib::SSLServer>([&](SSL_CTX& context) {
+        SSL_CTX_set_quiet_shutdown(&context, closingAlert ? 0 : 1);
         if (SSL_CTX_set_min_proto_version(&context, TLS1_2_VERSION) != 1) {
             failure = "cannot require TLS 1.2: " + OpenSslReason();
         } else if (SSL_CTX_use_certificate_chain_file(&context, certificate.c_str()) != 1) {
@@ -151,6 +156,7 @@ int main(int argc, char* argv[]) {
     // Both given: the service speaks HTTPS with them.
     std::string tlsCertificate;
     std::string tlsKey;
+    bool closingAlert = true;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--listen" && i + 1 < argc) {
@@ -171,6 +177,8 @@ int main(int argc, char* argv[]) {
             tlsCertificate = argv[++i];
         } else if (arg == "--tls-key" && i + 1 < argc) {
             tlsKey = argv[++i];
+        } else if (arg == "--tls-without-closing-alert") {
+            closingAlert = false;
         } else {
             return Usage();
         }
@@ -190,7 +198,8 @@ int main(int argc, char* argv[]) {
     // The TLS server is the plain one with TLS around each connection: the
     // routes below serve both alike.
     const std::unique_ptr<httplib::Server> ownServer =
-        tls ? MakeTlsServer(tlsCertificate, tlsKey) : std::make_unique<httplib::Server>();
+        tls ? MakeTlsServer(tlsCertificate, tlsKey, closingAlert)
+            : std::make_unique<httplib::Server>();
     if (!ownServer) return 1;
     httplib::Server& server = *ownServer;
     g_server = &server;
