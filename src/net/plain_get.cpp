@@ -26,16 +26,21 @@ ExchangeResult PlainGet(Socket& socket, const ServiceEndpoint& endpoint,
     if (result.SockResult == kOk) sink.HeaderEnd(result.StatusCode);
     // The reply ends with its announced length, however the connection ends
     // afterwards: many servers close TLS without its closing alert once
-    // they have sent it all. Without a length only the server's end counts.
-    const auto arrived = [&length, &result] {
-        return !length.Unreadable() && length.Value() && result.BodyBytes >= *length.Value();
+    // they have sent it all. What follows that length is no part of it, as
+    // HTTP has it. Without a length only the server's end counts.
+    const auto& announced = length.Value();
+    const auto left = [&] {
+        return announced && !length.Unreadable() ? std::optional(*announced - result.BodyBytes)
+                                                 : std::optional<std::int64_t>();
     };
     std::string chunk;
-    if (result.SockResult == kOk) result.SockResult = arrived() ? kClosed : socket.Read(chunk);
+    if (result.SockResult == kOk) result.SockResult = left() == 0 ? kClosed : socket.Read(chunk);
     while (result.SockResult == kOk) {
+        if (const auto rest = left(); rest && static_cast<std::int64_t>(chunk.size()) > *rest)
+            chunk.resize(static_cast<std::size_t>(*rest));
         result.BodyBytes += static_cast<std::int64_t>(chunk.size());
         sink.Chunk(chunk);
-        if (arrived()) result.SockResult = kClosed;
+        if (left() == 0) result.SockResult = kClosed;
         if (result.SockResult != kOk || !sink.Wanted()) break;
         result.SockResult = socket.Read(chunk);
     }

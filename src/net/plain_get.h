@@ -53,7 +53,8 @@ struct PlainRequest {
 // line by line, stream the body chunk by chunk into sink, close. A header
 // that cannot be read to its end (too long, cut off, timed out) fails the
 // exchange: no byte after it counts as body. The body ends once its
-// announced length has come, or else with the connection.
+// announced length has come (bytes beyond it are not the reply's), or else
+// with the connection.
 ExchangeResult PlainGet(Socket& socket, const ServiceEndpoint& endpoint,
                         const PlainRequest& request, BodySink& sink);
 

@@ -48,7 +48,7 @@ void WholeBodySink::Chunk(const std::string& bytes) {
     if (!Wanted()) return;
     received_ += static_cast<std::int64_t>(bytes.size());
     const auto& expected = length_.Value();
-    if ((expected && received_ > *expected) || received_ > limits_.maxBytes) {
+    if (received_ > limits_.maxBytes) {
         broken_ = true;
         return;
     }

@@ -25,11 +25,11 @@ struct StoreLimits {
 };
 
 // The body goes to a file, and only a whole body of a successful reply
-// does: the status is 2xx, the server ended the reply (no time-out, no
-// reset) and, when the header gave a Content-Length (in any letter case),
-// exactly that many bytes came. Lengths that disagree or cannot be read
-// leave nothing to check against, so such a reply is not stored, and a body
-// that runs past its length is given up at once. The body is written beside
+// does: the status is 2xx, the reply ended (see net::PlainGet: no
+// time-out, no reset) and, when the header gave a Content-Length (in any
+// letter case), exactly that many bytes came. Lengths that disagree or
+// cannot be read leave nothing to check against, so such a reply is not
+// stored, nor one longer than the limit. The body is written beside
 // the answer file under a temporary name and renamed over it at the end, so
 // the answer file is never seen half-written and an error page or a broken
 // transfer never replaces a good copy.
@@ -71,8 +71,9 @@ class WholeBodySink : public net::BodySink {
     // The length the stored body must have.
     net::BodyLength length_;
     std::int64_t received_ = 0;
-    // The reply cannot be stored: its length is unreadable, too large or was
-    // overrun; or the disk has no room for it.
+    // The reply cannot be stored: its length is unreadable or too large, or
+    // the body overran the limit or a continued document's length; or the
+    // disk has no room for it.
     bool broken_ = false;
     bool noRoom_ = false;
     bool writeFailed_ = false;
