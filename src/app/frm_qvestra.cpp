@@ -25,6 +25,10 @@ namespace {
 
 const QString kOfflineStatusOneRefusal = QStringLiteral("インターネットが接続されていません！");
 const QString kVersion = QStringLiteral("QVestra バージョン " QVESTRA_VERSION);
+const QString kFolderNotMembers = QStringLiteral(
+    "データフォルダ %1 は、リンクか、ほかのユーザーのフォルダです。安全のため、QVestra "
+    "はこのフォルダを使いません。\nフォルダを移動するか名前を変えてから、もう一度起動してください"
+    "。");
 
 }  // namespace
 
@@ -99,6 +103,13 @@ void FrmQvestra::LayOutOverScreen() {
 }
 
 void FrmQvestra::Load() {
+    // Nothing is read from it or written to it: it may lead anywhere.
+    if (deps_.dataFolder.Owner() == store::DataFolder::Ownership::kNotMembers) {
+        deps_.messages.Inform(
+            this, kFolderNotMembers.arg(QString::fromStdString(deps_.dataFolder.Root().string())),
+            deps_.endProgram);
+        return;
+    }
     ui_.WebBrowser->SetFullScreen(true);
     LayOutOverScreen();
     deps_.dataFolder.Tighten();

@@ -2,6 +2,7 @@
 #include <QDesktopServices>
 #include <QFileInfo>
 #include <QScreen>
+#include <cstdio>
 #include <string_view>
 
 #include "app/desktop_proxy.h"
@@ -21,6 +22,7 @@
 #include "signin/frm_login.h"
 #include "viewer/viewer_watch.h"
 #include "viewer/window_list.h"
+#include "webview/engine_environment.h"
 #include "webview/local_pages.h"
 #include "webview/scene_graph.h"
 #include "webview/webengine_view.h"
@@ -29,12 +31,18 @@ namespace {
 constexpr std::chrono::seconds kExchangeEndBound{10};
 }  // namespace
 
-int main(int, char* argv[]) {
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
-    qvestra::webview::RegisterLocalScheme();
+int main(int argc, char* argv[]) {
     // The program has no command line. The toolkit hands its arguments on to
     // the web engine, where one such as --remote-debugging-port would open
-    // the browser to every local program: it gets a fixed list instead.
+    // the browser to every local program: an argument is refused, and the
+    // toolkit gets a fixed list.
+    if (argc > 1) {
+        std::fprintf(stderr, "qvestra: unknown argument: %s\n", argv[1]);
+        return 2;
+    }
+    qvestra::webview::FixEngineEnvironment();
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    qvestra::webview::RegisterLocalScheme();
     int fixedArgc = 1;
     char* fixedArgv[] = {argv[0], nullptr};
     QApplication app(fixedArgc, fixedArgv);

@@ -4,11 +4,15 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <limits>
 #include <system_error>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "store/part_file.h"
+#include "store/resume_record.h"
+#include "store/sinks.h"
 
 namespace qvestra::store {
 
@@ -38,6 +42,13 @@ void KeepPrivate(const std::filesystem::path& folder) {
                                      std::filesystem::perm_options::replace, ec);
 }
 
+// A real folder of the user running the program; not a link to one.
+bool IsOwnFolder(const std::filesystem::path& folder) {
+    struct stat info {};
+    return ::lstat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode) &&
+           info.st_uid == ::geteuid();
+}
+
 // Made for the member alone from the start: a folder made with the umask's
 // mode and tightened afterwards is open to every local user for a moment,
 // long enough to keep a handle on it.
@@ -45,8 +56,7 @@ bool MakePrivateFolder(const std::filesystem::path& folder) {
     // A umask that takes the owner's own bits would leave it unusable: it
     // never gets more than 0700, so setting that afterwards opens nothing.
     if (::mkdir(folder.c_str(), 0700) == 0) return ::chmod(folder.c_str(), 0700) == 0;
-    std::error_code ec;
-    return errno == EEXIST && std::filesystem::is_directory(folder, ec);
+    return errno == EEXIST && IsOwnFolder(folder);
 }
 
 }  // namespace
@@ -68,6 +78,12 @@ std::filesystem::path DataFolder::DefaultRoot() {
 bool DataFolder::Exists() const {
     std::error_code ec;
     return std::filesystem::is_directory(root_, ec);
+}
+
+DataFolder::Ownership DataFolder::Owner() const {
+    struct stat info {};
+    if (::lstat(root_.c_str(), &info) != 0 && errno == ENOENT) return Ownership::kMissing;
+    return IsOwnFolder(root_) ? Ownership::kMembers : Ownership::kNotMembers;
 }
 
 bool DataFolder::Create() const {
@@ -116,6 +132,7 @@ bool DataFolder::RemoveAll() const {
 }
 
 void DataFolder::RemovePartFiles(const std::set<std::string>& continuing) const {
+    std::set<std::string> kept;
     for (const auto& folder : {root_, root_ / "images"}) {
         std::error_code ec;
         for (const auto& file : std::filesystem::directory_iterator(folder, ec)) {
@@ -125,14 +142,36 @@ void DataFolder::RemovePartFiles(const std::set<std::string>& continuing) const 
             std::error_code existsError;
             if (folder == root_ && continuing.contains(target) &&
                 !std::filesystem::exists(
-                    std::filesystem::symlink_status(root_ / target, existsError)))
+                    std::filesystem::symlink_status(root_ / target, existsError))) {
+                kept.insert(target);
                 continue;
+            }
             // A link is removed itself, never what it points to.
             std::error_code removeError;
             if (file.is_regular_file(removeError) || file.is_symlink(removeError))
                 std::filesystem::remove(file.path(), removeError);
         }
     }
+    KeepPartsAboveTheFloor(kept);
+}
+
+void DataFolder::KeepPartsAboveTheFloor(const std::set<std::string>& kept) const {
+    std::vector<KeptPart> parts;
+    for (const std::string& target : kept) {
+        const auto point = FindResumePoint(root_ / target);
+        std::error_code ec;
+        const auto written =
+            std::filesystem::last_write_time(PartFile::NameFor(root_ / target), ec);
+        if (point && !ec) parts.push_back({target, point->offset, point->record.total, written});
+    }
+    std::error_code ec;
+    const auto space = std::filesystem::space(root_, ec);
+    if (ec || parts.empty()) return;
+    const auto available = static_cast<std::int64_t>(
+        std::min<std::uintmax_t>(space.available, std::numeric_limits<std::int64_t>::max()));
+    for (const std::string& target :
+         PartsOverTheFloor(std::move(parts), available, StoreLimits::kDefaultKeepFree))
+        ForgetPart(root_ / target);
 }
 
 std::optional<std::filesystem::path> DataFolder::FileFor(std::string_view name) const {

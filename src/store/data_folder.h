@@ -30,8 +30,13 @@ class DataFolder {
     std::filesystem::path UserFile() const { return root_ / "qvuser.txt"; }
 
     bool Exists() const;
+    // Whether the folder may be used: it is not there yet, or it is a real
+    // folder (not a link) of the user running the program. Anywhere else
+    // someone else decides where the member's files go.
+    enum class Ownership { kMissing, kMembers, kNotMembers };
+    Ownership Owner() const;
     // Creates the folder when it does not exist yet, for the member alone
-    // (0700) from its first moment; true when it is a folder now.
+    // (0700) from its first moment; true when it is the member's folder now.
     bool Create() const;
     // The same for the images folder inside it, once the folder is there.
     bool CreateImages() const;
@@ -48,7 +53,9 @@ class DataFolder {
     // Removes the temporary files of downloads and copies that an earlier
     // run left in the folder and its images folder, but for the parts (and
     // their records) of the documents named in `continuing` that are not
-    // there yet: their downloads continue them.
+    // there yet: their downloads continue them. Those that continuing would
+    // take below the disk's floor (StoreLimits) go too, the oldest first
+    // (PartsOverTheFloor).
     void RemovePartFiles(const std::set<std::string>& continuing = {}) const;
 
     // The path of a file named by the service, or nothing when the name is not
@@ -56,6 +63,8 @@ class DataFolder {
     std::optional<std::filesystem::path> FileFor(std::string_view name) const;
 
   private:
+    void KeepPartsAboveTheFloor(const std::set<std::string>& kept) const;
+
     std::filesystem::path root_;
 };
 

@@ -1,11 +1,12 @@
 #include "store/resume_record.h"
 
+#include <algorithm>
 #include <charconv>
-#include <fstream>
 #include <system_error>
 
 #include "net/http_text.h"
 #include "store/part_file.h"
+#include "store/plain_file.h"
 
 namespace qvestra::store {
 
@@ -30,14 +31,8 @@ std::optional<ResumeRecord> ParseRecord(std::string_view text) {
 }
 
 std::optional<std::string> ReadSmallFile(const std::filesystem::path& file) {
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(std::filesystem::symlink_status(file, ec)))
-        return std::nullopt;
-    std::ifstream in(file, std::ios::binary);
-    std::string text(kMaxRecordBytes + 1, '\0');
-    in.read(text.data(), static_cast<std::streamsize>(text.size()));
-    text.resize(static_cast<std::size_t>(in.gcount()));
-    if (in.bad() || text.size() > kMaxRecordBytes) return std::nullopt;
+    auto text = ReadPlainFile(file, kMaxRecordBytes + 1);
+    if (!text || text->size() > kMaxRecordBytes) return std::nullopt;
     return text;
 }
 
@@ -83,6 +78,22 @@ std::optional<ResumePoint> FindResumePoint(const std::filesystem::path& target) 
     }
     if (!point) ForgetPart(target);
     return point;
+}
+
+std::vector<std::string> PartsOverTheFloor(std::vector<KeptPart> parts, std::int64_t available,
+                                           std::int64_t floor) {
+    std::sort(parts.begin(), parts.end(),
+              [](const KeptPart& a, const KeptPart& b) { return a.written < b.written; });
+    std::int64_t needed = 0;
+    for (const KeptPart& part : parts) needed += part.total - part.size;
+    std::vector<std::string> dropped;
+    for (const KeptPart& part : parts) {
+        if (needed <= available - floor) break;
+        dropped.push_back(part.target);
+        needed -= part.total - part.size;
+        available += part.size;
+    }
+    return dropped;
 }
 
 void ForgetPart(const std::filesystem::path& target) {

@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace qvestra::store {
 
@@ -48,6 +49,22 @@ struct ResumePoint {
 // Anything else is never trusted: part and record go, and the document
 // starts over.
 std::optional<ResumePoint> FindResumePoint(const std::filesystem::path& target);
+
+// A part kept for its document's next transfer.
+struct KeptPart {
+    std::string target;
+    std::int64_t size = 0;
+    // The document's whole length, as recorded.
+    std::int64_t total = 0;
+    std::filesystem::file_time_type written;
+};
+
+// The targets whose parts go so that continuing the others keeps the disk
+// above its floor: while what the kept parts still need (each its total
+// less its size) is more than the free space above the floor, the part
+// written longest ago goes, giving back its own bytes.
+std::vector<std::string> PartsOverTheFloor(std::vector<KeptPart> parts, std::int64_t available,
+                                           std::int64_t floor);
 
 // Removes the target's part file and record.
 void ForgetPart(const std::filesystem::path& target);

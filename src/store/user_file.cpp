@@ -1,11 +1,12 @@
 #include "store/user_file.h"
 
-#include <QFile>
+#include <QByteArray>
 #include <QStringList>
 
 #include "common/cp932.h"
 #include "store/data_folder.h"
 #include "store/part_file.h"
+#include "store/plain_file.h"
 
 namespace qvestra::store {
 
@@ -13,7 +14,7 @@ namespace {
 
 // The user file is one short line; reading more than this would only mean
 // the file is not ours.
-constexpr qint64 kMaxUserFileBytes = 4096;
+constexpr std::size_t kMaxUserFileBytes = 4096;
 
 bool IsBlank(QChar c) { return c == u' ' || c == u'\t'; }
 
@@ -23,8 +24,6 @@ bool IsDigits(const QString& text) {
         if (c < u'0' || c > u'9') return false;
     return true;
 }
-
-QString ToQString(const std::filesystem::path& p) { return QString::fromStdString(p.string()); }
 
 }  // namespace
 
@@ -65,9 +64,9 @@ std::optional<UserRecordParts> ParseUserRecord(const QString& record) {
 }
 
 std::optional<QString> UserFile::ReadLine() const {
-    QFile file(ToQString(path_));
-    if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
-    const QByteArray bytes = file.read(kMaxUserFileBytes);
+    const auto read = ReadPlainFile(path_, kMaxUserFileBytes);
+    if (!read) return std::nullopt;
+    const QByteArray bytes = QByteArray::fromStdString(*read);
     const auto end = bytes.indexOf('\n');
     QByteArray line = end < 0 ? bytes : bytes.left(end);
     if (line.endsWith('\r')) line.chop(1);

@@ -29,7 +29,8 @@ class LocalPageFence final : public QWebEngineUrlRequestInterceptor {
 // A peer connection leaves by UDP, where no policy and no request fence
 // reaches; a script run as each document is created, in every frame, takes
 // the interface away from every page but the service's web pages before the
-// page's own scripts run.
+// page's own scripts run. A second fence: local pages run no script, and the
+// engine sends no UDP but through a proxy (FixEngineEnvironment).
 QWebEngineScript WithoutPeerConnections();
 
 }  // namespace qvestra::webview

@@ -15,9 +15,9 @@ namespace qvestra::webview {
 void RegisterLocalScheme();
 
 // The page's bytes with a policy in front of all of them that keeps it to
-// its own files: it may show its logo, run its own scripts and styles, but
-// load nothing from elsewhere, open no connection (XMLHttpRequest, fetch,
-// WebSocket) and send no form.
+// its own files: it may show its logo and its own styles, but load nothing
+// from elsewhere, open no connection (XMLHttpRequest, fetch, WebSocket) and
+// send no form. A second fence: a local page runs no script at all.
 QByteArray WithLocalPolicy(const QByteArray& html);
 
 // Reads a file inside folder, following no link on the way; nothing when it

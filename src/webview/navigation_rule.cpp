@@ -11,15 +11,25 @@ bool IsWebAddress(const QUrl& url) {
 
 }  // namespace
 
-Navigation MainFrameNavigation(const QUrl& url, const ServiceOrigin& service) {
-    if (url.isValid() && url.scheme() == kLocalScheme) return Navigation::kStay;
-    if (!IsWebAddress(url)) return Navigation::kRefuse;
+PageKind KindOf(const QUrl& url) {
+    return url.isValid() && url.scheme() == kLocalScheme ? PageKind::kLocal : PageKind::kService;
+}
+
+Navigation MainFrameNavigation(const QUrl& url, const ServiceOrigin& service, PageKind from,
+                               Asker asker) {
+    const bool local = url.isValid() && url.scheme() == kLocalScheme;
+    if (asker == Asker::kProgram)
+        return local == (from == PageKind::kLocal) ? Navigation::kStay : Navigation::kRefuse;
+    if (local || !IsWebAddress(url)) return Navigation::kRefuse;
     const int defaultPort = url.scheme() == u"https" ? 443 : 80;
     // QUrl keeps host names in lower case; the service's may be written otherwise.
     const bool onService = url.scheme() == service.scheme &&
                            url.host().compare(service.host, Qt::CaseInsensitive) == 0 &&
                            url.port(defaultPort) == service.port;
-    return onService ? Navigation::kStay : Navigation::kDesktopBrowser;
+    if (from == PageKind::kService)
+        return onService ? Navigation::kStay : Navigation::kDesktopBrowser;
+    if (asker != Asker::kClick) return Navigation::kRefuse;
+    return onService ? Navigation::kSwitch : Navigation::kDesktopBrowser;
 }
 
 Navigation PopupNavigation(const QUrl& url, bool clicked) {

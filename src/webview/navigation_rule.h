@@ -25,12 +25,36 @@ enum class Navigation {
     kStay,            // the window shows it
     kDesktopBrowser,  // the member's browser shows it; the window stays where it is
     kRefuse,          // nobody shows it
+    // The window shows it, in a page of the other kind (a local page's link
+    // to the service).
+    kSwitch,
 };
 
-// Where the window's own page may go: the service's scheme, host and port,
-// and the program's local pages, stay; other web addresses go to the
-// desktop browser; file:, data:, javascript: and the rest go nowhere.
-Navigation MainFrameNavigation(const QUrl& url, const ServiceOrigin& service);
+// What a page the window shows is. A local page (the offline copy, the
+// installed help page, the program's own pages) came over plain HTTP or
+// lies in the member's folder, so an attacker may have written it: it runs
+// no script, and only the member's click on a link leaves it. The service's
+// pages run their scripts.
+enum class PageKind { kService, kLocal };
+
+// Who asked for a navigation of the window's own page.
+enum class Asker {
+    kProgram,  // the program's own load, or a reload
+    kClick,    // the member clicked a link
+    kPage,     // the page itself: a script, a redirect, a refresh, a form
+};
+
+// The kind of page that shows url: the local scheme's pages are local.
+PageKind KindOf(const QUrl& url);
+
+// Where the window's own page may go. The program's loads stay when they
+// are of the page's kind. From a service page: the service's scheme, host
+// and port stay, other web addresses go to the desktop browser, and local
+// pages, file:, data:, javascript: and the rest go nowhere. From a local
+// page only a clicked link to a web address leaves: to the service in a
+// service page, elsewhere to the desktop browser.
+Navigation MainFrameNavigation(const QUrl& url, const ServiceOrigin& service, PageKind from,
+                               Asker asker);
 
 // A page's new window never opens in the program: a web address the
 // member's click asked for goes to the desktop browser, anything else

@@ -22,10 +22,17 @@ namespace {
 // the navigation rule, new windows go to the desktop browser, and whatever a
 // page asks of the desktop (camera, microphone, location, notifications, full
 // screen, files, protocol handlers) is refused at once instead of left pending.
+// A local page runs no script, in any of its frames, from its first byte.
 class ServicePage final : public QWebEnginePage {
   public:
-    ServicePage(WebEngineViews& views, QObject* parent)
-        : QWebEnginePage(QWebEngineProfile::defaultProfile(), parent), views_(views) {
+    using Switch = std::function<void(const QUrl&)>;
+
+    ServicePage(WebEngineViews& views, PageKind kind, Switch switchTo, QObject* parent)
+        : QWebEnginePage(QWebEngineProfile::defaultProfile(), parent),
+          views_(views),
+          kind_(kind),
+          switchTo_(std::move(switchTo)) {
+        settings()->setAttribute(QWebEngineSettings::JavascriptEnabled, kind == PageKind::kService);
         connect(this, &QWebEnginePage::newWindowRequested, this,
                 [this](QWebEngineNewWindowRequest& request) {
                     if (PopupNavigation(request.requestedUrl(), request.isUserInitiated()) ==
@@ -72,15 +79,27 @@ class ServicePage final : public QWebEnginePage {
     }
 
   protected:
-    bool acceptNavigationRequest(const QUrl& url, NavigationType, bool isMainFrame) override {
-        // Frames inside a page load what their page asks for; the window's
-        // own page is what the member trusts.
+    bool acceptNavigationRequest(const QUrl& url, NavigationType type, bool isMainFrame) override {
+        // Frames inside a page load what their page asks for (a local
+        // page's no more than its own scheme, see LocalPageFence); the
+        // window's own page is what the member trusts.
         if (!isMainFrame) return true;
-        switch (MainFrameNavigation(url, views_.Service())) {
+        const Asker asker = type == NavigationTypeTyped || type == NavigationTypeReload
+                                ? Asker::kProgram
+                            : type == NavigationTypeLinkClicked ? Asker::kClick
+                                                                : Asker::kPage;
+        switch (MainFrameNavigation(url, views_.Service(), kind_, asker)) {
             case Navigation::kStay:
                 return true;
             case Navigation::kDesktopBrowser:
-                views_.OpenNavigationInDesktopBrowser(url);
+                // A local page gets here only by the member's click.
+                if (kind_ == PageKind::kLocal)
+                    views_.OpenPopupInDesktopBrowser(url);
+                else
+                    views_.OpenNavigationInDesktopBrowser(url);
+                return false;
+            case Navigation::kSwitch:
+                switchTo_(url);
                 return false;
             case Navigation::kRefuse:
                 return false;
@@ -90,6 +109,8 @@ class ServicePage final : public QWebEnginePage {
 
   private:
     WebEngineViews& views_;
+    PageKind kind_;
+    Switch switchTo_;
     bool proxyAnswered_ = false;
 };
 
@@ -144,21 +165,34 @@ void WebEngineViews::PrepareProfile() {
 WebEngineView::WebEngineView(QWidget* parent, TwipsLayout& layout, WebEngineViews& views)
     : QWebEngineView(parent), WebView(layout), views_(views) {}
 
-void WebEngineView::EnsurePage() {
-    if (pageSet_) return;
-    pageSet_ = true;
+// A page shows one kind of page only: its settings hold from its first
+// byte, never switched under a document that came before.
+void WebEngineView::EnsurePage(PageKind kind) {
+    if (pageSet_ && kind == kind_) return;
     views_.PrepareProfile();
-    setPage(new ServicePage(views_, this));
+    QWebEnginePage* previous = pageSet_ ? page() : nullptr;
+    pageSet_ = true;
+    kind_ = kind;
+    setPage(new ServicePage(
+        views_, kind,
+        [this](const QUrl& url) {
+            // Not from within the engine's question: the page that asks goes.
+            QMetaObject::invokeMethod(
+                this, [this, url] { Navigate(url.toString()); }, Qt::QueuedConnection);
+        },
+        this));
+    if (previous != nullptr) previous->deleteLater();
 }
 
 void WebEngineView::Navigate(const QString& address) {
-    EnsurePage();
-    load(views_.ViewAddress(address));
+    const QUrl url = views_.ViewAddress(address);
+    EnsurePage(KindOf(url));
+    load(url);
 }
 
 // Making the page starts the engine; nothing is loaded, so the first real
 // page neither waits for another nor changes process for its site, and a
 // start after the page's address was handed over changes nothing.
-void WebEngineView::StartEngine() { EnsurePage(); }
+void WebEngineView::StartEngine() { EnsurePage(kind_); }
 
 }  // namespace qvestra::webview

@@ -68,10 +68,11 @@ class WebEngineView final : public QWebEngineView, public WebView {
     QWidget* Widget() override { return this; }
 
   private:
-    void EnsurePage();
+    void EnsurePage(PageKind kind);
 
     WebEngineViews& views_;
     bool pageSet_ = false;
+    PageKind kind_ = PageKind::kService;
 };
 
 }  // namespace qvestra::webview

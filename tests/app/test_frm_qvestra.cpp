@@ -115,6 +115,38 @@ class TestFrmQvestra : public QObject {
         QCOMPARE(h.sockets.connectTimeouts, timeouts);
     }
 
+    // A data folder that is a link, or another user's, is refused before
+    // anything in it is read or written, and before any exchange.
+    void aFolderNotTheMembersIsRefused_data() {
+        Columns<bool>();
+        Row("a link to a folder", true);
+        if (::geteuid() == 0) Row("another user's folder", false);
+    }
+    void aFolderNotTheMembersIsRefused() {
+        const auto [link] = Fetch<bool>();
+        Harness h(true);
+        QTemporaryDir elsewhere;
+        const std::filesystem::path target = elsewhere.path().toStdString();
+        WriteFile(target / "qvuser.txt", "A-12|3\r\n");
+        std::filesystem::permissions(target, std::filesystem::perms(0755));
+        if (link) {
+            std::filesystem::create_directory_symlink(target, h.folder);
+        } else {
+            std::filesystem::rename(target, h.folder);
+            QCOMPARE(::chown(h.folder.c_str(), 65534, 65534), 0);
+        }
+        QSignalSpy signIn(h.window.get(), &FrmQvestra::signInRequired);
+        h.Load();
+        QCOMPARE(h.messages.shown.size(), 1);
+        QVERIFY(h.messages.shown[0].startsWith("データフォルダ " +
+                                               QString::fromStdString(h.folder.string())));
+        QCOMPARE(h.programEnds, 1);
+        QCOMPARE(signIn.count(), 0);
+        QVERIFY(h.sockets.connectTimeouts.isEmpty());
+        QCOMPARE(FilesIn(h.folder), QStringList{"qvuser.txt"});
+        QCOMPARE(std::filesystem::status(h.folder).permissions(), std::filesystem::perms(0755));
+    }
+
     // 詳細 opens the help window once and brings it forward when asked
     // again; it shows the service's page, offline the installed copy.
     // Closing it deletes it.

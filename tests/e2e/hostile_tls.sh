@@ -13,7 +13,9 @@
 # member not signed in sees the sign-in window, whose view shows nothing of
 # the server's page. Every channel meets the server: the start-up probe, the
 # record refresh and the sign-in poll (the client's own sockets), and the
-# views; the page reads come only after a verified start.
+# views; the page reads come only after a verified start. The engine's own
+# variables ask it to take any certificate and to open a debugging port: it
+# does neither.
 # Usage: hostile_tls.sh CLIENT DEMO_SERVICE ARTIFACT_DIR   (CLIENT: qvestra-https)
 set -euo pipefail
 source "$(dirname "$0")/e2e_lib.sh"
@@ -24,6 +26,8 @@ certificates="$work/certificates"
 static_copy "$site"
 stop_demo
 run_certificates "$certificates"
+export QTWEBENGINE_CHROMIUM_FLAGS="--ignore-certificate-errors --remote-debugging-port=9222"
+export QTWEBENGINE_REMOTE_DEBUGGING=9229
 
 # The member's folder as a verified start leaves it: the documents and the
 # mirror copies under the names the client gives them.

@@ -1,8 +1,10 @@
 // The user file's record rules and the data folder's safety rules.
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "fakes/support.h"
 #include "store/data_folder.h"
+#include "store/resume_record.h"
 #include "store/user_file.h"
 
 using namespace qvestra::store;
@@ -10,6 +12,7 @@ using namespace qvestra::testing;
 using namespace Qt::StringLiterals;
 using namespace std::string_literals;
 Q_DECLARE_METATYPE(std::string)
+Q_DECLARE_METATYPE(qvestra::store::DataFolder::Ownership)
 namespace fs = std::filesystem;
 
 namespace {
@@ -106,6 +109,67 @@ class TestUserFile : public QObject {
         QVERIFY(linked.RemoveAll());
         QVERIFY(!fs::exists(fs::symlink_status(linked.Root())));
         QCOMPARE(ReadFile(PathOf(outside) / "keep.txt"), "precious");
+    }
+
+    // The folder is used only where it is the member's own real folder: a
+    // link to one, or another user's, is not taken for made (the start-up
+    // refuses it before reading anything in it); a user file that is a link
+    // is not read.
+    void onlyTheMembersOwnFolder_data() {
+        Columns<QString, DataFolder::Ownership>();
+        Row("not there yet", "missing", DataFolder::Ownership::kMissing);
+        Row("the member's folder", "own", DataFolder::Ownership::kMembers);
+        Row("a link to the member's folder", "link", DataFolder::Ownership::kNotMembers);
+        Row("a file", "file", DataFolder::Ownership::kNotMembers);
+        Row("another user's folder", "other", DataFolder::Ownership::kNotMembers);
+    }
+    void onlyTheMembersOwnFolder() {
+        const auto [kind, owner] = Fetch<QString, DataFolder::Ownership>();
+        QTemporaryDir dir;
+        const fs::path own = PathOf(dir) / "own";
+        fs::path root = PathOf(dir) / kind.toStdString();
+        fs::create_directory(own);
+        WriteFile(own / "qvuser.txt", "A-12|3\r\n");
+        if (kind == u"own") root = own;
+        if (kind == u"link") fs::create_directory_symlink(own, root);
+        if (kind == u"file") WriteFile(root, "A-12|3\r\n");
+        // Another user's: as root, one given away; else the system's own.
+        if (kind == u"other")
+            root = ::geteuid() == 0 && ::chown(own.c_str(), 65534, 65534) == 0 ? own
+                                                                               : fs::path("/usr");
+        const DataFolder folder(root);
+        QCOMPARE(folder.Owner(), owner);
+        QCOMPARE(folder.Create(), owner != DataFolder::Ownership::kNotMembers);
+        fs::create_symlink(own / "qvuser.txt", PathOf(dir) / "qvuser-link.txt");
+        QVERIFY(!UserFile(PathOf(dir) / "qvuser-link.txt").KnownRecord());
+    }
+
+    // Kept parts count against the disk's floor: what continuing them still
+    // needs must fit above it, or the parts written longest ago go, each
+    // giving back its own bytes. Parts: name, bytes held, whole length,
+    // minutes since written.
+    void keptPartsStayAboveTheFloor_data() {
+        Columns<QStringList, int, QStringList>();
+        Row("room for all", QStringList{"a 10 100 2", "b 10 100 1"}, 1000, QStringList());
+        Row("the oldest goes first", QStringList{"b 10 500 1", "a 10 500 2"}, 700,
+            QStringList{"a"});
+        Row("all go", QStringList{"a 10 500 2", "b 10 500 1"}, 50, QStringList{"a", "b"});
+        Row("a part's own bytes come back", QStringList{"a 400 500 2", "b 10 600 1"}, 600,
+            QStringList{"a"});
+    }
+    void keptPartsStayAboveTheFloor() {
+        const auto [described, available, dropped] = Fetch<QStringList, int, QStringList>();
+        std::vector<KeptPart> parts;
+        const auto now = fs::file_time_type::clock::now();
+        for (const QString& part : described) {
+            const QStringList f = part.split(u' ');
+            parts.push_back({f[0].toStdString(), f[1].toLongLong(), f[2].toLongLong(),
+                             now - std::chrono::minutes(f[3].toInt())});
+        }
+        QStringList names;
+        for (const auto& name : PartsOverTheFloor(parts, available, 100))
+            names << QString::fromStdString(name);
+        QCOMPARE(names, dropped);
     }
 
     // Only the throw-away home of this test is ever handed to RemoveAll: with
