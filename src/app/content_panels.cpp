@@ -5,6 +5,7 @@
 
 #include "app/document_opener.h"
 #include "common/message_boxes.h"
+#include "mirror/mirror.h"
 #include "viewer/viewer_watch.h"
 
 namespace qvestra {
@@ -14,8 +15,7 @@ const QString kCloseCaption = QStringLiteral("閉じる");
 const QString kNoProgramMessage =
     QStringLiteral("教材「%1」を開くプログラムが見つかりませんでした。");
 const QString kNotAPdfMessage = QStringLiteral("教材「%1」は PDF 文書ではないため開けません。");
-const QString kNotDownloadedMessage =
-    QStringLiteral("教材「%1」はまだダウンロードされていません。");
+const QString kTryAgain = QStringLiteral("再試行");
 
 // A caption from the service as it stands: an "&" in it is a letter, not a
 // keyboard shortcut.
@@ -119,9 +119,27 @@ void ContentPanels::OpenEntry(int entry) {
     // takes its name only once whole.
     std::error_code ec;
     if (!std::filesystem::exists(*file, ec)) {
-        deps_.messages.Inform(window_, kNotDownloadedMessage.arg(name));
+        FetchThenOpen(*document, content_.entries[entry].title);
         return;
     }
+    OpenDocument(name);
+}
+
+void ContentPanels::FetchThenOpen(const QString& documentFile, const QString& title) {
+    deps_.fetch(documentFile, title,
+                [this, documentFile, title](const mirror::DownloadOutcome& outcome) {
+                    if (outcome.stored) return OpenDocument(documentFile.mid(1));
+                    deps_.messages.Offer(window_, mirror::FailureMessage(title, outcome), kTryAgain,
+                                         [this, documentFile, title](bool again) {
+                                             if (again) FetchThenOpen(documentFile, title);
+                                         });
+                });
+}
+
+// By its name alone: the list may have been rebuilt since the member asked.
+void ContentPanels::OpenDocument(const QString& name) {
+    const auto file = deps_.dataFolder.FileFor(name.toStdString());
+    if (!file) return;
     if (!IsPdfDocument(*file)) {
         deps_.messages.Inform(window_, kNotAPdfMessage.arg(name));
         return;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 #include <vector>
 
 #include "app/frm_qvestra_controls.h"
@@ -17,12 +18,20 @@ class MessageBoxes;
 namespace viewer {
 class ViewerWatch;
 }
+namespace mirror {
+struct DownloadOutcome;
+}
 
 struct ContentPanelsDeps {
     store::DataFolder dataFolder;
     DocumentOpener& documents;
     viewer::ViewerWatch& viewerWatch;
     MessageBoxes& messages;
+    // Fetches a document that is not there ("/" + its name, its title);
+    // what became of it comes back.
+    std::function<void(const QString&, const QString&,
+                       std::function<void(const mirror::DownloadOutcome&)>)>
+        fetch;
 };
 
 // The panels of teaching materials: the group buttons of Frame2, the item
@@ -51,6 +60,10 @@ class ContentPanels {
   private:
     void AssignGroupButtons();
     void OpenEntry(int entry);
+    // A document not there yet comes first, and opens once stored; if it
+    // cannot be had the member learns why and may try again.
+    void FetchThenOpen(const QString& documentFile, const QString& title);
+    void OpenDocument(const QString& name);
 
     ContentPanelsDeps deps_;
     FrmQvestraControls& ui_;

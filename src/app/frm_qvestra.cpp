@@ -35,8 +35,11 @@ const QString kFolderNotMembers = QStringLiteral(
 FrmQvestra::FrmQvestra(FrmQvestraDeps deps)
     : deps_(std::move(deps)),
       layout_(TwipScale::ForLogicalDpi(deps_.screen.logicalDpi)),
-      panels_({deps_.dataFolder, deps_.documents, deps_.viewerWatch, deps_.messages}, ui_, layout_,
-              this),
+      panels_({deps_.dataFolder, deps_.documents, deps_.viewerWatch, deps_.messages,
+               [this](const QString& documentFile, const QString& title, auto fetched) {
+                   menuBuild_.Fetch(documentFile, title, hostHeader_, std::move(fetched));
+               }},
+              ui_, layout_, this),
       menuBuild_({deps_.endpoint, deps_.dataFolder, deps_.sockets, deps_.urls, deps_.exchanges,
                   layout_.Scale(),
                   [this](mirror::FrmCond& window) { Q_EMIT progressWindowShown(&window); },

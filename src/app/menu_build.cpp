@@ -77,15 +77,15 @@ void MenuBuild::LoadMenuPage(const MenuSource& source, const ParsedMenuPage& pag
 }
 
 void MenuBuild::DownloadPackage(const QString& documentFile, const QString& title,
-                                const std::string& hostHeader) {
+                                const std::string& hostHeader, Fetched fetched) {
     deps_.exchanges.Run(
         Lane::kTransfer,
         [this, documentFile, title, hostHeader](const net::AbortSwitch& cancel) {
             const auto file = deps_.dataFolder.Root() / documentFile.mid(1).toStdString();
             std::error_code ec;
-            if (std::filesystem::exists(file, ec)) return;
+            if (std::filesystem::exists(file, ec)) return mirror::DownloadOutcome{true};
             const auto socket = deps_.sockets.Create(cancel);
-            mirror::FetchDocument(
+            return mirror::FetchDocument(
                 {*socket, deps_.endpoint, hostHeader}, deps_.dataFolder, documentFile, {},
                 [this, title](std::int64_t received, std::optional<std::int64_t> announced) {
                     deps_.exchanges.Report([this, title, received, announced] {
@@ -93,7 +93,21 @@ void MenuBuild::DownloadPackage(const QString& documentFile, const QString& titl
                     });
                 });
         },
-        [this](const auto&) { progress_.reset(); });
+        [this, fetched = std::move(fetched)](const JobResult<mirror::DownloadOutcome>& result) {
+            progress_.reset();
+            if (fetched && result.end != JobEnd::kCancelled) fetched(result.value);
+        });
+}
+
+void MenuBuild::Fetch(const QString& documentFile, const QString& title,
+                      const std::string& hostHeader, Fetched fetched) {
+    // A second click while the first one's download runs adds nothing.
+    if (!fetching_.insert(documentFile).second) return;
+    DownloadPackage(documentFile, title, hostHeader,
+                    [this, documentFile, fetched](const mirror::DownloadOutcome& outcome) {
+                        fetching_.erase(documentFile);
+                        fetched(outcome);
+                    });
 }
 
 void MenuBuild::ShowProgress(const QString& title, std::int64_t received,

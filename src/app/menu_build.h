@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 
 #include "common/twips.h"
@@ -21,6 +22,7 @@ class ExchangeQueue;
 namespace mirror {
 class FrmCond;
 class ProgressWindow;
+struct DownloadOutcome;
 }  // namespace mirror
 
 struct MenuBuildDeps {
@@ -73,11 +75,19 @@ class MenuBuild {
     void Request(MenuSource source);
     State Current() const { return state_; }
 
+    // What became of a document fetched.
+    using Fetched = std::function<void(const mirror::DownloadOutcome&)>;
+    // The member asked for a document that is not there: it is fetched at
+    // once on the transfers' lane (after what runs there), with its
+    // progress window. Asked for again while it comes, nothing more happens.
+    void Fetch(const QString& documentFile, const QString& title, const std::string& hostHeader,
+               Fetched fetched);
+
   private:
     void Start(MenuSource source);
     void LoadMenuPage(const MenuSource& source, const ParsedMenuPage& page);
     void DownloadPackage(const QString& documentFile, const QString& title,
-                         const std::string& hostHeader);
+                         const std::string& hostHeader, Fetched fetched = {});
     void ShowProgress(const QString& title, std::int64_t received,
                       std::optional<std::int64_t> announced);
     void Finish(const MenuSource& source, const QString& wholePage);
@@ -89,6 +99,8 @@ class MenuBuild {
     MenuSource again_;
     // The progress window of the download that runs.
     std::unique_ptr<mirror::ProgressWindow> progress_;
+    // The documents the member asked for that are on their way.
+    std::set<QString> fetching_;
 };
 
 }  // namespace qvestra

@@ -1,6 +1,7 @@
 #include "common/message_boxes.h"
 
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace qvestra {
 
@@ -11,6 +12,19 @@ void QtMessageBoxes::Inform(QWidget* parent, const QString& text, std::function<
     box->setAttribute(Qt::WA_DeleteOnClose);
     if (closed) QObject::connect(box, &QMessageBox::finished, box, [closed] { closed(); });
     // Modal to its window without a loop of its own: the program goes on.
+    box->open();
+}
+
+void QtMessageBoxes::Offer(QWidget* parent, const QString& text, const QString& step,
+                           std::function<void(bool taken)> answered) {
+    auto* box = new QMessageBox(QMessageBox::Warning, kTitle, text, QMessageBox::NoButton, parent);
+    box->setTextFormat(Qt::PlainText);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    QPushButton* take = box->addButton(step, QMessageBox::AcceptRole);
+    box->addButton(QStringLiteral("閉じる"), QMessageBox::RejectRole);
+    box->setDefaultButton(take);
+    QObject::connect(box, &QMessageBox::finished, box,
+                     [box, take, answered] { answered(box->clickedButton() == take); });
     box->open();
 }
 

@@ -18,11 +18,17 @@ class MessageBoxes {
     virtual ~MessageBoxes() = default;
     virtual void Inform(QWidget* parent, const QString& text,
                         std::function<void()> closed = {}) = 0;
+    // The same with a button for the next step (再試行) beside 閉じる;
+    // answered(true) runs when the member takes that step.
+    virtual void Offer(QWidget* parent, const QString& text, const QString& step,
+                       std::function<void(bool taken)> answered) = 0;
 };
 
 class QtMessageBoxes final : public MessageBoxes {
   public:
     void Inform(QWidget* parent, const QString& text, std::function<void()> closed) override;
+    void Offer(QWidget* parent, const QString& text, const QString& step,
+               std::function<void(bool taken)> answered) override;
 };
 
 }  // namespace qvestra

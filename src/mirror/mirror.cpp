@@ -55,8 +55,59 @@ DownloadOutcome FetchDocument(Exchange exchange, const store::DataFolder& folder
                                 net::TimeOut::kBetweenBytes, from ? store::RangeLines(*from) : "");
         outcome.stored = sink.Stored();
         outcome.received += result.BodyBytes;
+        outcome.status = result.StatusCode;
+        outcome.failure =
+            outcome.stored ? DownloadFailure::kNone : FailureOf(result, sink.DiskFull());
         if (!sink.StartOver()) return outcome;
     }
+}
+
+QString FailureMessage(const QString& title, const DownloadOutcome& outcome) {
+    QString why;
+    switch (outcome.failure) {
+        case DownloadFailure::kNoConnection:
+            why = QStringLiteral(
+                "QVestra のサーバーにつながらないか、サーバーから応答がありません。"
+                "インターネットへの接続を確かめてから、再試行してください。");
+            break;
+        case DownloadFailure::kUnverified:
+            why = QStringLiteral(
+                "サーバーの証明書を確認できないため、接続しませんでした。"
+                "別のネットワークから再試行するか、ネットワークの管理者にご相談ください。");
+            break;
+        case DownloadFailure::kServiceError:
+            why = QStringLiteral(
+                      "サーバーがエラー（%1）を返しました。しばらく待ってから、"
+                      "再試行してください。")
+                      .arg(outcome.status);
+            break;
+        case DownloadFailure::kDiskFull:
+            why = QStringLiteral(
+                "ディスクの空き容量が足りません。不要なファイルを削除してから、"
+                "再試行してください。");
+            break;
+        case DownloadFailure::kTooSlow:
+            why = QStringLiteral(
+                "通信が遅すぎるか、途中で止まりました。受け取った分は残してあり、"
+                "再試行すると続きから受け取ります。");
+            break;
+        case DownloadFailure::kNone:
+        case DownloadFailure::kBrokenOff:
+            why = QStringLiteral("通信が途中で切れました。再試行してください。");
+            break;
+    }
+    return QStringLiteral("教材「%1」をダウンロードできませんでした。\n").arg(title) + why;
+}
+
+DownloadFailure FailureOf(const net::ExchangeResult& result, bool diskFull) {
+    if (result.ConnectResult == net::kUnverified) return DownloadFailure::kUnverified;
+    if (result.ConnectResult != net::kOk || result.StatusCode == 0)
+        return DownloadFailure::kNoConnection;
+    if (result.StatusCode < 200 || result.StatusCode > 299) return DownloadFailure::kServiceError;
+    if (diskFull) return DownloadFailure::kDiskFull;
+    if (result.SockResult == net::kTooSlow || result.SockResult == net::kTimedOut)
+        return DownloadFailure::kTooSlow;
+    return DownloadFailure::kBrokenOff;
 }
 
 ProgressWindow::ProgressWindow(TwipScale scale, QString title, std::function<void(FrmCond&)> shown)

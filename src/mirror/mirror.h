@@ -25,11 +25,32 @@ struct Exchange {
     const std::string& hostHeader;
 };
 
+// Why a document was not stored, in the words a member needs.
+enum class DownloadFailure {
+    kNone,
+    kNoConnection,  // the service could not be reached
+    kUnverified,    // the service's certificate could not be verified
+    kServiceError,  // the service answered with an error status
+    kDiskFull,      // no room on the disk, or a write failed
+    kTooSlow,       // too slow, or stopped; what came is kept to continue
+    kBrokenOff,     // the reply broke off or was not a document
+};
+
 struct DownloadOutcome {
     bool stored = false;
     // Body bytes that came, over every request the download made.
     std::int64_t received = 0;
+    DownloadFailure failure = DownloadFailure::kNone;
+    // The last reply's status, 0 when none came.
+    int status = 0;
 };
+
+// What the last exchange of a download that was not stored came to.
+DownloadFailure FailureOf(const net::ExchangeResult& result, bool diskFull);
+
+// What the member is told of a document (by its title) that could not be
+// had: why, in plain words, and what to do next.
+QString FailureMessage(const QString& title, const DownloadOutcome& outcome);
 
 // No document of the service comes near this; a reply that does is not one.
 inline constexpr std::int64_t kDocumentMaxBytes = 2048 * store::StoreLimits::kMiB;

@@ -44,6 +44,8 @@ class WholeBodySink : public net::BodySink {
     void Finish(const net::ExchangeResult& result) override;
 
     bool Stored() const { return stored_; }
+    // The disk had no room for the body, or a write of it failed.
+    bool DiskFull() const { return noRoom_ || writeFailed_; }
     // The length the header gave, which the progress window shows.
     std::optional<std::int64_t> Announced() const { return length_.Value(); }
 

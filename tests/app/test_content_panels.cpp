@@ -123,7 +123,6 @@ class TestContentPanels : public QObject {
         Row("the marker after a byte", "lesson.pdf"s, " %PDF-1.4\n"s, notPdf);
         // Its read would wait for a writer that never comes.
         Row("a pipe", "lesson.pdf"s, "<pipe>"s, notPdf);
-        Row("not downloaded yet", "lesson.pdf"s, "<none>"s, "まだダウンロードされていません");
     }
     void onlyPdfsAreHandedOver() {
         const auto [name, bytes, told] = Fetch<std::string, std::string, QString>();
@@ -137,6 +136,30 @@ class TestContentPanels : public QObject {
         QCOMPARE(s.Opened(), told.isEmpty() ? QString::fromStdString(name) : QString());
         QCOMPARE(s.messages.shown.size(), told.isEmpty() ? 0 : 1);
         if (!told.isEmpty()) QVERIFY(s.messages.shown[0].contains(told));
+    }
+
+    // A document that is not there is fetched when the member asks for it,
+    // once however often asked meanwhile, and opens once stored. When it
+    // cannot be had the member learns why and may try again: here the
+    // service is out of reach, and the document is there by the retry.
+    void aMissingDocumentIsFetchedWhenAskedFor() {
+        Started s({"Cont;A;/d/lesson.pdf"});
+        std::filesystem::remove(s.folder / "lesson.pdf");
+        s.sockets.connectTimeouts.clear();
+        s.window->Cmd_Click(0);
+        s.window->Cmd_Click(0);
+        QCOMPARE(s.steps.Waiting(), std::size_t{1});
+        s.messages.stepsToTake = 1;
+        s.steps.Step();
+        QCoreApplication::sendPostedEvents();
+        QCOMPARE(s.messages.shown.size(), 1);
+        QVERIFY(s.messages.shown[0].contains("つながらない"));
+        WriteFile(s.folder / "lesson.pdf", "%PDF-1.4\n");
+        s.steps.Settle();
+        QCOMPARE(s.Opened(), "lesson.pdf");
+        QCOMPARE(s.sockets.connectTimeouts, QList<int>{1200});
+        s.window->Cmd_Click(0);
+        QCOMPARE(s.steps.Waiting(), std::size_t{0});
     }
 
     // Names a list may give that are the program's own files are no

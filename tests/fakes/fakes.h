@@ -29,7 +29,16 @@ class FakeMessageBoxes final : public MessageBoxes {
         shown.append(text);
         if (closed) closed();
     }
+    // Takes the step offered while steps are left to take, then closes.
+    void Offer(QWidget*, const QString& text, const QString&,
+               std::function<void(bool)> answered) override {
+        shown.append(text);
+        const bool take = stepsToTake > 0;
+        stepsToTake -= take ? 1 : 0;
+        answered(take);
+    }
     QStringList shown;
+    int stepsToTake = 0;
 };
 
 // A view that records where it was sent instead of loading anything.

@@ -10,6 +10,7 @@
 #include "net/http_text.h"
 #include "store/part_file.h"
 
+Q_DECLARE_METATYPE(qvestra::mirror::DownloadFailure)
 using namespace qvestra;
 using namespace qvestra::testing;
 using namespace std::string_literals;
@@ -210,6 +211,31 @@ class TestMirror : public QObject {
                 "GET " + c.server.Address("/qv_contents/m01.pdf") + " HTTP/1.0\r\n" + c.hostHeader +
                 (kind == "rest" ? "Range: bytes=4-\r\nIf-Range: " + recorded + "\r\n\r\n" : "\r\n");
         QCOMPARE(c.server.Request(), expected);
+    }
+
+    // Why a document was not stored, from what its last exchange came to.
+    void whyADocumentWasNotStored_data() {
+        Columns<int, int, int, bool, mirror::DownloadFailure>();
+        using F = mirror::DownloadFailure;
+        Row("out of reach", int(net::kConnectFailed), 0, int(net::kConnectFailed), false,
+            F::kNoConnection);
+        Row("no answer", int(net::kOk), 0, int(net::kTimedOut), false, F::kNoConnection);
+        Row("a certificate refused", int(net::kUnverified), 0, int(net::kUnverified), false,
+            F::kUnverified);
+        Row("an error status", int(net::kOk), 503, int(net::kClosed), false, F::kServiceError);
+        Row("a full disk", int(net::kOk), 200, int(net::kClosed), true, F::kDiskFull);
+        Row("too slow", int(net::kOk), 206, int(net::kTooSlow), false, F::kTooSlow);
+        Row("stopped", int(net::kOk), 200, int(net::kTimedOut), false, F::kTooSlow);
+        Row("a reset", int(net::kOk), 299, int(net::kIoError), false, F::kBrokenOff);
+    }
+    void whyADocumentWasNotStored() {
+        const auto [connect, status, end, diskFull, failure] =
+            Fetch<int, int, int, bool, mirror::DownloadFailure>();
+        net::ExchangeResult result;
+        result.ConnectResult = connect;
+        result.StatusCode = status;
+        result.SockResult = end;
+        QCOMPARE(mirror::FailureOf(result, diskFull), failure);
     }
 
     // The page copy first holds the page just read; each copy is replaced
