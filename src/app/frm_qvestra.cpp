@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include "app/log.h"
 #include "app/start_up.h"
 #include "common/exchange_queue.h"
 #include "common/message_boxes.h"
@@ -108,6 +109,8 @@ void FrmQvestra::LayOutOverScreen() {
 void FrmQvestra::Load() {
     // Nothing is read from it or written to it: it may lead anywhere.
     if (deps_.dataFolder.Owner() == store::DataFolder::Ownership::kNotMembers) {
+        qCWarning(lcApp, "data folder %s is a link or another user's: not used",
+                  deps_.dataFolder.Root().c_str());
         deps_.messages.Inform(
             this, kFolderNotMembers.arg(QString::fromStdString(deps_.dataFolder.Root().string())),
             deps_.endProgram);
@@ -132,6 +135,10 @@ void FrmQvestra::Load() {
 }
 
 void FrmQvestra::FinishLoad(bool memberKnown, const StartUpFindings& findings) {
+    qCInfo(lcApp, "start-up: %s",
+           !memberKnown      ? "sign-in"
+           : findings.online ? "online"
+                             : "offline");
     if (!memberKnown) {
         hide();
         Q_EMIT signInRequired();

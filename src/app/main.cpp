@@ -8,9 +8,11 @@
 #include "app/desktop_proxy.h"
 #include "app/document_opener.h"
 #include "app/frm_qvestra.h"
+#include "app/log.h"
 #include "app/quit_on_signals.h"
 #include "app/single_instance.h"
 #include "common/exchange_queue.h"
+#include "common/log_sink.h"
 #include "common/message_boxes.h"
 #include "common/time_stamp.h"
 #include "common/unverified_notice.h"
@@ -40,7 +42,9 @@ int main(int argc, char* argv[]) {
         std::fprintf(stderr, "qvestra: unknown argument: %s\n", argv[1]);
         return 2;
     }
-    qvestra::webview::FixEngineEnvironment();
+    qvestra::LogSink log(qvestra::LogSink::DefaultFolder());
+    if (const QStringList removed = qvestra::webview::FixEngineEnvironment(); !removed.isEmpty())
+        qCInfo(qvestra::lcApp) << "taken from the environment:" << removed.join(u' ');
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     qvestra::webview::RegisterLocalScheme();
     int fixedArgc = 1;
@@ -132,6 +136,11 @@ int main(int argc, char* argv[]) {
             // The program is ending. A route that could not be read is none.
             if (route.end == qvestra::JobEnd::kCancelled) return;
             endpoint.proxy = route.value;
+            if (route.value)
+                qCInfo(qvestra::lcApp, "to the service through the proxy %s:%d",
+                       route.value->host.c_str(), route.value->port);
+            else
+                qCInfo(qvestra::lcApp, "to the service directly");
             urls.UseProxy(route.value);
             views.UseProxy(route.value);
             frmQvestra = std::make_unique<qvestra::FrmQvestra>(qvestra::FrmQvestraDeps{

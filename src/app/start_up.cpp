@@ -3,6 +3,7 @@
 #include <QTimer>
 
 #include "app/frm_connecting.h"
+#include "app/log.h"
 #include "common/exchange_queue.h"
 #include "net/probe.h"
 #include "store/user_file.h"
@@ -37,6 +38,7 @@ void StartUp::Run(std::optional<QString> memberNumber,
             if (refresh.kind == contract::RecordRefresh::kCancelled) {
                 deps_.exchanges.Seal(cancel);
                 deps_.dataFolder.RemoveAll();
+                qCWarning(lcApp, "the service cancelled the contract: data folder removed");
             } else if (refresh.kind == contract::RecordRefresh::kRecord &&
                        !store::UserFile(deps_.dataFolder.UserFile()).Write(refresh.record)) {
                 refresh = {};

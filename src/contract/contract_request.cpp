@@ -3,6 +3,7 @@
 #include <QTimer>
 
 #include "common/exchange_queue.h"
+#include "contract/log.h"
 #include "store/answers.h"
 #include "store/user_file.h"
 
@@ -86,6 +87,7 @@ void ContractRequest::Poll(bool application) {
             if (answer.outcome == RequestOutcome::kCancelled) {
                 deps_.exchanges.Seal(cancel);
                 deps_.dataFolder.RemoveAll();
+                qCWarning(lcContract, "the service cancelled the contract: data folder removed");
             } else if (application && answer.outcome == RequestOutcome::kEnded) {
                 answer.stored = store::UserFile(deps_.dataFolder.UserFile())
                                     .Write(member.memberId + QStringLiteral("|2"));

@@ -3,6 +3,7 @@
 #include <QElapsedTimer>
 
 #include "mirror/frm_cond.h"
+#include "mirror/log.h"
 #include "net/http_text.h"
 #include "store/sinks.h"
 #include "store/user_file.h"
@@ -12,6 +13,9 @@ namespace qvestra::mirror {
 namespace {
 
 constexpr int kPageTimeoutSeconds = 120;
+constexpr const char* kFailureNames[] = {"stored",          "no connection", "not verified",
+                                         "an error status", "disk full",     "too slow",
+                                         "broken off"};
 constexpr int kTurnIntervalMs = 20;
 constexpr int kLogoTimeoutSeconds = 10;
 constexpr store::StoreLimits kPageLimits{16 * store::StoreLimits::kMiB};
@@ -58,6 +62,9 @@ DownloadOutcome FetchDocument(Exchange exchange, const store::DataFolder& folder
         outcome.status = result.StatusCode;
         outcome.failure =
             outcome.stored ? DownloadFailure::kNone : FailureOf(result, sink.DiskFull());
+        if (!outcome.stored)
+            qCWarning(lcMirror, "%s not stored (%s)", qUtf8Printable(documentFile),
+                      kFailureNames[static_cast<int>(outcome.failure)]);
         if (!sink.StartOver()) return outcome;
     }
 }

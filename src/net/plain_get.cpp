@@ -1,16 +1,32 @@
 #include "net/plain_get.h"
 
+#include <chrono>
+
 #include "net/http_text.h"
+#include "net/log.h"
 
 namespace qvestra::net {
 
 ExchangeResult PlainGet(Socket& socket, const ServiceEndpoint& endpoint,
                         const PlainRequest& request, BodySink& sink) {
+    const auto started = std::chrono::steady_clock::now();
     ExchangeResult result;
+    // The request line alone: the proxy's credentials go in other lines.
+    const std::string line = request.text.substr(0, request.text.find('\r'));
+    const auto logEnd = [&] {
+        qCInfo(lcNet, "%s: %s, status %d, %lld body bytes, %lld ms%s", line.c_str(),
+               ResultText(result.SockResult), result.StatusCode,
+               static_cast<long long>(result.BodyBytes),
+               static_cast<long long>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                          std::chrono::steady_clock::now() - started)
+                                          .count()),
+               result.ViaProxy ? ", through the proxy" : "");
+    };
     result.SockResult = OpenRoute(socket, endpoint, request.timeoutSeconds, request.rule);
     result.ConnectResult = result.SockResult;
     result.ViaProxy = endpoint.ProxyReadsRequests();
     if (result.SockResult != kOk) {
+        logEnd();
         sink.Finish(result);
         return result;
     }
@@ -45,6 +61,7 @@ ExchangeResult PlainGet(Socket& socket, const ServiceEndpoint& endpoint,
         result.SockResult = socket.Read(chunk);
     }
     socket.Close();
+    logEnd();
     sink.Finish(result);
     return result;
 }

@@ -28,6 +28,9 @@ enum SocketResult : int {
     kUnverified = 11,
 };
 
+// A result code in words, for the log.
+const char* ResultText(int result);
+
 // How long an exchange may take before its body, and how fast its body
 // must come, so that one slow host cannot hold the exchanges behind it.
 //

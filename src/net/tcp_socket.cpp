@@ -8,6 +8,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include "net/log.h"
 #include "net/resolve.h"
 
 namespace qvestra::net {
@@ -79,6 +80,8 @@ int TcpSocket::StartTls(const std::string& serverName) {
         Progressed();
         return kOk;
     }
+    qCWarning(lcNet, "TLS with %s failed (%s): %s", serverName.c_str(), ResultText(result),
+              tls_ ? tls_->FailureReason().c_str() : "no TLS connection");
     // Not one more byte goes to a peer that is not the service.
     Close();
     if (result == kUnverified && unverified_) unverified_();

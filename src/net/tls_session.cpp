@@ -84,7 +84,10 @@ struct TlsSession::Connection {
     SSL* ssl = nullptr;
     // Once TLS failed, no end of it is said.
     bool sound = true;
+    std::string reason;
 };
+
+const std::string& TlsSession::FailureReason() const { return connection_->reason; }
 
 TlsSession::TlsSession(std::unique_ptr<Connection> connection)
     : connection_(std::move(connection)) {}
@@ -130,11 +133,17 @@ IoStep TlsSession::Step(int returned, std::size_t bytes, bool handshaking) const
         case SSL_ERROR_ZERO_RETURN:
             if (!handshaking) return {IoStep::kPeerClosed};
             break;
-        case SSL_ERROR_SSL:
+        case SSL_ERROR_SSL: {
             // A certificate that does not verify, and bytes that are no
             // TLS (a plain HTTP answer), both end here.
             connection_->sound = false;
+            const long verified = SSL_get_verify_result(connection_->ssl);
+            char text[256] = "";
+            ERR_error_string_n(ERR_peek_last_error(), text, sizeof text);
+            connection_->reason =
+                verified != X509_V_OK ? X509_verify_cert_error_string(verified) : text;
             return {handshaking ? IoStep::kUnverified : IoStep::kFailed};
+        }
         default:
             break;
     }

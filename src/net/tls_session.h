@@ -37,6 +37,8 @@ class TlsSession {
     IoStep Write(const char* data, std::size_t size);
     // Says the client's end of TLS if the socket takes it at once.
     void Close();
+    // Why TLS failed, in OpenSSL's words; empty while it has not.
+    const std::string& FailureReason() const;
 
   private:
     struct Connection;

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "net/http_text.h"
+#include "net/log.h"
 #include "net/url_reader.h"
 
 namespace qvestra::net {
@@ -172,6 +173,8 @@ PageRead CurlUrlReader::ReadAll(const std::string& address, const AbortSwitch& c
     // short unseen: the program's own exchanges never do, nor does this.
     read.whole = result == CURLE_OK && (status == 0 || (status >= 200 && status <= 299)) &&
                  (!tls || transfer.framed);
+    qCInfo(lcNet, "page read %s: %s, status %ld, %zu bytes%s", url.c_str(),
+           curl_easy_strerror(result), status, page.size(), read.whole ? "" : ", not whole");
     // A certificate that does not verify, or a peer that speaks no TLS.
     if (tls && (result == CURLE_PEER_FAILED_VERIFICATION || result == CURLE_SSL_CONNECT_ERROR) &&
         unverified_)

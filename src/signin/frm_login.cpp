@@ -9,6 +9,7 @@
 #include "common/exchange_queue.h"
 #include "common/message_boxes.h"
 #include "net/http_text.h"
+#include "signin/log.h"
 #include "store/answers.h"
 #include "store/sinks.h"
 #include "store/user_file.h"
@@ -106,6 +107,7 @@ void FrmLogin::PollSignIn() {
             if (field == u"CANCEL") {
                 exchanges->Seal(cancel);
                 folder.RemoveAll();
+                qCWarning(lcSignin, "the sign-in was cancelled: data folder removed");
                 return Answer::kCancelled;
             }
             const auto record = store::KeyedRecord(field, QStringLiteral("USERID"));

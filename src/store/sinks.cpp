@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "net/http_text.h"
+#include "store/log.h"
 
 namespace qvestra::store {
 
@@ -112,6 +113,15 @@ void DocumentSink::HeaderEnd(int status) {
     } else if (status == 200) {
         reply_ = Reply::kWhole;
     }
+    const std::string name = target_.filename().string();
+    if (reply_ == Reply::kRest)
+        qCInfo(lcStore, "%s: its part continues at byte %lld of %lld", name.c_str(),
+               static_cast<long long>(from_->offset), static_cast<long long>(from_->record.total));
+    if (reply_ == Reply::kStartOver)
+        qCInfo(lcStore,
+               "%s: its part cannot continue (status %d, another version or range): "
+               "asked for whole",
+               name.c_str(), status);
     switch (reply_) {
         case Reply::kRest:
             // The progress window starts at the share already on disk.
@@ -165,6 +175,7 @@ void DocumentSink::Finish(const net::ExchangeResult& result) {
         MarkStored(Part().Commit());
     } else if ((recorded_ || continued) && Sound() && (continued || ReceivedBytes() > 0)) {
         // Ended early: the part and its record stay for the next transfer.
+        qCInfo(lcStore, "%s: part kept to continue", target_.filename().c_str());
         Part().Keep();
         return;
     } else {

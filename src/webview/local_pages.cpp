@@ -22,6 +22,8 @@ constexpr qint64 kMaxPageBytes = 16 * 1024 * 1024;
 constexpr qint64 kMaxLogoBytes = 1024 * 1024;
 
 const QString kLogoPath = QStringLiteral("/images/LOGO_Movei.gif");
+// The host of the pages the program makes itself.
+const QString kMadeHost = QStringLiteral("made");
 
 struct FdCloser {
     int fd = -1;
@@ -98,6 +100,15 @@ QUrl LocalPages::Publish(const std::filesystem::path& page) {
     return url;
 }
 
+QUrl LocalPages::Make(const QString& name, QByteArray html) {
+    made_[name] = std::move(html);
+    QUrl url;
+    url.setScheme(kLocalScheme);
+    url.setHost(kMadeHost);
+    url.setPath(u'/' + name);
+    return url;
+}
+
 LocalPages::LocalPages() {
     // One reader: a page's logo is asked for only once the page has come, so
     // a second would have nothing to do; and no more than one page of the
@@ -113,6 +124,14 @@ LocalPages::~LocalPages() { reader_.waitForDone(); }
 void LocalPages::requestStarted(QWebEngineUrlRequestJob* job) {
     const QUrl url = job->requestUrl();
     const QString host = url.host();
+    if (host == kMadeHost) {
+        const auto made = made_.find(url.path().mid(1));
+        if (made == made_.end()) return job->fail(QWebEngineUrlRequestJob::UrlNotFound);
+        auto* buffer = new QBuffer(job);
+        buffer->setData(WithLocalPolicy(made->second));
+        job->reply("text/html; charset=UTF-8", buffer);
+        return;
+    }
     bool known = false;
     const qsizetype index = host.startsWith(u"page") ? host.mid(4).toLongLong(&known) : -1;
     if (!known || index < 0 || index >= static_cast<qsizetype>(pages_.size())) {

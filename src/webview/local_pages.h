@@ -5,6 +5,7 @@
 #include <QUrl>
 #include <QWebEngineUrlSchemeHandler>
 #include <filesystem>
+#include <map>
 #include <optional>
 #include <vector>
 
@@ -37,11 +38,15 @@ class LocalPages final : public QWebEngineUrlSchemeHandler {
     // The address under which a view shows the local page file; each page
     // has an origin of its own.
     QUrl Publish(const std::filesystem::path& page);
+    // The address under which a view shows a page the program made (UTF-8);
+    // a page made again under the same name replaces the one before.
+    QUrl Make(const QString& name, QByteArray html);
 
     void requestStarted(QWebEngineUrlRequestJob* job) override;
 
   private:
     std::vector<std::filesystem::path> pages_;
+    std::map<QString, QByteArray> made_;
     QThreadPool reader_;
 };
 

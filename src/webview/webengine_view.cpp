@@ -13,6 +13,7 @@
 #include <QWebEngineSettings>
 
 #include "webview/local_fence.h"
+#include "webview/log.h"
 
 namespace qvestra::webview {
 
@@ -136,8 +137,20 @@ void WebEngineViews::UseProxy(std::optional<net::HttpProxy> proxy) {
                                               : QNetworkProxy(QNetworkProxy::NoProxy));
 }
 
+// The log names the host only: an address may carry a page's own.
+void WebEngineViews::OpenPopupInDesktopBrowser(const QUrl& url) const {
+    qCInfo(lcWebview) << "an address on" << url.host() << "handed to the desktop browser";
+    openInBrowser_(url);
+}
+
 void WebEngineViews::OpenNavigationInDesktopBrowser(const QUrl& url) {
-    if (handOff_.Allow(std::chrono::steady_clock::now())) openInBrowser_(url);
+    if (handOff_.Allow(std::chrono::steady_clock::now())) OpenPopupInDesktopBrowser(url);
+}
+
+QUrl WebEngineViews::ErrorPageAddress(LoadFailure failure, const QUrl& page, int status) {
+    const bool service =
+        MainFrameNavigation(page, service_, PageKind::kService, Asker::kPage) == Navigation::kStay;
+    return pages_.Make(QStringLiteral("error.html"), ErrorPage(failure, page, service, status));
 }
 
 QUrl WebEngineViews::ViewAddress(const QString& address) {
@@ -154,6 +167,10 @@ void WebEngineViews::PrepareProfile() {
     QObject::connect(profile, &QWebEngineProfile::downloadRequested, &pages_,
                      [](QWebEngineDownloadRequest* download) { download->cancel(); });
     QWebEngineSettings* settings = profile->settings();
+    // A page that fails gives way to the program's own (TakeLoading). The
+    // windows show no page icons: none is asked for.
+    settings->setAttribute(QWebEngineSettings::ErrorPageEnabled, false);
+    settings->setAttribute(QWebEngineSettings::AutoLoadIconsForPage, false);
     settings->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, false);
     settings->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, false);
     // A window a script opens without the member's click never reaches the
@@ -181,7 +198,39 @@ void WebEngineView::EnsurePage(PageKind kind) {
                 this, [this, url] { Navigate(url.toString()); }, Qt::QueuedConnection);
         },
         this));
+    connect(page(), &QWebEnginePage::loadingChanged, this, &WebEngineView::TakeLoading);
     if (previous != nullptr) previous->deleteLater();
+}
+
+void WebEngineView::TakeLoading(const QWebEngineLoadingInfo& loading) {
+    const auto failure = [&loading]() -> std::optional<LoadFailure> {
+        constexpr int kAborted = -3;  // the engine's word for a load left for another
+        const int code = loading.errorCode();
+        switch (loading.errorDomain()) {
+            case QWebEngineLoadingInfo::HttpStatusCodeDomain:
+                if (code >= 400) return LoadFailure::kServiceError;
+                return std::nullopt;
+            case QWebEngineLoadingInfo::CertificateErrorDomain:
+                return LoadFailure::kUnverified;
+            case QWebEngineLoadingInfo::NoErrorDomain:
+                return std::nullopt;
+            default:
+                if (loading.status() != QWebEngineLoadingInfo::LoadFailedStatus || code == kAborted)
+                    return std::nullopt;
+                return KindOf(loading.url()) == PageKind::kLocal ? LoadFailure::kNotThere
+                                                                 : LoadFailure::kNoConnection;
+        }
+    }();
+    if (!failure || loading.isErrorPage()) return;
+    const int status = *failure == LoadFailure::kServiceError ? loading.errorCode() : 0;
+    qCWarning(lcWebview) << "a page on" << loading.url().host() << "could not be shown ("
+                         << loading.errorDomain() << loading.errorCode()
+                         << "): the program's page shows";
+    const QUrl page = views_.ErrorPageAddress(*failure, loading.url(), status);
+    // Its own page failing, if ever, is not replaced again.
+    if (loading.url() == page) return;
+    EnsurePage(PageKind::kLocal);
+    load(page);
 }
 
 void WebEngineView::Navigate(const QString& address) {

@@ -1,11 +1,13 @@
 #pragma once
 
+#include <QWebEngineLoadingInfo>
 #include <QWebEngineView>
 #include <functional>
 #include <optional>
 
 #include "net/service_endpoint.h"
 
+#include "webview/error_page.h"
 #include "webview/local_pages.h"
 #include "webview/navigation_rule.h"
 #include "webview/web_view.h"
@@ -28,7 +30,7 @@ class WebEngineViews {
     const ServiceOrigin& Service() const { return service_; }
     // A popup the member's click asked for goes at once; the window's own
     // navigations go through the hand-off's interval.
-    void OpenPopupInDesktopBrowser(const QUrl& url) const { openInBrowser_(url); }
+    void OpenPopupInDesktopBrowser(const QUrl& url) const;
     void OpenNavigationInDesktopBrowser(const QUrl& url);
     void CertificateRefused() const {
         if (certificateRefused_) certificateRefused_();
@@ -36,6 +38,8 @@ class WebEngineViews {
     // Where a view goes for an address it is given: a local file is shown
     // through the local scheme, never from file://.
     QUrl ViewAddress(const QString& address);
+    // Where a view goes in place of a page that could not be shown.
+    QUrl ErrorPageAddress(LoadFailure failure, const QUrl& page, int status);
     // Readies the engine's profile for the views: the local scheme answered,
     // no page-started download kept, no local page reaching files or the
     // network. Once, when the first view starts the engine (it takes time,
@@ -69,6 +73,9 @@ class WebEngineView final : public QWebEngineView, public WebView {
 
   private:
     void EnsurePage(PageKind kind);
+    // A page that failed (not one merely left for another) gives way to
+    // the program's own page: the engine's own never shows.
+    void TakeLoading(const QWebEngineLoadingInfo& loading);
 
     WebEngineViews& views_;
     bool pageSet_ = false;
