@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include "app/frm_diagnostics.h"
 #include "app/log.h"
 #include "app/start_up.h"
 #include "common/exchange_queue.h"
@@ -17,6 +18,7 @@
 #include "help/frm_help.h"
 #include "mirror/frm_cond.h"
 #include "net/http_text.h"
+#include "net/tls_session.h"
 #include "store/user_file.h"
 #include "viewer/viewer_watch.h"
 
@@ -80,6 +82,7 @@ void FrmQvestra::BuildControls() {
     connect(ui_.Menu_E_Base, &QAction::triggered, this, &FrmQvestra::Menu_E_Base_Click);
     connect(ui_.Menu_E_Cont, &QAction::triggered, this, &FrmQvestra::Menu_E_Cont_Click);
     connect(ui_.Menu_shosai, &QAction::triggered, this, &FrmQvestra::ShowHelp);
+    connect(ui_.Menu_Diagnostics, &QAction::triggered, this, &FrmQvestra::ShowDiagnostics);
     connect(ui_.Menu_Version, &QAction::triggered, this,
             [this] { deps_.messages.Inform(this, kVersion); });
 }
@@ -216,6 +219,46 @@ void FrmQvestra::ApplyAccountStatus(const QString& status) {
     ui_.Menu_F_Moshikomi->setEnabled(status == u"1");
     session_.contracted = !session_.notContracted;
     ui_.Menu_E_Modify->menuAction()->setEnabled(session_.contracted);
+}
+
+void FrmQvestra::ShowDiagnostics() {
+    struct Sizes {
+        std::optional<std::int64_t> folder;
+        std::optional<std::int64_t> free;
+    };
+    deps_.exchanges.Run(
+        Lane::kShort,
+        [root = deps_.dataFolder.Root()] {
+            Sizes sizes;
+            std::error_code ec;
+            std::int64_t total = 0;
+            for (auto it = std::filesystem::recursive_directory_iterator(root, ec);
+                 !ec && it != std::filesystem::recursive_directory_iterator(); it.increment(ec)) {
+                std::error_code sizeError;
+                if (it->is_regular_file(sizeError))
+                    total += static_cast<std::int64_t>(it->file_size(sizeError));
+            }
+            if (!ec) sizes.folder = total;
+            const auto space = std::filesystem::space(root, ec);
+            if (!ec) sizes.free = static_cast<std::int64_t>(space.available);
+            return sizes;
+        },
+        [this](const JobResult<Sizes>& result) {
+            if (result.end == JobEnd::kCancelled) return;
+            const auto& proxy = deps_.endpoint.proxy;
+            auto* window = new FrmDiagnostics(this);
+            window->Show(
+                {QStringLiteral(QVESTRA_VERSION),
+                 QSysInfo::prettyProductName() + u' ' + QSysInfo::kernelVersion(),
+                 QString::fromLatin1(qVersion()), QString::fromStdString(net::TlsLibraryVersion()),
+                 deps_.engineVersion, QString::fromStdString(deps_.endpoint.PageAddress("/")),
+                 proxy ? QStringLiteral("%1:%2")
+                             .arg(QString::fromStdString(proxy->host))
+                             .arg(proxy->port)
+                       : QString(),
+                 QString::fromStdString(deps_.dataFolder.Root().string()), result.value.folder,
+                 result.value.free, deps_.recentLog ? deps_.recentLog() : QStringList()});
+        });
 }
 
 void FrmQvestra::ShowHelp() {

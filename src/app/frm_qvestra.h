@@ -62,6 +62,9 @@ struct FrmQvestraDeps {
     QString helpFolder;
     // Ends the program once control is back in the event loop.
     std::function<void()> endProgram;
+    // The web engine's version, and the log's last lines, for 診断情報.
+    QString engineVersion;
+    std::function<QStringList()> recentLog;
 };
 
 // The member's values read from the user file, or refreshed by the service.
@@ -165,6 +168,8 @@ class FrmQvestra final : public QMainWindow {
 
     // Shows the help window, not modal; an open one comes to the front.
     void ShowHelp();
+    // 診断情報, once the data folder's size is known (read off this thread).
+    void ShowDiagnostics();
 
     FrmQvestraDeps deps_;
     TwipsLayout layout_;

@@ -106,6 +106,7 @@ FrmQvestraControls MakeFrmQvestraControls(QMainWindow& window, QWidget* client, 
     ui.Menu_Help = bar->addMenu(QStringLiteral("ヘルプ"));
     ui.Menu_Version = ui.Menu_Help->addAction(QStringLiteral("ﾊﾞｰｼﾞｮﾝ"));
     ui.Menu_shosai = ui.Menu_Help->addAction(QStringLiteral("詳細"));
+    ui.Menu_Diagnostics = ui.Menu_Help->addAction(QStringLiteral("診断情報"));
     return ui;
 }
 

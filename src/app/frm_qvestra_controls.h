@@ -37,6 +37,7 @@ struct FrmQvestraControls {
     QMenu* Menu_Help = nullptr;
     QAction* Menu_Version = nullptr;
     QAction* Menu_shosai = nullptr;
+    QAction* Menu_Diagnostics = nullptr;
 };
 
 // Makes the controls in their places, as they are at load: panels hidden,

@@ -2,6 +2,7 @@
 #include <QDesktopServices>
 #include <QFileInfo>
 #include <QScreen>
+#include <QWebEngineProfile>
 #include <cstdio>
 #include <string_view>
 
@@ -157,6 +158,9 @@ int main(int argc, char* argv[]) {
                 .timeOfDay = [] { return qvestra::TimeOfDayStamp(QTime::currentTime()); },
                 .helpFolder = qvestra::help::HelpFolder(QCoreApplication::applicationDirPath()),
                 .endProgram = endProgram,
+                .engineVersion =
+                    QWebEngineProfile::defaultProfile()->httpUserAgent().section(u' ', -2, -2),
+                .recentLog = [&log] { return log.Recent(); },
             });
             QObject::connect(frmQvestra.get(), &qvestra::FrmQvestra::signInRequired, [&] {
                 frmLogin =

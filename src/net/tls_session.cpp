@@ -79,6 +79,8 @@ bool IsAddress(const std::string& name) {
 
 }  // namespace
 
+std::string TlsLibraryVersion() { return OpenSSL_version(OPENSSL_VERSION); }
+
 struct TlsSession::Connection {
     ~Connection() { SSL_free(ssl); }
     SSL* ssl = nullptr;

@@ -15,6 +15,9 @@ struct IoStep {
     std::size_t bytes = 0;
 };
 
+// OpenSSL's name and version, as it says them.
+std::string TlsLibraryVersion();
+
 // The client's side of TLS over a connected, non-blocking socket, by
 // OpenSSL: TLS 1.2 or later, the server's name sent, its certificate
 // verified against the system's trust (OpenSSL's default locations) and the

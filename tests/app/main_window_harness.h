@@ -45,6 +45,8 @@ struct Harness {
                     ++programEnds;
                     if (onEnd) onEnd();
                 },
+            .engineVersion = QStringLiteral("Chrome/102"),
+            .recentLog = [] { return QStringList{"the last line"}; },
         });
     }
 

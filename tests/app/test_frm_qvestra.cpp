@@ -15,6 +15,7 @@
 
 #include "app/desktop_proxy.h"
 #include "app/frm_connecting.h"
+#include "app/frm_diagnostics.h"
 #include "app/main_window_harness.h"
 #include "app/quit_on_signals.h"
 #include "app/single_instance.h"
@@ -145,6 +146,23 @@ class TestFrmQvestra : public QObject {
         QVERIFY(h.sockets.connectTimeouts.isEmpty());
         QCOMPARE(FilesIn(h.folder), QStringList{"qvuser.txt"});
         QCOMPARE(std::filesystem::status(h.folder).permissions(), std::filesystem::perms(0755));
+    }
+
+    // 診断情報 tells support what it needs, the data folder's size read off
+    // the window's thread, and never the proxy's user or password.
+    void diagnosticsForSupport() {
+        Harness h(true, {"svc.test", 80, net::HttpProxy{"proxy.test", 3128, "member", "pa55w0rd"}});
+        h.WriteUserFile("A-12|3\r\n");
+        h.ui().Menu_Diagnostics->trigger();
+        QVERIFY(h.window->findChildren<FrmDiagnostics*>().isEmpty());
+        h.steps.Settle();
+        const auto shown = h.window->findChildren<FrmDiagnostics*>();
+        QCOMPARE(shown.size(), 1);
+        const QString text = shown[0]->Text();
+        for (const char* fact : {"http://svc.test/", "proxy.test:3128", "Chrome/102",
+                                 "（8 バイト）", "the last line"})
+            QVERIFY2(text.contains(QString::fromUtf8(fact)), fact);
+        QVERIFY(!text.contains("pa55w0rd") && !text.contains("member"));
     }
 
     // 詳細 opens the help window once and brings it forward when asked
