@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <string_view>
 
+#include "app/command_line.h"
 #include "app/desktop_proxy.h"
 #include "app/document_opener.h"
 #include "app/frm_qvestra.h"
@@ -35,13 +36,15 @@ constexpr std::chrono::seconds kExchangeEndBound{10};
 }  // namespace
 
 int main(int argc, char* argv[]) {
-    // The program has no command line. The toolkit hands its arguments on to
-    // the web engine, where one such as --remote-debugging-port would open
-    // the browser to every local program: an argument is refused, and the
-    // toolkit gets a fixed list.
-    if (argc > 1) {
-        std::fprintf(stderr, "qvestra: unknown argument: %s\n", argv[1]);
-        return 2;
+    // The toolkit hands its arguments on to the web engine, where one such
+    // as --remote-debugging-port would open the browser to every local
+    // program: what the command line may ask is answered before any window,
+    // anything else refused, and the toolkit gets a fixed list.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+    if (const auto answer = qvestra::ReadCommandLine(arguments, QLocale::system()); !answer.run) {
+        std::fputs(answer.text.toLocal8Bit().constData(), answer.error ? stderr : stdout);
+        return answer.status;
     }
     qvestra::LogSink log(qvestra::LogSink::DefaultFolder());
     if (const QStringList removed = qvestra::webview::FixEngineEnvironment(); !removed.isEmpty())

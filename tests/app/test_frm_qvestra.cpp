@@ -13,6 +13,7 @@
 
 #include "fakes/support.h"
 
+#include "app/command_line.h"
 #include "app/desktop_proxy.h"
 #include "app/frm_connecting.h"
 #include "app/frm_diagnostics.h"
@@ -148,6 +149,31 @@ class TestFrmQvestra : public QObject {
         QCOMPARE(std::filesystem::status(h.folder).permissions(), std::filesystem::perms(0755));
     }
 
+    // The command line answers --help and --version in the locale's
+    // language and refuses everything else, so nothing reaches the engine.
+    void commandLine_data() {
+        Columns<QStringList, QLocale::Language, int, QString>();
+        const auto ja = QLocale::Japanese, en = QLocale::English;
+        Row("no argument", QStringList{}, ja, -1, QString());
+        Row("help, Japanese", QStringList{"--help"}, ja, 0, u"使い方: qvestra"_s);
+        Row("help, English", QStringList{"-h"}, en, 0, u"Usage: qvestra"_s);
+        Row("version", QStringList{"--version"}, en, 0, u"QVestra 0."_s);
+        Row("an engine switch", QStringList{"--webEngineArgs", "--remote-debugging-port=9229"}, en,
+            2, u"unknown option: --webEngineArgs"_s);
+        Row("a word, Japanese", QStringList{"-v", "page"}, ja, 2, u"使えない引数です: page"_s);
+    }
+    void commandLine() {
+        const auto [arguments, language, status, text] =
+            Fetch<QStringList, QLocale::Language, int, QString>();
+        const auto answer = ReadCommandLine(QStringList{"qvestra"} + arguments, QLocale(language));
+        QCOMPARE(answer.run, status < 0);
+        if (status < 0) return;
+        QCOMPARE(answer.status, status);
+        QCOMPARE(answer.error, status != 0);
+        QVERIFY2(answer.text.startsWith(text) || answer.text.contains(text),
+                 qPrintable(answer.text));
+    }
+
     // 診断情報 tells support what it needs, the data folder's size read off
     // the window's thread, and never the proxy's user or password.
     void diagnosticsForSupport() {
@@ -159,8 +185,8 @@ class TestFrmQvestra : public QObject {
         const auto shown = h.window->findChildren<FrmDiagnostics*>();
         QCOMPARE(shown.size(), 1);
         const QString text = shown[0]->Text();
-        for (const char* fact : {"http://svc.test/", "proxy.test:3128", "Chrome/102",
-                                 "（8 バイト）", "the last line"})
+        for (const char* fact :
+             {"http://svc.test/", "proxy.test:3128", "Chrome/102", "（8 バイト）", "the last line"})
             QVERIFY2(text.contains(QString::fromUtf8(fact)), fact);
         QVERIFY(!text.contains("pa55w0rd") && !text.contains("member"));
     }
