@@ -18,8 +18,11 @@ const QString kNotAPdfMessage = QStringLiteral("教材「%1」は PDF 文書で�
 const QString kTryAgain = QStringLiteral("再試行");
 
 // A caption from the service as it stands: an "&" in it is a letter, not a
-// keyboard shortcut.
-QString ButtonText(QString caption) { return caption.replace(u'&', QStringLiteral("&&")); }
+// keyboard shortcut. A screen reader reads the same caption.
+void SetCaption(QPushButton* button, QString caption) {
+    button->setAccessibleName(caption);
+    button->setText(caption.replace(u'&', QStringLiteral("&&")));
+}
 }  // namespace
 
 ContentPanels::ContentPanels(ContentPanelsDeps deps, FrmQvestraControls& ui, TwipsLayout& layout,
@@ -57,7 +60,7 @@ void ContentPanels::AssignGroupButtons() {
             button->hide();
             continue;
         }
-        button->setText(ButtonText(content_.groups[g].caption));
+        SetCaption(button, content_.groups[g].caption);
         button->show();
         nextButtonTop += 600;
         layout_.SetTop(button, nextButtonTop);
@@ -78,15 +81,16 @@ void ContentPanels::Cmd_Click(int index) {
     float height = 400;
     ui_.Frame3->setTitle(ui_.Cmd[index]->text());
     shownItems_ = group.items;
+    shownGroup_ = index;
     int n = 0;
     for (int e : shownItems_) {
-        ui_.CmdSub[n]->setText(ButtonText(content_.entries[e].title));
+        SetCaption(ui_.CmdSub[n], content_.entries[e].title);
         ui_.CmdSub[n]->show();
         height += kButtonHeight + 105;
         ++n;
     }
     layout_.SetWidth(ui_.Frame3, n < 8 ? fullFrame3Width_ / 2 : fullFrame3Width_);
-    ui_.CmdSub[n]->setText(kCloseCaption);
+    SetCaption(ui_.CmdSub[n], kCloseCaption);
     ui_.CmdSub[n]->show();
     height += kButtonHeight + 210;
     // Buttons past the close button belong to an earlier, longer group.
@@ -97,6 +101,8 @@ void ContentPanels::Cmd_Click(int index) {
     layout_.SetLeft(ui_.Frame3, button.width + button.left + 500);
     ui_.Frame3->show();
     ui_.Frame3->raise();
+    // The keyboard goes on to the group's items.
+    ui_.CmdSub[0]->setFocus();
 }
 
 void ContentPanels::CmdSub_Click(int index) {
@@ -106,6 +112,12 @@ void ContentPanels::CmdSub_Click(int index) {
         return;
     }
     if (index < static_cast<int>(shownItems_.size())) OpenEntry(shownItems_[index]);
+}
+
+void ContentPanels::CloseItems() {
+    if (!ui_.Frame3->isVisibleTo(window_)) return;
+    ui_.Frame3->hide();
+    if (shownGroup_ >= 0) ui_.Cmd[shownGroup_]->setFocus();
 }
 
 void ContentPanels::OpenEntry(int entry) {

@@ -56,6 +56,9 @@ class ContentPanels {
     void Cmd_Click(int index);
     // An item button: opens the item's document; "閉じる" hides Frame3.
     void CmdSub_Click(int index);
+    // Escape: the open group's items close, and the keyboard is back on the
+    // group's button.
+    void CloseItems();
 
   private:
     void AssignGroupButtons();
@@ -72,8 +75,10 @@ class ContentPanels {
     float fullFrame2Width_ = 0;
     float fullFrame3Width_ = 0;
     ContentList content_;
-    // The entries behind the item buttons of the group shown in Frame3.
+    // The entries behind the item buttons of the group shown in Frame3, and
+    // that group's button.
     std::vector<int> shownItems_;
+    int shownGroup_ = -1;
 };
 
 }  // namespace qvestra

@@ -6,10 +6,12 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QShortcut>
 #include <QTimer>
 
 #include "app/frm_diagnostics.h"
 #include "app/log.h"
+#include "app/scrolled_client.h"
 #include "app/start_up.h"
 #include "common/exchange_queue.h"
 #include "common/message_boxes.h"
@@ -68,8 +70,9 @@ FrmQvestra::~FrmQvestra() {
 }
 
 void FrmQvestra::BuildControls() {
-    client_ = new QWidget(this);
-    setCentralWidget(client_);
+    auto* scrolled = new ScrolledClient(this);
+    setCentralWidget(scrolled);
+    client_ = scrolled->Client();
     ui_ = MakeFrmQvestraControls(*this, client_, layout_, deps_.webViews);
     ui_.Timer_KHen = contract_->Timer_KHen();
     ui_.Timer_Mousikomi = contract_->Timer_Mousikomi();
@@ -78,6 +81,12 @@ void FrmQvestra::BuildControls() {
     for (int i = 0; i < kItemButtons; ++i)
         connect(ui_.CmdSub[i], &QPushButton::clicked, this, [this, i] { CmdSub_Click(i); });
     connect(ui_.Menu_F_End, &QAction::triggered, this, &QWidget::close);
+    // The menu bar from the keyboard, as desktops have it, its captions as
+    // they are; Escape closes an open group's items.
+    connect(new QShortcut(QKeySequence(Qt::Key_F10), this), &QShortcut::activated, this,
+            [this] { menuBar()->setActiveAction(ui_.Menu_File->menuAction()); });
+    connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this,
+            [this] { panels_.CloseItems(); });
     connect(ui_.Menu_F_Moshikomi, &QAction::triggered, this, &FrmQvestra::Menu_F_Moshikomi_Click);
     connect(ui_.Menu_E_Base, &QAction::triggered, this, &FrmQvestra::Menu_E_Base_Click);
     connect(ui_.Menu_E_Cont, &QAction::triggered, this, &FrmQvestra::Menu_E_Cont_Click);

@@ -43,12 +43,16 @@ struct ButtonColumns {
     float rowStep;
 };
 
+// Every button has a name for screen readers from the start (the panels
+// give it its caption's) and answers Return as well as Space.
 template <std::size_t N>
 void PlaceButtonColumns(std::array<QPushButton*, N>& buttons, QWidget* frame, TwipsLayout& layout,
-                        ButtonColumns columns) {
+                        ButtonColumns columns, const QString& name) {
     for (int i = 0; i < static_cast<int>(N); ++i) {
         auto* button = new QPushButton(frame);
         button->setFont(GothicFont(11.25));
+        button->setAccessibleName(name.arg(i + 1));
+        button->setAutoDefault(true);
         button->hide();
         const int row = i % columns.perColumn;
         layout.Place(button, {i < columns.perColumn ? 240.0f : columns.secondLeft,
@@ -76,7 +80,7 @@ FrmQvestraControls MakeFrmQvestraControls(QMainWindow& window, QWidget* client, 
     ui.Frame2->setStyleSheet(PanelStyle(QStringLiteral("color: rgb(0, 0, 192);")));
     ui.Frame2->hide();
     layout.Place(ui.Frame2, {240, 3600, 6855, 4695});
-    PlaceButtonColumns(ui.Cmd, ui.Frame2, layout, {7, 3600, 600});
+    PlaceButtonColumns(ui.Cmd, ui.Frame2, layout, {7, 3600, 600}, QStringLiteral("グループ %1"));
 
     ui.Frame3 = new QGroupBox(QStringLiteral("詳細一覧"), client);
     ui.Frame3->setFont(MinchoFont(12, false));
@@ -84,11 +88,12 @@ FrmQvestraControls MakeFrmQvestraControls(QMainWindow& window, QWidget* client, 
         PanelStyle(QStringLiteral("color: rgb(0, 0, 255); background-color: rgb(192, 192, 255);")));
     ui.Frame3->hide();
     layout.Place(ui.Frame3, {3720, 3720, 6735, 4455});
-    PlaceButtonColumns(ui.CmdSub, ui.Frame3, layout, {8, 3480, 480});
+    PlaceButtonColumns(ui.CmdSub, ui.Frame3, layout, {8, 3480, 480}, QStringLiteral("教材 %1"));
 
     ui.Image1 = new QLabel(client);
     ui.Image1->setPixmap(QPixmap(QStringLiteral(":/qvestra/logo.png")));
     ui.Image1->setScaledContents(true);
+    ui.Image1->setAccessibleName(QStringLiteral("QVestra のロゴ"));
     layout.Place(ui.Image1, {11880, 8040, 1335, 570});
 
     QMenuBar* bar = window.menuBar();

@@ -4,6 +4,7 @@
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPushButton>
 
 #include "app/frm_qvestra.h"
 #include "common/message_boxes.h"
@@ -24,7 +25,11 @@ void FrmQvestra::BuildMenu() {
 // A contract page opened while the documents came keeps the window until
 // its own request ends.
 void FrmQvestra::ShowMenuPanel() {
-    if (!contract_->PageOnScreen()) ui_.Frame2->show();
+    if (contract_->PageOnScreen()) return;
+    ui_.Frame2->show();
+    // The keyboard starts on the first group, but a rebuilt panel does not
+    // take it from where the member has it.
+    if (focusWidget() == nullptr && ui_.Cmd[0]->isVisibleTo(ui_.Frame2)) ui_.Cmd[0]->setFocus();
 }
 
 bool FrmQvestra::PollDone() const { return contract_->PollDone(); }

@@ -18,6 +18,7 @@
 #include "common/message_boxes.h"
 #include "common/time_stamp.h"
 #include "common/unverified_notice.h"
+#include "common/window_roles.h"
 #include "help/frm_help.h"
 #include "net/abort_switch.h"
 #include "net/tcp_socket.h"
@@ -54,6 +55,7 @@ int main(int argc, char* argv[]) {
     int fixedArgc = 1;
     char* fixedArgv[] = {argv[0], nullptr};
     QApplication app(fixedArgc, fixedArgv);
+    qvestra::InstallWindowRoles();
     // A Wayland desktop matches the windows to the desktop entry by this name.
     QGuiApplication::setDesktopFileName(QStringLiteral("com.qvestra.Client"));
     qvestra::webview::PreferSoftwareSceneGraphWithoutGpu();

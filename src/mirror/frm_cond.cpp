@@ -38,6 +38,9 @@ FrmCond::FrmCond(TwipScale scale)
     ProgBar->setRange(0, 100);
     ProgBar->setValue(0);
     ProgBar->setTextVisible(false);
+    ProgBar->setAccessibleName(QStringLiteral("ダウンロードの進み具合"));
+    Lbl_Leng->setAccessibleName(QStringLiteral("全体のバイト数"));
+    Lbl_Recv->setAccessibleName(QStringLiteral("受け取ったバイト数"));
     layout_.Place(ProgBar, {120, 1200, 4335, 255});
 
     // A sizable tool window.
@@ -66,6 +69,7 @@ void FrmCond::Announce(const QString& title, std::int64_t total) {
     constexpr std::int64_t kBarLimit = std::numeric_limits<int>::max();
     unit_ = 1 + std::max<std::int64_t>(total, 0) / kBarLimit;
     ShowCount(Lbl_Leng, total);
+    total_ = total;
     // A length of 0 still gets a range, so the bar never spins without end.
     ProgBar->setRange(0, static_cast<int>(std::max<std::int64_t>(1, total / unit_)));
     Lbl_TTL->setText(title + QStringLiteral("を初期化中"));
@@ -74,6 +78,9 @@ void FrmCond::Announce(const QString& title, std::int64_t total) {
 
 void FrmCond::Received(std::int64_t bytes) {
     ShowCount(Lbl_Recv, bytes);
+    // What a screen reader says of the bar: the figures, not a bare percentage.
+    ProgBar->setAccessibleDescription(
+        QStringLiteral("%1 / %2 バイト").arg(FormatCount(bytes), FormatCount(total_)));
     ProgBar->setValue(
         static_cast<int>(std::clamp<std::int64_t>(bytes / unit_, 0, ProgBar->maximum())));
     Q_EMIT updated();

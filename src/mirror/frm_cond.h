@@ -39,6 +39,7 @@ class FrmCond final : public QWidget {
     // The bar counts in units of this many bytes so a length beyond the
     // bar's integer range still fits.
     std::int64_t unit_ = 1;
+    std::int64_t total_ = 0;
 };
 
 }  // namespace qvestra::mirror

@@ -42,6 +42,8 @@ QStringList FixEngineEnvironment() {
                            ? kProgramSwitches + ' ' + developerSwitches
                            : kProgramSwitches);
     if (::geteuid() == 0) qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+    // Screen readers read the pages too, not just the windows around them.
+    qputenv("QTWEBENGINE_ENABLE_LINUX_ACCESSIBILITY", "1");
     return removed;
 }
 

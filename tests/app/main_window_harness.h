@@ -19,7 +19,8 @@ namespace qvestra::testing {
 struct Harness {
     // Real sockets, when given, replace the fake ones and talk to endpoint.
     explicit Harness(bool online, net::ServiceEndpoint endpoint = {"svc.test", 80},
-                     net::SocketFactory* realSockets = nullptr, ExchangeQueue* queue = nullptr)
+                     net::SocketFactory* realSockets = nullptr, ExchangeQueue* queue = nullptr,
+                     ScreenInfo screen = {})
         : endpoint(endpoint),
           exchanges(queue != nullptr ? *queue : steps),
           viewerWatch(windows, TwipScale(15),
@@ -37,7 +38,7 @@ struct Harness {
             .urls = urls,
             .documents = documents,
             .viewerWatch = viewerWatch,
-            .screen = {},
+            .screen = screen,
             .timeOfDay = [this] { return stamp; },
             .helpFolder = QStringLiteral("/usr/share/qvestra"),
             .endProgram =

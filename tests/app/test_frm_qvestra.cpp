@@ -21,7 +21,10 @@
 #include "app/quit_on_signals.h"
 #include "app/single_instance.h"
 #include "app/start_up.h"
+#include "common/window_roles.h"
 #include "help/frm_help.h"
+#include "mirror/frm_cond.h"
+#include "viewer/frm_comment.h"
 
 using namespace qvestra;
 using namespace qvestra::testing;
@@ -172,6 +175,65 @@ class TestFrmQvestra : public QObject {
         QCOMPARE(answer.error, status != 0);
         QVERIFY2(answer.text.startsWith(text) || answer.text.contains(text),
                  qPrintable(answer.text));
+    }
+
+    // A screen reader can use every window: each presents itself as a
+    // window or a dialog with its title, and every control that takes the
+    // keyboard has a name, the panels' hidden buttons and the logo too.
+    void everyControlHasAName() {
+        InstallWindowRoles();
+        Harness h(true);
+        h.WriteUserFile("A-12|3\r\n");
+        h.MenuLists({"Main;G;", "Sub;T1;/d/t1.pdf", "Cont;C;/d/c.pdf"});
+        h.Load();
+        h.ui().Menu_Diagnostics->trigger();
+        h.steps.Settle();
+        mirror::FrmCond progress(TwipScale(15));
+        FrmConnecting notice;
+        viewer::FrmComment comment(TwipScale(15));
+        const auto named = [](QObject* object) {
+            const QAccessibleInterface* face = QAccessible::queryAccessibleInterface(object);
+            return face != nullptr && !face->text(QAccessible::Name).isEmpty();
+        };
+        QCOMPARE(QAccessible::queryAccessibleInterface(&progress)->role(), QAccessible::Dialog);
+        QCOMPARE(QAccessible::queryAccessibleInterface(&notice)->role(), QAccessible::Dialog);
+        const QList<QWidget*> windows{h.window.get(), &progress, &notice, &comment};
+        for (QWidget* window : windows) {
+            QVERIFY2(named(window), qPrintable(window->metaObject()->className()));
+            for (QWidget* control : window->findChildren<QWidget*>()) {
+                if (control->focusPolicy() == Qt::NoFocus && !qobject_cast<QLabel*>(control) &&
+                    !qobject_cast<QProgressBar*>(control))
+                    continue;
+                if (qobject_cast<QLabel*>(control) &&
+                    qobject_cast<QLabel*>(control)->text().isEmpty() &&
+                    qobject_cast<QLabel*>(control)->pixmap().isNull())
+                    continue;
+                QVERIFY2(named(control), qPrintable(QString(control->metaObject()->className()) +
+                                                    u' ' + control->objectName()));
+            }
+        }
+    }
+
+    // With the desktop's text doubled the panels reach past the screen's
+    // bottom: the window scrolls, and the first group comes into view. At
+    // the usual size nothing scrolls.
+    void largeTextScrolls_data() {
+        Columns<double, bool>();
+        Row("the usual size", 96.0, false);
+        Row("text doubled", 192.0, true);
+    }
+    void largeTextScrolls() {
+        const auto [dpi, scrolls] = Fetch<double, bool>();
+        Harness h(true, {"svc.test", 80}, nullptr, nullptr, {1280, 800, dpi});
+        h.WriteUserFile("A-12|3\r\n");
+        h.MenuLists({"Cont;A;/d/a.pdf", "Cont;B;/d/b.pdf", "Cont;C;/d/c.pdf"});
+        h.Load();
+        auto* area = h.window->findChild<QScrollArea*>();
+        QCOMPARE(area->verticalScrollBar()->maximum() > 0, scrolls);
+        area->ensureWidgetVisible(h.ui().Cmd[2]);
+        const QPoint bottom =
+            h.ui().Cmd[2]->mapTo(area->viewport(), h.ui().Cmd[2]->rect().bottomRight());
+        QVERIFY(area->viewport()->rect().contains(bottom));
     }
 
     // 診断情報 tells support what it needs, the data folder's size read off

@@ -5,7 +5,9 @@
 # downloaded, the large one with its progress window on screen; a group
 # button lists its items, an item opens its document in the desktop's PDF
 # viewer (a stand-in registered for application/pdf), the notice shows
-# meanwhile and closes about 2 s after the viewer's window came.
+# meanwhile and closes about 2 s after the viewer's window came. Then the
+# keyboard alone: F10 opens the menu bar, Escape closes it and an open
+# group's items, Return opens the first group and its first item.
 # Usage: open_document.sh CLIENT DEMO_SERVICE ARTIFACT_DIR
 set -euo pipefail
 # The large document comes slowly enough for its progress window to be seen.
@@ -87,3 +89,16 @@ wait_for_window_gone 60 'A c r o b a t' || fail "the notice did not close"
 closed_ms=$((($(date +%s%N) - seen) / 1000000))
 import -window root "$artifacts/viewer-in-front.png"
 echo "notice closed ${closed_ms} ms after the viewer's window appeared"
+
+main=$(wait_for_window 10 'Q_Vestraメニュー') || fail "the main window is gone"
+xdotool windowfocus --sync "$main"
+xdotool key F10
+wait_until 10 menu_open || fail "F10 did not open the menu bar"
+xdotool key Escape Escape
+wait_until 10 eval '! menu_open' || fail "Escape did not close the menu"
+xdotool key Escape Return
+wait_until 30 screen_shows '255,385=srgb(192,192,255)' || fail "Return did not open the first group"
+xdotool key Return
+wait_for_window 60 'hiragana1.pdf - Stand-in Viewer' >/dev/null \
+    || fail "Return did not open the first item"
+echo "the keyboard alone reached the menu bar and opened a group and an item"
