@@ -63,3 +63,15 @@ echo "proxy gone: the mirrored menu page painted $shown_ms ms after the start"
 # A hang guard, not a speed check: a start that waited for the probe's
 # time-out (120 s) would break it, a loaded machine would not.
 [ "$shown_ms" -lt 60000 ] || fail "the offline start took $shown_ms ms"
+
+# The log names the route and each exchange, and holds none of what must
+# stay the member's: the proxy's password or credentials, a page's text.
+client_log="$HOME/.local/state/qvestra/qvestra.log"
+[ "$(stat -c %a "$client_log")" = 600 ] || fail "the log is not the member's alone"
+grep -q 'to the service through the proxy 127.0.0.1:3128' "$client_log" || fail "the log does not name the route"
+grep -q "GET http://$service/qv_contents/hiragana1.pdf HTTP/1.0: ended, status 200" "$client_log" \
+    || fail "the log does not name a document's exchange"
+for secret in s3cret bWVtYmVyOnMzY3JldA Proxy-Authorization 'ようこそ'; do
+    if grep -q "$secret" "$client_log"; then fail "the log holds $secret"; fi
+done
+echo "the log names the route and the exchanges, and holds no secret"
