@@ -1,22 +1,24 @@
 #include "common/window_roles.h"
 
 #include <QAccessibleWidget>
-#include <QDialog>
-#include <QMainWindow>
 #include <QWidget>
 
 namespace qvestra {
 
 namespace {
 
+// By class name alone: the factory is asked about every object, some of
+// them on their way out, which must not be touched.
 QAccessibleInterface* WindowRole(const QString& className, QObject* object) {
-    auto* widget = qobject_cast<QWidget*>(object);
-    // Qt's own windows know their roles; a plain widget would be a filler.
-    if (widget == nullptr || !widget->isWindow() || !className.startsWith(u"qvestra::") ||
-        qobject_cast<QDialog*>(widget) != nullptr || qobject_cast<QMainWindow*>(widget) != nullptr)
-        return nullptr;
-    return new QAccessibleWidget(
-        widget, widget->windowType() == Qt::Window ? QAccessible::Window : QAccessible::Dialog);
+    static const QStringList kWindows = {QStringLiteral("qvestra::signin::FrmLogin"),
+                                         QStringLiteral("qvestra::help::FrmHelp")};
+    static const QStringList kDialogs = {QStringLiteral("qvestra::mirror::FrmCond"),
+                                         QStringLiteral("qvestra::FrmConnecting"),
+                                         QStringLiteral("qvestra::viewer::FrmComment")};
+    const bool window = kWindows.contains(className);
+    if (!window && !kDialogs.contains(className)) return nullptr;
+    return new QAccessibleWidget(static_cast<QWidget*>(object),
+                                 window ? QAccessible::Window : QAccessible::Dialog);
 }
 
 }  // namespace

@@ -15,7 +15,8 @@
 # record refresh and the sign-in poll (the client's own sockets), and the
 # views; the page reads come only after a verified start. The engine's own
 # variables ask it to take any certificate and to open a debugging port: it
-# does neither.
+# does neither. The views show the program's own page in place of the refused
+# one.
 # Usage: hostile_tls.sh CLIENT DEMO_SERVICE ARTIFACT_DIR   (CLIENT: qvestra-https)
 set -euo pipefail
 source "$(dirname "$0")/e2e_lib.sh"
@@ -130,3 +131,6 @@ for name in other-host self-signed expired plain; do
     echo "$name: no request reached it, the folder is as it was, the member was told once"
 done
 [ "${#hidden[@]}" = 0 ] || fail "the notice was hidden below another window: ${hidden[*]}"
+# Each view that met such a server showed the program's page in its place.
+grep -q 'could not be shown ( QWebEngineLoadingInfo::CertificateErrorDomain' \
+    "$HOME/.local/state/qvestra/qvestra.log" || fail "a refused certificate did not give way to the program's page"
