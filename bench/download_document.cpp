@@ -9,7 +9,7 @@
 
 #include <sys/resource.h>
 
-#include "mirror/mirror.h"
+#include "documents/download.h"
 #include "net/http_text.h"
 #include "net/tcp_socket.h"
 
@@ -29,8 +29,9 @@ int main(int argc, char* argv[]) {
     const qvestra::store::DataFolder folder{std::filesystem::path(argv[4])};
 
     const auto start = std::chrono::steady_clock::now();
-    qvestra::mirror::ProgressWindow progress(qvestra::TwipScale(15), QStringLiteral("bench"), {});
-    const auto outcome = qvestra::mirror::FetchDocument(
+    qvestra::documents::ProgressWindow progress(qvestra::ui::TwipScale(15), QStringLiteral("bench"),
+                                                {});
+    const auto outcome = qvestra::documents::FetchDocument(
         {socket, endpoint, hostHeader}, folder, QStringLiteral("/") + QString::fromUtf8(argv[3]),
         {}, [&progress](std::int64_t received, std::optional<std::int64_t> announced) {
             progress.Report(received, announced);

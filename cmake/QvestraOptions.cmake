@@ -64,7 +64,7 @@ function(add_qt_test name)
             ENVIRONMENT "QT_QPA_PLATFORM=offscreen;QT_LOGGING_RULES=qt.qpa.*=false"
             TIMEOUT 120)
     endif()
-    set_tests_properties(${name} PROPERTIES FAIL_REGULAR_EXPRESSION "SKIP   : ")
+    set_tests_properties(${name} PROPERTIES FAIL_REGULAR_EXPRESSION "SKIP   : " LABELS unit)
     if(ARG_MAY_SKIP)
         set_tests_properties(${name} PROPERTIES SKIP_RETURN_CODE 77)
     endif()

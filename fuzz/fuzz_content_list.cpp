@@ -3,8 +3,8 @@
 // component, the last piece of its entry's path.
 #include <cstdlib>
 
-#include "common/cp932.h"
 #include "content/content_list.h"
+#include "core/cp932.h"
 #include "store/data_folder.h"
 
 namespace {
@@ -17,7 +17,7 @@ void Check(bool holds) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const QByteArrayView bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
-    const qvestra::ContentList list = qvestra::ParseContentList(qvestra::DecodeCp932(bytes));
+    const qvestra::ContentList list = qvestra::ParseContentList(qvestra::core::DecodeCp932(bytes));
     const int entries = static_cast<int>(list.entries.size());
     Check(entries <= qvestra::ContentList::kMaxEntries);
     Check(list.groups.size() <= static_cast<std::size_t>(qvestra::ContentList::kMaxGroups));

@@ -4,7 +4,7 @@
 // and reading it back gives the same parts.
 #include <cstdlib>
 
-#include "common/cp932.h"
+#include "core/cp932.h"
 #include "store/answers.h"
 #include "store/data_folder.h"
 #include "store/user_file.h"
@@ -28,7 +28,8 @@ void CheckAccepted(const QString& record) {
           (!parts->memberNumber.isEmpty() && !parts->memberNumber.startsWith(u'0')));
     for (QChar c : parts->memberNumber) Check(c >= u'0' && c <= u'9');
     // What the user file would hold reads back as the same record.
-    const QString stored = FirstField(qvestra::DecodeCp932(qvestra::EncodeCp932(record)));
+    const QString stored =
+        FirstField(qvestra::core::DecodeCp932(qvestra::core::EncodeCp932(record)));
     Check(stored == record);
 }
 

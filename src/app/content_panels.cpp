@@ -4,8 +4,8 @@
 #include <QPushButton>
 
 #include "app/document_opener.h"
-#include "common/message_boxes.h"
-#include "mirror/mirror.h"
+#include "documents/download.h"
+#include "ui/message_boxes.h"
 #include "viewer/viewer_watch.h"
 
 namespace qvestra {
@@ -25,8 +25,8 @@ void SetCaption(QPushButton* button, QString caption) {
 }
 }  // namespace
 
-ContentPanels::ContentPanels(ContentPanelsDeps deps, FrmQvestraControls& ui, TwipsLayout& layout,
-                             QWidget* window)
+ContentPanels::ContentPanels(ContentPanelsDeps deps, FrmQvestraControls& ui,
+                             ui::TwipsLayout& layout, QWidget* window)
     : deps_(std::move(deps)), ui_(ui), layout_(layout), window_(window) {}
 
 void ContentPanels::KeepFullWidths() {
@@ -97,7 +97,7 @@ void ContentPanels::Cmd_Click(int index) {
     for (int i = n + 1; i < FrmQvestraControls::kItemButtons; ++i) ui_.CmdSub[i]->hide();
     layout_.SetHeight(ui_.Frame3, height);
     layout_.SetTop(ui_.Frame3, layout_.Of(ui_.Frame2).top);
-    const TwipRect button = layout_.Of(ui_.Cmd[index]);
+    const ui::TwipRect button = layout_.Of(ui_.Cmd[index]);
     layout_.SetLeft(ui_.Frame3, button.width + button.left + 500);
     ui_.Frame3->show();
     ui_.Frame3->raise();
@@ -139,10 +139,10 @@ void ContentPanels::OpenEntry(int entry) {
 
 void ContentPanels::FetchThenOpen(const QString& documentFile, const QString& title) {
     deps_.fetch(documentFile, title,
-                [this, documentFile, title](const mirror::DownloadOutcome& outcome) {
+                [this, documentFile, title](const documents::DownloadOutcome& outcome) {
                     if (outcome.stored) return OpenDocument(documentFile.mid(1));
-                    deps_.messages.Offer(window_, mirror::FailureMessage(title, outcome), kTryAgain,
-                                         [this, documentFile, title](bool again) {
+                    deps_.messages.Offer(window_, documents::FailureMessage(title, outcome),
+                                         kTryAgain, [this, documentFile, title](bool again) {
                                              if (again) FetchThenOpen(documentFile, title);
                                          });
                 });

@@ -5,20 +5,22 @@
 #include <vector>
 
 #include "app/frm_qvestra_controls.h"
-#include "common/twips.h"
 #include "content/content_list.h"
 #include "store/data_folder.h"
+#include "ui/twips.h"
 
 class QWidget;
 
 namespace qvestra {
 
 class DocumentOpener;
+namespace ui {
 class MessageBoxes;
+}
 namespace viewer {
 class ViewerWatch;
 }
-namespace mirror {
+namespace documents {
 struct DownloadOutcome;
 }
 
@@ -26,11 +28,11 @@ struct ContentPanelsDeps {
     store::DataFolder dataFolder;
     DocumentOpener& documents;
     viewer::ViewerWatch& viewerWatch;
-    MessageBoxes& messages;
+    ui::MessageBoxes& messages;
     // Fetches a document that is not there ("/" + its name, its title);
     // what became of it comes back.
     std::function<void(const QString&, const QString&,
-                       std::function<void(const mirror::DownloadOutcome&)>)>
+                       std::function<void(const documents::DownloadOutcome&)>)>
         fetch;
 };
 
@@ -39,7 +41,7 @@ struct ContentPanelsDeps {
 // behind them change together, so a button always opens what it says.
 class ContentPanels {
   public:
-    ContentPanels(ContentPanelsDeps deps, FrmQvestraControls& ui, TwipsLayout& layout,
+    ContentPanels(ContentPanelsDeps deps, FrmQvestraControls& ui, ui::TwipsLayout& layout,
                   QWidget* window);
 
     // The panels' full widths, once the window is laid out over the screen.
@@ -70,7 +72,7 @@ class ContentPanels {
 
     ContentPanelsDeps deps_;
     FrmQvestraControls& ui_;
-    TwipsLayout& layout_;
+    ui::TwipsLayout& layout_;
     QWidget* window_;
     float fullFrame2Width_ = 0;
     float fullFrame3Width_ = 0;

@@ -6,12 +6,12 @@
 #include <QScreen>
 #include <QVBoxLayout>
 
-#include "common/message_boxes.h"
+#include "ui/message_boxes.h"
 
 namespace qvestra {
 
 FrmConnecting::FrmConnecting() {
-    setWindowTitle(MessageBoxes::kTitle);
+    setWindowTitle(ui::MessageBoxes::kTitle);
     setWindowFlag(Qt::Dialog);
     auto* layout = new QVBoxLayout(this);
     auto* text = new QLabel(

@@ -13,15 +13,15 @@
 #include "app/log.h"
 #include "app/scrolled_client.h"
 #include "app/start_up.h"
-#include "common/exchange_queue.h"
-#include "common/message_boxes.h"
 #include "contract/contract_request.h"
 #include "contract/record_refresh.h"
+#include "core/exchange_queue.h"
+#include "documents/frm_cond.h"
 #include "help/frm_help.h"
-#include "mirror/frm_cond.h"
 #include "net/http_text.h"
 #include "net/tls_session.h"
 #include "store/user_file.h"
+#include "ui/message_boxes.h"
 #include "viewer/viewer_watch.h"
 
 namespace qvestra {
@@ -39,7 +39,7 @@ const QString kFolderNotMembers = QStringLiteral(
 
 FrmQvestra::FrmQvestra(FrmQvestraDeps deps)
     : deps_(std::move(deps)),
-      layout_(TwipScale::ForLogicalDpi(deps_.screen.logicalDpi)),
+      layout_(ui::TwipScale::ForLogicalDpi(deps_.screen.logicalDpi)),
       panels_({deps_.dataFolder, deps_.documents, deps_.viewerWatch, deps_.messages,
                [this](const QString& documentFile, const QString& title, auto fetched) {
                    menuBuild_.Fetch(documentFile, title, hostHeader_, std::move(fetched));
@@ -47,7 +47,7 @@ FrmQvestra::FrmQvestra(FrmQvestraDeps deps)
               ui_, layout_, this),
       menuBuild_({deps_.endpoint, deps_.dataFolder, deps_.sockets, deps_.urls, deps_.exchanges,
                   layout_.Scale(),
-                  [this](mirror::FrmCond& window) { Q_EMIT progressWindowShown(&window); },
+                  [this](documents::FrmCond& window) { Q_EMIT progressWindowShown(&window); },
                   [this] { ShowMenuPanel(); }},
                  panels_),
       startUp_(new StartUp(
@@ -100,20 +100,20 @@ void FrmQvestra::LayOutOverScreen() {
     const auto& scale = layout_.Scale();
     layout_.Place(this, {0, 0, scale.ToTwips(deps_.screen.widthPixels),
                          scale.ToTwips(deps_.screen.heightPixels)});
-    const TwipRect window = layout_.Of(this);
+    const ui::TwipRect window = layout_.Of(this);
 
-    const TwipRect frame1 = layout_.Of(ui_.Frame1);
+    const ui::TwipRect frame1 = layout_.Of(ui_.Frame1);
     layout_.SetWidth(ui_.Frame1, window.width - 2 * frame1.left);
 
     savedFrame1Height_ = layout_.Of(ui_.Frame1).height;
     panels_.KeepFullWidths();
 
-    const TwipRect placed = layout_.Of(ui_.Frame1);
+    const ui::TwipRect placed = layout_.Of(ui_.Frame1);
     ui_.WebBrowser->SetTop(placed.top - 150);
     ui_.WebBrowser->SetWidth(placed.width);
     ui_.WebBrowser->SetHeight(placed.height);
 
-    const TwipRect image = layout_.Of(ui_.Image1);
+    const ui::TwipRect image = layout_.Of(ui_.Image1);
     layout_.SetLeft(ui_.Image1, window.width - image.width - 200);
     layout_.SetTop(ui_.Image1, window.height - image.height - 1200);
 }
@@ -236,7 +236,7 @@ void FrmQvestra::ShowDiagnostics() {
         std::optional<std::int64_t> free;
     };
     deps_.exchanges.Run(
-        Lane::kShort,
+        core::Lane::kShort,
         [root = deps_.dataFolder.Root()] {
             Sizes sizes;
             std::error_code ec;
@@ -252,8 +252,8 @@ void FrmQvestra::ShowDiagnostics() {
             if (!ec) sizes.free = static_cast<std::int64_t>(space.available);
             return sizes;
         },
-        [this](const JobResult<Sizes>& result) {
-            if (result.end == JobEnd::kCancelled) return;
+        [this](const core::JobResult<Sizes>& result) {
+            if (result.end == core::JobEnd::kCancelled) return;
             const auto& proxy = deps_.endpoint.proxy;
             auto* window = new FrmDiagnostics(this);
             window->Show(

@@ -9,25 +9,29 @@
 #include "app/content_panels.h"
 #include "app/frm_qvestra_controls.h"
 #include "app/menu_build.h"
-#include "common/twips.h"
 #include "contract/contract_request.h"
 #include "net/service_endpoint.h"
 #include "net/socket.h"
 #include "net/url_reader.h"
 #include "store/data_folder.h"
+#include "ui/twips.h"
 #include "webview/web_view.h"
 
 namespace qvestra {
 
-class DocumentOpener;
+namespace core {
 class ExchangeQueue;
+}
+namespace ui {
 class MessageBoxes;
+}
+class DocumentOpener;
 class StartUp;
 struct StartUpFindings;
 namespace viewer {
 class ViewerWatch;
 }
-namespace mirror {
+namespace documents {
 class FrmCond;
 }
 namespace help {
@@ -49,9 +53,9 @@ struct FrmQvestraDeps {
     store::DataFolder dataFolder;
     net::SocketFactory& sockets;
     // Where every exchange runs, one after another.
-    ExchangeQueue& exchanges;
+    core::ExchangeQueue& exchanges;
     webview::WebViewFactory webViews;
-    MessageBoxes& messages;
+    ui::MessageBoxes& messages;
     net::UrlReader& urls;
     DocumentOpener& documents;
     viewer::ViewerWatch& viewerWatch;
@@ -116,7 +120,7 @@ class FrmQvestra final : public QMainWindow {
     void Load();
 
     const Controls& controls() const { return ui_; }
-    const TwipsLayout& layout() const { return layout_; }
+    const ui::TwipsLayout& layout() const { return layout_; }
     const StartUp& StartUpSequence() const { return *startUp_; }
     const MenuBuild& Build() const { return menuBuild_; }
     const contract::ContractRequest& Request() const { return *contract_; }
@@ -141,7 +145,7 @@ class FrmQvestra final : public QMainWindow {
     // while this window stays loaded and hidden.
     void signInRequired();
     // A document download shows a fresh progress window.
-    void progressWindowShown(mirror::FrmCond* window);
+    void progressWindowShown(documents::FrmCond* window);
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -172,7 +176,7 @@ class FrmQvestra final : public QMainWindow {
     void ShowDiagnostics();
 
     FrmQvestraDeps deps_;
-    TwipsLayout layout_;
+    ui::TwipsLayout layout_;
     Controls ui_;
     QWidget* client_ = nullptr;
     std::string hostHeader_;

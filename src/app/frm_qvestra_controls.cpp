@@ -46,8 +46,8 @@ struct ButtonColumns {
 // Every button has a name for screen readers from the start (the panels
 // give it its caption's) and answers Return as well as Space.
 template <std::size_t N>
-void PlaceButtonColumns(std::array<QPushButton*, N>& buttons, QWidget* frame, TwipsLayout& layout,
-                        ButtonColumns columns, const QString& name) {
+void PlaceButtonColumns(std::array<QPushButton*, N>& buttons, QWidget* frame,
+                        ui::TwipsLayout& layout, ButtonColumns columns, const QString& name) {
     for (int i = 0; i < static_cast<int>(N); ++i) {
         auto* button = new QPushButton(frame);
         button->setFont(GothicFont(11.25));
@@ -63,7 +63,8 @@ void PlaceButtonColumns(std::array<QPushButton*, N>& buttons, QWidget* frame, Tw
 
 }  // namespace
 
-FrmQvestraControls MakeFrmQvestraControls(QMainWindow& window, QWidget* client, TwipsLayout& layout,
+FrmQvestraControls MakeFrmQvestraControls(QMainWindow& window, QWidget* client,
+                                          ui::TwipsLayout& layout,
                                           const webview::WebViewFactory& webViews) {
     FrmQvestraControls ui;
 

@@ -42,7 +42,8 @@ struct FrmQvestraControls {
 
 // Makes the controls in their places, as they are at load: panels hidden,
 // contract commands off, nothing connected yet, no timers.
-FrmQvestraControls MakeFrmQvestraControls(QMainWindow& window, QWidget* client, TwipsLayout& layout,
+FrmQvestraControls MakeFrmQvestraControls(QMainWindow& window, QWidget* client,
+                                          ui::TwipsLayout& layout,
                                           const webview::WebViewFactory& webViews);
 
 }  // namespace qvestra

@@ -7,8 +7,8 @@
 #include <QPushButton>
 
 #include "app/frm_qvestra.h"
-#include "common/message_boxes.h"
 #include "contract/contract_request.h"
+#include "ui/message_boxes.h"
 
 namespace qvestra {
 
@@ -85,7 +85,7 @@ void FrmQvestra::ReturnToMenuPage() {
     contract_->Returned();
     layout_.SetHeight(ui_.Frame1, savedFrame1Height_);
     ui_.Frame2->show();
-    const TwipRect frame1 = layout_.Of(ui_.Frame1);
+    const ui::TwipRect frame1 = layout_.Of(ui_.Frame1);
     ui_.WebBrowser->SetTop(frame1.top - 150);
     ui_.WebBrowser->SetHeight(frame1.height);
     ui_.WebBrowser->SetWidth(frame1.width);

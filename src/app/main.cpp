@@ -13,24 +13,24 @@
 #include "app/log.h"
 #include "app/quit_on_signals.h"
 #include "app/single_instance.h"
-#include "common/exchange_queue.h"
-#include "common/log_sink.h"
-#include "common/message_boxes.h"
-#include "common/time_stamp.h"
-#include "common/unverified_notice.h"
-#include "common/window_roles.h"
+#include "core/abort_switch.h"
+#include "core/exchange_queue.h"
+#include "core/log_sink.h"
+#include "core/time_stamp.h"
 #include "help/frm_help.h"
-#include "net/abort_switch.h"
 #include "net/tcp_socket.h"
 #include "net/url_reader.h"
 #include "signin/computer_name.h"
 #include "signin/frm_login.h"
+#include "ui/message_boxes.h"
+#include "ui/unverified_notice.h"
+#include "ui/window_roles.h"
 #include "viewer/viewer_watch.h"
 #include "viewer/window_list.h"
-#include "webview/engine_environment.h"
-#include "webview/local_pages.h"
-#include "webview/scene_graph.h"
-#include "webview/webengine_view.h"
+#include "webengine/engine_environment.h"
+#include "webengine/local_pages.h"
+#include "webengine/scene_graph.h"
+#include "webengine/webengine_view.h"
 
 namespace {
 constexpr std::chrono::seconds kExchangeEndBound{10};
@@ -47,18 +47,18 @@ int main(int argc, char* argv[]) {
         std::fputs(answer.text.toLocal8Bit().constData(), answer.error ? stderr : stdout);
         return answer.status;
     }
-    qvestra::LogSink log(qvestra::LogSink::DefaultFolder());
-    if (const QStringList removed = qvestra::webview::FixEngineEnvironment(); !removed.isEmpty())
+    qvestra::core::LogSink log(qvestra::core::LogSink::DefaultFolder());
+    if (const QStringList removed = qvestra::webengine::FixEngineEnvironment(); !removed.isEmpty())
         qCInfo(qvestra::lcApp) << "taken from the environment:" << removed.join(u' ');
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
-    qvestra::webview::RegisterLocalScheme();
+    qvestra::webengine::RegisterLocalScheme();
     int fixedArgc = 1;
     char* fixedArgv[] = {argv[0], nullptr};
     QApplication app(fixedArgc, fixedArgv);
-    qvestra::InstallWindowRoles();
+    qvestra::ui::InstallWindowRoles();
     // A Wayland desktop matches the windows to the desktop entry by this name.
     QGuiApplication::setDesktopFileName(QStringLiteral("com.qvestra.Client"));
-    qvestra::webview::PreferSoftwareSceneGraphWithoutGpu();
+    qvestra::webengine::PreferSoftwareSceneGraphWithoutGpu();
     // The windows decide when the program ends, not the last one closed: the
     // main window stays loaded and hidden while the sign-in window shows.
     QApplication::setQuitOnLastWindowClosed(false);
@@ -66,8 +66,8 @@ int main(int argc, char* argv[]) {
     // The program may be asked to end before its event loop runs: then a
     // request to leave the loop would be lost, so main looks at this itself.
     bool ending = false;
-    const qvestra::net::AbortSwitch terminationSignal;
-    qvestra::ThreadExchangeQueue exchanges;
+    const qvestra::core::AbortSwitch terminationSignal;
+    qvestra::core::ThreadExchangeQueue exchanges;
     const auto endProgram = [&ending, &exchanges] {
         ending = true;
         // No queued exchange starts, every end still to come says
@@ -80,7 +80,7 @@ int main(int argc, char* argv[]) {
         endProgram();
     });
 
-    qvestra::QtMessageBoxes messages;
+    qvestra::ui::QtMessageBoxes messages;
     qvestra::net::ServiceEndpoint endpoint{QVESTRA_SERVICE_HOST, QVESTRA_SERVICE_PORT, std::nullopt,
                                            std::string_view(QVESTRA_SERVICE_SCHEME) == "https"
                                                ? qvestra::net::Scheme::kHttps
@@ -111,20 +111,20 @@ int main(int argc, char* argv[]) {
 
     // Every channel to the service tells the member the same, once, when
     // the service could not be verified.
-    qvestra::UnverifiedNotice unverified(messages);
+    qvestra::ui::UnverifiedNotice unverified(messages);
     const auto reportUnverified = [&unverified] { unverified.Report(); };
     qvestra::net::TcpSocketFactory sockets({}, reportUnverified);
     qvestra::net::CurlUrlReader urls(
         QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName().toStdString(),
         reportUnverified);
     qvestra::XdgDocumentOpener documents;
-    qvestra::webview::WebEngineViews views(
+    qvestra::webengine::WebEngineViews views(
         {QString::fromStdString(endpoint.host), endpoint.port,
          endpoint.Tls() ? QStringLiteral("https") : QStringLiteral("http")},
         [](const QUrl& url) { QDesktopServices::openUrl(url); }, reportUnverified);
     const auto windows = qvestra::viewer::CreatePlatformWindowList();
     qvestra::viewer::ViewerWatch viewerWatch(
-        *windows, qvestra::TwipScale::ForLogicalDpi(screenInfo.logicalDpi), {});
+        *windows, qvestra::ui::TwipScale::ForLogicalDpi(screenInfo.logicalDpi), {});
 
     // Every exchange, the page reads and the views take the route the
     // desktop names for the service. A PAC file may take the network's time
@@ -136,11 +136,13 @@ int main(int argc, char* argv[]) {
     std::unique_ptr<qvestra::signin::FrmLogin> frmLogin;
     std::unique_ptr<qvestra::FrmQvestra> frmQvestra;
     exchanges.Run(
-        qvestra::Lane::kShort,
-        [endpoint](const qvestra::net::AbortSwitch&) { return qvestra::DesktopProxyFor(endpoint); },
-        [&](const qvestra::JobResult<std::optional<qvestra::net::HttpProxy>>& route) {
+        qvestra::core::Lane::kShort,
+        [endpoint](const qvestra::core::AbortSwitch&) {
+            return qvestra::DesktopProxyFor(endpoint);
+        },
+        [&](const qvestra::core::JobResult<std::optional<qvestra::net::HttpProxy>>& route) {
             // The program is ending. A route that could not be read is none.
-            if (route.end == qvestra::JobEnd::kCancelled) return;
+            if (route.end == qvestra::core::JobEnd::kCancelled) return;
             endpoint.proxy = route.value;
             if (route.value)
                 qCInfo(qvestra::lcApp, "to the service through the proxy %s:%d",
@@ -160,7 +162,7 @@ int main(int argc, char* argv[]) {
                 .documents = documents,
                 .viewerWatch = viewerWatch,
                 .screen = screenInfo,
-                .timeOfDay = [] { return qvestra::TimeOfDayStamp(QTime::currentTime()); },
+                .timeOfDay = [] { return qvestra::core::TimeOfDayStamp(QTime::currentTime()); },
                 .helpFolder = qvestra::help::HelpFolder(QCoreApplication::applicationDirPath()),
                 .endProgram = endProgram,
                 .engineVersion =
@@ -176,9 +178,10 @@ int main(int argc, char* argv[]) {
                         .exchanges = exchanges,
                         .webViews = views.Factory(),
                         .messages = messages,
-                        .scale = qvestra::TwipScale::ForLogicalDpi(screenInfo.logicalDpi),
+                        .scale = qvestra::ui::TwipScale::ForLogicalDpi(screenInfo.logicalDpi),
                         .pcName = qvestra::signin::ComputerName(),
-                        .timeOfDay = [] { return qvestra::TimeOfDayStamp(QTime::currentTime()); },
+                        .timeOfDay =
+                            [] { return qvestra::core::TimeOfDayStamp(QTime::currentTime()); },
                         .handOver =
                             [&frmLogin, &frmQvestra] {
                                 frmLogin.release()->deleteLater();

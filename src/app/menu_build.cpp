@@ -1,9 +1,10 @@
 #include "app/menu_build.h"
 
 #include "app/content_panels.h"
-#include "common/cp932.h"
-#include "common/exchange_queue.h"
 #include "content/content_list.h"
+#include "core/cp932.h"
+#include "core/exchange_queue.h"
+#include "documents/download.h"
 #include "mirror/mirror.h"
 
 namespace qvestra {
@@ -25,11 +26,11 @@ void MenuBuild::Request(MenuSource source) {
 void MenuBuild::Start(MenuSource source) {
     state_ = State::kRunning;
     deps_.exchanges.Run(
-        Lane::kTransfer,
-        [this, source](const net::AbortSwitch& cancel) {
+        core::Lane::kTransfer,
+        [this, source](const core::AbortSwitch& cancel) {
             return ParseMenuPage(deps_.urls.ReadAll(source.address, cancel), source.memberId);
         },
-        [this, source](const JobResult<ParsedMenuPage>& result) {
+        [this, source](const core::JobResult<ParsedMenuPage>& result) {
             if (result.Done())
                 LoadMenuPage(source, result.value);
             else
@@ -40,8 +41,8 @@ void MenuBuild::Start(MenuSource source) {
 ParsedMenuPage ParseMenuPage(const net::PageRead& read, const QString& memberId) {
     ParsedMenuPage page;
     // Decoded in one piece so no double-byte character is split.
-    page.text =
-        DecodeCp932(QByteArrayView(read.bytes.data(), static_cast<qsizetype>(read.bytes.size())));
+    page.text = core::DecodeCp932(
+        QByteArrayView(read.bytes.data(), static_cast<qsizetype>(read.bytes.size())));
     page.whole = read.whole;
     page.content = ParseContentList(page.text);
     // A list may name anything; the program's own files are no documents.
@@ -60,15 +61,15 @@ void MenuBuild::LoadMenuPage(const MenuSource& source, const ParsedMenuPage& pag
     std::set<std::string> listed;
     for (const ContentEntry& entry : panels_.Content().entries)
         if (entry.documentFile) listed.insert(entry.documentFile->mid(1).toStdString());
-    deps_.exchanges.Run(Lane::kTransfer,
+    deps_.exchanges.Run(core::Lane::kTransfer,
                         [folder = deps_.dataFolder, listed] { folder.RemovePartFiles(listed); });
     for (const ContentEntry& entry : panels_.Content().entries)
         if (entry.documentFile)
             DownloadPackage(*entry.documentFile, entry.title, source.hostHeader);
     deps_.exchanges.Run(
-        Lane::kTransfer, [] {},
+        core::Lane::kTransfer, [] {},
         [this, source,
-         text = page.whole ? page.text : QString()](const JobResult<std::monostate>& result) {
+         text = page.whole ? page.text : QString()](const core::JobResult<std::monostate>& result) {
             if (result.Done())
                 Finish(source, text);
             else
@@ -79,13 +80,13 @@ void MenuBuild::LoadMenuPage(const MenuSource& source, const ParsedMenuPage& pag
 void MenuBuild::DownloadPackage(const QString& documentFile, const QString& title,
                                 const std::string& hostHeader, Fetched fetched) {
     deps_.exchanges.Run(
-        Lane::kTransfer,
-        [this, documentFile, title, hostHeader](const net::AbortSwitch& cancel) {
+        core::Lane::kTransfer,
+        [this, documentFile, title, hostHeader](const core::AbortSwitch& cancel) {
             const auto file = deps_.dataFolder.Root() / documentFile.mid(1).toStdString();
             std::error_code ec;
-            if (std::filesystem::exists(file, ec)) return mirror::DownloadOutcome{true};
+            if (std::filesystem::exists(file, ec)) return documents::DownloadOutcome{true};
             const auto socket = deps_.sockets.Create(cancel);
-            return mirror::FetchDocument(
+            return documents::FetchDocument(
                 {*socket, deps_.endpoint, hostHeader}, deps_.dataFolder, documentFile, {},
                 [this, title](std::int64_t received, std::optional<std::int64_t> announced) {
                     deps_.exchanges.Report([this, title, received, announced] {
@@ -93,9 +94,10 @@ void MenuBuild::DownloadPackage(const QString& documentFile, const QString& titl
                     });
                 });
         },
-        [this, fetched = std::move(fetched)](const JobResult<mirror::DownloadOutcome>& result) {
+        [this,
+         fetched = std::move(fetched)](const core::JobResult<documents::DownloadOutcome>& result) {
             progress_.reset();
-            if (fetched && result.end != JobEnd::kCancelled) fetched(result.value);
+            if (fetched && result.end != core::JobEnd::kCancelled) fetched(result.value);
         });
 }
 
@@ -104,7 +106,7 @@ void MenuBuild::Fetch(const QString& documentFile, const QString& title,
     // A second click while the first one's download runs adds nothing.
     if (!fetching_.insert(documentFile).second) return;
     DownloadPackage(documentFile, title, hostHeader,
-                    [this, documentFile, fetched](const mirror::DownloadOutcome& outcome) {
+                    [this, documentFile, fetched](const documents::DownloadOutcome& outcome) {
                         fetching_.erase(documentFile);
                         fetched(outcome);
                     });
@@ -114,7 +116,7 @@ void MenuBuild::ShowProgress(const QString& title, std::int64_t received,
                              std::optional<std::int64_t> announced) {
     if (!progress_)
         progress_ =
-            std::make_unique<mirror::ProgressWindow>(deps_.scale, title, deps_.progressShown);
+            std::make_unique<documents::ProgressWindow>(deps_.scale, title, deps_.progressShown);
     progress_->Report(received, announced);
 }
 
@@ -126,8 +128,8 @@ void MenuBuild::Finish(const MenuSource& source, const QString& wholePage) {
     // connection, after every exchange asked for before them. Only a page
     // that arrived whole may become the offline copy.
     if (source.mirror)
-        deps_.exchanges.Run(Lane::kTransfer,
-                            [this, source, wholePage](const net::AbortSwitch& cancel) {
+        deps_.exchanges.Run(core::Lane::kTransfer,
+                            [this, source, wholePage](const core::AbortSwitch& cancel) {
                                 const auto socket = deps_.sockets.Create(cancel);
                                 mirror::MirrorPages({*socket, deps_.endpoint, source.hostHeader},
                                                     deps_.dataFolder, source.memberId, wholePage);

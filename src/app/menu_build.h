@@ -8,32 +8,34 @@
 #include <set>
 #include <string>
 
-#include "common/twips.h"
 #include "content/content_list.h"
 #include "net/service_endpoint.h"
 #include "net/socket.h"
 #include "net/url_reader.h"
 #include "store/data_folder.h"
+#include "ui/twips.h"
 
 namespace qvestra {
 
 class ContentPanels;
+namespace core {
 class ExchangeQueue;
-namespace mirror {
+}
+namespace documents {
 class FrmCond;
 class ProgressWindow;
 struct DownloadOutcome;
-}  // namespace mirror
+}  // namespace documents
 
 struct MenuBuildDeps {
     net::ServiceEndpoint endpoint;
     store::DataFolder dataFolder;
     net::SocketFactory& sockets;
     net::UrlReader& urls;
-    ExchangeQueue& exchanges;
-    TwipScale scale;
+    core::ExchangeQueue& exchanges;
+    ui::TwipScale scale;
     // A document download shows a fresh progress window.
-    std::function<void(mirror::FrmCond&)> progressShown;
+    std::function<void(documents::FrmCond&)> progressShown;
     // The build's documents are there (or failed): the panel may show.
     std::function<void()> finished;
 };
@@ -76,7 +78,7 @@ class MenuBuild {
     State Current() const { return state_; }
 
     // What became of a document fetched.
-    using Fetched = std::function<void(const mirror::DownloadOutcome&)>;
+    using Fetched = std::function<void(const documents::DownloadOutcome&)>;
     // The member asked for a document that is not there: it is fetched at
     // once on the transfers' lane (after what runs there), with its
     // progress window. Asked for again while it comes, nothing more happens.
@@ -98,7 +100,7 @@ class MenuBuild {
     State state_ = State::kIdle;
     MenuSource again_;
     // The progress window of the download that runs.
-    std::unique_ptr<mirror::ProgressWindow> progress_;
+    std::unique_ptr<documents::ProgressWindow> progress_;
     // The documents the member asked for that are on their way.
     std::set<QString> fetching_;
 };

@@ -4,20 +4,20 @@
 #include <QSocketNotifier>
 #include <csignal>
 
-#include "net/abort_switch.h"
+#include "core/abort_switch.h"
 
 namespace qvestra {
 
 namespace {
 
-const net::AbortSwitch* g_abort = nullptr;
+const core::AbortSwitch* g_abort = nullptr;
 
 // Only async-signal-safe work here; Trip neither blocks nor changes errno.
 void OnSignal(int) { g_abort->Trip(); }
 
 }  // namespace
 
-void EndOnTerminationSignals(const net::AbortSwitch& abort, QObject* context,
+void EndOnTerminationSignals(const core::AbortSwitch& abort, QObject* context,
                              std::function<void()> onSignal) {
     g_abort = &abort;
     // The switch stays readable once tripped, so the notifier goes quiet

@@ -6,7 +6,7 @@ class QObject;
 
 namespace qvestra {
 
-namespace net {
+namespace core {
 class AbortSwitch;
 }
 
@@ -16,7 +16,7 @@ class AbortSwitch;
 // for long: the windows close, the exchange queue cancels its running job,
 // and Qt WebEngine shuts down in order instead of dying mid-write. abort
 // must outlive the program's signal handling.
-void EndOnTerminationSignals(const net::AbortSwitch& abort, QObject* context,
+void EndOnTerminationSignals(const core::AbortSwitch& abort, QObject* context,
                              std::function<void()> onSignal);
 
 }  // namespace qvestra

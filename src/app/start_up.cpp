@@ -4,7 +4,7 @@
 
 #include "app/frm_connecting.h"
 #include "app/log.h"
-#include "common/exchange_queue.h"
+#include "core/exchange_queue.h"
 #include "net/probe.h"
 #include "store/user_file.h"
 
@@ -24,8 +24,8 @@ void StartUp::Run(std::optional<QString> memberNumber,
                   std::function<void(const StartUpFindings&)> done) {
     done_ = std::move(done);
     job_ = deps_.exchanges.Run(
-        Lane::kShort,
-        [this, memberNumber](const net::AbortSwitch& cancel) {
+        core::Lane::kShort,
+        [this, memberNumber](const core::AbortSwitch& cancel) {
             StartUpFindings findings;
             findings.online = net::ReachService(*deps_.sockets.Create(cancel), deps_.endpoint,
                                                 kProbeTimeoutSeconds);
@@ -45,8 +45,8 @@ void StartUp::Run(std::optional<QString> memberNumber,
             }
             return findings;
         },
-        [this](const JobResult<StartUpFindings>& result) {
-            if (result.end != JobEnd::kCancelled) {
+        [this](const core::JobResult<StartUpFindings>& result) {
+            if (result.end != core::JobEnd::kCancelled) {
                 // A start-up that failed on the way starts offline.
                 Finish(result.Done() ? result.value : StartUpFindings{});
             } else if (result.value.refresh.kind == contract::RecordRefresh::kCancelled) {

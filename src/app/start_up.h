@@ -6,8 +6,8 @@
 #include <memory>
 #include <optional>
 
-#include "common/exchange_queue.h"
 #include "contract/record_refresh.h"
+#include "core/exchange_queue.h"
 #include "net/service_endpoint.h"
 #include "net/socket.h"
 #include "store/data_folder.h"
@@ -22,7 +22,7 @@ struct StartUpDeps {
     net::ServiceEndpoint endpoint;
     store::DataFolder dataFolder;
     net::SocketFactory& sockets;
-    ExchangeQueue& exchanges;
+    core::ExchangeQueue& exchanges;
     // The member closed the connecting notice.
     std::function<void()> endProgram;
 };
@@ -59,7 +59,7 @@ class StartUp final : public QObject {
     QTimer* noticeTimer_;
     std::unique_ptr<FrmConnecting> notice_;
     // Cancels the exchanges of the start-up that runs: offline at once.
-    JobHandle job_;
+    core::JobHandle job_;
     std::function<void(const StartUpFindings&)> done_;
 };
 

@@ -2,8 +2,8 @@
 
 #include <QTimer>
 
-#include "common/exchange_queue.h"
 #include "contract/log.h"
+#include "core/exchange_queue.h"
 #include "store/answers.h"
 #include "store/user_file.h"
 
@@ -71,9 +71,9 @@ void ContractRequest::Poll(bool application) {
     // What the status does to the disk is done on the queue too, judged by
     // the stamp of the request this poll is for.
     deps_.exchanges.Run(
-        Lane::kShort,
+        core::Lane::kShort,
         [this, application, number = *number, stamp = stamp_,
-         member = member_](const net::AbortSwitch& cancel) {
+         member = member_](const core::AbortSwitch& cancel) {
             // The member's request status file; a short answer is kept in keika.txt.
             const auto localCopy = deps_.dataFolder.Root() / "keika.txt";
             const auto status =
@@ -94,13 +94,13 @@ void ContractRequest::Poll(bool application) {
             }
             return answer;
         },
-        [this, application, stamp = stamp_](const JobResult<PollAnswer>& result) {
+        [this, application, stamp = stamp_](const core::JobResult<PollAnswer>& result) {
             Take(application, stamp, result);
         });
 }
 
 void ContractRequest::Take(bool application, const QString& stamp,
-                           const JobResult<PollAnswer>& result) {
+                           const core::JobResult<PollAnswer>& result) {
     if (state_ == State::kPollOnItsWay) state_ = State::kPolling;
     // The folder is gone whether or not the member still waits for it.
     if (result.value.outcome == RequestOutcome::kCancelled) {

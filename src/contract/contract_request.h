@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-#include "common/exchange_queue.h"
+#include "core/exchange_queue.h"
 #include "net/service_endpoint.h"
 #include "net/socket.h"
 #include "store/data_folder.h"
@@ -19,7 +19,7 @@ struct ContractRequestDeps {
     net::ServiceEndpoint endpoint;
     store::DataFolder dataFolder;
     net::SocketFactory& sockets;
-    ExchangeQueue& exchanges;
+    core::ExchangeQueue& exchanges;
     // The time of day as text, "14-05-07": the stamp of a request.
     std::function<QString()> timeOfDay;
 };
@@ -98,7 +98,7 @@ class ContractRequest final : public QObject {
         bool stored = true;
     };
     void Poll(bool application);
-    void Take(bool application, const QString& stamp, const JobResult<PollAnswer>& answer);
+    void Take(bool application, const QString& stamp, const core::JobResult<PollAnswer>& answer);
 
     ContractRequestDeps deps_;
     State state_ = State::kNone;

@@ -2,8 +2,8 @@
 
 #include <QWidget>
 
-#include "common/twips.h"
 #include "net/service_endpoint.h"
+#include "ui/twips.h"
 #include "webview/web_view.h"
 
 class QPushButton;
@@ -16,7 +16,7 @@ struct FrmHelpDeps {
     // contract yet.
     bool fromService = false;
     webview::WebViewFactory webViews;
-    TwipScale scale;
+    ui::TwipScale scale;
     // The folder of the help page shown offline: HelpFolder's answer.
     QString helpFolder;
 };
@@ -47,7 +47,7 @@ class FrmHelp final : public QWidget {
     void SizeWebView();
 
     FrmHelpDeps deps_;
-    TwipsLayout layout_;
+    ui::TwipsLayout layout_;
 };
 
 }  // namespace qvestra::help

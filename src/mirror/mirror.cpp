@@ -1,9 +1,5 @@
 #include "mirror/mirror.h"
 
-#include <QElapsedTimer>
-
-#include "mirror/frm_cond.h"
-#include "mirror/log.h"
 #include "net/http_text.h"
 #include "store/sinks.h"
 #include "store/user_file.h"
@@ -13,124 +9,11 @@ namespace qvestra::mirror {
 namespace {
 
 constexpr int kPageTimeoutSeconds = 120;
-constexpr const char* kFailureNames[] = {"stored",          "no connection", "not verified",
-                                         "an error status", "disk full",     "too slow",
-                                         "broken off"};
-constexpr int kTurnIntervalMs = 20;
 constexpr int kLogoTimeoutSeconds = 10;
 constexpr store::StoreLimits kPageLimits{16 * store::StoreLimits::kMiB};
 constexpr store::StoreLimits kLogoLimits{store::StoreLimits::kMiB};
 
-net::ExchangeResult Get(Exchange& exchange, const std::string& requestLine, int timeoutSeconds,
-                        net::BodySink& sink, net::TimeOut rule = net::TimeOut::kWholeExchange,
-                        const std::string& moreLines = {}) {
-    return net::PlainGet(
-        exchange.socket, exchange.endpoint,
-        {net::RequestText(requestLine, exchange.hostHeader, moreLines), timeoutSeconds, rule},
-        sink);
-}
-
 }  // namespace
-
-DownloadOutcome FetchDocument(Exchange exchange, const store::DataFolder& folder,
-                              const QString& documentFile, const FetchRules& rules,
-                              const DownloadReport& report) {
-    DownloadOutcome outcome;
-    const auto target = folder.FileFor(documentFile.mid(1).toStdString());
-    if (!documentFile.startsWith(u'/') || !target) return outcome;
-
-    QElapsedTimer sinceTurn;
-    const auto progress = [&](std::int64_t received, std::optional<std::int64_t> announced) {
-        // Reporting every chunk would cost more than the transfer itself
-        // on a fast link; fifty reports a second keep the bar smooth.
-        const bool last = announced && received >= *announced;
-        if (!sinceTurn.isValid() || sinceTurn.elapsed() >= kTurnIntervalMs || last) {
-            sinceTurn.start();
-            if (report) report(received, announced);
-        }
-    };
-    const auto requestLine =
-        net::AbsoluteRequestLine(exchange.endpoint, "/qv_contents" + documentFile.toStdString());
-    // A part that turns out not to continue goes, and the document is asked
-    // for whole once more.
-    for (auto from = store::FindResumePoint(*target);; from.reset()) {
-        store::DocumentSink sink(*target, rules.limits, from, progress);
-        const auto result = Get(exchange, requestLine, rules.timeoutSeconds, sink,
-                                net::TimeOut::kBetweenBytes, from ? store::RangeLines(*from) : "");
-        outcome.stored = sink.Stored();
-        outcome.received += result.BodyBytes;
-        outcome.status = result.StatusCode;
-        outcome.failure =
-            outcome.stored ? DownloadFailure::kNone : FailureOf(result, sink.DiskFull());
-        if (!outcome.stored)
-            qCWarning(lcMirror, "%s not stored (%s)", qUtf8Printable(documentFile),
-                      kFailureNames[static_cast<int>(outcome.failure)]);
-        if (!sink.StartOver()) return outcome;
-    }
-}
-
-QString FailureMessage(const QString& title, const DownloadOutcome& outcome) {
-    QString why;
-    switch (outcome.failure) {
-        case DownloadFailure::kNoConnection:
-            why = QStringLiteral(
-                "QVestra のサーバーにつながらないか、サーバーから応答がありません。"
-                "インターネットへの接続を確かめてから、再試行してください。");
-            break;
-        case DownloadFailure::kUnverified:
-            why = QStringLiteral(
-                "サーバーの証明書を確認できないため、接続しませんでした。"
-                "別のネットワークから再試行するか、ネットワークの管理者にご相談ください。");
-            break;
-        case DownloadFailure::kServiceError:
-            why = QStringLiteral(
-                      "サーバーがエラー（%1）を返しました。しばらく待ってから、"
-                      "再試行してください。")
-                      .arg(outcome.status);
-            break;
-        case DownloadFailure::kDiskFull:
-            why = QStringLiteral(
-                "ディスクの空き容量が足りません。不要なファイルを削除してから、"
-                "再試行してください。");
-            break;
-        case DownloadFailure::kTooSlow:
-            why = QStringLiteral(
-                "通信が遅すぎるか、途中で止まりました。受け取った分は残してあり、"
-                "再試行すると続きから受け取ります。");
-            break;
-        case DownloadFailure::kNone:
-        case DownloadFailure::kBrokenOff:
-            why = QStringLiteral("通信が途中で切れました。再試行してください。");
-            break;
-    }
-    return QStringLiteral("教材「%1」をダウンロードできませんでした。\n").arg(title) + why;
-}
-
-DownloadFailure FailureOf(const net::ExchangeResult& result, bool diskFull) {
-    if (result.ConnectResult == net::kUnverified) return DownloadFailure::kUnverified;
-    if (result.ConnectResult != net::kOk || result.StatusCode == 0)
-        return DownloadFailure::kNoConnection;
-    if (result.StatusCode < 200 || result.StatusCode > 299) return DownloadFailure::kServiceError;
-    if (diskFull) return DownloadFailure::kDiskFull;
-    if (result.SockResult == net::kTooSlow || result.SockResult == net::kTimedOut)
-        return DownloadFailure::kTooSlow;
-    return DownloadFailure::kBrokenOff;
-}
-
-ProgressWindow::ProgressWindow(TwipScale scale, QString title, std::function<void(FrmCond&)> shown)
-    : scale_(scale), title_(std::move(title)), shown_(std::move(shown)) {}
-
-ProgressWindow::~ProgressWindow() = default;
-
-void ProgressWindow::Report(std::int64_t received, std::optional<std::int64_t> announced) {
-    if (announced && !window_) {
-        window_ = std::make_unique<FrmCond>(scale_);
-        window_->Announce(title_, *announced);
-        window_->show();
-        if (shown_) shown_(*window_);
-    }
-    if (window_) window_->Received(received);
-}
 
 void MirrorPages(Exchange exchange, const store::DataFolder& folder, const QString& memberId,
                  const QString& menuPageText) {
@@ -140,20 +23,20 @@ void MirrorPages(Exchange exchange, const store::DataFolder& folder, const QStri
         // copy is worth more than an error page or a part of one.
         if (!menuPageText.isEmpty()) store::WriteLineAtomically(*page, menuPageText);
         store::WholeBodySink sink(*page, kPageLimits);
-        Get(exchange,
-            net::PathRequestLine(exchange.endpoint,
-                                 "/q_Vestra/HTML/" + memberId.toStdString() + ".txt"),
-            kPageTimeoutSeconds, sink);
+        net::Get(exchange,
+                 net::PathRequestLine(exchange.endpoint,
+                                      "/q_Vestra/HTML/" + memberId.toStdString() + ".txt"),
+                 kPageTimeoutSeconds, sink);
     }
 
     store::WholeBodySink help(folder.Root() / "Help.html", kPageLimits);
-    Get(exchange, net::PathRequestLine(exchange.endpoint, "/q_Vestra/HTML/Help.html"),
-        kPageTimeoutSeconds, help);
+    net::Get(exchange, net::PathRequestLine(exchange.endpoint, "/q_Vestra/HTML/Help.html"),
+             kPageTimeoutSeconds, help);
 
     folder.CreateImages();
     store::WholeBodySink logo(folder.Root() / "images" / "LOGO_Movei.gif", kLogoLimits);
-    Get(exchange, net::PathRequestLine(exchange.endpoint, "/q_Vestra/images/Logo_Movei.gif"),
-        kLogoTimeoutSeconds, logo);
+    net::Get(exchange, net::PathRequestLine(exchange.endpoint, "/q_Vestra/images/Logo_Movei.gif"),
+             kLogoTimeoutSeconds, logo);
 }
 
 }  // namespace qvestra::mirror

@@ -43,6 +43,13 @@ class BodySink {
     virtual void Finish(const ExchangeResult& result) = 0;
 };
 
+// What one exchange runs on: its connection, the service and the Host line.
+struct Exchange {
+    Socket& socket;
+    const ServiceEndpoint& endpoint;
+    const std::string& hostHeader;
+};
+
 struct PlainRequest {
     std::string text;  // see RequestText()
     int timeoutSeconds = 10;
@@ -57,5 +64,10 @@ struct PlainRequest {
 // with the connection.
 ExchangeResult PlainGet(Socket& socket, const ServiceEndpoint& endpoint,
                         const PlainRequest& request, BodySink& sink);
+// The same for a request line on an exchange, with more header lines (each
+// ending in CR LF) after its Host line.
+ExchangeResult Get(const Exchange& exchange, const std::string& requestLine, int timeoutSeconds,
+                   BodySink& sink, TimeOut rule = TimeOut::kWholeExchange,
+                   const std::string& moreLines = {});
 
 }  // namespace qvestra::net

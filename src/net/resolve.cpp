@@ -11,7 +11,7 @@
 #include <netdb.h>
 #include <poll.h>
 
-#include "net/abort_switch.h"
+#include "core/abort_switch.h"
 
 namespace qvestra::net {
 
@@ -91,7 +91,7 @@ NameResolver& NameResolver::ForThisThread() {
 
 std::vector<ResolvedAddress> NameResolver::Resolve(const std::string& host, int port,
                                                    std::chrono::steady_clock::time_point deadline,
-                                                   const AbortSwitch* cancel) {
+                                                   const core::AbortSwitch* cancel) {
     if (auto numeric = NumericAddress(host, port); !numeric.empty()) return numeric;
     if (!channel_) return {};
     ares_channel channel = channel_->channel;
@@ -103,7 +103,7 @@ std::vector<ResolvedAddress> NameResolver::Resolve(const std::string& host, int 
     ares_getaddrinfo(channel, host.c_str(), std::to_string(port).c_str(), &hints, Found, &lookup);
     while (!lookup.done) {
         const auto now = std::chrono::steady_clock::now();
-        if (now >= deadline || Tripped(cancel)) {
+        if (now >= deadline || core::Tripped(cancel)) {
             // Ends the look-up at once; Found hears of it.
             ares_cancel(channel);
             return {};

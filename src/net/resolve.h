@@ -7,9 +7,11 @@
 
 #include <sys/socket.h>
 
-namespace qvestra::net {
-
+namespace qvestra::core {
 class AbortSwitch;
+}
+
+namespace qvestra::net {
 
 struct ResolvedAddress {
     int family = 0;
@@ -40,7 +42,7 @@ class NameResolver {
     // at the deadline, or once cancel (when given) is tripped.
     std::vector<ResolvedAddress> Resolve(const std::string& host, int port,
                                          std::chrono::steady_clock::time_point deadline,
-                                         const AbortSwitch* cancel);
+                                         const core::AbortSwitch* cancel);
 
   private:
     struct Channel;

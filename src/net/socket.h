@@ -5,9 +5,11 @@
 #include <memory>
 #include <string>
 
-namespace qvestra::net {
-
+namespace qvestra::core {
 class AbortSwitch;
+}
+
+namespace qvestra::net {
 
 // Result codes of the socket calls. kClosed is the end of a reply the peer
 // finished; every other value but kOk is a failure of its own kind.
@@ -96,7 +98,7 @@ class SocketFactory {
   public:
     virtual ~SocketFactory() = default;
     // Every wait of the socket ends once cancel is tripped; cancel outlives it.
-    virtual std::unique_ptr<Socket> Create(const AbortSwitch& cancel) = 0;
+    virtual std::unique_ptr<Socket> Create(const core::AbortSwitch& cancel) = 0;
 };
 
 }  // namespace qvestra::net

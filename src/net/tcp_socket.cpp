@@ -208,7 +208,7 @@ void TcpSocket::Close() {
     peerClosed_ = false;
 }
 
-std::unique_ptr<Socket> TcpSocketFactory::Create(const AbortSwitch& cancel) {
+std::unique_ptr<Socket> TcpSocketFactory::Create(const core::AbortSwitch& cancel) {
     return std::make_unique<TcpSocket>(&cancel, pace_, unverified_);
 }
 

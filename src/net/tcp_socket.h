@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "net/abort_switch.h"
+#include "core/abort_switch.h"
 #include "net/receive_buffer.h"
 #include "net/resolve.h"
 #include "net/socket.h"
@@ -18,7 +18,7 @@ class TcpSocket final : public Socket {
   public:
     // The switch, when given, ends every wait of this socket once tripped.
     // Names are looked up by resolver, or by the thread's own.
-    explicit TcpSocket(const AbortSwitch* cancel = nullptr, Pace pace = {},
+    explicit TcpSocket(const core::AbortSwitch* cancel = nullptr, Pace pace = {},
                        UnverifiedReport unverified = {}, NameResolver* resolver = nullptr)
         : cancel_(cancel), pace_(pace), unverified_(std::move(unverified)), resolver_(resolver) {}
     ~TcpSocket() override;
@@ -57,9 +57,9 @@ class TcpSocket final : public Socket {
     // The time-out's deadline, or the head's while the body has not started.
     Clock::time_point Deadline() const { return std::min(deadline_, headEnd_); }
 
-    bool Aborted() const { return Tripped(cancel_); }
+    bool Aborted() const { return core::Tripped(cancel_); }
 
-    const AbortSwitch* cancel_;
+    const core::AbortSwitch* cancel_;
     Pace pace_;
     UnverifiedReport unverified_;
     NameResolver* resolver_;
@@ -83,7 +83,7 @@ class TcpSocketFactory final : public SocketFactory {
   public:
     explicit TcpSocketFactory(Pace pace = {}, UnverifiedReport unverified = {})
         : pace_(pace), unverified_(std::move(unverified)) {}
-    std::unique_ptr<Socket> Create(const AbortSwitch& cancel) override;
+    std::unique_ptr<Socket> Create(const core::AbortSwitch& cancel) override;
 
   private:
     Pace pace_;

@@ -4,7 +4,7 @@
 
 #include <optional>
 
-#include "net/abort_switch.h"
+#include "core/abort_switch.h"
 #include "net/service_endpoint.h"
 #include "net/socket.h"
 
@@ -26,7 +26,7 @@ class UrlReader {
   public:
     virtual ~UrlReader() = default;
     // The read ends at once once cancel is tripped.
-    virtual PageRead ReadAll(const std::string& address, const AbortSwitch& cancel) = 0;
+    virtual PageRead ReadAll(const std::string& address, const core::AbortSwitch& cancel) = 0;
 };
 
 class CurlUrlReader final : public UrlReader {
@@ -39,7 +39,7 @@ class CurlUrlReader final : public UrlReader {
 
     // unverified is told when a read over TLS met a server that did not verify.
     explicit CurlUrlReader(std::string userAgent, UnverifiedReport unverified = {});
-    PageRead ReadAll(const std::string& address, const AbortSwitch& cancel) override;
+    PageRead ReadAll(const std::string& address, const core::AbortSwitch& cancel) override;
     // The route of every later read: through this proxy, or directly
     // whatever the environment says, so that the page comes the way the
     // program's other exchanges go. Before the first read.

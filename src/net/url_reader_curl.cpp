@@ -30,7 +30,7 @@ std::size_t Append(char* data, std::size_t size, std::size_t count, void* target
 
 // What a read learns as it goes.
 struct Transfer {
-    const AbortSwitch& cancel;
+    const core::AbortSwitch& cancel;
     // By then the reply's header must have come (see Pace).
     std::chrono::steady_clock::time_point headEnd;
     bool headDone = false;
@@ -61,7 +61,7 @@ std::size_t TakeHeaderLine(char* data, std::size_t size, std::size_t count, void
 int EndWhenCancelledOrLate(void* target, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
     const auto* transfer = static_cast<const Transfer*>(target);
     return static_cast<int>(
-        Tripped(&transfer->cancel) ||
+        core::Tripped(&transfer->cancel) ||
         (!transfer->headDone && std::chrono::steady_clock::now() >= transfer->headEnd));
 }
 
@@ -115,7 +115,7 @@ CurlUrlReader::CurlUrlReader(std::string userAgent, UnverifiedReport unverified)
     curl_global_init(CURL_GLOBAL_DEFAULT);
 }
 
-PageRead CurlUrlReader::ReadAll(const std::string& address, const AbortSwitch& cancel) {
+PageRead CurlUrlReader::ReadAll(const std::string& address, const core::AbortSwitch& cancel) {
     PageRead read;
     std::string& page = read.bytes;
     std::unique_ptr<CURL, CurlDeleter> curl(curl_easy_init());

@@ -6,13 +6,13 @@
 #include <QScreen>
 #include <QTimer>
 
-#include "common/exchange_queue.h"
-#include "common/message_boxes.h"
+#include "core/exchange_queue.h"
 #include "net/http_text.h"
 #include "signin/log.h"
 #include "store/answers.h"
 #include "store/sinks.h"
 #include "store/user_file.h"
+#include "ui/message_boxes.h"
 
 namespace qvestra::signin {
 
@@ -60,7 +60,7 @@ void FrmLogin::Load() {
 // From the window's outer size, frame included; the frame is known once the
 // window shows, and a window manager may report it later still.
 void FrmLogin::SizeWebView() {
-    const TwipScale& scale = layout_.Scale();
+    const ui::TwipScale& scale = layout_.Scale();
     webBrowser_->SetHeight(scale.ToTwips(frameGeometry().height()) - 120);
     webBrowser_->SetWidth(scale.ToTwips(frameGeometry().width()) - 50);
 }
@@ -89,11 +89,11 @@ void FrmLogin::PollSignIn() {
     // The window may be gone when the poll ends: the exchange holds its own
     // copies, and its end is dropped then.
     deps_.exchanges.Run(
-        Lane::kShort,
+        core::Lane::kShort,
         [sockets = &deps_.sockets, exchanges = &deps_.exchanges, endpoint = deps_.endpoint,
          folder = deps_.dataFolder, hostHeader = hostHeader_,
          path = "/q_vestra/LOG_O/qvuser" + loginTime_.toStdString() +
-                ".txt"](const net::AbortSwitch& cancel) {
+                ".txt"](const core::AbortSwitch& cancel) {
             const auto answer =
                 store::FetchShortAnswer(*sockets->Create(cancel), endpoint, path, hostHeader);
             // The member is told why once (UnverifiedNotice); a network
@@ -117,10 +117,10 @@ void FrmLogin::PollSignIn() {
             return store::UserFile(folder.UserFile()).Write(*record) ? Answer::kSignedIn
                                                                      : Answer::kNotStored;
         },
-        [self = QPointer<FrmLogin>(this)](const JobResult<Answer>& result) {
+        [self = QPointer<FrmLogin>(this)](const core::JobResult<Answer>& result) {
             // Cancelled: the program is ending. A poll that failed on the
             // way asks again at the next tick.
-            if (self && result.end != JobEnd::kCancelled)
+            if (self && result.end != core::JobEnd::kCancelled)
                 self->TakeAnswer(result.Done() ? result.value : Answer::kNothingYet);
         });
 }

@@ -3,18 +3,20 @@
 #include <QWidget>
 #include <functional>
 
-#include "common/twips.h"
 #include "net/service_endpoint.h"
 #include "net/socket.h"
 #include "store/data_folder.h"
+#include "ui/twips.h"
 #include "webview/web_view.h"
 
 class QTimer;
 
-namespace qvestra {
+namespace qvestra::core {
 class ExchangeQueue;
+}
+namespace qvestra::ui {
 class MessageBoxes;
-}  // namespace qvestra
+}
 
 namespace qvestra::signin {
 
@@ -23,10 +25,10 @@ struct FrmLoginDeps {
     store::DataFolder dataFolder;
     net::SocketFactory& sockets;
     // The program's exchange queue, where the polls run.
-    ExchangeQueue& exchanges;
+    core::ExchangeQueue& exchanges;
     webview::WebViewFactory webViews;
-    MessageBoxes& messages;
-    TwipScale scale;
+    ui::MessageBoxes& messages;
+    ui::TwipScale scale;
     QString pcName;
     // The time of day as text, "14-05-07".
     std::function<QString()> timeOfDay;
@@ -69,7 +71,7 @@ class FrmLogin final : public QWidget {
     void EndWith(const QString& message);
 
     FrmLoginDeps deps_;
-    TwipsLayout layout_;
+    ui::TwipsLayout layout_;
     webview::WebView* webBrowser_ = nullptr;
     QTimer* pollTimer_ = nullptr;
     std::string hostHeader_;

@@ -2,7 +2,7 @@
 
 #include <QStringList>
 
-#include "common/cp932.h"
+#include "core/cp932.h"
 #include "net/http_text.h"
 #include "store/sinks.h"
 #include "store/user_file.h"
@@ -28,7 +28,7 @@ QString AnswerField(const std::string& answer) {
     const auto end = answer.find_first_of("\r\n");
     const std::string line = answer.substr(0, end);
     return FirstField(
-        DecodeCp932(QByteArrayView(line.data(), static_cast<qsizetype>(line.size()))));
+        core::DecodeCp932(QByteArrayView(line.data(), static_cast<qsizetype>(line.size()))));
 }
 
 std::optional<QString> KeyedRecord(const QString& field, const QString& requiredKey) {

@@ -3,7 +3,7 @@
 #include <QByteArray>
 #include <QStringList>
 
-#include "common/cp932.h"
+#include "core/cp932.h"
 #include "store/data_folder.h"
 #include "store/part_file.h"
 #include "store/plain_file.h"
@@ -56,7 +56,7 @@ std::optional<UserRecordParts> ParseUserRecord(const QString& record) {
     if (status.size() != 1 || !status[0].isDigit() || status[0] > u'9') return std::nullopt;
     // The record must read back from the user file as it was written: no
     // comma, quote or leading blank to cut it, nothing code page 932 lacks.
-    if (FirstField(DecodeCp932(EncodeCp932(record))) != record) return std::nullopt;
+    if (FirstField(core::DecodeCp932(core::EncodeCp932(record))) != record) return std::nullopt;
     if (!IsPlainComponent(memberId.toStdString())) return std::nullopt;
     const auto number = MemberNumber(memberId);
     if (!number) return std::nullopt;
@@ -70,7 +70,7 @@ std::optional<QString> UserFile::ReadLine() const {
     const auto end = bytes.indexOf('\n');
     QByteArray line = end < 0 ? bytes : bytes.left(end);
     if (line.endsWith('\r')) line.chop(1);
-    return DecodeCp932(line);
+    return core::DecodeCp932(line);
 }
 
 std::optional<QString> UserFile::ReadFirstField() const {
@@ -88,7 +88,7 @@ std::optional<QString> UserFile::KnownRecord() const {
 // QSaveFile is no help here: Qt 6.4's commit() reports success after a write
 // that failed for a full disk, and puts an empty file in place of the old one.
 bool WriteLineAtomically(const std::filesystem::path& path, const QString& text) {
-    const QByteArray line = EncodeCp932(text) + "\r\n";
+    const QByteArray line = core::EncodeCp932(text) + "\r\n";
     PartFile file(path);
     return file.Write(std::string_view(line.constData(), static_cast<std::size_t>(line.size()))) &&
            file.Commit();

@@ -5,7 +5,7 @@
 
 namespace qvestra::viewer {
 
-FrmComment::FrmComment(TwipScale scale)
+FrmComment::FrmComment(ui::TwipScale scale)
     : QWidget(nullptr, Qt::Tool | Qt::WindowTitleHint | Qt::WindowCloseButtonHint), layout_(scale) {
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("A c r o b a t 起 動 中"));

@@ -2,7 +2,7 @@
 
 #include <QWidget>
 
-#include "common/twips.h"
+#include "ui/twips.h"
 
 class QLabel;
 class QTimer;
@@ -16,13 +16,13 @@ class FrmComment final : public QWidget {
     Q_OBJECT
 
   public:
-    explicit FrmComment(TwipScale scale);
+    explicit FrmComment(ui::TwipScale scale);
 
     QLabel* Lbl_Cond = nullptr;
     QTimer* CloseTimer = nullptr;
 
   private:
-    TwipsLayout layout_;
+    ui::TwipsLayout layout_;
 };
 
 }  // namespace qvestra::viewer

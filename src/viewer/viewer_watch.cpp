@@ -13,7 +13,7 @@ bool MatchesViewerTitle(const QString& title, const QStringList& documentNames) 
     return false;
 }
 
-ViewerWatch::ViewerWatch(WindowList& windows, TwipScale scale, Pacing pacing)
+ViewerWatch::ViewerWatch(WindowList& windows, ui::TwipScale scale, Pacing pacing)
     : windows_(windows), scale_(scale), pacing_(pacing) {
     pass_.setInterval(pacing_.passInterval);
     connect(&pass_, &QTimer::timeout, this, &ViewerWatch::PassTick);

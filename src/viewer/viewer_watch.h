@@ -6,7 +6,7 @@
 #include <QTimer>
 #include <chrono>
 
-#include "common/twips.h"
+#include "ui/twips.h"
 #include "viewer/frm_comment.h"
 #include "viewer/window_list.h"
 
@@ -34,7 +34,7 @@ class ViewerWatch final : public QObject {
         std::chrono::milliseconds timeLimit{6000};
     };
 
-    ViewerWatch(WindowList& windows, TwipScale scale, Pacing pacing);
+    ViewerWatch(WindowList& windows, ui::TwipScale scale, Pacing pacing);
     ~ViewerWatch() override;
 
     // After a document hand-over: shows the notice and looks for the viewer's
@@ -61,7 +61,7 @@ class ViewerWatch final : public QObject {
     void EndWait(bool found);
 
     WindowList& windows_;
-    TwipScale scale_;
+    ui::TwipScale scale_;
     Pacing pacing_;
     QString foundTitle_;
     QStringList documentNames_;

@@ -4,7 +4,7 @@
 #include <QUrl>
 #include <functional>
 
-#include "common/twips.h"
+#include "ui/twips.h"
 
 class QWidget;
 
@@ -31,13 +31,13 @@ class WebView {
     void SetHeight(float twips) { layout_.SetHeight(Widget(), twips); }
 
   protected:
-    explicit WebView(TwipsLayout& layout) : layout_(layout) {}
+    explicit WebView(ui::TwipsLayout& layout) : layout_(layout) {}
 
   private:
-    TwipsLayout& layout_;
+    ui::TwipsLayout& layout_;
 };
 
 // Creates a view as a child of parent; the parent owns it.
-using WebViewFactory = std::function<WebView*(QWidget* parent, TwipsLayout& layout)>;
+using WebViewFactory = std::function<WebView*(QWidget* parent, ui::TwipsLayout& layout)>;
 
 }  // namespace qvestra::webview

@@ -4,11 +4,11 @@
 #include <QtWidgets>
 
 #include "app/frm_qvestra.h"
-#include "common/cp932.h"
+#include "core/cp932.h"
+#include "documents/frm_cond.h"
 #include "fakes/fakes.h"
 #include "fakes/step_queue.h"
 #include "fakes/support.h"
-#include "mirror/frm_cond.h"
 #include "net/tcp_socket.h"
 #include "viewer/viewer_watch.h"
 
@@ -19,11 +19,11 @@ namespace qvestra::testing {
 struct Harness {
     // Real sockets, when given, replace the fake ones and talk to endpoint.
     explicit Harness(bool online, net::ServiceEndpoint endpoint = {"svc.test", 80},
-                     net::SocketFactory* realSockets = nullptr, ExchangeQueue* queue = nullptr,
-                     ScreenInfo screen = {})
+                     net::SocketFactory* realSockets = nullptr,
+                     core::ExchangeQueue* queue = nullptr, ScreenInfo screen = {})
         : endpoint(endpoint),
           exchanges(queue != nullptr ? *queue : steps),
-          viewerWatch(windows, TwipScale(15),
+          viewerWatch(windows, ui::TwipScale(15),
                       {std::chrono::milliseconds(5), std::chrono::milliseconds(300)}) {
         sockets.connectResult = online ? net::kOk : net::kConnectFailed;
         folder = std::filesystem::path(dir.path().toStdString()) / "qvestrafolder";
@@ -67,7 +67,7 @@ struct Harness {
     }
     // The member A-12's menu page, listing lines.
     void MenuLists(const QStringList& lines) {
-        urls.pages[MenuAddress()] = EncodeCp932(MenuPage(lines)).toStdString();
+        urls.pages[MenuAddress()] = core::EncodeCp932(MenuPage(lines)).toStdString();
     }
 
     FakeWebView& View() { return *static_cast<FakeWebView*>(window->controls().WebBrowser); }
@@ -78,7 +78,7 @@ struct Harness {
     QTemporaryDir dir;
     std::filesystem::path folder;
     StepQueue steps;
-    ExchangeQueue& exchanges;
+    core::ExchangeQueue& exchanges;
     FakeSocketFactory sockets;
     FakeMessageBoxes messages;
     FakeUrlReader urls;
@@ -98,10 +98,10 @@ struct Harness {
 struct Service {
     Service(const std::string& reply, int connections, bool threaded)
         : server(reply, connections),
-          thread(threaded ? std::make_unique<ThreadExchangeQueue>() : nullptr) {}
+          thread(threaded ? std::make_unique<core::ThreadExchangeQueue>() : nullptr) {}
     ScriptedServer server;
     net::TcpSocketFactory realSockets;
-    std::unique_ptr<ThreadExchangeQueue> thread;
+    std::unique_ptr<core::ThreadExchangeQueue> thread;
 };
 
 // A member's window (or nobody's, without a record) that talks to a

@@ -21,9 +21,9 @@
 #include "app/quit_on_signals.h"
 #include "app/single_instance.h"
 #include "app/start_up.h"
-#include "common/window_roles.h"
+#include "documents/frm_cond.h"
 #include "help/frm_help.h"
-#include "mirror/frm_cond.h"
+#include "ui/window_roles.h"
 #include "viewer/frm_comment.h"
 
 using namespace qvestra;
@@ -181,16 +181,16 @@ class TestFrmQvestra : public QObject {
     // window or a dialog with its title, and every control that takes the
     // keyboard has a name, the panels' hidden buttons and the logo too.
     void everyControlHasAName() {
-        InstallWindowRoles();
+        ui::InstallWindowRoles();
         Harness h(true);
         h.WriteUserFile("A-12|3\r\n");
         h.MenuLists({"Main;G;", "Sub;T1;/d/t1.pdf", "Cont;C;/d/c.pdf"});
         h.Load();
         h.ui().Menu_Diagnostics->trigger();
         h.steps.Settle();
-        mirror::FrmCond progress(TwipScale(15));
+        documents::FrmCond progress(ui::TwipScale(15));
         FrmConnecting notice;
-        viewer::FrmComment comment(TwipScale(15));
+        viewer::FrmComment comment(ui::TwipScale(15));
         const auto named = [](QObject* object) {
             const QAccessibleInterface* face = QAccessible::queryAccessibleInterface(object);
             return face != nullptr && !face->text(QAccessible::Name).isEmpty();
@@ -382,7 +382,7 @@ class TestFrmQvestra : public QObject {
                                  30000);
         bool probeOver = false;
         u.exchanges.Run(
-            Lane::kShort, [] {}, [&probeOver](const auto&) { probeOver = true; });
+            core::Lane::kShort, [] {}, [&probeOver](const auto&) { probeOver = true; });
         QTRY_VERIFY_WITH_TIMEOUT(probeOver, 30000);
         QCOMPARE(u.programEnds, closeNotice ? 1 : 0);
         QCOMPARE(signIn.count(), !closeNotice && record.empty() ? 1 : 0);
@@ -434,7 +434,7 @@ class TestFrmQvestra : public QObject {
     }
 
     void signalsTripTheSwitchAndReachTheLoopOnce() {
-        const net::AbortSwitch abort;
+        const core::AbortSwitch abort;
         int calls = 0;
         QObject context;
         EndOnTerminationSignals(abort, &context, [&] { ++calls; });

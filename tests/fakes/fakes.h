@@ -14,16 +14,16 @@
 #include <vector>
 
 #include "app/document_opener.h"
-#include "common/message_boxes.h"
 #include "net/socket.h"
 #include "net/url_reader.h"
+#include "ui/message_boxes.h"
 #include "viewer/window_list.h"
 #include "webview/web_view.h"
 
 namespace qvestra::testing {
 
 // Answers every box at once, as if the member pressed OK, and keeps the texts.
-class FakeMessageBoxes final : public MessageBoxes {
+class FakeMessageBoxes final : public ui::MessageBoxes {
   public:
     void Inform(QWidget*, const QString& text, std::function<void()> closed) override {
         shown.append(text);
@@ -44,7 +44,7 @@ class FakeMessageBoxes final : public MessageBoxes {
 // A view that records where it was sent instead of loading anything.
 class FakeWebView final : public QWidget, public webview::WebView {
   public:
-    FakeWebView(QWidget* parent, TwipsLayout& layout) : QWidget(parent), WebView(layout) {}
+    FakeWebView(QWidget* parent, ui::TwipsLayout& layout) : QWidget(parent), WebView(layout) {}
 
     void Navigate(const QString& address) override { navigated.append(address); }
     void SetFullScreen(bool on) override { fullScreen = on; }
@@ -53,7 +53,7 @@ class FakeWebView final : public QWidget, public webview::WebView {
     QStringList navigated;
     bool fullScreen = false;
 
-    static WebView* Create(QWidget* parent, TwipsLayout& layout) {
+    static WebView* Create(QWidget* parent, ui::TwipsLayout& layout) {
         return new FakeWebView(parent, layout);
     }
 };
@@ -65,7 +65,7 @@ class FakeSocketFactory final : public net::SocketFactory {
     int connectResult = net::kOk;
     QList<int> connectTimeouts;
 
-    std::unique_ptr<net::Socket> Create(const net::AbortSwitch&) override {
+    std::unique_ptr<net::Socket> Create(const core::AbortSwitch&) override {
         return std::make_unique<FakeSocket>(*this);
     }
 
@@ -92,7 +92,7 @@ class FakeSocketFactory final : public net::SocketFactory {
 // address reads as empty, like a failed open.
 class FakeUrlReader final : public net::UrlReader {
   public:
-    net::PageRead ReadAll(const std::string& address, const net::AbortSwitch&) override {
+    net::PageRead ReadAll(const std::string& address, const core::AbortSwitch&) override {
         reads.push_back(address);
         const auto it = pages.find(address);
         if (it == pages.end()) return {};

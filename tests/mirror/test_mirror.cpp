@@ -6,11 +6,12 @@
 #include "fakes/support.h"
 
 #include "app/main_window_harness.h"
+#include "documents/download.h"
 #include "mirror/mirror.h"
 #include "net/http_text.h"
 #include "store/part_file.h"
 
-Q_DECLARE_METATYPE(qvestra::mirror::DownloadFailure)
+Q_DECLARE_METATYPE(qvestra::documents::DownloadFailure)
 using namespace qvestra;
 using namespace qvestra::testing;
 using namespace std::string_literals;
@@ -38,20 +39,21 @@ struct Client {
 struct ProgressLog {
     QStringList shown;
     int Windows() const { return int(shown.count("|")); }
-    mirror::DownloadOutcome Download(Client& c, int timeoutSeconds = 5,
-                                     const QString& name = "/m01.pdf") {
-        mirror::ProgressWindow progress(TwipScale(15), "教材1", [this](mirror::FrmCond& w) {
-            shown << "|";
-            Record(w);
-            QObject::connect(&w, &mirror::FrmCond::updated, [this, &w] { Record(w); });
-        });
-        return mirror::FetchDocument(
-            c.Exchange(), c.data, name, {timeoutSeconds, {mirror::kDocumentMaxBytes}},
+    documents::DownloadOutcome Download(Client& c, int timeoutSeconds = 5,
+                                        const QString& name = "/m01.pdf") {
+        documents::ProgressWindow progress(
+            ui::TwipScale(15), "教材1", [this](documents::FrmCond& w) {
+                shown << "|";
+                Record(w);
+                QObject::connect(&w, &documents::FrmCond::updated, [this, &w] { Record(w); });
+            });
+        return documents::FetchDocument(
+            c.Exchange(), c.data, name, {timeoutSeconds, {documents::kDocumentMaxBytes}},
             [&progress](std::int64_t received, std::optional<std::int64_t> announced) {
                 progress.Report(received, announced);
             });
     }
-    void Record(const mirror::FrmCond& w) {
+    void Record(const documents::FrmCond& w) {
         shown << QStringLiteral("%1|%2|%3/%4")
                      .arg(w.Lbl_Leng->text(), w.Lbl_Recv->text())
                      .arg(w.ProgBar->value())
@@ -84,7 +86,7 @@ class TestMirror : public QObject {
         QVERIFY(continued.Download(rest).stored);
         QCOMPARE(continued.shown, (QStringList{"|", "10||0/10", "10|6|6/10", "10|10|10/10"}));
         // The title is the service's text, never markup that reshapes the window.
-        mirror::FrmCond window(TwipScale(15));
+        documents::FrmCond window(ui::TwipScale(15));
         window.Announce(QStringLiteral("<img width=4000 height=4000>"), 1);
         QVERIFY(window.Lbl_TTL->sizeHint().width() < 1000);
     }
@@ -215,8 +217,8 @@ class TestMirror : public QObject {
 
     // Why a document was not stored, from what its last exchange came to.
     void whyADocumentWasNotStored_data() {
-        Columns<int, int, int, bool, mirror::DownloadFailure>();
-        using F = mirror::DownloadFailure;
+        Columns<int, int, int, bool, documents::DownloadFailure>();
+        using F = documents::DownloadFailure;
         Row("out of reach", int(net::kConnectFailed), 0, int(net::kConnectFailed), false,
             F::kNoConnection);
         Row("no answer", int(net::kOk), 0, int(net::kTimedOut), false, F::kNoConnection);
@@ -230,12 +232,12 @@ class TestMirror : public QObject {
     }
     void whyADocumentWasNotStored() {
         const auto [connect, status, end, diskFull, failure] =
-            Fetch<int, int, int, bool, mirror::DownloadFailure>();
+            Fetch<int, int, int, bool, documents::DownloadFailure>();
         net::ExchangeResult result;
         result.ConnectResult = connect;
         result.StatusCode = status;
         result.SockResult = end;
-        QCOMPARE(mirror::FailureOf(result, diskFull), failure);
+        QCOMPARE(documents::FailureOf(result, diskFull), failure);
     }
 
     // The page copy first holds the page just read; each copy is replaced
@@ -257,7 +259,7 @@ class TestMirror : public QObject {
         mirror::MirrorPages(c.Exchange(), c.data, "A-12", QStringLiteral("ページ"));
         QStringList got;
         for (const char* copy : {"A-12.html", "Help.html", "images/LOGO_Movei.gif"})
-            got << DecodeCp932(QByteArray::fromStdString(ReadFile(c / copy)));
+            got << core::DecodeCp932(QByteArray::fromStdString(ReadFile(c / copy)));
         QCOMPARE(got.join(u'|'), copies);
         QCOMPARE(ReadFile(c / "images/other.gif"), "other"s);
         // Where each copy comes from is the nginx end-to-end run's concern.
@@ -309,7 +311,7 @@ class TestMirror : public QObject {
         Harness h(false);
         h.WriteUserFile("A-12|3\r\n");
         h.urls.pages["file://" + h.folder.string() + "/A-12.html"] =
-            EncodeCp932(MenuPage({"Main;第1章", "Sub;一;/d/next.pdf", "Sub;二;/d/b.pdf"}))
+            core::EncodeCp932(MenuPage({"Main;第1章", "Sub;一;/d/next.pdf", "Sub;二;/d/b.pdf"}))
                 .toStdString();
         WriteFile(h.folder / ".next.pdf.part", "half");
         for (const char* record : {".next.pdf.resume", ".b.pdf.resume", ".gone.pdf.resume"})

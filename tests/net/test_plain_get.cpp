@@ -9,7 +9,7 @@
 #include "fakes/name_server.h"
 #include "fakes/support.h"
 
-#include "net/abort_switch.h"
+#include "core/abort_switch.h"
 #include "net/http_text.h"
 #include "net/probe.h"
 #include "net/receive_buffer.h"
@@ -18,6 +18,7 @@
 #include "net/url_reader.h"
 #include "store/sinks.h"
 
+using namespace qvestra;
 using namespace qvestra::net;
 using namespace qvestra::store;
 using namespace qvestra::testing;
@@ -45,8 +46,9 @@ const std::string kNotWaitedFor = "<pause 30000>" + std::string(50, 'y');
 
 // A scripted server, an answer file alone in its folder, and a socket that
 // serves one exchange after another, as the window's do.
-struct Exchange {
-    explicit Exchange(const std::string& script, const AbortSwitch* abort = nullptr, Pace pace = {})
+struct Loopback {
+    explicit Loopback(const std::string& script, const core::AbortSwitch* abort = nullptr,
+                      Pace pace = {})
         : server(script), socket(abort, pace) {
         WriteFile(file, "previous");
     }
@@ -154,7 +156,7 @@ class TestPlainGet : public QObject {
     void sinks() {
         const auto [reply, shortAnswer, limits, stored] =
             Fetch<std::string, bool, StoreLimits, std::string>();
-        Exchange x(reply);
+        Loopback x(reply);
         WholeBodySink whole(x.file, limits);
         ShortAnswerSink answer(x.file);
         x.Run(shortAnswer ? static_cast<BodySink&>(answer) : whole, 60);
@@ -196,7 +198,7 @@ class TestPlainGet : public QObject {
         const auto [script, route, document, result] = Fetch<std::string, Route, bool, int>();
         // Other exchanges keep the program's pace: its bounds are longer
         // than their time-out.
-        Exchange x(script, nullptr, document ? Pace{1s, 1024, 1s} : Pace{});
+        Loopback x(script, nullptr, document ? Pace{1s, 1024, 1s} : Pace{});
         WholeBodySink sink(x.file, kRoomy);
         const int port = x.server.Port();
         const ServiceEndpoint at =
@@ -230,7 +232,7 @@ class TestPlainGet : public QObject {
     void routes() {
         const auto [proxy, request, reply, answer] =
             Fetch<Proxy, std::string, std::string, std::string>();
-        Exchange x(reply);
+        Loopback x(reply);
         const ServiceEndpoint endpoint =
             proxy ? ServiceEndpoint("svc.test", 80, ProxyAt(x.server, proxy->user, proxy->password))
                   : ServiceEndpoint("127.0.0.1", x.server.Port());
@@ -281,7 +283,7 @@ class TestPlainGet : public QObject {
         struct sigaction ignore {};
         ignore.sa_handler = [](int) {};
         QCOMPARE(::sigaction(SIGUSR1, &ignore, nullptr), 0);
-        Exchange x(kOkHeader + "<pause 300>body");
+        Loopback x(kOkHeader + "<pause 300>body");
         WholeBodySink sink(x.file, kRoomy);
         const std::jthread signal([waiting = ::pthread_self()] {
             std::this_thread::sleep_for(100ms);
@@ -318,7 +320,7 @@ class TestPlainGet : public QObject {
     }
     void noConnection() {
         const auto [host] = Fetch<std::string>();
-        Exchange x(kOkHeader + "ok");
+        Loopback x(kOkHeader + "ok");
         std::filesystem::remove(x.file);
         ShortAnswerSink answer;
         x.Run(answer);
@@ -360,7 +362,7 @@ class TestPlainGet : public QObject {
         QVERIFY(hung.Resolve("svc.test", 80, std::chrono::steady_clock::now() + 300ms, nullptr)
                     .empty());
         QVERIFY(took.elapsed() >= 290);
-        AbortSwitch cancel;
+        core::AbortSwitch cancel;
         std::thread trip([&cancel] {
             std::this_thread::sleep_for(100ms);
             cancel.Trip();
@@ -391,7 +393,7 @@ class TestPlainGet : public QObject {
         ScriptedServer cut(kHttpOk + "Content-Length: 1000\r\n\r\nfi<pause 50>rst<pause 100>");
         ScriptedServer maintenance("HTTP/1.0 503 Service Unavailable\r\n\r\nmaintenance");
         CurlUrlReader reader("qvestra");
-        const AbortSwitch never;
+        const core::AbortSwitch never;
         QCOMPARE(
             Seen(reader.ReadAll(toHttp.Address("/q_vestra/execute.asp?yuzaaidhi=A-12"), never)),
             "whole:moved page");
@@ -432,9 +434,9 @@ class TestPlainGet : public QObject {
     }
     void aTrippedSwitchEndsEveryWait() {
         const auto [wait] = Fetch<QString>();
-        const AbortSwitch abort;
+        const core::AbortSwitch abort;
         if (wait.endsWith("before")) abort.Trip();
-        Exchange x("<pause 20000>HTTP/1.0 200 OK\r\n\r\nx", &abort);
+        Loopback x("<pause 20000>HTTP/1.0 200 OK\r\n\r\nx", &abort);
         ShortAnswerSink sink;
         PageRead page{"not read"};
         {

@@ -8,6 +8,7 @@
 #include "fakes/support.h"
 
 #include "contract/record_refresh.h"
+#include "documents/download.h"
 #include "mirror/mirror.h"
 #include "net/http_text.h"
 #include "net/route.h"
@@ -68,11 +69,10 @@ class TestTls : public QObject {
                                                          socket, at, "/q_vestra/LOG_O/qvuser1.txt",
                                                          HostHeader(at));
                                                  }});
-        Row("a document",
-            RequestKind{
-                1, [](auto& socket, auto& at, auto& folder) {
-                    mirror::FetchDocument({socket, at, HostHeader(at)}, folder, "/a.pdf", {}, {});
-                }});
+        Row("a document", RequestKind{1, [](auto& socket, auto& at, auto& folder) {
+                                          documents::FetchDocument({socket, at, HostHeader(at)},
+                                                                   folder, "/a.pdf", {}, {});
+                                      }});
         Row("the mirror copies",
             RequestKind{
                 3, [](auto& socket, auto& at, auto& folder) {
@@ -122,7 +122,7 @@ class TestTls : public QObject {
         CurlUrlReader reader("qvestra", [this] { ++reports_; });
         const PageRead read = reader.ReadAll(
             "https://localhost:" + std::to_string(page.Port()) + "/q_vestra/Entry.asp",
-            AbortSwitch());
+            core::AbortSwitch());
         QVERIFY(!read.whole && read.bytes.empty());
         QCOMPARE(reports_, 2);
     }
@@ -165,14 +165,14 @@ class TestTls : public QObject {
         const ServiceEndpoint at{"localhost", server.Port(), std::nullopt, Scheme::kHttps};
         const auto answer = store::FetchShortAnswer(socket_, at, "/a.txt", HostHeader(at));
         QCOMPARE(answer.field.has_value(), whole);
-        QCOMPARE(
-            mirror::FetchDocument({socket_, at, HostHeader(at)}, folder, "/a.pdf", {}, {}).stored,
-            whole);
+        QCOMPARE(documents::FetchDocument({socket_, at, HostHeader(at)}, folder, "/a.pdf", {}, {})
+                     .stored,
+                 whole);
         mirror::MirrorPages({socket_, at, HostHeader(at)}, folder, "A-12", "");
         for (const char* copy : {"A-12.html", "Help.html", "images/LOGO_Movei.gif"})
             QCOMPARE(std::filesystem::exists(folder.Root() / copy), whole);
         CurlUrlReader reader("qvestra");
-        QCOMPARE(reader.ReadAll(at.PageAddress("/"), AbortSwitch()).whole, whole);
+        QCOMPARE(reader.ReadAll(at.PageAddress("/"), core::AbortSwitch()).whole, whole);
     }
 
     // A page read over TLS trusts what the exchanges trust, and follows a
@@ -185,7 +185,7 @@ class TestTls : public QObject {
         CurlUrlReader reader("qvestra");
         const auto read = [&reader](const ScriptedServer& server) {
             return reader.ReadAll("https://localhost:" + std::to_string(server.Port()) + "/",
-                                  AbortSwitch());
+                                  core::AbortSwitch());
         };
         QCOMPARE(read(page).bytes, "page");
         QVERIFY(!read(moved).whole);

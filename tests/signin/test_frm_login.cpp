@@ -22,7 +22,7 @@ struct Login {
               .exchanges = steps,
               .webViews = &FakeWebView::Create,
               .messages = messages,
-              .scale = TwipScale(15),
+              .scale = ui::TwipScale(15),
               .pcName = QStringLiteral("DESKTOP-ABCDEFG"),
               .timeOfDay = [] { return QStringLiteral("14-05-07"); },
               .handOver =

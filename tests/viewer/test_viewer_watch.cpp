@@ -5,8 +5,9 @@
 #include "fakes/fakes.h"
 #include "viewer/viewer_watch.h"
 
+using namespace qvestra;
 using namespace qvestra::viewer;
-using qvestra::TwipScale;
+using qvestra::ui::TwipScale;
 using namespace qvestra::testing;
 using namespace std::chrono_literals;
 using Windows = std::vector<TopLevelWindow>;
@@ -39,7 +40,7 @@ class TestViewerWatch : public QObject {
         windows.windows = atOnce;
         // A limit far past the later windows' 150 ms: a loaded machine still
         // shows them in time.
-        ViewerWatch watch(windows, TwipScale(15), {10ms, 5000ms});
+        ViewerWatch watch(windows, ui::TwipScale(15), {10ms, 5000ms});
         QTimer::singleShot(50, [&watch, document = alsoOpened] {
             if (!document.isEmpty()) watch.StartViewerWatch(document);
         });
@@ -58,7 +59,7 @@ class TestViewerWatch : public QObject {
     // the opening is none.
     void losingTheActivationEndsTheWaitAndTheNoticeFollows() {
         FakeWindowList windows;
-        ViewerWatch watch(windows, TwipScale(15), {10ms, 10000ms});
+        ViewerWatch watch(windows, ui::TwipScale(15), {10ms, 10000ms});
         QTimer::singleShot(100, [&] { LoseActivation(); });
         watch.StartViewerWatch("m01.pdf");
         QTRY_VERIFY_WITH_TIMEOUT(!watch.Waiting(), 30000);

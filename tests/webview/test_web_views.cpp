@@ -9,12 +9,12 @@
 #include "fakes/name_server.h"
 #include "fakes/support.h"
 
-#include "webview/engine_environment.h"
-#include "webview/local_fence.h"
-#include "webview/local_pages.h"
+#include "webengine/engine_environment.h"
+#include "webengine/local_fence.h"
+#include "webengine/local_pages.h"
+#include "webengine/scene_graph.h"
+#include "webengine/webengine_view.h"
 #include "webview/navigation_rule.h"
-#include "webview/scene_graph.h"
-#include "webview/webengine_view.h"
 
 using namespace qvestra;
 using namespace qvestra::webview;
@@ -36,15 +36,15 @@ std::optional<net::HttpProxy> kRefusingProxy;
 QStringList browser;
 
 // The program's views, made once in main: the engine's profile is one for all.
-WebEngineViews* views = nullptr;
+webengine::WebEngineViews* views = nullptr;
 
 // A view of the program's showing a page written to a local file, once it
 // has loaded.
 struct LocalView {
     QTemporaryDir dir;
-    TwipsLayout layout{TwipScale(15)};
-    std::unique_ptr<WebEngineView> view{
-        static_cast<WebEngineView*>(views->Factory()(nullptr, layout))};
+    ui::TwipsLayout layout{ui::TwipScale(15)};
+    std::unique_ptr<webengine::WebEngineView> view{
+        static_cast<webengine::WebEngineView*>(views->Factory()(nullptr, layout))};
 
     explicit LocalView(const std::string& page) {
         WriteFile(dir.path().toStdString() + "/A-12.html", page);
@@ -59,9 +59,9 @@ struct LocalView {
 // A view of the program's showing a service page (its scripts run), once
 // it has loaded.
 struct ServiceView {
-    TwipsLayout layout{TwipScale(15)};
-    std::unique_ptr<WebEngineView> view{
-        static_cast<WebEngineView*>(views->Factory()(nullptr, layout))};
+    ui::TwipsLayout layout{ui::TwipScale(15)};
+    std::unique_ptr<webengine::WebEngineView> view{
+        static_cast<webengine::WebEngineView*>(views->Factory()(nullptr, layout))};
 
     explicit ServiceView(const QString& html) {
         view->resize(400, 300);
@@ -91,9 +91,10 @@ class TestWebViews : public QObject {
     // on the CPU (Xvfb's Mesa llvmpipe here, Chromium's SwiftShader) get the
     // software scene graph; a GPU driver built with LLVM is none.
     void softwareSceneGraphUnderXvfb() {
-        QVERIFY(IsSoftwareRasterizer("Google SwiftShader"));
-        QVERIFY(!IsSoftwareRasterizer("AMD Radeon RX 6600 (navi23, LLVM 15.0.6, DRM 3.49)"));
-        PreferSoftwareSceneGraphWithoutGpu();
+        QVERIFY(webengine::IsSoftwareRasterizer("Google SwiftShader"));
+        QVERIFY(
+            !webengine::IsSoftwareRasterizer("AMD Radeon RX 6600 (navi23, LLVM 15.0.6, DRM 3.49)"));
+        webengine::PreferSoftwareSceneGraphWithoutGpu();
         QCOMPARE(QQuickWindow::sceneGraphBackend(), QStringLiteral("software"));
     }
 
@@ -108,9 +109,9 @@ class TestWebViews : public QObject {
             "Content-Length: 0\r\n\r\n",
             5);
         views->UseProxy(net::HttpProxy{"127.0.0.1", proxy.Port(), "u", "p"});
-        TwipsLayout layout{TwipScale(15)};
-        const std::unique_ptr<WebEngineView> view(
-            static_cast<WebEngineView*>(views->Factory()(nullptr, layout)));
+        ui::TwipsLayout layout{ui::TwipScale(15)};
+        const std::unique_ptr<webengine::WebEngineView> view(
+            static_cast<webengine::WebEngineView*>(views->Factory()(nullptr, layout)));
         QSignalSpy loaded(view.get(), &QWebEngineView::loadFinished);
         view->Navigate("http://svc.test/q_vestra/Entry.asp");
         QVERIFY(loaded.wait(20000));
@@ -127,9 +128,9 @@ class TestWebViews : public QObject {
     // member without a mouse would, asks the service again. An error status
     // and a refused certificate are the end-to-end runs'.
     void aFailureShowsTheProgramsPage() {
-        TwipsLayout layout{TwipScale(15)};
-        const std::unique_ptr<WebEngineView> view(
-            static_cast<WebEngineView*>(views->Factory()(nullptr, layout)));
+        ui::TwipsLayout layout{ui::TwipScale(15)};
+        const std::unique_ptr<webengine::WebEngineView> view(
+            static_cast<webengine::WebEngineView*>(views->Factory()(nullptr, layout)));
         view->resize(400, 300);
         view->show();
         const QString service = u"http://svc.test/q_vestra/execute.asp"_s;
@@ -166,7 +167,7 @@ class TestWebViews : public QObject {
         WriteFile(folder / "big.html", "123456789");
         std::filesystem::create_symlink(folder / "A-12.html", folder / "link.html");
         std::filesystem::create_directory_symlink(folder, folder / "linked");
-        const auto bytes = ReadInside(folder, relative.toStdString(), 8);
+        const auto bytes = webengine::ReadInside(folder, relative.toStdString(), 8);
         QCOMPARE(bytes.has_value(), read);
     }
 
@@ -241,7 +242,8 @@ class TestWebViews : public QObject {
     void localPagesRequestNothingElse() {
         const auto [page, initiator, mainFrame, request, may] =
             Fetch<QString, QString, bool, QString, bool>();
-        QCOMPARE(MayRequest({QUrl(page), QUrl(page), QUrl(initiator), mainFrame}, QUrl(request)),
+        QCOMPARE(webengine::MayRequest({QUrl(page), QUrl(page), QUrl(initiator), mainFrame},
+                                       QUrl(request)),
                  may);
     }
 
@@ -267,7 +269,8 @@ class TestWebViews : public QObject {
     }
     void hostilePagesReachNothing() {
         const auto [start, before] = Fetch<std::string, std::string>();
-        const QByteArray page = QByteArray::fromStdString(start), policed = WithLocalPolicy(page);
+        const QByteArray page = QByteArray::fromStdString(start),
+                         policed = webengine::WithLocalPolicy(page);
         QCOMPARE(policed.indexOf("<meta http-equiv=\"Content-Security-Policy\""),
                  qsizetype(before.size()));
         QVERIFY(policed.startsWith(before.c_str()) && policed.endsWith(page));
@@ -346,8 +349,8 @@ class TestWebViews : public QObject {
     void aRequestGoneBeforeItsFileIsRead() {
         QTemporaryDir dir;
         WriteFile(dir.path().toStdString() + "/A-12.html", "<title>gone</title>");
-        TwipsLayout layout{TwipScale(15)};
-        auto* view = static_cast<WebEngineView*>(views->Factory()(nullptr, layout));
+        ui::TwipsLayout layout{ui::TwipScale(15)};
+        auto* view = static_cast<webengine::WebEngineView*>(views->Factory()(nullptr, layout));
         const QPointer<QObject> gone(view);
         QObject::connect(view, &QWebEngineView::loadStarted, view, &QObject::deleteLater);
         view->Navigate("file://" + dir.path() + "/A-12.html");
@@ -418,11 +421,12 @@ class TestWebViews : public QObject {
 };
 
 int main(int argc, char* argv[]) {
-    FixEngineEnvironment();
-    RegisterLocalScheme();
+    webengine::FixEngineEnvironment();
+    webengine::RegisterLocalScheme();
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
-    WebEngineViews programViews(kService, [](const QUrl& url) { browser << url.toString(); });
+    webengine::WebEngineViews programViews(kService,
+                                           [](const QUrl& url) { browser << url.toString(); });
     views = &programViews;
     // The service's name is known to nobody here: it is asked for through a
     // proxy that refuses at once, never through a name server that may

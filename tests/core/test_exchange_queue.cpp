@@ -1,0 +1,157 @@
+// The exchange queue's contract, held alike by the program's threaded queue
+// and by the step queue the window tests hand the windows, so the stand-in
+// cannot drift from the real one: jobs run in order, a job's news comes
+// before its end, every job ends exactly once and says how, a seal ends
+// what waits and what comes without running it, a cancel or a close ends
+// the running job at once.
+#include <poll.h>
+
+#include <thread>
+
+#include "fakes/step_queue.h"
+#include "fakes/support.h"
+
+using namespace qvestra;
+using namespace qvestra::testing;
+using namespace Qt::StringLiterals;
+Q_DECLARE_METATYPE(qvestra::core::Lane)
+
+// A job that waits for nothing but its cancel, as a stalled exchange does.
+static int WaitForCancel(const core::AbortSwitch& cancel) {
+    pollfd p{cancel.Fd(), POLLIN, 0};
+    ::poll(&p, 1, 60000);
+    return 7;
+}
+
+class TestExchangeQueue : public QObject {
+    Q_OBJECT
+
+    QStringList log_;
+    // Each end writes its job's name, how it ended and the value it carried.
+    auto Logs(const QString& job) {
+        return [this, job](const auto& r) {
+            log_ << u"%1 %2 %3"_s.arg(job).arg(int(r.end)).arg(r.value);
+        };
+    }
+
+  private Q_SLOTS:
+    void init() { log_.clear(); }
+
+    void contract_data() {
+        Columns<bool, core::Lane>();
+        Row("the program's queue, short lane", true, core::Lane::kShort);
+        Row("the program's queue, transfer lane", true, core::Lane::kTransfer);
+        Row("the tests' step queue, short lane", false, core::Lane::kShort);
+        Row("the tests' step queue, transfer lane", false, core::Lane::kTransfer);
+    }
+    void contract() {
+        const auto [threaded, lane] = Fetch<bool, core::Lane>();
+        const std::unique_ptr<core::ExchangeQueue> queue(
+            threaded ? static_cast<core::ExchangeQueue*>(new core::ThreadExchangeQueue)
+                     : new StepQueue);
+        queue->Run(
+            lane, [] { return 1; }, Logs("a"));
+        queue->Run(
+            lane,
+            [this, &queue] {
+                queue->Report([this] { log_ << "news"; });
+                return 2;
+            },
+            Logs("b"));
+        queue->Run(
+            lane, []() -> int { throw std::runtime_error("disk"); }, Logs("c"));
+        // A job that removes the data folder seals the queue: what waited
+        // behind it and what comes after, on either lane, ends cancelled
+        // without running.
+        queue->Run(
+            lane,
+            [&queue](const core::AbortSwitch& own) {
+                queue->Seal(own);
+                return 4;
+            },
+            Logs("d"));
+        queue->Run(
+            lane, [] { return 5; }, Logs("e"));
+        if (!threaded) static_cast<StepQueue&>(*queue).Settle();
+        QTRY_COMPARE_WITH_TIMEOUT(log_.size(), 6, 10000);
+        queue->Run(
+            core::Lane::kShort, [] { return 6; }, Logs("f"));
+        queue->Run(
+            core::Lane::kTransfer, [] { return 7; }, Logs("g"));
+        if (!threaded) static_cast<StepQueue&>(*queue).Settle();
+        QTRY_COMPARE_WITH_TIMEOUT(log_.size(), 8, 10000);
+        // The two lanes' ends come in either order.
+        std::sort(log_.begin() + 6, log_.end());
+        QCOMPARE(log_, (QStringList{"a 0 1", "news", "b 0 2", "c 1 0", "d 0 4", "e 2 0", "f 2 0",
+                                    "g 2 0"}));
+        QVERIFY(queue->Stop(std::chrono::seconds(10)));
+    }
+
+    // A short exchange never waits behind a transfer that stalls; the seal
+    // of a short job cancels that transfer and waits for its end before
+    // the folder goes.
+    void lanesRunSideBySide() {
+        core::ThreadExchangeQueue queue;
+        queue.Run(core::Lane::kTransfer, WaitForCancel, Logs("document"));
+        queue.Run(
+            core::Lane::kShort, [] { return 1; }, Logs("poll"));
+        QTRY_COMPARE_WITH_TIMEOUT(log_, QStringList{"poll 0 1"}, 10000);
+        bool sealed = false;
+        queue.Run(core::Lane::kShort,
+                  [&queue, &sealed](const core::AbortSwitch& own) { sealed = queue.Seal(own); });
+        QTRY_COMPARE_WITH_TIMEOUT(log_.size(), 2, 10000);
+        QCOMPARE(log_.last(), "document 2 7");
+        QTRY_VERIFY(sealed);
+        QVERIFY(queue.Stop(std::chrono::seconds(10)));
+    }
+
+    // A stalled job ends at once when its owner cancels it or the program
+    // closes the queue, and its end says so whatever it returned; after a
+    // close every end says cancelled.
+    void aRunningJobEndsByItsCancel() {
+        core::ThreadExchangeQueue queue;
+        const core::JobHandle first =
+            queue.Run(core::Lane::kTransfer, WaitForCancel, Logs("first"));
+        queue.Run(core::Lane::kTransfer, WaitForCancel, Logs("second"));
+        queue.Run(
+            core::Lane::kTransfer, [] { return 3; }, Logs("third"));
+        first.Cancel();
+        QTRY_COMPARE_WITH_TIMEOUT(log_.size(), 1, 10000);
+        queue.Close();
+        QVERIFY(queue.Stop(std::chrono::seconds(10)));
+        queue.Run(
+            core::Lane::kShort, [] { return 4; }, Logs("after"));
+        QTRY_COMPARE_WITH_TIMEOUT(log_.size(), 4, 10000);
+        QCOMPARE(log_, (QStringList{"first 2 7", "second 2 7", "third 2 0", "after 2 0"}));
+    }
+
+    // A job that ignores its cancel holds the queue's stop no longer than
+    // the bound its owner gives.
+    void aStopIsBounded() {
+        core::ThreadExchangeQueue queue;
+        std::atomic<bool> started = false, release = false;
+        queue.Run(core::Lane::kShort, [&started, &release] {
+            started = true;
+            while (!release) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        });
+        QTRY_VERIFY(started);
+        QVERIFY(!queue.Stop(std::chrono::milliseconds(1)));
+        release = true;
+        QVERIFY(queue.Stop(std::chrono::seconds(10)));
+    }
+
+    // A job the worker took just before the seal, and starts just after
+    // it, does not run either: it would write into a removed folder.
+    void aJobTakenBeforeTheSealDoesNotRun() {
+        StepQueue queue;
+        bool ran = false;
+        queue.Run(core::Lane::kTransfer, [&ran] { ran = true; });
+        auto taken = queue.Take();
+        queue.Seal(core::AbortSwitch());
+        taken();
+        QVERIFY(!ran);
+    }
+};
+
+QTEST_MAIN(TestExchangeQueue)
+#include "test_exchange_queue.moc"

@@ -1,0 +1,70 @@
+// The log support reads: bounded on disk, the member's alone, filtered by
+// Qt's rules, and never holding a secret the program handled.
+#include <sys/stat.h>
+
+#include "fakes/support.h"
+
+#include "core/log_sink.h"
+#include "documents/download.h"
+#include "net/http_text.h"
+#include "net/tcp_socket.h"
+#include "store/answers.h"
+
+using namespace qvestra;
+using namespace qvestra::testing;
+
+class TestLog : public QObject {
+    Q_OBJECT
+
+  private Q_SLOTS:
+    // Two files of at most 1 MiB, 0600; the last 200 lines at hand.
+    void itsBound() {
+        QTemporaryDir dir;
+        const std::filesystem::path folder = dir.path().toStdString() + "/qvestra";
+        core::LogSink sink(folder);
+        const QString line(1000, u'x');
+        for (int i = 0; i < 3000; ++i) qInfo("%d %s", i, qPrintable(line));
+        sink.Flush();
+        for (const char* name : {"qvestra.log", "qvestra.log.1"}) {
+            struct stat info {};
+            QCOMPARE(::stat((folder / name).c_str(), &info), 0);
+            QVERIFY(info.st_size <= core::LogSink::kFileBytes);
+            QCOMPARE(info.st_mode & 0777, 0600u);
+        }
+        QCOMPARE(sink.Recent().size(), core::LogSink::kRecentLines);
+        QVERIFY(sink.Recent().last().contains(QStringLiteral(" 2999 ")));
+    }
+
+    // A proxy with a user and password, a short answer and a document whose
+    // bytes are planted: the log names each exchange and holds none of them.
+    // Qt's rules still decide what is written.
+    void noSecret() {
+        QTemporaryDir dir;
+        const std::filesystem::path folder = dir.path().toStdString() + "/qvestra";
+        core::LogSink sink(folder);
+        ScriptedServer proxy(OkReply("PAGE-CONTENT-PLANTED"), 2);
+        const net::ServiceEndpoint at(
+            "svc.test", 80, net::HttpProxy{"127.0.0.1", proxy.Port(), "member", "pa55w0rd"});
+        net::TcpSocket socket;
+        QVERIFY(
+            store::FetchShortAnswer(socket, at, "/q_vestra/LOG_K/keika12.txt", net::HostHeader(at))
+                .field);
+        const store::DataFolder data(dir.path().toStdString());
+        documents::FetchDocument({socket, at, net::HostHeader(at)}, data, "/a.pdf", {}, {});
+        QLoggingCategory::setFilterRules(QStringLiteral("qvestra.store.info=false"));
+        const QLoggingCategory store("qvestra.store");
+        qCInfo(store) << "filtered";
+        QLoggingCategory::setFilterRules({});
+        sink.Flush();
+        const QString log = QString::fromStdString(ReadFile(folder / "qvestra.log"));
+        QCOMPARE(log.count("keika12.txt"), 1);
+        QCOMPARE(log.count("/qv_contents/a.pdf"), 1);
+        QVERIFY(!log.contains("filtered"));
+        for (const char* secret :
+             {"pa55w0rd", "bWVtYmVyOnBhNTV3MHJk", "Proxy-Authorization", "PAGE-CONTENT-PLANTED"})
+            QVERIFY2(!log.contains(secret), secret);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestLog)
+#include "test_log.moc"
