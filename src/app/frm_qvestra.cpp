@@ -45,8 +45,8 @@ FrmQvestra::FrmQvestra(FrmQvestraDeps deps)
                    menuBuild_.Fetch(documentFile, title, hostHeader_, std::move(fetched));
                }},
               ui_, layout_, this),
-      menuBuild_({deps_.endpoint, deps_.dataFolder, deps_.sockets, deps_.urls, deps_.exchanges,
-                  layout_.Scale(),
+      menuBuild_({this, deps_.endpoint, deps_.dataFolder, deps_.sockets, deps_.urls,
+                  deps_.exchanges, layout_.Scale(),
                   [this](documents::FrmCond& window) { Q_EMIT progressWindowShown(&window); },
                   [this] { ShowMenuPanel(); }},
                  panels_),
@@ -236,7 +236,7 @@ void FrmQvestra::ShowDiagnostics() {
         std::optional<std::int64_t> free;
     };
     deps_.exchanges.Run(
-        core::Lane::kShort,
+        core::Lane::kShort, this,
         [root = deps_.dataFolder.Root()] {
             Sizes sizes;
             std::error_code ec;
@@ -253,7 +253,7 @@ void FrmQvestra::ShowDiagnostics() {
             return sizes;
         },
         [this](const core::JobResult<Sizes>& result) {
-            if (result.end == core::JobEnd::kCancelled) return;
+            if (!result.Done()) return;
             const auto& proxy = deps_.endpoint.proxy;
             auto* window = new FrmDiagnostics(this);
             window->Show(
@@ -265,8 +265,8 @@ void FrmQvestra::ShowDiagnostics() {
                              .arg(QString::fromStdString(proxy->host))
                              .arg(proxy->port)
                        : QString(),
-                 QString::fromStdString(deps_.dataFolder.Root().string()), result.value.folder,
-                 result.value.free, deps_.recentLog ? deps_.recentLog() : QStringList()});
+                 QString::fromStdString(deps_.dataFolder.Root().string()), result.value->folder,
+                 result.value->free, deps_.recentLog ? deps_.recentLog() : QStringList()});
         });
 }
 

@@ -136,21 +136,21 @@ int main(int argc, char* argv[]) {
     std::unique_ptr<qvestra::signin::FrmLogin> frmLogin;
     std::unique_ptr<qvestra::FrmQvestra> frmQvestra;
     exchanges.Run(
-        qvestra::core::Lane::kShort,
+        qvestra::core::Lane::kShort, &app,
         [endpoint](const qvestra::core::AbortSwitch&) {
             return qvestra::DesktopProxyFor(endpoint);
         },
         [&](const qvestra::core::JobResult<std::optional<qvestra::net::HttpProxy>>& route) {
             // The program is ending. A route that could not be read is none.
             if (route.end == qvestra::core::JobEnd::kCancelled) return;
-            endpoint.proxy = route.value;
-            if (route.value)
+            endpoint.proxy = route.value.value_or(std::nullopt);
+            if (endpoint.proxy)
                 qCInfo(qvestra::lcApp, "to the service through the proxy %s:%d",
-                       route.value->host.c_str(), route.value->port);
+                       endpoint.proxy->host.c_str(), endpoint.proxy->port);
             else
                 qCInfo(qvestra::lcApp, "to the service directly");
-            urls.UseProxy(route.value);
-            views.UseProxy(route.value);
+            urls.UseProxy(endpoint.proxy);
+            views.UseProxy(endpoint.proxy);
             frmQvestra = std::make_unique<qvestra::FrmQvestra>(qvestra::FrmQvestraDeps{
                 .endpoint = endpoint,
                 .dataFolder = qvestra::store::DataFolder(dataFolder),

@@ -26,13 +26,13 @@ void MenuBuild::Request(MenuSource source) {
 void MenuBuild::Start(MenuSource source) {
     state_ = State::kRunning;
     deps_.exchanges.Run(
-        core::Lane::kTransfer,
-        [this, source](const core::AbortSwitch& cancel) {
-            return ParseMenuPage(deps_.urls.ReadAll(source.address, cancel), source.memberId);
+        core::Lane::kTransfer, deps_.owner,
+        [urls = &deps_.urls, source](const core::AbortSwitch& cancel) {
+            return ParseMenuPage(urls->ReadAll(source.address, cancel), source.memberId);
         },
         [this, source](const core::JobResult<ParsedMenuPage>& result) {
             if (result.Done())
-                LoadMenuPage(source, result.value);
+                LoadMenuPage(source, *result.value);
             else
                 End();
         });
@@ -61,13 +61,13 @@ void MenuBuild::LoadMenuPage(const MenuSource& source, const ParsedMenuPage& pag
     std::set<std::string> listed;
     for (const ContentEntry& entry : panels_.Content().entries)
         if (entry.documentFile) listed.insert(entry.documentFile->mid(1).toStdString());
-    deps_.exchanges.Run(core::Lane::kTransfer,
+    deps_.exchanges.Run(core::Lane::kTransfer, deps_.owner,
                         [folder = deps_.dataFolder, listed] { folder.RemovePartFiles(listed); });
     for (const ContentEntry& entry : panels_.Content().entries)
         if (entry.documentFile)
             DownloadPackage(*entry.documentFile, entry.title, source.hostHeader);
     deps_.exchanges.Run(
-        core::Lane::kTransfer, [] {},
+        core::Lane::kTransfer, deps_.owner, [] {},
         [this, source,
          text = page.whole ? page.text : QString()](const core::JobResult<std::monostate>& result) {
             if (result.Done())
@@ -80,16 +80,20 @@ void MenuBuild::LoadMenuPage(const MenuSource& source, const ParsedMenuPage& pag
 void MenuBuild::DownloadPackage(const QString& documentFile, const QString& title,
                                 const std::string& hostHeader, Fetched fetched) {
     deps_.exchanges.Run(
-        core::Lane::kTransfer,
-        [this, documentFile, title, hostHeader](const core::AbortSwitch& cancel) {
-            const auto file = deps_.dataFolder.Root() / documentFile.mid(1).toStdString();
+        core::Lane::kTransfer, deps_.owner,
+        [this, sockets = &deps_.sockets, exchanges = &deps_.exchanges, endpoint = deps_.endpoint,
+         folder = deps_.dataFolder, documentFile, title,
+         hostHeader](const core::AbortSwitch& cancel) {
+            const auto file = folder.Root() / documentFile.mid(1).toStdString();
             std::error_code ec;
             if (std::filesystem::exists(file, ec)) return documents::DownloadOutcome{true};
-            const auto socket = deps_.sockets.Create(cancel);
+            const auto socket = sockets->Create(cancel);
             return documents::FetchDocument(
-                {*socket, deps_.endpoint, hostHeader}, deps_.dataFolder, documentFile, {},
-                [this, title](std::int64_t received, std::optional<std::int64_t> announced) {
-                    deps_.exchanges.Report([this, title, received, announced] {
+                {*socket, endpoint, hostHeader}, folder, documentFile, {},
+                [this, exchanges, title](std::int64_t received,
+                                         std::optional<std::int64_t> announced) {
+                    // The news runs on the window's thread, while the window lives.
+                    exchanges->Report([this, title, received, announced] {
                         ShowProgress(title, received, announced);
                     });
                 });
@@ -97,7 +101,8 @@ void MenuBuild::DownloadPackage(const QString& documentFile, const QString& titl
         [this,
          fetched = std::move(fetched)](const core::JobResult<documents::DownloadOutcome>& result) {
             progress_.reset();
-            if (fetched && result.end != core::JobEnd::kCancelled) fetched(result.value);
+            if (fetched && result.end != core::JobEnd::kCancelled)
+                fetched(result.value.value_or(documents::DownloadOutcome{}));
         });
 }
 
@@ -128,12 +133,14 @@ void MenuBuild::Finish(const MenuSource& source, const QString& wholePage) {
     // connection, after every exchange asked for before them. Only a page
     // that arrived whole may become the offline copy.
     if (source.mirror)
-        deps_.exchanges.Run(core::Lane::kTransfer,
-                            [this, source, wholePage](const core::AbortSwitch& cancel) {
-                                const auto socket = deps_.sockets.Create(cancel);
-                                mirror::MirrorPages({*socket, deps_.endpoint, source.hostHeader},
-                                                    deps_.dataFolder, source.memberId, wholePage);
-                            });
+        deps_.exchanges.Run(
+            core::Lane::kTransfer, deps_.owner,
+            [sockets = &deps_.sockets, endpoint = deps_.endpoint, folder = deps_.dataFolder, source,
+             wholePage](const core::AbortSwitch& cancel) {
+                const auto socket = sockets->Create(cancel);
+                mirror::MirrorPages({*socket, endpoint, source.hostHeader}, folder, source.memberId,
+                                    wholePage);
+            });
     End();
 }
 

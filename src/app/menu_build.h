@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QObject>
 #include <QString>
 #include <cstdint>
 #include <functional>
@@ -28,6 +29,9 @@ struct DownloadOutcome;
 }  // namespace documents
 
 struct MenuBuildDeps {
+    // The window the build's exchanges report to: once it is gone their
+    // ends are not called.
+    const QObject* owner;
     net::ServiceEndpoint endpoint;
     store::DataFolder dataFolder;
     net::SocketFactory& sockets;

@@ -24,23 +24,23 @@ void StartUp::Run(std::optional<QString> memberNumber,
                   std::function<void(const StartUpFindings&)> done) {
     done_ = std::move(done);
     job_ = deps_.exchanges.Run(
-        core::Lane::kShort,
-        [this, memberNumber](const core::AbortSwitch& cancel) {
+        core::Lane::kShort, this,
+        [sockets = &deps_.sockets, exchanges = &deps_.exchanges, endpoint = deps_.endpoint,
+         folder = deps_.dataFolder, memberNumber](const core::AbortSwitch& cancel) {
             StartUpFindings findings;
-            findings.online = net::ReachService(*deps_.sockets.Create(cancel), deps_.endpoint,
-                                                kProbeTimeoutSeconds);
+            findings.online =
+                net::ReachService(*sockets->Create(cancel), endpoint, kProbeTimeoutSeconds);
             if (!findings.online || !memberNumber) return findings;
             auto& refresh = findings.refresh;
-            refresh = contract::FetchUserRecord(*deps_.sockets.Create(cancel), deps_.endpoint,
-                                                *memberNumber);
+            refresh = contract::FetchUserRecord(*sockets->Create(cancel), endpoint, *memberNumber);
             // What the answer does to the disk is done here too, off the
             // window's thread; a record that cannot be stored changes nothing.
             if (refresh.kind == contract::RecordRefresh::kCancelled) {
-                deps_.exchanges.Seal(cancel);
-                deps_.dataFolder.RemoveAll();
+                exchanges->Seal(cancel);
+                folder.RemoveAll();
                 qCWarning(lcApp, "the service cancelled the contract: data folder removed");
             } else if (refresh.kind == contract::RecordRefresh::kRecord &&
-                       !store::UserFile(deps_.dataFolder.UserFile()).Write(refresh.record)) {
+                       !store::UserFile(folder.UserFile()).Write(refresh.record)) {
                 refresh = {};
             }
             return findings;
@@ -48,8 +48,9 @@ void StartUp::Run(std::optional<QString> memberNumber,
         [this](const core::JobResult<StartUpFindings>& result) {
             if (result.end != core::JobEnd::kCancelled) {
                 // A start-up that failed on the way starts offline.
-                Finish(result.Done() ? result.value : StartUpFindings{});
-            } else if (result.value.refresh.kind == contract::RecordRefresh::kCancelled) {
+                Finish(result.value.value_or(StartUpFindings{}));
+            } else if (result.value &&
+                       result.value->refresh.kind == contract::RecordRefresh::kCancelled) {
                 // Chosen offline just as the service cancelled the contract:
                 // the data folder is gone, so the offline start cannot go on.
                 deps_.endProgram();

@@ -71,13 +71,14 @@ void ContractRequest::Poll(bool application) {
     // What the status does to the disk is done on the queue too, judged by
     // the stamp of the request this poll is for.
     deps_.exchanges.Run(
-        core::Lane::kShort,
-        [this, application, number = *number, stamp = stamp_,
+        core::Lane::kShort, this,
+        [sockets = &deps_.sockets, exchanges = &deps_.exchanges, endpoint = deps_.endpoint,
+         folder = deps_.dataFolder, application, number = *number, stamp = stamp_,
          member = member_](const core::AbortSwitch& cancel) {
             // The member's request status file; a short answer is kept in keika.txt.
-            const auto localCopy = deps_.dataFolder.Root() / "keika.txt";
+            const auto localCopy = folder.Root() / "keika.txt";
             const auto status =
-                store::FetchShortAnswer(*deps_.sockets.Create(cancel), deps_.endpoint,
+                store::FetchShortAnswer(*sockets->Create(cancel), endpoint,
                                         "/q_vestra/LOG_K/keika" + number.toStdString() + ".txt",
                                         member.hostHeader, localCopy)
                     .field;
@@ -85,11 +86,11 @@ void ContractRequest::Poll(bool application) {
             if (status && !application) std::filesystem::remove(localCopy, ec);
             PollAnswer answer{JudgeStatus(status, stamp, application)};
             if (answer.outcome == RequestOutcome::kCancelled) {
-                deps_.exchanges.Seal(cancel);
-                deps_.dataFolder.RemoveAll();
+                exchanges->Seal(cancel);
+                folder.RemoveAll();
                 qCWarning(lcContract, "the service cancelled the contract: data folder removed");
             } else if (application && answer.outcome == RequestOutcome::kEnded) {
-                answer.stored = store::UserFile(deps_.dataFolder.UserFile())
+                answer.stored = store::UserFile(folder.UserFile())
                                     .Write(member.memberId + QStringLiteral("|2"));
             }
             return answer;
@@ -103,21 +104,21 @@ void ContractRequest::Take(bool application, const QString& stamp,
                            const core::JobResult<PollAnswer>& result) {
     if (state_ == State::kPollOnItsWay) state_ = State::kPolling;
     // The folder is gone whether or not the member still waits for it.
-    if (result.value.outcome == RequestOutcome::kCancelled) {
+    if (result.value && result.value->outcome == RequestOutcome::kCancelled) {
         Stop();
         Q_EMIT contractCancelled();
         return;
     }
     // A request made since replaced the one this poll was for.
-    if (!result.Done() || stamp != stamp_ || result.value.outcome == RequestOutcome::kPending)
+    if (!result.Done() || stamp != stamp_ || result.value->outcome == RequestOutcome::kPending)
         return;
     if (!application) {
         Q_EMIT changeEnded();
         timerKHen_->stop();
         return;
     }
-    if (result.value.outcome == RequestOutcome::kEnded)
-        Q_EMIT applicationAccepted(result.value.stored);
+    if (result.value->outcome == RequestOutcome::kEnded)
+        Q_EMIT applicationAccepted(result.value->stored);
     else
         Q_EMIT applicationWithdrawn();
     timerMousikomi_->stop();

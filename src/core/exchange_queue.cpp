@@ -14,51 +14,58 @@ ExchangeQueue::ExchangeQueue() = default;
 
 ExchangeQueue::~ExchangeQueue() = default;
 
-JobHandle ExchangeQueue::Enqueue(Lane lane, std::function<Ending(const AbortSwitch&)> work,
-                                 Ending unrun) {
-    auto cancel = std::make_shared<const AbortSwitch>();
+thread_local const ExchangeQueue::Running* ExchangeQueue::tRunning = nullptr;
+
+JobHandle ExchangeQueue::Enqueue(Lane lane, const QObject* owner,
+                                 std::function<Ending(const AbortSwitch&)> work, Ending unrun) {
+    const Running job{std::make_shared<const AbortSwitch>(), owner};
     if (closed_) {
-        Deliver(cancel, std::move(unrun), JobEnd::kCancelled);
-        return JobHandle(cancel);
+        Deliver(job, std::move(unrun), JobEnd::kCancelled);
+        return JobHandle(job.cancel);
     }
-    Start(lane, [this, lane, cancel, work = std::move(work), unrun = std::move(unrun)] {
+    Start(lane, [this, lane, job, work = std::move(work), unrun = std::move(unrun)] {
         auto& running = running_[IndexOf(lane)];
         {
             const std::lock_guard lock(mutex_);
             // A job handed over just before the seal may start just after
             // it: it would write into a data folder that was removed.
-            if (sealed_) return Deliver(cancel, unrun, JobEnd::kCancelled);
-            running = cancel;
+            if (sealed_) return Deliver(job, unrun, JobEnd::kCancelled);
+            running = job.cancel;
         }
         Ending ending;
         JobEnd how = JobEnd::kDone;
+        tRunning = &job;
         try {
-            ending = work(*cancel);
+            ending = work(*job.cancel);
         } catch (...) {
             ending = unrun;
             how = JobEnd::kFailed;
         }
+        tRunning = nullptr;
         {
             const std::lock_guard lock(mutex_);
             running.reset();
         }
         laneFree_.notify_all();
-        Deliver(cancel, std::move(ending), how);
+        Deliver(job, std::move(ending), how);
     });
-    return JobHandle(cancel);
+    return JobHandle(job.cancel);
 }
 
-void ExchangeQueue::Deliver(std::shared_ptr<const AbortSwitch> cancel, Ending ending, JobEnd how) {
-    Post([this, cancel = std::move(cancel), ending = std::move(ending), how] {
+void ExchangeQueue::Deliver(const Running& job, Ending ending, JobEnd how) {
+    Post([this, job, ending = std::move(ending), how] {
+        if (!job.owner) return;
         // A cancel that came before the end decides, even for a job that
         // got to its end first: its owner has moved on.
-        ending(closed_ || cancel->Tripped() ? JobEnd::kCancelled : how);
+        ending(closed_ || job.cancel->Tripped() ? JobEnd::kCancelled : how);
     });
 }
 
 void ExchangeQueue::Report(std::function<void()> news) {
-    Post([this, news = std::move(news)] {
-        if (!closed_) news();
+    const Running* job = tRunning;
+    if (job == nullptr) return;
+    Post([this, owner = job->owner, cancel = job->cancel, news = std::move(news)] {
+        if (!closed_ && owner && !cancel->Tripped()) news();
     });
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QPointer>
 #include <QThreadPool>
 #include <array>
 #include <atomic>
@@ -9,6 +10,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <type_traits>
 #include <variant>
 
@@ -30,8 +32,11 @@ enum class JobEnd {
 template <class T>
 struct JobResult {
     JobEnd end = JobEnd::kCancelled;
-    // What the work returned; value-initialised when the work did not return.
-    T value{};
+    // What the work returned, whenever it ran to its end: also for a job
+    // cancelled meanwhile, whose owner must still learn what the work did
+    // that cannot be undone (a data folder removed). Nothing when the work
+    // did not run, or threw.
+    std::optional<T> value;
     bool Done() const { return end == JobEnd::kDone; }
 };
 
@@ -79,19 +84,22 @@ class ExchangeQueue {
 
     // work(cancel), or work() when it watches no cancel, runs after every
     // job given to its lane before it; its return value reaches end as a
-    // JobResult. A queue that is sealed or closed still takes the job, and
-    // ends it cancelled without running it.
+    // JobResult, on the windows' thread, as long as owner lives: an end
+    // whose owner is gone is never called (work must not use the owner: it
+    // captures the values it needs). A queue that is sealed or closed still
+    // takes the job, and ends it cancelled without running it.
     template <class Work, class End>
-    JobHandle Run(Lane lane, Work work, End end) {
+    JobHandle Run(Lane lane, const QObject* owner, Work work, End end) {
         if constexpr (std::is_invocable_v<Work&>) {
             return Run(
-                lane, [work = std::move(work)](const AbortSwitch&) mutable { return work(); },
+                lane, owner,
+                [work = std::move(work)](const AbortSwitch&) mutable { return work(); },
                 std::move(end));
         } else {
             using Value = std::invoke_result_t<Work&, const AbortSwitch&>;
             if constexpr (std::is_void_v<Value>) {
                 return Run(
-                    lane,
+                    lane, owner,
                     [work = std::move(work)](const AbortSwitch& cancel) mutable {
                         work(cancel);
                         return std::monostate{};
@@ -99,7 +107,7 @@ class ExchangeQueue {
                     std::move(end));
             } else {
                 return Enqueue(
-                    lane,
+                    lane, owner,
                     [work = std::move(work), end](const AbortSwitch& cancel) mutable -> Ending {
                         // An end runs once: the value moves into it, so a
                         // large one (a menu page) is not copied on the way.
@@ -108,17 +116,18 @@ class ExchangeQueue {
                         };
                     },
                     [end](JobEnd how) {
-                        end(JobResult<Value>{how, {}});
+                        end(JobResult<Value>{how, std::nullopt});
                     });
             }
         }
     }
     template <class Work>
-    JobHandle Run(Lane lane, Work work) {
-        return Run(lane, std::move(work), [](const auto&) {});
+    JobHandle Run(Lane lane, const QObject* owner, Work work) {
+        return Run(lane, owner, std::move(work), [](const auto&) {});
     }
     // From within a work: news runs on the windows' thread, before the
-    // work's end. Dropped once the queue is closed.
+    // work's end, while its job is wanted: news of a job cancelled (by its
+    // owner, a seal or the close) or whose owner is gone is dropped.
     void Report(std::function<void()> news);
     // From within the work whose cancel switch is sealing, before it removes
     // the data folder: every job not yet started, and every one given later,
@@ -145,8 +154,16 @@ class ExchangeQueue {
   private:
     // What a job leaves for the windows' thread: its end, told how it ended.
     using Ending = std::function<void(JobEnd)>;
-    JobHandle Enqueue(Lane lane, std::function<Ending(const AbortSwitch&)> work, Ending unrun);
-    void Deliver(std::shared_ptr<const AbortSwitch> cancel, Ending ending, JobEnd how);
+    // The job a work runs for, on its thread: its news goes with it.
+    struct Running {
+        std::shared_ptr<const AbortSwitch> cancel;
+        QPointer<const QObject> owner;
+    };
+    JobHandle Enqueue(Lane lane, const QObject* owner,
+                      std::function<Ending(const AbortSwitch&)> work, Ending unrun);
+    void Deliver(const Running& job, Ending ending, JobEnd how);
+    // The job whose work runs on this thread.
+    static thread_local const Running* tRunning;
     void Post(std::function<void()> call);
 
     QObject receiver_;

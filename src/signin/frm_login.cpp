@@ -2,7 +2,6 @@
 
 #include <QCloseEvent>
 #include <QGuiApplication>
-#include <QPointer>
 #include <QScreen>
 #include <QTimer>
 
@@ -87,9 +86,9 @@ enum class FrmLogin::Answer {
 
 void FrmLogin::PollSignIn() {
     // The window may be gone when the poll ends: the exchange holds its own
-    // copies, and its end is dropped then.
+    // copies, and its end is not called then.
     deps_.exchanges.Run(
-        core::Lane::kShort,
+        core::Lane::kShort, this,
         [sockets = &deps_.sockets, exchanges = &deps_.exchanges, endpoint = deps_.endpoint,
          folder = deps_.dataFolder, hostHeader = hostHeader_,
          path = "/q_vestra/LOG_O/qvuser" + loginTime_.toStdString() +
@@ -117,11 +116,11 @@ void FrmLogin::PollSignIn() {
             return store::UserFile(folder.UserFile()).Write(*record) ? Answer::kSignedIn
                                                                      : Answer::kNotStored;
         },
-        [self = QPointer<FrmLogin>(this)](const core::JobResult<Answer>& result) {
+        [this](const core::JobResult<Answer>& result) {
             // Cancelled: the program is ending. A poll that failed on the
             // way asks again at the next tick.
-            if (self && result.end != core::JobEnd::kCancelled)
-                self->TakeAnswer(result.Done() ? result.value : Answer::kNothingYet);
+            if (result.end != core::JobEnd::kCancelled)
+                TakeAnswer(result.value.value_or(Answer::kNothingYet));
         });
 }
 

@@ -382,7 +382,7 @@ class TestFrmQvestra : public QObject {
                                  30000);
         bool probeOver = false;
         u.exchanges.Run(
-            core::Lane::kShort, [] {}, [&probeOver](const auto&) { probeOver = true; });
+            core::Lane::kShort, this, [] {}, [&probeOver](const auto&) { probeOver = true; });
         QTRY_VERIFY_WITH_TIMEOUT(probeOver, 30000);
         QCOMPARE(u.programEnds, closeNotice ? 1 : 0);
         QCOMPARE(signIn.count(), !closeNotice && record.empty() ? 1 : 0);

@@ -1,9 +1,10 @@
 // The exchange queue's contract, held alike by the program's threaded queue
 // and by the step queue the window tests hand the windows, so the stand-in
 // cannot drift from the real one: jobs run in order, a job's news comes
-// before its end, every job ends exactly once and says how, a seal ends
-// what waits and what comes without running it, a cancel or a close ends
-// the running job at once.
+// before its end, every job ends exactly once and says how, with its value
+// whenever its work ran to its end, a seal ends what waits and what comes
+// without running it, a cancel or a close ends the running job at once, and
+// neither the end nor the news of a job reaches an owner that is gone.
 #include <poll.h>
 
 #include <thread>
@@ -12,12 +13,13 @@
 #include "fakes/support.h"
 
 using namespace qvestra;
+using namespace qvestra::core;
 using namespace qvestra::testing;
 using namespace Qt::StringLiterals;
 Q_DECLARE_METATYPE(qvestra::core::Lane)
 
 // A job that waits for nothing but its cancel, as a stalled exchange does.
-static int WaitForCancel(const core::AbortSwitch& cancel) {
+static int WaitForCancel(const AbortSwitch& cancel) {
     pollfd p{cancel.Fd(), POLLIN, 0};
     ::poll(&p, 1, 60000);
     return 7;
@@ -30,7 +32,9 @@ class TestExchangeQueue : public QObject {
     // Each end writes its job's name, how it ended and the value it carried.
     auto Logs(const QString& job) {
         return [this, job](const auto& r) {
-            log_ << u"%1 %2 %3"_s.arg(job).arg(int(r.end)).arg(r.value);
+            log_ << u"%1 %2 %3"_s.arg(job)
+                        .arg(int(r.end))
+                        .arg(r.value ? QString::number(*r.value) : u"-"_s);
         };
     }
 
@@ -38,67 +42,87 @@ class TestExchangeQueue : public QObject {
     void init() { log_.clear(); }
 
     void contract_data() {
-        Columns<bool, core::Lane>();
-        Row("the program's queue, short lane", true, core::Lane::kShort);
-        Row("the program's queue, transfer lane", true, core::Lane::kTransfer);
-        Row("the tests' step queue, short lane", false, core::Lane::kShort);
-        Row("the tests' step queue, transfer lane", false, core::Lane::kTransfer);
+        Columns<bool, Lane>();
+        Row("the program's queue, short lane", true, Lane::kShort);
+        Row("the program's queue, transfer lane", true, Lane::kTransfer);
+        Row("the tests' step queue, short lane", false, Lane::kShort);
+        Row("the tests' step queue, transfer lane", false, Lane::kTransfer);
     }
     void contract() {
-        const auto [threaded, lane] = Fetch<bool, core::Lane>();
-        const std::unique_ptr<core::ExchangeQueue> queue(
-            threaded ? static_cast<core::ExchangeQueue*>(new core::ThreadExchangeQueue)
-                     : new StepQueue);
+        const auto [threaded, lane] = Fetch<bool, Lane>();
+        const std::unique_ptr<ExchangeQueue> queue(
+            threaded ? static_cast<ExchangeQueue*>(new ThreadExchangeQueue) : new StepQueue);
+        const auto settle = [&queue, threaded = threaded] {
+            if (!threaded) static_cast<StepQueue&>(*queue).Settle();
+        };
+        auto gone = std::make_unique<QObject>();
         queue->Run(
-            lane, [] { return 1; }, Logs("a"));
+            lane, this, [] { return 1; }, Logs("a"));
         queue->Run(
-            lane,
+            lane, this,
             [this, &queue] {
                 queue->Report([this] { log_ << "news"; });
                 return 2;
             },
             Logs("b"));
         queue->Run(
-            lane, []() -> int { throw std::runtime_error("disk"); }, Logs("c"));
+            lane, this, []() -> int { throw std::runtime_error("disk"); }, Logs("c"));
+        // Neither the news nor the end of a job reaches an owner gone meanwhile.
+        queue->Run(
+            lane, gone.get(),
+            [this, &queue] {
+                queue->Report([this] { log_ << "news of the gone"; });
+                return 3;
+            },
+            Logs("gone"));
+        gone.reset();
         // A job that removes the data folder seals the queue: what waited
         // behind it and what comes after, on either lane, ends cancelled
         // without running.
         queue->Run(
-            lane,
-            [&queue](const core::AbortSwitch& own) {
+            lane, this,
+            [&queue](const AbortSwitch& own) {
                 queue->Seal(own);
                 return 4;
             },
             Logs("d"));
         queue->Run(
-            lane, [] { return 5; }, Logs("e"));
-        if (!threaded) static_cast<StepQueue&>(*queue).Settle();
+            lane, this, [] { return 5; }, Logs("e"));
+        settle();
         QTRY_COMPARE_WITH_TIMEOUT(log_.size(), 6, 10000);
         queue->Run(
-            core::Lane::kShort, [] { return 6; }, Logs("f"));
+            Lane::kShort, this, [] { return 6; }, Logs("f"));
         queue->Run(
-            core::Lane::kTransfer, [] { return 7; }, Logs("g"));
-        if (!threaded) static_cast<StepQueue&>(*queue).Settle();
+            Lane::kTransfer, this, [] { return 7; }, Logs("g"));
+        settle();
         QTRY_COMPARE_WITH_TIMEOUT(log_.size(), 8, 10000);
         // The two lanes' ends come in either order.
         std::sort(log_.begin() + 6, log_.end());
-        QCOMPARE(log_, (QStringList{"a 0 1", "news", "b 0 2", "c 1 0", "d 0 4", "e 2 0", "f 2 0",
-                                    "g 2 0"}));
+        QCOMPARE(log_, (QStringList{"a 0 1", "news", "b 0 2", "c 1 -", "d 0 4", "e 2 -", "f 2 -",
+                                    "g 2 -"}));
         QVERIFY(queue->Stop(std::chrono::seconds(10)));
     }
 
     // A short exchange never waits behind a transfer that stalls; the seal
     // of a short job cancels that transfer and waits for its end before
-    // the folder goes.
+    // the folder goes. The cancelled transfer still tells what its work
+    // did, and its news no longer comes.
     void lanesRunSideBySide() {
-        core::ThreadExchangeQueue queue;
-        queue.Run(core::Lane::kTransfer, WaitForCancel, Logs("document"));
+        ThreadExchangeQueue queue;
         queue.Run(
-            core::Lane::kShort, [] { return 1; }, Logs("poll"));
+            Lane::kTransfer, this,
+            [this, &queue](const AbortSwitch& cancel) {
+                const int found = WaitForCancel(cancel);
+                queue.Report([this] { log_ << "news of the cancelled"; });
+                return found;
+            },
+            Logs("document"));
+        queue.Run(
+            Lane::kShort, this, [] { return 1; }, Logs("poll"));
         QTRY_COMPARE_WITH_TIMEOUT(log_, QStringList{"poll 0 1"}, 10000);
         bool sealed = false;
-        queue.Run(core::Lane::kShort,
-                  [&queue, &sealed](const core::AbortSwitch& own) { sealed = queue.Seal(own); });
+        queue.Run(Lane::kShort, this,
+                  [&queue, &sealed](const AbortSwitch& own) { sealed = queue.Seal(own); });
         QTRY_COMPARE_WITH_TIMEOUT(log_.size(), 2, 10000);
         QCOMPARE(log_.last(), "document 2 7");
         QTRY_VERIFY(sealed);
@@ -106,31 +130,30 @@ class TestExchangeQueue : public QObject {
     }
 
     // A stalled job ends at once when its owner cancels it or the program
-    // closes the queue, and its end says so whatever it returned; after a
-    // close every end says cancelled.
+    // closes the queue, and its end says so; after a close every end says
+    // cancelled.
     void aRunningJobEndsByItsCancel() {
-        core::ThreadExchangeQueue queue;
-        const core::JobHandle first =
-            queue.Run(core::Lane::kTransfer, WaitForCancel, Logs("first"));
-        queue.Run(core::Lane::kTransfer, WaitForCancel, Logs("second"));
+        ThreadExchangeQueue queue;
+        const JobHandle first = queue.Run(Lane::kTransfer, this, WaitForCancel, Logs("first"));
+        queue.Run(Lane::kTransfer, this, WaitForCancel, Logs("second"));
         queue.Run(
-            core::Lane::kTransfer, [] { return 3; }, Logs("third"));
+            Lane::kTransfer, this, [] { return 3; }, Logs("third"));
         first.Cancel();
         QTRY_COMPARE_WITH_TIMEOUT(log_.size(), 1, 10000);
         queue.Close();
         QVERIFY(queue.Stop(std::chrono::seconds(10)));
         queue.Run(
-            core::Lane::kShort, [] { return 4; }, Logs("after"));
+            Lane::kShort, this, [] { return 4; }, Logs("after"));
         QTRY_COMPARE_WITH_TIMEOUT(log_.size(), 4, 10000);
-        QCOMPARE(log_, (QStringList{"first 2 7", "second 2 7", "third 2 0", "after 2 0"}));
+        QCOMPARE(log_, (QStringList{"first 2 7", "second 2 7", "third 2 -", "after 2 -"}));
     }
 
     // A job that ignores its cancel holds the queue's stop no longer than
     // the bound its owner gives.
     void aStopIsBounded() {
-        core::ThreadExchangeQueue queue;
+        ThreadExchangeQueue queue;
         std::atomic<bool> started = false, release = false;
-        queue.Run(core::Lane::kShort, [&started, &release] {
+        queue.Run(Lane::kShort, this, [&started, &release] {
             started = true;
             while (!release) std::this_thread::sleep_for(std::chrono::milliseconds(5));
         });
@@ -145,9 +168,9 @@ class TestExchangeQueue : public QObject {
     void aJobTakenBeforeTheSealDoesNotRun() {
         StepQueue queue;
         bool ran = false;
-        queue.Run(core::Lane::kTransfer, [&ran] { ran = true; });
+        queue.Run(Lane::kTransfer, this, [&ran] { ran = true; });
         auto taken = queue.Take();
-        queue.Seal(core::AbortSwitch());
+        queue.Seal(AbortSwitch());
         taken();
         QVERIFY(!ran);
     }
