@@ -24,7 +24,6 @@ int main(int argc, char* argv[]) {
     const qvestra::net::ServiceEndpoint endpoint{
         argv[1], std::stoi(argv[2]), std::nullopt,
         tls ? qvestra::net::Scheme::kHttps : qvestra::net::Scheme::kHttp};
-    const std::string hostHeader = qvestra::net::HostHeader(endpoint);
     qvestra::net::TcpSocket socket;
     const qvestra::store::DataFolder folder{std::filesystem::path(argv[4])};
 
@@ -32,8 +31,8 @@ int main(int argc, char* argv[]) {
     qvestra::documents::ProgressWindow progress(qvestra::ui::TwipScale(15), QStringLiteral("bench"),
                                                 {});
     const auto outcome = qvestra::documents::FetchDocument(
-        {socket, endpoint, hostHeader}, folder, QStringLiteral("/") + QString::fromUtf8(argv[3]),
-        {}, [&progress](std::int64_t received, std::optional<std::int64_t> announced) {
+        {socket, endpoint}, folder, QStringLiteral("/") + QString::fromUtf8(argv[3]), {},
+        [&progress](std::int64_t received, std::optional<std::int64_t> announced) {
             progress.Report(received, announced);
         });
     const double seconds =

@@ -18,7 +18,7 @@
 #include "core/exchange_queue.h"
 #include "documents/frm_cond.h"
 #include "help/frm_help.h"
-#include "net/http_text.h"
+#include "net/protocol.h"
 #include "net/tls_session.h"
 #include "store/user_file.h"
 #include "ui/message_boxes.h"
@@ -42,7 +42,7 @@ FrmQvestra::FrmQvestra(FrmQvestraDeps deps)
       layout_(ui::TwipScale::ForLogicalDpi(deps_.screen.logicalDpi)),
       panels_({deps_.dataFolder, deps_.documents, deps_.viewerWatch, deps_.messages,
                [this](const QString& documentFile, const QString& title, auto fetched) {
-                   menuBuild_.Fetch(documentFile, title, hostHeader_, std::move(fetched));
+                   menuBuild_.Fetch(documentFile, title, std::move(fetched));
                }},
               ui_, layout_, this),
       menuBuild_({this, deps_.endpoint, deps_.dataFolder, deps_.sockets, deps_.urls,
@@ -74,8 +74,6 @@ void FrmQvestra::BuildControls() {
     setCentralWidget(scrolled);
     client_ = scrolled->Client();
     ui_ = MakeFrmQvestraControls(*this, client_, layout_, deps_.webViews);
-    ui_.Timer_KHen = contract_->Timer_KHen();
-    ui_.Timer_Mousikomi = contract_->Timer_Mousikomi();
     for (int i = 0; i < kGroupButtons; ++i)
         connect(ui_.Cmd[i], &QPushButton::clicked, this, [this, i] { Cmd_Click(i); });
     for (int i = 0; i < kItemButtons; ++i)
@@ -105,7 +103,6 @@ void FrmQvestra::LayOutOverScreen() {
     const ui::TwipRect frame1 = layout_.Of(ui_.Frame1);
     layout_.SetWidth(ui_.Frame1, window.width - 2 * frame1.left);
 
-    savedFrame1Height_ = layout_.Of(ui_.Frame1).height;
     panels_.KeepFullWidths();
 
     const ui::TwipRect placed = layout_.Of(ui_.Frame1);
@@ -169,7 +166,6 @@ void FrmQvestra::FinishLoad(bool memberKnown, const StartUpFindings& findings) {
     }
 
     ui_.Frame1->setEnabled(false);
-    hostHeader_ = net::HostHeader(deps_.endpoint);
     ShowMenuPage();
     show();
     BuildMenu();
@@ -185,16 +181,16 @@ bool FrmQvestra::ReadMemberValues() {
     return true;
 }
 
+QString FrmQvestra::MenuAddress() const {
+    return session_.online ? QString::fromStdString(net::protocol::MenuPage(
+                                 deps_.endpoint, PageRecord().toStdString()))
+                           : QStringLiteral("file://") +
+                                 QString::fromStdString(deps_.dataFolder.Root().string()) + u'/' +
+                                 member_.UserFields.value(0) + QStringLiteral(".html");
+}
+
 void FrmQvestra::ShowMenuPage() {
-    const QString address =
-        session_.online
-            ? QString::fromStdString(
-                  deps_.endpoint.PageAddress("/q_vestra/execute.asp?yuzaaidhi=")) +
-                  PageRecord()
-            : QStringLiteral("file://") + QString::fromStdString(deps_.dataFolder.Root().string()) +
-                  u'/' + member_.UserFields.value(0) + QStringLiteral(".html");
-    shownAddress_ = address;
-    ui_.WebBrowser->Navigate(address);
+    ui_.WebBrowser->Navigate(MenuAddress());
     ui_.WebBrowser->SetFullScreen(true);
 }
 

@@ -125,7 +125,6 @@ class FrmQvestra final : public QMainWindow {
     const MenuBuild& Build() const { return menuBuild_; }
     const contract::ContractRequest& Request() const { return *contract_; }
     bool PollDone() const;
-    const QString& ShownAddress() const { return shownAddress_; }
     const Session& CurrentSession() const { return session_; }
 
     // Reads the page the web view was sent to and fills the panels from its list.
@@ -157,6 +156,8 @@ class FrmQvestra final : public QMainWindow {
     bool ReadMemberValues();
     // The start-up once its exchanges are done.
     void FinishLoad(bool memberKnown, const StartUpFindings& findings);
+    // The member's menu page: the service's, or offline its mirrored copy.
+    QString MenuAddress() const;
     void ShowMenuPage();
     void ShowMenuPanel();
     void ShowContractPage(const QString& address);
@@ -179,13 +180,8 @@ class FrmQvestra final : public QMainWindow {
     ui::TwipsLayout layout_;
     Controls ui_;
     QWidget* client_ = nullptr;
-    std::string hostHeader_;
     MemberValues member_;
-    // The address the web view was last sent to: the menu build reads the
-    // same page.
-    QString shownAddress_;
     Session session_;
-    float savedFrame1Height_ = 0;
     ContentPanels panels_;
     MenuBuild menuBuild_;
     StartUp* startUp_;

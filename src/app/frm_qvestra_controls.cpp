@@ -71,7 +71,7 @@ FrmQvestraControls MakeFrmQvestraControls(QMainWindow& window, QWidget* client,
     ui.Frame1 = new QGroupBox(client);
     ui.Frame1->setFlat(true);
     ui.Frame1->setEnabled(false);
-    layout.Place(ui.Frame1, {240, 120, 13455, 3300});
+    layout.Place(ui.Frame1, {240, 120, 13455, FrmQvestraControls::kFrame1Height});
 
     ui.WebBrowser = webViews(ui.Frame1, layout);
     layout.Place(ui.WebBrowser->Widget(), {0, 120, 9855, 7815});

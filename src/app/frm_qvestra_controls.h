@@ -18,6 +18,8 @@ namespace qvestra {
 struct FrmQvestraControls {
     static constexpr int kGroupButtons = 14;
     static constexpr int kItemButtons = 16;
+    // Frame1's height as laid out, to which it returns from a contract page.
+    static constexpr float kFrame1Height = 3300;
 
     QGroupBox* Frame1 = nullptr;
     QGroupBox* Frame2 = nullptr;
@@ -26,8 +28,6 @@ struct FrmQvestraControls {
     std::array<QPushButton*, kGroupButtons> Cmd{};
     std::array<QPushButton*, kItemButtons> CmdSub{};
     QLabel* Image1 = nullptr;
-    QTimer* Timer_KHen = nullptr;
-    QTimer* Timer_Mousikomi = nullptr;
     QMenu* Menu_File = nullptr;
     QAction* Menu_F_End = nullptr;
     QAction* Menu_F_Moshikomi = nullptr;

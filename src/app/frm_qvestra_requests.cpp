@@ -18,7 +18,7 @@ const QString kApplicationNotStored = QStringLiteral(
 }  // namespace
 
 void FrmQvestra::BuildMenu() {
-    menuBuild_.Request({shownAddress_.toStdString(), member_.UserFields.value(0), hostHeader_,
+    menuBuild_.Request({MenuAddress().toStdString(), member_.UserFields.value(0),
                         session_.online && !session_.notContracted});
 }
 
@@ -35,7 +35,7 @@ void FrmQvestra::ShowMenuPanel() {
 bool FrmQvestra::PollDone() const { return contract_->PollDone(); }
 
 contract::RequestMember FrmQvestra::Member() const {
-    return {PageRecord(), member_.UserFields.value(0), hostHeader_};
+    return {PageRecord(), member_.UserFields.value(0)};
 }
 
 void FrmQvestra::Menu_F_Moshikomi_Click() {
@@ -75,7 +75,6 @@ void FrmQvestra::ConnectContractRequest() {
 void FrmQvestra::ShowContractPage(const QString& address) {
     ui_.Frame1->setEnabled(true);
     ui_.Frame2->hide();
-    shownAddress_ = address;
     ui_.WebBrowser->Navigate(address);
     layout_.SetHeight(ui_.Frame1, layout_.Of(this).height - 2000);
     ui_.WebBrowser->SetHeight(layout_.Of(ui_.Frame1).height);
@@ -83,22 +82,16 @@ void FrmQvestra::ShowContractPage(const QString& address) {
 
 void FrmQvestra::ReturnToMenuPage() {
     contract_->Returned();
-    layout_.SetHeight(ui_.Frame1, savedFrame1Height_);
+    layout_.SetHeight(ui_.Frame1, FrmQvestraControls::kFrame1Height);
     ui_.Frame2->show();
     const ui::TwipRect frame1 = layout_.Of(ui_.Frame1);
     ui_.WebBrowser->SetTop(frame1.top - 150);
     ui_.WebBrowser->SetHeight(frame1.height);
     ui_.WebBrowser->SetWidth(frame1.width);
-    const QString address =
-        QString::fromStdString(deps_.endpoint.PageAddress("/q_vestra/execute.asp?yuzaaidhi=")) +
-        PageRecord();
-    shownAddress_ = address;
-    ui_.WebBrowser->Navigate(address);
+    // The service's page: only an online session opens contract pages.
+    ui_.WebBrowser->Navigate(MenuAddress());
     ui_.WebBrowser->SetFullScreen(true);
-    if (session_.contracted) {
-        session_.online = true;
-        BuildMenu();
-    }
+    if (session_.contracted) BuildMenu();
 }
 
 }  // namespace qvestra

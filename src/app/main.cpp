@@ -119,9 +119,7 @@ int main(int argc, char* argv[]) {
         reportUnverified);
     qvestra::XdgDocumentOpener documents;
     qvestra::webengine::WebEngineViews views(
-        {QString::fromStdString(endpoint.host), endpoint.port,
-         endpoint.Tls() ? QStringLiteral("https") : QStringLiteral("http")},
-        [](const QUrl& url) { QDesktopServices::openUrl(url); }, reportUnverified);
+        endpoint, [](const QUrl& url) { QDesktopServices::openUrl(url); }, reportUnverified);
     const auto windows = qvestra::viewer::CreatePlatformWindowList();
     qvestra::viewer::ViewerWatch viewerWatch(
         *windows, qvestra::ui::TwipScale::ForLogicalDpi(screenInfo.logicalDpi), {});

@@ -64,8 +64,7 @@ void MenuBuild::LoadMenuPage(const MenuSource& source, const ParsedMenuPage& pag
     deps_.exchanges.Run(core::Lane::kTransfer, deps_.owner,
                         [folder = deps_.dataFolder, listed] { folder.RemovePartFiles(listed); });
     for (const ContentEntry& entry : panels_.Content().entries)
-        if (entry.documentFile)
-            DownloadPackage(*entry.documentFile, entry.title, source.hostHeader);
+        if (entry.documentFile) DownloadPackage(*entry.documentFile, entry.title);
     deps_.exchanges.Run(
         core::Lane::kTransfer, deps_.owner, [] {},
         [this, source,
@@ -78,18 +77,17 @@ void MenuBuild::LoadMenuPage(const MenuSource& source, const ParsedMenuPage& pag
 }
 
 void MenuBuild::DownloadPackage(const QString& documentFile, const QString& title,
-                                const std::string& hostHeader, Fetched fetched) {
+                                Fetched fetched) {
     deps_.exchanges.Run(
         core::Lane::kTransfer, deps_.owner,
         [this, sockets = &deps_.sockets, exchanges = &deps_.exchanges, endpoint = deps_.endpoint,
-         folder = deps_.dataFolder, documentFile, title,
-         hostHeader](const core::AbortSwitch& cancel) {
+         folder = deps_.dataFolder, documentFile, title](const core::AbortSwitch& cancel) {
             const auto file = folder.Root() / documentFile.mid(1).toStdString();
             std::error_code ec;
             if (std::filesystem::exists(file, ec)) return documents::DownloadOutcome{true};
             const auto socket = sockets->Create(cancel);
             return documents::FetchDocument(
-                {*socket, endpoint, hostHeader}, folder, documentFile, {},
+                {*socket, endpoint}, folder, documentFile, {},
                 [this, exchanges, title](std::int64_t received,
                                          std::optional<std::int64_t> announced) {
                     // The news runs on the window's thread, while the window lives.
@@ -106,11 +104,10 @@ void MenuBuild::DownloadPackage(const QString& documentFile, const QString& titl
         });
 }
 
-void MenuBuild::Fetch(const QString& documentFile, const QString& title,
-                      const std::string& hostHeader, Fetched fetched) {
+void MenuBuild::Fetch(const QString& documentFile, const QString& title, Fetched fetched) {
     // A second click while the first one's download runs adds nothing.
     if (!fetching_.insert(documentFile).second) return;
-    DownloadPackage(documentFile, title, hostHeader,
+    DownloadPackage(documentFile, title,
                     [this, documentFile, fetched](const documents::DownloadOutcome& outcome) {
                         fetching_.erase(documentFile);
                         fetched(outcome);
@@ -138,8 +135,7 @@ void MenuBuild::Finish(const MenuSource& source, const QString& wholePage) {
             [sockets = &deps_.sockets, endpoint = deps_.endpoint, folder = deps_.dataFolder, source,
              wholePage](const core::AbortSwitch& cancel) {
                 const auto socket = sockets->Create(cancel);
-                mirror::MirrorPages({*socket, endpoint, source.hostHeader}, folder, source.memberId,
-                                    wholePage);
+                mirror::MirrorPages({*socket, endpoint}, folder, source.memberId, wholePage);
             });
     End();
 }

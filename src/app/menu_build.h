@@ -44,13 +44,11 @@ struct MenuBuildDeps {
     std::function<void()> finished;
 };
 
-// What a build reads: the page's address, whose list it is, the Host line
-// of the build's own exchanges, and whether the pages are copied for the
-// offline start afterwards.
+// What a build reads: the page's address, whose list it is, and whether
+// the pages are copied for the offline start afterwards.
 struct MenuSource {
     std::string address;
     QString memberId;
-    std::string hostHeader;
     bool mirror = false;
 };
 
@@ -86,14 +84,12 @@ class MenuBuild {
     // The member asked for a document that is not there: it is fetched at
     // once on the transfers' lane (after what runs there), with its
     // progress window. Asked for again while it comes, nothing more happens.
-    void Fetch(const QString& documentFile, const QString& title, const std::string& hostHeader,
-               Fetched fetched);
+    void Fetch(const QString& documentFile, const QString& title, Fetched fetched);
 
   private:
     void Start(MenuSource source);
     void LoadMenuPage(const MenuSource& source, const ParsedMenuPage& page);
-    void DownloadPackage(const QString& documentFile, const QString& title,
-                         const std::string& hostHeader, Fetched fetched = {});
+    void DownloadPackage(const QString& documentFile, const QString& title, Fetched fetched = {});
     void ShowProgress(const QString& title, std::int64_t received,
                       std::optional<std::int64_t> announced);
     void Finish(const MenuSource& source, const QString& wholePage);

@@ -4,6 +4,7 @@
 
 #include "contract/log.h"
 #include "core/exchange_queue.h"
+#include "net/protocol.h"
 #include "store/answers.h"
 #include "store/user_file.h"
 
@@ -29,28 +30,21 @@ ContractRequest::ContractRequest(ContractRequestDeps deps, QObject* parent)
 }
 
 void ContractRequest::Open(Command command, const RequestMember& member) {
-    struct Page {
-        const char* path;
-        const char* query;
-        QTimer* timer;
-        int intervalMs;
-    };
-    const Page page =
-        command == Command::kApplication
-            ? Page{"/q_vestra/Mousikomi_inp1.asp?yuzaaidhi=", "&P=s&K=hm&TSMP=", timerMousikomi_,
-                   1000}
-        : command == Command::kChangeBase
-            ? Page{"/q_vestra/mousikomi_inp1.asp?yuzaaidhi=", "&P=h&K=hm&TSMP=", timerKHen_, 2000}
-            : Page{"/q_vestra/KHenko.asp?yuzaaidhi=", "&TSMP=", timerKHen_, 2000};
+    const bool application = command == Command::kApplication;
+    QTimer* timer = application ? timerMousikomi_ : timerKHen_;
     // A poll of the old request still on its way holds the new one's first
     // poll until the next tick: polls do not pile up on the queue.
     if (state_ != State::kPollOnItsWay) state_ = State::kPolling;
     member_ = member;
     stamp_ = deps_.timeOfDay();
-    Q_EMIT pageOpened(QString::fromStdString(deps_.endpoint.PageAddress(page.path)) +
-                      member.userRecord + QString::fromLatin1(page.query) + stamp_);
-    page.timer->start(page.intervalMs);
-    Poll(command == Command::kApplication);
+    const auto page = application ? net::protocol::ContractPage::kApplication
+                      : command == Command::kChangeBase
+                          ? net::protocol::ContractPage::kChangeBase
+                          : net::protocol::ContractPage::kChangeContent;
+    Q_EMIT pageOpened(QString::fromStdString(net::protocol::ContractPageAddress(
+        deps_.endpoint, page, member.userRecord.toStdString(), stamp_.toStdString())));
+    timer->start(application ? 1000 : 2000);
+    Poll(application);
 }
 
 void ContractRequest::Stop() {
@@ -78,9 +72,9 @@ void ContractRequest::Poll(bool application) {
             // The member's request status file; a short answer is kept in keika.txt.
             const auto localCopy = folder.Root() / "keika.txt";
             const auto status =
-                store::FetchShortAnswer(*sockets->Create(cancel), endpoint,
-                                        "/q_vestra/LOG_K/keika" + number.toStdString() + ".txt",
-                                        member.hostHeader, localCopy)
+                store::FetchShortAnswer(
+                    *sockets->Create(cancel), endpoint,
+                    net::protocol::RequestStatus(endpoint, number.toStdString()), localCopy)
                     .field;
             std::error_code ec;
             if (status && !application) std::filesystem::remove(localCopy, ec);

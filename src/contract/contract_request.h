@@ -29,7 +29,6 @@ struct RequestMember {
     // The record the service's pages take (the member ID).
     QString userRecord;
     QString memberId;
-    std::string hostHeader;
 };
 
 // What a request's status file says of the request with the given stamp.

@@ -1,5 +1,6 @@
 #include "contract/record_refresh.h"
 
+#include "net/protocol.h"
 #include "store/answers.h"
 
 namespace qvestra::contract {
@@ -7,7 +8,7 @@ namespace qvestra::contract {
 RecordRefresh FetchUserRecord(net::Socket& socket, const net::ServiceEndpoint& endpoint,
                               const QString& memberNumber) {
     const auto answer = store::FetchShortAnswer(
-        socket, endpoint, "/q_vestra/LOG_K/qvuser" + memberNumber.toStdString() + ".txt", "");
+        socket, endpoint, net::protocol::MemberRecord(endpoint, memberNumber.toStdString()));
     if (!answer.field) return {};
     if (*answer.field == u"K_CANCEL") return {RecordRefresh::kCancelled, {}};
     // The key is not examined; the record must have the user file's layout.

@@ -4,7 +4,7 @@
 
 #include "documents/frm_cond.h"
 #include "documents/log.h"
-#include "net/http_text.h"
+#include "net/protocol.h"
 #include "store/sinks.h"
 
 namespace qvestra::documents {
@@ -35,15 +35,15 @@ DownloadOutcome FetchDocument(Exchange exchange, const store::DataFolder& folder
             if (report) report(received, announced);
         }
     };
-    const auto requestLine =
-        net::AbsoluteRequestLine(exchange.endpoint, "/qv_contents" + documentFile.toStdString());
     // A part that turns out not to continue goes, and the document is asked
     // for whole once more.
     for (auto from = store::FindResumePoint(*target);; from.reset()) {
         store::DocumentSink sink(*target, rules.limits, from, progress);
         const auto result =
-            net::Get(exchange, requestLine, rules.timeoutSeconds, sink, net::TimeOut::kBetweenBytes,
-                     from ? store::RangeLines(*from) : "");
+            net::Get(exchange,
+                     net::protocol::Document(exchange.endpoint, documentFile.toStdString(),
+                                             from ? store::RangeLines(*from) : ""),
+                     rules.timeoutSeconds, sink, net::TimeOut::kBetweenBytes);
         outcome.stored = sink.Stored();
         outcome.received += result.BodyBytes;
         outcome.status = result.StatusCode;

@@ -5,6 +5,8 @@
 #include <QPushButton>
 #include <algorithm>
 
+#include "net/protocol.h"
+
 namespace qvestra::help {
 
 QString HelpFolder(const QString& programFolder) {
@@ -29,7 +31,7 @@ FrmHelp::FrmHelp(FrmHelpDeps deps)
 void FrmHelp::Load(const QWidget* owner) {
     const QString address =
         deps_.fromService
-            ? QString::fromStdString(deps_.endpoint.PageAddress("/Q_Vestra/HTML/Help.html"))
+            ? QString::fromStdString(net::protocol::HelpPage(deps_.endpoint))
             : QStringLiteral("file://") + deps_.helpFolder + QStringLiteral("/Help.html");
     WebBrowser->Navigate(address);
     WebBrowser->SetFullScreen(true);

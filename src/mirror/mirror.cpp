@@ -1,6 +1,6 @@
 #include "mirror/mirror.h"
 
-#include "net/http_text.h"
+#include "net/protocol.h"
 #include "store/sinks.h"
 #include "store/user_file.h"
 
@@ -23,20 +23,16 @@ void MirrorPages(Exchange exchange, const store::DataFolder& folder, const QStri
         // copy is worth more than an error page or a part of one.
         if (!menuPageText.isEmpty()) store::WriteLineAtomically(*page, menuPageText);
         store::WholeBodySink sink(*page, kPageLimits);
-        net::Get(exchange,
-                 net::PathRequestLine(exchange.endpoint,
-                                      "/q_Vestra/HTML/" + memberId.toStdString() + ".txt"),
+        net::Get(exchange, net::protocol::MemberPageCopy(exchange.endpoint, memberId.toStdString()),
                  kPageTimeoutSeconds, sink);
     }
 
     store::WholeBodySink help(folder.Root() / "Help.html", kPageLimits);
-    net::Get(exchange, net::PathRequestLine(exchange.endpoint, "/q_Vestra/HTML/Help.html"),
-             kPageTimeoutSeconds, help);
+    net::Get(exchange, net::protocol::HelpCopy(exchange.endpoint), kPageTimeoutSeconds, help);
 
     folder.CreateImages();
     store::WholeBodySink logo(folder.Root() / "images" / "LOGO_Movei.gif", kLogoLimits);
-    net::Get(exchange, net::PathRequestLine(exchange.endpoint, "/q_Vestra/images/Logo_Movei.gif"),
-             kLogoTimeoutSeconds, logo);
+    net::Get(exchange, net::protocol::LogoCopy(exchange.endpoint), kLogoTimeoutSeconds, logo);
 }
 
 }  // namespace qvestra::mirror

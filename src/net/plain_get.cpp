@@ -66,11 +66,10 @@ ExchangeResult PlainGet(Socket& socket, const ServiceEndpoint& endpoint,
     return result;
 }
 
-ExchangeResult Get(const Exchange& exchange, const std::string& requestLine, int timeoutSeconds,
-                   BodySink& sink, TimeOut rule, const std::string& moreLines) {
-    return PlainGet(
-        exchange.socket, exchange.endpoint,
-        {RequestText(requestLine, exchange.hostHeader, moreLines), timeoutSeconds, rule}, sink);
+ExchangeResult Get(const Exchange& exchange, std::string request, int timeoutSeconds,
+                   BodySink& sink, TimeOut rule) {
+    return PlainGet(exchange.socket, exchange.endpoint, {std::move(request), timeoutSeconds, rule},
+                    sink);
 }
 
 }  // namespace qvestra::net

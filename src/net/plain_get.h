@@ -43,11 +43,10 @@ class BodySink {
     virtual void Finish(const ExchangeResult& result) = 0;
 };
 
-// What one exchange runs on: its connection, the service and the Host line.
+// What one exchange runs on: its connection and the service.
 struct Exchange {
     Socket& socket;
     const ServiceEndpoint& endpoint;
-    const std::string& hostHeader;
 };
 
 struct PlainRequest {
@@ -64,10 +63,8 @@ struct PlainRequest {
 // with the connection.
 ExchangeResult PlainGet(Socket& socket, const ServiceEndpoint& endpoint,
                         const PlainRequest& request, BodySink& sink);
-// The same for a request line on an exchange, with more header lines (each
-// ending in CR LF) after its Host line.
-ExchangeResult Get(const Exchange& exchange, const std::string& requestLine, int timeoutSeconds,
-                   BodySink& sink, TimeOut rule = TimeOut::kWholeExchange,
-                   const std::string& moreLines = {});
+// The same for a request text (see net/protocol.h) on an exchange.
+ExchangeResult Get(const Exchange& exchange, std::string request, int timeoutSeconds,
+                   BodySink& sink, TimeOut rule = TimeOut::kWholeExchange);
 
 }  // namespace qvestra::net

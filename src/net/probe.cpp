@@ -2,6 +2,7 @@
 
 #include "net/http_text.h"
 #include "net/plain_get.h"
+#include "net/protocol.h"
 #include "net/route.h"
 
 namespace qvestra::net {
@@ -25,9 +26,8 @@ bool ReachService(Socket& socket, const ServiceEndpoint& endpoint, int timeoutSe
         return reached;
     }
     HeaderOnly sink;
-    const std::string line = "HEAD " + endpoint.RequestAddress("/") + " HTTP/1.0";
     const int status =
-        PlainGet(socket, endpoint, {RequestText(line, HostHeader(endpoint)), timeoutSeconds}, sink)
+        PlainGet(socket, endpoint, {protocol::ServiceThroughProxy(endpoint), timeoutSeconds}, sink)
             .StatusCode;
     return status >= 200 && !IsProxyRefusal(status, true);
 }

@@ -6,7 +6,7 @@
 #include <QTimer>
 
 #include "core/exchange_queue.h"
-#include "net/http_text.h"
+#include "net/protocol.h"
 #include "signin/log.h"
 #include "store/answers.h"
 #include "store/sinks.h"
@@ -35,7 +35,6 @@ FrmLogin::FrmLogin(FrmLoginDeps deps) : deps_(std::move(deps)), layout_(deps_.sc
 }
 
 void FrmLogin::Load() {
-    hostHeader_ = net::HostHeader(deps_.endpoint);
     webBrowser_->SetFullScreen(true);
     SizeWebView();
 
@@ -47,9 +46,8 @@ void FrmLogin::Load() {
     }
 
     loginTime_ = deps_.timeOfDay();
-    entryUrl_ = QString::fromStdString(deps_.endpoint.PageAddress("/q_vestra/Entry.asp?LTIME=")) +
-                loginTime_ + QStringLiteral("&PC_NAME=") + deps_.pcName;
-    webBrowser_->Navigate(entryUrl_);
+    webBrowser_->Navigate(QString::fromStdString(net::protocol::SignInPage(
+        deps_.endpoint, loginTime_.toStdString(), deps_.pcName.toStdString())));
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
     show();
@@ -90,11 +88,11 @@ void FrmLogin::PollSignIn() {
     deps_.exchanges.Run(
         core::Lane::kShort, this,
         [sockets = &deps_.sockets, exchanges = &deps_.exchanges, endpoint = deps_.endpoint,
-         folder = deps_.dataFolder, hostHeader = hostHeader_,
-         path = "/q_vestra/LOG_O/qvuser" + loginTime_.toStdString() +
-                ".txt"](const core::AbortSwitch& cancel) {
+         folder = deps_.dataFolder,
+         request = net::protocol::SignInAnswer(deps_.endpoint, loginTime_.toStdString())](
+            const core::AbortSwitch& cancel) {
             const auto answer =
-                store::FetchShortAnswer(*sockets->Create(cancel), endpoint, path, hostHeader);
+                store::FetchShortAnswer(*sockets->Create(cancel), endpoint, request);
             // The member is told why once (UnverifiedNotice); a network
             // that holds connections until one signs in to it (a hotel's,
             // a café's) may let the next poll through.

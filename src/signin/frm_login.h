@@ -74,9 +74,7 @@ class FrmLogin final : public QWidget {
     ui::TwipsLayout layout_;
     webview::WebView* webBrowser_ = nullptr;
     QTimer* pollTimer_ = nullptr;
-    std::string hostHeader_;
     QString loginTime_;
-    QString entryUrl_;
     // Signing in until the window hands over to the main window or the
     // program ends; after that neither a late answer nor a close counts.
     enum class State { kSigningIn, kHandedOver, kEnded };

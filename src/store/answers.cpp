@@ -10,14 +10,12 @@
 namespace qvestra::store {
 
 ShortAnswer FetchShortAnswer(net::Socket& socket, const net::ServiceEndpoint& endpoint,
-                             const std::string& path, const std::string& hostHeader,
+                             std::string request,
                              const std::optional<std::filesystem::path>& localCopy) {
     constexpr int kTimeoutSeconds = 10;
     ShortAnswerSink sink(localCopy);
-    const auto result = net::PlainGet(
-        socket, endpoint,
-        {net::RequestText(net::AbsoluteRequestLine(endpoint, path), hostHeader), kTimeoutSeconds},
-        sink);
+    const auto result =
+        net::PlainGet(socket, endpoint, {std::move(request), kTimeoutSeconds}, sink);
     ShortAnswer answer{result.ConnectResult == net::kOk, result.ConnectResult == net::kUnverified,
                        std::nullopt};
     if (sink.Answer()) answer.field = AnswerField(*sink.Answer());

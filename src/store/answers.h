@@ -19,10 +19,10 @@ struct ShortAnswer {
     std::optional<QString> field;
 };
 
-// Fetches path (the absolute form, within 10 s) with the given Host line,
-// none when it is empty; a short answer is also kept in localCopy when given.
+// Sends the request (net/protocol.h) and takes its answer within 10 s; a
+// short answer is also kept in localCopy when given.
 ShortAnswer FetchShortAnswer(net::Socket& socket, const net::ServiceEndpoint& endpoint,
-                             const std::string& path, const std::string& hostHeader,
+                             std::string request,
                              const std::optional<std::filesystem::path>& localCopy = {});
 
 // A short answer from the service, read as the client reads the user file:

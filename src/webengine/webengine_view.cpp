@@ -119,7 +119,7 @@ class ServicePage final : public QWebEnginePage {
 
 }  // namespace
 
-WebEngineViews::WebEngineViews(webview::ServiceOrigin service, OpenInBrowser openInBrowser,
+WebEngineViews::WebEngineViews(net::ServiceEndpoint service, OpenInBrowser openInBrowser,
                                std::function<void()> certificateRefused)
     : service_(std::move(service)),
       openInBrowser_(std::move(openInBrowser)),

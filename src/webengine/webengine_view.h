@@ -22,12 +22,12 @@ class WebEngineViews {
     using OpenInBrowser = std::function<void(const QUrl&)>;
 
     // certificateRefused is told each time a view refused a certificate.
-    WebEngineViews(webview::ServiceOrigin service, OpenInBrowser openInBrowser,
+    WebEngineViews(net::ServiceEndpoint service, OpenInBrowser openInBrowser,
                    std::function<void()> certificateRefused = {});
 
     webview::WebViewFactory Factory();
 
-    const webview::ServiceOrigin& Service() const { return service_; }
+    const net::ServiceEndpoint& Service() const { return service_; }
     // A popup the member's click asked for goes at once; the window's own
     // navigations go through the hand-off's interval.
     void OpenPopupInDesktopBrowser(const QUrl& url) const;
@@ -51,7 +51,7 @@ class WebEngineViews {
     const std::optional<net::HttpProxy>& Proxy() const { return proxy_; }
 
   private:
-    webview::ServiceOrigin service_;
+    net::ServiceEndpoint service_;
     std::optional<net::HttpProxy> proxy_;
     OpenInBrowser openInBrowser_;
     std::function<void()> certificateRefused_;

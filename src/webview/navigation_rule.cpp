@@ -15,7 +15,7 @@ PageKind KindOf(const QUrl& url) {
     return url.isValid() && url.scheme() == kLocalScheme ? PageKind::kLocal : PageKind::kService;
 }
 
-Navigation MainFrameNavigation(const QUrl& url, const ServiceOrigin& service, PageKind from,
+Navigation MainFrameNavigation(const QUrl& url, const net::ServiceEndpoint& service, PageKind from,
                                Asker asker) {
     const bool local = url.isValid() && url.scheme() == kLocalScheme;
     if (asker == Asker::kProgram)
@@ -23,9 +23,10 @@ Navigation MainFrameNavigation(const QUrl& url, const ServiceOrigin& service, Pa
     if (local || !IsWebAddress(url)) return Navigation::kRefuse;
     const int defaultPort = url.scheme() == u"https" ? 443 : 80;
     // QUrl keeps host names in lower case; the service's may be written otherwise.
-    const bool onService = url.scheme() == service.scheme &&
-                           url.host().compare(service.host, Qt::CaseInsensitive) == 0 &&
-                           url.port(defaultPort) == service.port;
+    const bool onService =
+        url.scheme() == (service.Tls() ? u"https" : u"http") &&
+        url.host().compare(QString::fromStdString(service.host), Qt::CaseInsensitive) == 0 &&
+        url.port(defaultPort) == service.port;
     if (from == PageKind::kService)
         return onService ? Navigation::kStay : Navigation::kDesktopBrowser;
     if (asker != Asker::kClick) return Navigation::kRefuse;

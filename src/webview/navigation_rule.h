@@ -5,21 +5,14 @@
 #include <chrono>
 #include <optional>
 
+#include "net/service_endpoint.h"
+
 namespace qvestra::webview {
 
 // The program's own scheme: local pages (the offline menu page, the installed
 // help page) are shown through it, never from file:// with the reach into the
 // member's files that a file page has.
 inline const QString kLocalScheme = QStringLiteral("qvestra-local");
-
-// The one service whose pages the windows show.
-struct ServiceOrigin {
-    QString host;
-    int port = 80;
-    // "http" or "https": over TLS the windows never show the service's
-    // pages over plain HTTP.
-    QString scheme = QStringLiteral("http");
-};
 
 enum class Navigation {
     kStay,            // the window shows it
@@ -53,7 +46,7 @@ PageKind KindOf(const QUrl& url);
 // pages, file:, data:, javascript: and the rest go nowhere. From a local
 // page only a clicked link to a web address leaves: to the service in a
 // service page, elsewhere to the desktop browser.
-Navigation MainFrameNavigation(const QUrl& url, const ServiceOrigin& service, PageKind from,
+Navigation MainFrameNavigation(const QUrl& url, const net::ServiceEndpoint& service, PageKind from,
                                Asker asker);
 
 // A page's new window never opens in the program: a web address the

@@ -58,8 +58,7 @@ class TestRequestPolls : public QObject {
         QCOMPARE(ReadFile(s.folder / "qvuser.txt"), userFile);
         QCOMPARE(std::filesystem::exists(s.folder), !userFile.empty());
         QCOMPARE(s.programEnds, userFile.empty() ? 1 : 0);
-        QCOMPARE(s.View().navigated.isEmpty(), userFile.empty());
-        QCOMPARE(s.window->ShownAddress().section(u'=', -1),
+        QCOMPARE(s.View().navigated.value(0).section(u'=', -1),
                  QString::fromStdString(userFile).section(u'|', 0, 0));
         QString got;
         for (const bool on :
@@ -94,7 +93,7 @@ class TestRequestPolls : public QObject {
         QVERIFY(s.server.Request().find("/q_vestra/LOG_K/keika12.txt HTTP/1.0\r\nHost: 127.0.0.1:" +
                                         std::to_string(s.server.Port()) + "\r\n") !=
                 std::string::npos);
-        QCOMPARE(s.ui().Timer_KHen->isActive(), !final);
+        QCOMPARE(s.window->Request().Timer_KHen()->isActive(), !final);
         QCOMPARE(s.window->PollDone(), final);
         QCOMPARE(s.Shown(s.ui().Frame2), final);
         QVERIFY2(!std::filesystem::exists(s.folder / "keika.txt"), "a change poll removes it");
@@ -126,7 +125,7 @@ class TestRequestPolls : public QObject {
         s.Command(s.ui().Menu_F_Moshikomi);
         QVERIFY(s.View().navigated.contains(
             s.Address("/q_vestra/Mousikomi_inp1.asp?yuzaaidhi=A-12&P=s&K=hm&TSMP=14-05-07")));
-        QCOMPARE(s.ui().Timer_Mousikomi->isActive(), timerRuns);
+        QCOMPARE(s.window->Request().Timer_Mousikomi()->isActive(), timerRuns);
         QCOMPARE(s.ui().Menu_F_Moshikomi->isEnabled(), applyEnabled);
         QCOMPARE(s.programEnds, userFile.empty() ? 1 : 0);
         QCOMPARE(ReadFile(s.folder / "qvuser.txt"), userFile);
@@ -137,14 +136,14 @@ class TestRequestPolls : public QObject {
         // An accepted application rebuilds the panels, stored or not.
         QCOMPARE(s.urls.reads.size(), std::size_t(status.starts_with("END") ? 2 : 1));
         const int polls = s.server.Connections();
-        Q_EMIT s.ui().Timer_Mousikomi->timeout({});
+        Q_EMIT s.window->Request().Timer_Mousikomi()->timeout({});
         s.steps.Settle();
         QCOMPARE(s.server.Connections(), polls + (timerRuns ? 1 : 0));
         if (!status.starts_with("CANCEL")) return;
         // Applied again: the first request's end does not end the second.
         s.stamp = QStringLiteral("14-06-00");
         s.Command(s.ui().Menu_F_Moshikomi);
-        QVERIFY(s.ui().Timer_Mousikomi->isActive());
+        QVERIFY(s.window->Request().Timer_Mousikomi()->isActive());
     }
 
     // A command returns with its poll waiting its turn on the queue, so a
@@ -157,7 +156,7 @@ class TestRequestPolls : public QObject {
         s.ui().Frame3->show();
         s.ui().Menu_E_Cont->trigger();
         QCOMPARE(s.steps.Waiting(), std::size_t{1});
-        Q_EMIT s.ui().Timer_KHen->timeout({});
+        Q_EMIT s.window->Request().Timer_KHen()->timeout({});
         QCOMPARE(s.steps.Waiting(), std::size_t{1});
         s.stamp = QStringLiteral("14-06-00");
         s.ui().Menu_E_Base->trigger();
@@ -168,12 +167,12 @@ class TestRequestPolls : public QObject {
         QVERIFY(!s.Shown(s.ui().Frame2));
         QVERIFY2(s.Shown(s.ui().Frame3), "the detail panel is not touched");
         QVERIFY(!s.window->PollDone());
-        QVERIFY(s.ui().Timer_KHen->isActive());
+        QVERIFY(s.window->Request().Timer_KHen()->isActive());
         const int before = s.server.Connections();
-        Q_EMIT s.ui().Timer_KHen->timeout({});
+        Q_EMIT s.window->Request().Timer_KHen()->timeout({});
         s.steps.Settle();
         QCOMPARE(s.server.Connections(), before + 1);
-        QVERIFY(s.ui().Timer_KHen->isActive());
+        QVERIFY(s.window->Request().Timer_KHen()->isActive());
     }
 
     // The service cancels the contract while the start-up's copies are

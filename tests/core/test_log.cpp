@@ -6,7 +6,7 @@
 
 #include "core/log_sink.h"
 #include "documents/download.h"
-#include "net/http_text.h"
+#include "net/protocol.h"
 #include "net/tcp_socket.h"
 #include "store/answers.h"
 
@@ -46,11 +46,9 @@ class TestLog : public QObject {
         const net::ServiceEndpoint at(
             "svc.test", 80, net::HttpProxy{"127.0.0.1", proxy.Port(), "member", "pa55w0rd"});
         net::TcpSocket socket;
-        QVERIFY(
-            store::FetchShortAnswer(socket, at, "/q_vestra/LOG_K/keika12.txt", net::HostHeader(at))
-                .field);
+        QVERIFY(store::FetchShortAnswer(socket, at, net::protocol::RequestStatus(at, "12")).field);
         const store::DataFolder data(dir.path().toStdString());
-        documents::FetchDocument({socket, at, net::HostHeader(at)}, data, "/a.pdf", {}, {});
+        documents::FetchDocument({socket, at}, data, "/a.pdf", {}, {});
         QLoggingCategory::setFilterRules(QStringLiteral("qvestra.store.info=false"));
         const QLoggingCategory store("qvestra.store");
         qCInfo(store) << "filtered";

@@ -25,7 +25,7 @@ struct Client {
         : server(script, connections),
           endpoint{"127.0.0.1", server.Port()},
           hostHeader(net::HostHeader(endpoint)) {}
-    mirror::Exchange Exchange() { return {socket, endpoint, hostHeader}; }
+    net::Exchange Exchange() { return {socket, endpoint}; }
     std::filesystem::path operator/(const char* name) const { return data.Root() / name; }
     ScriptedServer server;
     net::TcpSocket socket;

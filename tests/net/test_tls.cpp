@@ -11,6 +11,7 @@
 #include "documents/download.h"
 #include "mirror/mirror.h"
 #include "net/http_text.h"
+#include "net/protocol.h"
 #include "net/route.h"
 #include "net/tcp_socket.h"
 #include "net/url_reader.h"
@@ -64,20 +65,18 @@ class TestTls : public QObject {
                                                   contract::FetchUserRecord(socket, at,
                                                                             QStringLiteral("A-12"));
                                               }});
-        Row("a poll's short answer", RequestKind{1, [](auto& socket, auto& at, auto&) {
-                                                     store::FetchShortAnswer(
-                                                         socket, at, "/q_vestra/LOG_O/qvuser1.txt",
-                                                         HostHeader(at));
-                                                 }});
-        Row("a document", RequestKind{1, [](auto& socket, auto& at, auto& folder) {
-                                          documents::FetchDocument({socket, at, HostHeader(at)},
-                                                                   folder, "/a.pdf", {}, {});
-                                      }});
+        Row("a poll's short answer",
+            RequestKind{1, [](auto& socket, auto& at, auto&) {
+                            store::FetchShortAnswer(socket, at, protocol::SignInAnswer(at, "1"));
+                        }});
+        Row("a document",
+            RequestKind{1, [](auto& socket, auto& at, auto& folder) {
+                            documents::FetchDocument({socket, at}, folder, "/a.pdf", {}, {});
+                        }});
         Row("the mirror copies",
-            RequestKind{
-                3, [](auto& socket, auto& at, auto& folder) {
-                    mirror::MirrorPages({socket, at, HostHeader(at)}, folder, "A-12", "page");
-                }});
+            RequestKind{3, [](auto& socket, auto& at, auto& folder) {
+                            mirror::MirrorPages({socket, at}, folder, "A-12", "page");
+                        }});
     }
     void requestsInsideTlsAreTheSameBytes() {
         const auto [kind] = Fetch<RequestKind>();
@@ -163,12 +162,10 @@ class TestTls : public QObject {
         QVERIFY(folder.Create());
         ScriptedServer server(reply, 6, Identity("run/server"));
         const ServiceEndpoint at{"localhost", server.Port(), std::nullopt, Scheme::kHttps};
-        const auto answer = store::FetchShortAnswer(socket_, at, "/a.txt", HostHeader(at));
+        const auto answer = store::FetchShortAnswer(socket_, at, protocol::RequestStatus(at, "1"));
         QCOMPARE(answer.field.has_value(), whole);
-        QCOMPARE(documents::FetchDocument({socket_, at, HostHeader(at)}, folder, "/a.pdf", {}, {})
-                     .stored,
-                 whole);
-        mirror::MirrorPages({socket_, at, HostHeader(at)}, folder, "A-12", "");
+        QCOMPARE(documents::FetchDocument({socket_, at}, folder, "/a.pdf", {}, {}).stored, whole);
+        mirror::MirrorPages({socket_, at}, folder, "A-12", "");
         for (const char* copy : {"A-12.html", "Help.html", "images/LOGO_Movei.gif"})
             QCOMPARE(std::filesystem::exists(folder.Root() / copy), whole);
         CurlUrlReader reader("qvestra");

@@ -27,7 +27,7 @@ Q_DECLARE_METATYPE(qvestra::webview::Asker)
 
 namespace {
 
-const ServiceOrigin kService{QStringLiteral("svc.test"), 80};
+const net::ServiceEndpoint kService{"svc.test", 80};
 
 // The route to the service outside the proxy's own test.
 std::optional<net::HttpProxy> kRefusingProxy;
