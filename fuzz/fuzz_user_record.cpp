@@ -23,7 +23,6 @@ void CheckAccepted(const QString& record) {
     Check(record == parts->memberId + u'|' + parts->status);
     Check(parts->status.size() == 1 && parts->status[0].isDigit());
     Check(IsPlainComponent(parts->memberId.toStdString()));
-    Check(CutRecord(record) == parts->memberId);
     Check(parts->memberNumber == QStringLiteral("0") ||
           (!parts->memberNumber.isEmpty() && !parts->memberNumber.startsWith(u'0')));
     for (QChar c : parts->memberNumber) Check(c >= u'0' && c <= u'9');

@@ -132,8 +132,8 @@ void FrmQvestra::Load() {
     ui_.Menu_E_Modify->menuAction()->setEnabled(false);
     ui_.Menu_F_Moshikomi->setEnabled(false);
 
-    const bool memberKnown = ReadMemberValues();
-    startUp_->Run(memberKnown ? store::MemberNumber(member_.UserFields.value(0)) : std::nullopt,
+    const bool memberKnown = ReadMember();
+    startUp_->Run(memberKnown ? std::optional(member_.memberNumber) : std::nullopt,
                   [this, memberKnown](const StartUpFindings& findings) {
                       FinishLoad(memberKnown, findings);
                   });
@@ -157,8 +157,8 @@ void FrmQvestra::FinishLoad(bool memberKnown, const StartUpFindings& findings) {
     session_.online = findings.online;
     if (findings.online && !ApplyRecordRefresh(findings.refresh)) return;
 
-    if (member_.UserFields.value(1) == u"1") {
-        session_.notContracted = true;
+    if (member_.status == u"1") {
+        session_.contract = Contract::kApplicant;
         if (!session_.online) {
             deps_.messages.Inform(this, kOfflineStatusOneRefusal, [this] { close(); });
             return;
@@ -173,20 +173,19 @@ void FrmQvestra::FinishLoad(bool memberKnown, const StartUpFindings& findings) {
 
 // A user file without the record layout is treated as no member known, so
 // a damaged file leads to the sign-in page instead of a broken start.
-bool FrmQvestra::ReadMemberValues() {
+bool FrmQvestra::ReadMember() {
     const auto record = store::UserFile(deps_.dataFolder.UserFile()).KnownRecord();
-    if (!record) return false;
-    member_.UserRecord = *record;
-    member_.UserFields = record->split(u'|');
-    return true;
+    const auto parts = record ? store::ParseUserRecord(*record) : std::nullopt;
+    if (parts) member_ = *parts;
+    return parts.has_value();
 }
 
 QString FrmQvestra::MenuAddress() const {
     return session_.online ? QString::fromStdString(net::protocol::MenuPage(
-                                 deps_.endpoint, PageRecord().toStdString()))
+                                 deps_.endpoint, member_.memberId.toStdString()))
                            : QStringLiteral("file://") +
                                  QString::fromStdString(deps_.dataFolder.Root().string()) + u'/' +
-                                 member_.UserFields.value(0) + QStringLiteral(".html");
+                                 member_.memberId + QStringLiteral(".html");
 }
 
 void FrmQvestra::ShowMenuPage() {
@@ -203,8 +202,6 @@ void FrmQvestra::closeEvent(QCloseEvent* event) {
     deps_.endProgram();
 }
 
-QString FrmQvestra::PageRecord() const { return store::CutRecord(member_.UserRecord); }
-
 bool FrmQvestra::ApplyRecordRefresh(const contract::RecordRefresh& refresh) {
     // The data folder is gone already.
     if (refresh.kind == contract::RecordRefresh::kCancelled) {
@@ -213,17 +210,17 @@ bool FrmQvestra::ApplyRecordRefresh(const contract::RecordRefresh& refresh) {
     }
     // Only a record with the user file's layout, stored, replaces the one we have.
     if (refresh.kind != contract::RecordRefresh::kRecord) return true;
-    member_.UserRecord = refresh.record;
-    member_.UserFields = refresh.record.split(u'|');
-    ApplyAccountStatus(member_.UserFields.value(1));
+    if (const auto parts = store::ParseUserRecord(refresh.record)) member_ = *parts;
+    ApplyAccountStatus(member_.status);
     return true;
 }
 
 void FrmQvestra::ApplyAccountStatus(const QString& status) {
-    session_.notContracted = status == u"1" || status == u"2";
-    ui_.Menu_F_Moshikomi->setEnabled(status == u"1");
-    session_.contracted = !session_.notContracted;
-    ui_.Menu_E_Modify->menuAction()->setEnabled(session_.contracted);
+    session_.contract = status == u"1"   ? Contract::kApplicant
+                        : status == u"2" ? Contract::kApplied
+                                         : Contract::kContracted;
+    ui_.Menu_F_Moshikomi->setEnabled(session_.contract == Contract::kApplicant);
+    ui_.Menu_E_Modify->menuAction()->setEnabled(session_.contract == Contract::kContracted);
 }
 
 void FrmQvestra::ShowDiagnostics() {
@@ -272,7 +269,7 @@ void FrmQvestra::ShowHelp() {
         frmHelp_->activateWindow();
         return;
     }
-    frmHelp_ = new help::FrmHelp({deps_.endpoint, session_.online || session_.notContracted,
+    frmHelp_ = new help::FrmHelp({deps_.endpoint, session_.online || session_.NotContracted(),
                                   deps_.webViews, layout_.Scale(), deps_.helpFolder});
     frmHelp_->Load(this);
 }

@@ -14,6 +14,7 @@
 #include "net/socket.h"
 #include "net/url_reader.h"
 #include "store/data_folder.h"
+#include "store/user_file.h"
 #include "ui/twips.h"
 #include "webview/web_view.h"
 
@@ -71,21 +72,23 @@ struct FrmQvestraDeps {
     std::function<QStringList()> recentLog;
 };
 
-// The member's values read from the user file, or refreshed by the service.
-struct MemberValues {
-    // The record as the user file keeps it: "A-12|3".
-    QString UserRecord;
-    QStringList UserFields;
+// What the member's contract is, as the start-up and the requests know it.
+enum class Contract {
+    kUnknown,     // offline, the record not refreshed: neither of the others
+    kApplicant,   // status "1": not applied for yet
+    kApplied,     // status "2" from the service: applied for, no contract yet
+    kContracted,  // any other status from the service: contract changes allowed
 };
 
 // What the start-up and the contract requests found of the member's session.
 struct Session {
     // The start-up reached the service (or a request since did).
     bool online = false;
+    Contract contract = Contract::kUnknown;
     // Applied for, or not applied for yet: no documents are copied.
-    bool notContracted = false;
-    // The record the service sent allows contract changes (契約変更).
-    bool contracted = false;
+    bool NotContracted() const {
+        return contract == Contract::kApplicant || contract == Contract::kApplied;
+    }
 };
 
 // The main window: fills the screen, shows the member's menu page and the
@@ -153,7 +156,7 @@ class FrmQvestra final : public QMainWindow {
     void BuildControls();
     void ConnectContractRequest();
     void LayOutOverScreen();
-    bool ReadMemberValues();
+    bool ReadMember();
     // The start-up once its exchanges are done.
     void FinishLoad(bool memberKnown, const StartUpFindings& findings);
     // The member's menu page: the service's, or offline its mirrored copy.
@@ -167,9 +170,6 @@ class FrmQvestra final : public QMainWindow {
     // folder is gone) and the program is ending.
     bool ApplyRecordRefresh(const contract::RecordRefresh& refresh);
     void ApplyAccountStatus(const QString& status);
-    contract::RequestMember Member() const;
-    // The record as the service's pages take it: without its status.
-    QString PageRecord() const;
 
     // Shows the help window, not modal; an open one comes to the front.
     void ShowHelp();
@@ -180,7 +180,8 @@ class FrmQvestra final : public QMainWindow {
     ui::TwipsLayout layout_;
     Controls ui_;
     QWidget* client_ = nullptr;
-    MemberValues member_;
+    // The member's record from the user file, or as the service refreshed it.
+    store::UserRecordParts member_;
     Session session_;
     ContentPanels panels_;
     MenuBuild menuBuild_;

@@ -18,8 +18,8 @@ const QString kApplicationNotStored = QStringLiteral(
 }  // namespace
 
 void FrmQvestra::BuildMenu() {
-    menuBuild_.Request({MenuAddress().toStdString(), member_.UserFields.value(0),
-                        session_.online && !session_.notContracted});
+    menuBuild_.Request({MenuAddress().toStdString(), member_.memberId,
+                        session_.online && !session_.NotContracted()});
 }
 
 // A contract page opened while the documents came keeps the window until
@@ -34,20 +34,16 @@ void FrmQvestra::ShowMenuPanel() {
 
 bool FrmQvestra::PollDone() const { return contract_->PollDone(); }
 
-contract::RequestMember FrmQvestra::Member() const {
-    return {PageRecord(), member_.UserFields.value(0)};
-}
-
 void FrmQvestra::Menu_F_Moshikomi_Click() {
-    contract_->Open(contract::ContractRequest::Command::kApplication, Member());
+    contract_->Open(contract::ContractRequest::Command::kApplication, member_.memberId);
 }
 
 void FrmQvestra::Menu_E_Base_Click() {
-    contract_->Open(contract::ContractRequest::Command::kChangeBase, Member());
+    contract_->Open(contract::ContractRequest::Command::kChangeBase, member_.memberId);
 }
 
 void FrmQvestra::Menu_E_Cont_Click() {
-    contract_->Open(contract::ContractRequest::Command::kChangeContent, Member());
+    contract_->Open(contract::ContractRequest::Command::kChangeContent, member_.memberId);
 }
 
 void FrmQvestra::ConnectContractRequest() {
@@ -91,7 +87,7 @@ void FrmQvestra::ReturnToMenuPage() {
     // The service's page: only an online session opens contract pages.
     ui_.WebBrowser->Navigate(MenuAddress());
     ui_.WebBrowser->SetFullScreen(true);
-    if (session_.contracted) BuildMenu();
+    if (session_.contract == Contract::kContracted) BuildMenu();
 }
 
 }  // namespace qvestra

@@ -29,20 +29,20 @@ ContractRequest::ContractRequest(ContractRequestDeps deps, QObject* parent)
     connect(timerMousikomi_, &QTimer::timeout, this, &ContractRequest::PollApplicationStatus);
 }
 
-void ContractRequest::Open(Command command, const RequestMember& member) {
+void ContractRequest::Open(Command command, const QString& memberId) {
     const bool application = command == Command::kApplication;
     QTimer* timer = application ? timerMousikomi_ : timerKHen_;
     // A poll of the old request still on its way holds the new one's first
     // poll until the next tick: polls do not pile up on the queue.
     if (state_ != State::kPollOnItsWay) state_ = State::kPolling;
-    member_ = member;
+    memberId_ = memberId;
     stamp_ = deps_.timeOfDay();
     const auto page = application ? net::protocol::ContractPage::kApplication
                       : command == Command::kChangeBase
                           ? net::protocol::ContractPage::kChangeBase
                           : net::protocol::ContractPage::kChangeContent;
     Q_EMIT pageOpened(QString::fromStdString(net::protocol::ContractPageAddress(
-        deps_.endpoint, page, member.userRecord.toStdString(), stamp_.toStdString())));
+        deps_.endpoint, page, memberId.toStdString(), stamp_.toStdString())));
     timer->start(application ? 1000 : 2000);
     Poll(application);
 }
@@ -58,7 +58,7 @@ void ContractRequest::PollApplicationStatus() { Poll(true); }
 
 void ContractRequest::Poll(bool application) {
     if (state_ != State::kPolling) return;
-    const auto number = store::MemberNumber(member_.memberId);
+    const auto number = store::MemberNumber(memberId_);
     // No status file name can be built: the service cannot answer.
     if (!number) return;
     state_ = State::kPollOnItsWay;
@@ -68,7 +68,7 @@ void ContractRequest::Poll(bool application) {
         core::Lane::kShort, this,
         [sockets = &deps_.sockets, exchanges = &deps_.exchanges, endpoint = deps_.endpoint,
          folder = deps_.dataFolder, application, number = *number, stamp = stamp_,
-         member = member_](const core::AbortSwitch& cancel) {
+         memberId = memberId_](const core::AbortSwitch& cancel) {
             // The member's request status file; a short answer is kept in keika.txt.
             const auto localCopy = folder.Root() / "keika.txt";
             const auto status =
@@ -84,8 +84,8 @@ void ContractRequest::Poll(bool application) {
                 folder.RemoveAll();
                 qCWarning(lcContract, "the service cancelled the contract: data folder removed");
             } else if (application && answer.outcome == RequestOutcome::kEnded) {
-                answer.stored = store::UserFile(folder.UserFile())
-                                    .Write(member.memberId + QStringLiteral("|2"));
+                answer.stored =
+                    store::UserFile(folder.UserFile()).Write(memberId + QStringLiteral("|2"));
             }
             return answer;
         },

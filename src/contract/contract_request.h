@@ -24,13 +24,6 @@ struct ContractRequestDeps {
     std::function<QString()> timeOfDay;
 };
 
-// Who a request is made for.
-struct RequestMember {
-    // The record the service's pages take (the member ID).
-    QString userRecord;
-    QString memberId;
-};
-
 // What a request's status file says of the request with the given stamp.
 enum class RequestOutcome {
     kPending,    // nothing final for this stamp yet
@@ -58,7 +51,8 @@ class ContractRequest final : public QObject {
 
     explicit ContractRequest(ContractRequestDeps deps, QObject* parent = nullptr);
 
-    void Open(Command command, const RequestMember& member);
+    // A request for the member with this ID.
+    void Open(Command command, const QString& memberId);
     // The window is back on the menu page: the request is done as far as the
     // member sees it.
     void Returned() { state_ = State::kReturned; }
@@ -101,7 +95,7 @@ class ContractRequest final : public QObject {
 
     ContractRequestDeps deps_;
     State state_ = State::kNone;
-    RequestMember member_;
+    QString memberId_;
     QString stamp_;
     QTimer* timerKHen_;
     QTimer* timerMousikomi_;

@@ -36,10 +36,6 @@ QString FirstField(const QString& line) {
     return field.section(u',', 0, 0);
 }
 
-QString CutRecord(const QString& record) {
-    return record.left(std::max<qsizetype>(0, record.size() - 2));
-}
-
 std::optional<QString> MemberNumber(const QString& memberId) {
     const QStringList pieces = memberId.split(u'-');
     if (pieces.size() < 2 || !IsDigits(pieces[1])) return std::nullopt;

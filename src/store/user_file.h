@@ -10,9 +10,6 @@ namespace qvestra::store {
 // the first comma, or the quoted text when the field begins with a quote.
 QString FirstField(const QString& line);
 
-// The record without its last two characters ("|" and the status): the member ID.
-QString CutRecord(const QString& record);
-
 // The member number: the second "-"-separated piece of the member ID, all
 // digits, written without leading zeros. Nothing when there is no such piece.
 std::optional<QString> MemberNumber(const QString& memberId);

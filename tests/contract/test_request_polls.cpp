@@ -62,7 +62,7 @@ class TestRequestPolls : public QObject {
                  QString::fromStdString(userFile).section(u'|', 0, 0));
         QString got;
         for (const bool on :
-             {s.window->CurrentSession().notContracted, s.ui().Menu_F_Moshikomi->isEnabled(),
+             {s.window->CurrentSession().NotContracted(), s.ui().Menu_F_Moshikomi->isEnabled(),
               s.ui().Menu_E_Modify->menuAction()->isEnabled()})
             got += on ? u'+' : u'-';
         QCOMPARE(got, flags);
