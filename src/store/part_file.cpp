@@ -93,10 +93,8 @@ bool PartFile::Commit(bool synced) {
     fd_ = -1;
     std::error_code ec;
     if (flushed && closed) std::filesystem::rename(part_, target_, ec);
-    if (!flushed || !closed || ec) {
-        Discard();
-        return false;
-    }
+    // Left for the caller to keep or discard: its bytes may yet be whole.
+    if (!flushed || !closed || ec) return false;
     created_ = false;
     if (synced) SyncFolder(target_.parent_path());
     return true;

@@ -28,6 +28,7 @@ class PartFile {
     bool Write(std::string_view bytes);
     // Puts the bytes written so far in place of the target. Unsynced, the
     // rename alone: for a file a power cut may lose, which its reader checks.
+    // Failed, the temporary file stays for Keep or Discard.
     bool Commit(bool synced = true);
     void Discard();
     // Closes the temporary file and leaves it for a later transfer to continue.

@@ -79,55 +79,31 @@ DocumentSink::DocumentSink(std::filesystem::path target, StoreLimits limits,
                            std::optional<ResumePoint> from, Progress progress)
     : WholeBodySink(target, limits),
       target_(std::move(target)),
-      from_(std::move(from)),
+      from_(from),
+      range_(std::move(from)),
       progress_(std::move(progress)),
       reply_(from_ ? Reply::kLeavePart : Reply::kWhole) {}
 
 void DocumentSink::HeaderLine(const std::string& line) {
     WholeBodySink::HeaderLine(line);
-    if (const auto range = net::HeaderValue(line, "content-range")) {
-        range_ = net::ParseContentRange(*range);
-        ranged_ = true;
-    }
-    if (const auto etag = net::HeaderValue(line, "etag")) etag_ = *etag;
-    if (const auto date = net::HeaderValue(line, "last-modified")) lastModified_ = *date;
-    if (const auto date = net::HeaderValue(line, "date")) date_ = *date;
+    range_.HeaderLine(line);
 }
 
 void DocumentSink::HeaderEnd(int status) {
-    if (from_ && (status == 206 || status == 416)) {
-        const auto total = from_->record.total;
-        const std::string& recorded = from_->record.validator;
-        // Only a range that repeats the recorded version continues the part:
-        // a cache on the way may ignore If-Range and answer with a range of
-        // whatever it holds, naming another version or none.
-        const bool sameVersion = etag_ == recorded || lastModified_ == recorded;
-        const bool rest = status == 206 && sameVersion && range_ &&
-                          range_->first == from_->offset && range_->last == total - 1 &&
-                          range_->total == total;
-        reply_ = rest && Part().Continue(from_->offset) ? Reply::kRest : Reply::kStartOver;
-    } else if (status == 206 || ranged_) {
-        // A part of a document is no whole one, whatever its status and
-        // length say.
-        reply_ = Reply::kLeavePart;
-    } else if (status == 200) {
-        reply_ = Reply::kWhole;
-    }
+    reply_ = range_.Decide(status);
+    if (reply_ == Reply::kRest && !Part().Continue(from_->offset)) reply_ = Reply::kStartOver;
     const std::string name = target_.filename().string();
-    if (reply_ == Reply::kRest)
-        qCInfo(lcStore, "%s: its part continues at byte %lld of %lld", name.c_str(),
-               static_cast<long long>(from_->offset), static_cast<long long>(from_->record.total));
-    if (reply_ == Reply::kStartOver)
-        qCInfo(lcStore,
-               "%s: its part cannot continue (status %d, another version or range): "
-               "asked for whole",
-               name.c_str(), status);
     switch (reply_) {
         case Reply::kRest:
+            qCInfo(lcStore, "%s: its part continues at byte %lld of %lld", name.c_str(),
+                   static_cast<long long>(from_->offset),
+                   static_cast<long long>(from_->record.total));
             // The progress window starts at the share already on disk.
             if (progress_) progress_(from_->offset, from_->record.total);
             return;
         case Reply::kStartOver:
+            qCInfo(lcStore, "%s: its part cannot continue (status %d): asked for whole",
+                   name.c_str(), status);
             ForgetPart(target_);
             return;
         case Reply::kLeavePart:
@@ -138,10 +114,8 @@ void DocumentSink::HeaderEnd(int status) {
     // Whatever part there was, this reply starts a new one, and only a
     // record of this reply may go with it.
     ForgetPart(target_);
-    const auto length = Announced();
-    if (status == 200 && length && Sound())
-        recorded_ =
-            WriteResumeRecord(target_, {*length, ResumeValidator(etag_, lastModified_, date_)});
+    const auto record = range_.Record(Announced());
+    if (status == 200 && record && Sound()) recorded_ = WriteResumeRecord(target_, *record);
 }
 
 bool DocumentSink::Wanted() const {
@@ -171,16 +145,17 @@ void DocumentSink::Finish(const net::ExchangeResult& result) {
         WholeReply(result) &&
         (reply_ == Reply::kWhole || from_->offset + result.BodyBytes == from_->record.total);
     const bool continued = reply_ == Reply::kRest;
-    if (whole) {
-        MarkStored(Part().Commit());
-    } else if ((recorded_ || continued) && Sound() && (continued || ReceivedBytes() > 0)) {
-        // Ended early: the part and its record stay for the next transfer.
+    if (whole) MarkStored(Part().Commit());
+    // Ended early, or whole but not taken by the disk for sure (a failed
+    // fsync): the part and its record stay for the next transfer.
+    const bool resumable =
+        (recorded_ || continued) && Sound() && (continued || ReceivedBytes() > 0);
+    if (!Stored() && resumable) {
         qCInfo(lcStore, "%s: part kept to continue", target_.filename().c_str());
         Part().Keep();
         return;
-    } else {
-        Part().Discard();
     }
+    Part().Discard();
     ForgetPart(target_);
 }
 

@@ -9,6 +9,7 @@
 #include "net/http_text.h"
 #include "net/plain_get.h"
 #include "store/part_file.h"
+#include "store/range_reply.h"
 #include "store/resume_record.h"
 
 namespace qvestra::store {
@@ -83,13 +84,10 @@ class WholeBodySink : public net::BodySink {
 };
 
 // A document: stored whole as above, or continued from the part an earlier
-// transfer left (from), and a progress report after every chunk. Asked for
-// from a part, only a 206 that repeats the recorded validator, and whose
-// range starts at the part's end and names the recorded length, continues it; a 200 replaces it
-// from its first byte; a range the service answers otherwise (another start or length, a 416) means
-// the part cannot be continued, and it goes; any other reply leaves it for the next try. A transfer
-// that ends early keeps its part and its record (the length and a validator, see ResumeValidator)
-// when the reply gave both; otherwise the part goes, as a whole body's does.
+// transfer left (from), as the reply's RangeReply decides, and a progress
+// report after every chunk. A transfer that ends early keeps its part and
+// its record (the length and a validator, see ResumeValidator) when the
+// reply gave both; otherwise the part goes, as a whole body's does.
 class DocumentSink final : public WholeBodySink {
   public:
     // bytes of the document on disk so far, its length if known.
@@ -109,20 +107,14 @@ class DocumentSink final : public WholeBodySink {
     bool StartOver() const { return reply_ == Reply::kStartOver; }
 
   private:
-    enum class Reply { kWhole, kRest, kLeavePart, kStartOver };
+    using Reply = RangeReply::Kind;
 
     std::filesystem::path target_;
     std::optional<ResumePoint> from_;
+    RangeReply range_;
     Progress progress_;
     // Asked for the rest, a reply that never gets past its header leaves the part.
     Reply reply_;
-    std::optional<net::ContentRange> range_;
-    // The reply said it is a range, readable or not.
-    bool ranged_ = false;
-    std::string etag_;
-    std::string lastModified_;
-    // The reply's own Date, which tells whether Last-Modified is strong.
-    std::string date_;
     // This reply's record is on disk.
     bool recorded_ = false;
 };

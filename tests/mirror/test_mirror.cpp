@@ -103,7 +103,18 @@ class TestMirror : public QObject {
         std::filesystem::create_directories(c / "taken.pdf/inside");
         store::PartFile renamed(c / "taken.pdf");
         QVERIFY(renamed.Write("x") && !renamed.Commit());
+        renamed.Discard();
         QVERIFY(!std::filesystem::exists(c / ".taken.pdf.part"));
+        // A continued document whose last step fails keeps its part and record.
+        Client rest(
+            "HTTP/1.0 206 Partial Content\r\nContent-Range: bytes 4-9/10\r\nETag: "
+            "\"v1\"\r\n\r\nefghij");
+        std::filesystem::create_directories(rest / "m01.pdf/inside");
+        WriteFile(store::PartFile::NameFor(rest / "m01.pdf"), "abcd");
+        WriteFile(store::PartFile::RecordFor(rest / "m01.pdf"), "10\n\"v1\"\n");
+        QVERIFY(!ProgressLog().Download(rest).stored);
+        QCOMPARE(ReadFile(store::PartFile::NameFor(rest / "m01.pdf")), "abcdefghij"s);
+        QVERIFY(std::filesystem::exists(store::PartFile::RecordFor(rest / "m01.pdf")));
         // Once discarded, its descriptor is not closed again when it goes: by
         // then that number may be another thread's file.
         auto discarded = std::make_unique<store::PartFile>(c / "a.pdf");
