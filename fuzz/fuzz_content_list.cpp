@@ -17,14 +17,16 @@ void Check(bool holds) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const QByteArrayView bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
-    const qvestra::ContentList list = qvestra::ParseContentList(qvestra::core::DecodeCp932(bytes));
+    const qvestra::content::ContentList list =
+        qvestra::content::ParseContentList(qvestra::core::DecodeCp932(bytes));
     const int entries = static_cast<int>(list.entries.size());
-    Check(entries <= qvestra::ContentList::kMaxEntries);
-    Check(list.groups.size() <= static_cast<std::size_t>(qvestra::ContentList::kMaxGroups));
+    Check(entries <= qvestra::content::ContentList::kMaxEntries);
+    Check(list.groups.size() <=
+          static_cast<std::size_t>(qvestra::content::ContentList::kMaxGroups));
     for (const auto& group : list.groups) {
         Check(group.entry >= 0 && group.entry < entries);
         Check(group.items.size() <=
-              static_cast<std::size_t>(qvestra::ContentList::kMaxItemsPerGroup));
+              static_cast<std::size_t>(qvestra::content::ContentList::kMaxItemsPerGroup));
         for (int item : group.items) Check(item >= 0 && item < entries);
     }
     for (const auto& entry : list.entries) {

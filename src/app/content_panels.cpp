@@ -34,7 +34,7 @@ void ContentPanels::KeepFullWidths() {
     fullFrame3Width_ = layout_.Of(ui_.Frame3).width;
 }
 
-void ContentPanels::Show(ContentList content) {
+void ContentPanels::Show(content::ContentList content) {
     content_ = std::move(content);
     // Item buttons of the earlier list would open entries of this one, or
     // read past its end.
@@ -72,7 +72,7 @@ void ContentPanels::AssignGroupButtons() {
 void ContentPanels::Cmd_Click(int index) {
     ui_.Frame3->hide();
     if (index < 0 || index >= static_cast<int>(content_.groups.size())) return;
-    const ContentGroup& group = content_.groups[index];
+    const content::ContentGroup& group = content_.groups[index];
     if (content_.entries[group.entry].kind == u"Cont") {
         OpenEntry(group.entry);
         return;

@@ -48,8 +48,8 @@ class ContentPanels {
     void KeepFullWidths();
     // Takes a list just read: the group buttons show its groups, the items
     // of an earlier list go.
-    void Show(ContentList content);
-    const ContentList& Content() const { return content_; }
+    void Show(content::ContentList content);
+    const content::ContentList& Content() const { return content_; }
     // Frame2 as wide as its groups need: one column of buttons or two.
     void FitGroupPanel();
 
@@ -76,7 +76,7 @@ class ContentPanels {
     QWidget* window_;
     float fullFrame2Width_ = 0;
     float fullFrame3Width_ = 0;
-    ContentList content_;
+    content::ContentList content_;
     // The entries behind the item buttons of the group shown in Frame3, and
     // that group's button.
     std::vector<int> shownItems_;

@@ -1,5 +1,6 @@
 #include "app/frm_connecting.h"
 
+#include <QCloseEvent>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QPushButton>
@@ -26,14 +27,10 @@ FrmConnecting::FrmConnecting() {
         move(screen->availableGeometry().center() - rect().center());
 }
 
-void FrmConnecting::Dismiss() {
-    dismissed_ = true;
-    close();
-}
-
 void FrmConnecting::closeEvent(QCloseEvent* event) {
     QWidget::closeEvent(event);
-    if (!dismissed_) Q_EMIT closedByMember();
+    // The program's own close (the service answered) is no member's choice.
+    if (event->spontaneous()) Q_EMIT closedByMember();
 }
 
 }  // namespace qvestra

@@ -11,8 +11,6 @@ class FrmConnecting final : public QWidget {
 
   public:
     FrmConnecting();
-    // Closes it without the member having asked.
-    void Dismiss();
 
   Q_SIGNALS:
     void offlineChosen();
@@ -21,9 +19,6 @@ class FrmConnecting final : public QWidget {
 
   protected:
     void closeEvent(QCloseEvent* event) override;
-
-  private:
-    bool dismissed_ = false;
 };
 
 }  // namespace qvestra

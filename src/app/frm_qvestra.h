@@ -105,8 +105,9 @@ struct Session {
 //   the web view and the buttons answer.
 // - poll (ContractRequest::State): a tick while a poll is on its way is
 //   skipped; a new command replaces the request, whose late poll is dropped.
-// - closing: the exchange queue is closed, so no queued exchange starts and
-//   no end of one comes back; the one that runs ends by the abort switch.
+// - closing: the exchange queue is closed, so no queued exchange starts,
+//   every end still to come says cancelled, and the ones that run end by
+//   their cancel switches.
 class FrmQvestra final : public QMainWindow {
     Q_OBJECT
 

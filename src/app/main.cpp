@@ -63,13 +63,9 @@ int main(int argc, char* argv[]) {
     // main window stays loaded and hidden while the sign-in window shows.
     QApplication::setQuitOnLastWindowClosed(false);
 
-    // The program may be asked to end before its event loop runs: then a
-    // request to leave the loop would be lost, so main looks at this itself.
-    bool ending = false;
     const qvestra::core::AbortSwitch terminationSignal;
     qvestra::core::ThreadExchangeQueue exchanges;
-    const auto endProgram = [&ending, &exchanges] {
-        ending = true;
+    const auto endProgram = [&exchanges] {
         // No queued exchange starts, every end still to come says
         // cancelled, and the one that runs ends at once.
         exchanges.Close();
@@ -191,7 +187,9 @@ int main(int argc, char* argv[]) {
             });
             frmQvestra->Load();
         });
-    const int code = ending || terminationSignal.Tripped() ? 0 : app.exec();
+    // Every end comes from the event loop; a signal before it runs would
+    // leave a request to leave the loop that is lost, so main looks itself.
+    const int code = terminationSignal.Tripped() ? 0 : app.exec();
     // The exchange that runs uses the windows' parts, which go next. Its
     // waits end at once; one held in the kernel past the bound (a stalled
     // disk) ends with the process instead, leaving at most a part file that

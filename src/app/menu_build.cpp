@@ -44,9 +44,9 @@ ParsedMenuPage ParseMenuPage(const net::PageRead& read, const QString& memberId)
     page.text = core::DecodeCp932(
         QByteArrayView(read.bytes.data(), static_cast<qsizetype>(read.bytes.size())));
     page.whole = read.whole;
-    page.content = ParseContentList(page.text);
+    page.content = content::ParseContentList(page.text);
     // A list may name anything; the program's own files are no documents.
-    for (ContentEntry& entry : page.content.entries) {
+    for (content::ContentEntry& entry : page.content.entries) {
         if (entry.documentFile && !store::IsDocumentName(entry.documentFile->mid(1).toStdString(),
                                                          memberId.toStdString()))
             entry.documentFile.reset();
@@ -59,11 +59,11 @@ void MenuBuild::LoadMenuPage(const MenuSource& source, const ParsedMenuPage& pag
     // An earlier run that ended mid-download left its part files behind;
     // those of documents still listed are continued.
     std::set<std::string> listed;
-    for (const ContentEntry& entry : panels_.Content().entries)
+    for (const content::ContentEntry& entry : panels_.Content().entries)
         if (entry.documentFile) listed.insert(entry.documentFile->mid(1).toStdString());
     deps_.exchanges.Run(core::Lane::kTransfer, deps_.owner,
                         [folder = deps_.dataFolder, listed] { folder.RemovePartFiles(listed); });
-    for (const ContentEntry& entry : panels_.Content().entries)
+    for (const content::ContentEntry& entry : panels_.Content().entries)
         if (entry.documentFile) DownloadPackage(*entry.documentFile, entry.title);
     deps_.exchanges.Run(
         core::Lane::kTransfer, deps_.owner, [] {},

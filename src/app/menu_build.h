@@ -57,7 +57,7 @@ struct MenuSource {
 struct ParsedMenuPage {
     QString text;
     bool whole = false;
-    ContentList content;
+    content::ContentList content;
 };
 // Decodes and parses a page read off the window's thread: a page may take
 // up to 16 MiB.

@@ -76,7 +76,7 @@ void StartUp::ShowNotice() {
 void StartUp::Finish(const StartUpFindings& findings) {
     noticeTimer_->stop();
     if (notice_) {
-        notice_->Dismiss();
+        notice_->close();
         // It may be the one whose button led here.
         notice_.release()->deleteLater();
     }

@@ -5,7 +5,7 @@
 #include "store/data_folder.h"
 #include "store/part_file.h"
 
-namespace qvestra {
+namespace qvestra::content {
 
 namespace {
 
@@ -100,4 +100,4 @@ ContentList ParseContentList(const QString& pageText) {
     return list;
 }
 
-}  // namespace qvestra
+}  // namespace qvestra::content

@@ -5,7 +5,7 @@
 #include <optional>
 #include <vector>
 
-namespace qvestra {
+namespace qvestra::content {
 
 // One "Main", "Sub" or "Cont" line of the content list.
 struct ContentEntry {
@@ -46,4 +46,4 @@ ContentList ParseContentList(const QString& pageText);
 // a file name; nothing otherwise.
 std::optional<QString> DocumentFileOf(const QString& entryPath);
 
-}  // namespace qvestra
+}  // namespace qvestra::content

@@ -4,7 +4,8 @@ namespace qvestra::core {
 
 // Tripped once, from anywhere (a signal handler included), it ends every
 // blocking wait that watches it: socket calls, name look-ups and URL reads
-// return at once from then on. It cannot be reset: the program is ending.
+// return at once from then on. It cannot be reset: what it ended (a job,
+// the program) does not come back.
 class AbortSwitch {
   public:
     AbortSwitch();

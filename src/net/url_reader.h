@@ -34,7 +34,8 @@ class CurlUrlReader final : public UrlReader {
     static constexpr long kConnectTimeoutSeconds = 10;
     static constexpr long kTotalTimeoutSeconds = 120;
     static constexpr std::size_t kMaxBytes = 16 * 1024 * 1024;
-    // A service that moves its menu page is followed, within http.
+    // A service that moves its menu page is followed, within its scheme
+    // (http to http, https to https).
     static constexpr long kMaxRedirects = 5;
 
     // unverified is told when a read over TLS met a server that did not verify.

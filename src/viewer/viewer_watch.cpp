@@ -49,27 +49,19 @@ void ViewerWatch::StartViewerWatch(const QString& documentName) {
     WaitViewerWindow();
 }
 
-bool ViewerWatch::ViewerTitleProc(const TopLevelWindow& window) {
-    foundTitle_ = window.title;
-    return !MatchesViewerTitle(foundTitle_, documentNames_);
-}
-
-bool ViewerWatch::OnePass() {
+std::optional<std::uint64_t> ViewerWatch::OnePass() {
     for (const auto& window : windows_.TopFirst())
-        if (!ViewerTitleProc(window)) return true;
-    return false;
+        if (MatchesViewerTitle(window.title, documentNames_)) return window.id;
+    return std::nullopt;
 }
 
 void ViewerWatch::OwnWindowsDeactivated() {
-    if (!Waiting()) return;
-    foundTitle_.clear();
-    EndWait(true);
+    if (Waiting()) EndWait(true);
 }
 
 void ViewerWatch::WaitViewerWindow() {
-    foundTitle_.clear();
-    if (OnePass()) {
-        EndWait(true);
+    if (const auto window = OnePass()) {
+        EndWait(true, window);
         return;
     }
     pass_.start();
@@ -81,12 +73,12 @@ void ViewerWatch::PassTick() {
     // does the wait.
     if (!notice_) {
         EndWait(false);
-    } else if (OnePass()) {
-        EndWait(true);
+    } else if (const auto window = OnePass()) {
+        EndWait(true, window);
     }
 }
 
-void ViewerWatch::EndWait(bool found) {
+void ViewerWatch::EndWait(bool found, std::optional<std::uint64_t> window) {
     pass_.stop();
     limit_.stop();
     if (!notice_) return;
@@ -94,8 +86,7 @@ void ViewerWatch::EndWait(bool found) {
         CloseNotice();
         return;
     }
-    // An empty title: nothing to bring forward, the viewer is in front already.
-    if (!foundTitle_.isEmpty()) ActivateByTitle(windows_, foundTitle_);
+    if (window) windows_.Activate(*window);
     if (notice_) notice_->CloseTimer->start();
 }
 

@@ -5,6 +5,7 @@
 #include <QStringList>
 #include <QTimer>
 #include <chrono>
+#include <optional>
 
 #include "ui/twips.h"
 #include "viewer/frm_comment.h"
@@ -43,8 +44,6 @@ class ViewerWatch final : public QObject {
     void StartViewerWatch(const QString& documentName);
     void WaitViewerWindow();
     bool Waiting() const { return pass_.isActive(); }
-    // One window of a pass; false ends the pass (the viewer was found).
-    bool ViewerTitleProc(const TopLevelWindow& window);
 
     FrmComment* Notice() const { return notice_; }
     void CloseNotice();
@@ -55,15 +54,15 @@ class ViewerWatch final : public QObject {
     // where the window list may not see it. A wait running ends as if the
     // viewer were found.
     void OwnWindowsDeactivated();
-    bool OnePass();
+    // The topmost viewer window the list shows now, if any.
+    std::optional<std::uint64_t> OnePass();
     void PassTick();
-    // found with an empty title: the viewer is in front already.
-    void EndWait(bool found);
+    // Found without a window: the viewer is in front already.
+    void EndWait(bool found, std::optional<std::uint64_t> window = std::nullopt);
 
     WindowList& windows_;
     ui::TwipScale scale_;
     Pacing pacing_;
-    QString foundTitle_;
     QStringList documentNames_;
     QTimer pass_;
     QTimer limit_;

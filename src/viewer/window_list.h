@@ -18,14 +18,10 @@ class WindowList {
     virtual ~WindowList() = default;
     // Top of the stacking order first.
     virtual std::vector<TopLevelWindow> TopFirst() = 0;
-    virtual bool Activate(std::uint64_t id) = 0;
+    virtual void Activate(std::uint64_t id) = 0;
 };
 
 // The window list of the platform the program was built for.
 std::unique_ptr<WindowList> CreatePlatformWindowList();
-
-// Brings forward the window whose title equals title, or else the first one
-// whose title begins with it. False when there is none.
-bool ActivateByTitle(WindowList& windows, const QString& title);
 
 }  // namespace qvestra::viewer

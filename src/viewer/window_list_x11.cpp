@@ -172,8 +172,8 @@ std::vector<TopLevelWindow> X11WindowList::TopFirst() {
     return out;
 }
 
-bool X11WindowList::Activate(std::uint64_t id) {
-    if (!Connected()) return false;
+void X11WindowList::Activate(std::uint64_t id) {
+    if (!Connected()) return;
     Display* d = display_.get();
     const Window root = DefaultRootWindow(d);
     const auto window = static_cast<Window>(id);
@@ -190,7 +190,6 @@ bool X11WindowList::Activate(std::uint64_t id) {
     XRaiseWindow(d, window);
     XSetInputFocus(d, window, RevertToParent, CurrentTime);
     XFlush(d);
-    return true;
 }
 
 std::unique_ptr<WindowList> CreatePlatformWindowList() { return std::make_unique<X11WindowList>(); }

@@ -17,7 +17,7 @@ class X11WindowList final : public WindowList {
     ~X11WindowList() override;
 
     std::vector<TopLevelWindow> TopFirst() override;
-    bool Activate(std::uint64_t id) override;
+    void Activate(std::uint64_t id) override;
 
   private:
     bool Connected();

@@ -13,7 +13,7 @@ using namespace std::string_literals;
 
 namespace {
 // kinds | group captions | entries of each group's items
-QString Summary(const ContentList& list) {
+QString Summary(const content::ContentList& list) {
     QStringList kinds, captions, items;
     for (const auto& e : list.entries) kinds << e.kind.left(1);
     for (const auto& g : list.groups) {
@@ -214,7 +214,7 @@ class TestContentPanels : public QObject {
     }
     void parse() {
         const auto [page, summary] = Fetch<QString, QString>();
-        QCOMPARE(Summary(ParseContentList(page)), summary);
+        QCOMPARE(Summary(content::ParseContentList(page)), summary);
     }
 
     // The name a document is stored under: the part from the last slash, once
@@ -233,7 +233,7 @@ class TestContentPanels : public QObject {
     }
     void documentFile() {
         const auto [path, documentFile] = Fetch<QString, QString>();
-        const ContentList list = ParseContentList(MenuPage({"Sub;t;" + path}));
+        const content::ContentList list = content::ParseContentList(MenuPage({"Sub;t;" + path}));
         QCOMPARE(list.entries.at(0).path, QString(path).remove(u' '));
         QCOMPARE(list.entries[0].documentFile.value_or(QString()), documentFile);
     }

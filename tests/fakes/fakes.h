@@ -120,10 +120,7 @@ class FakeDocumentOpener final : public DocumentOpener {
 class FakeWindowList final : public viewer::WindowList {
   public:
     std::vector<viewer::TopLevelWindow> TopFirst() override { return windows; }
-    bool Activate(std::uint64_t id) override {
-        activated.push_back(id);
-        return true;
-    }
+    void Activate(std::uint64_t id) override { activated.push_back(id); }
     std::vector<viewer::TopLevelWindow> windows;
     std::vector<std::uint64_t> activated;
 };
