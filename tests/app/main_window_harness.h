@@ -14,46 +14,47 @@
 
 namespace qvestra::testing {
 
-// One main window with everything it talks to. Its exchanges wait for the
-// test's steps unless a queue with a thread is given.
+// The scripted loopback service a window may talk to over real sockets:
+// every connection gets the same reply; another port (one that swallows
+// packets, say) when given; the program's own exchange thread when asked.
+struct LoopbackService {
+    std::string reply;
+    int connections = 1;
+    bool threaded = false;
+    int port = 0;
+};
+
+// One main window with everything it talks to: fake sockets that connect
+// or not, or a loopback service. Its exchanges wait for the test's steps
+// unless the service asks for the program's thread.
 struct Harness {
-    // Real sockets, when given, replace the fake ones and talk to endpoint.
-    explicit Harness(bool online, net::ServiceEndpoint endpoint = {"svc.test", 80},
-                     net::SocketFactory* realSockets = nullptr,
-                     core::ExchangeQueue* queue = nullptr, ScreenInfo screen = {})
-        : endpoint(endpoint),
-          exchanges(queue != nullptr ? *queue : steps),
-          viewerWatch(windows, ui::TwipScale(15),
-                      {std::chrono::milliseconds(5), std::chrono::milliseconds(300)}) {
+    explicit Harness(bool online, net::ServiceEndpoint at = {"svc.test", 80},
+                     ScreenInfo screen = {})
+        : endpoint(at), exchanges(steps) {
         sockets.connectResult = online ? net::kOk : net::kConnectFailed;
-        folder = std::filesystem::path(dir.path().toStdString()) / "qvestrafolder";
-        window = std::make_unique<FrmQvestra>(FrmQvestraDeps{
-            .endpoint = endpoint,
-            .dataFolder = store::DataFolder(folder),
-            .sockets =
-                realSockets != nullptr ? *realSockets : static_cast<net::SocketFactory&>(sockets),
-            .exchanges = exchanges,
-            .webViews = &FakeWebView::Create,
-            .messages = messages,
-            .urls = urls,
-            .documents = documents,
-            .viewerWatch = viewerWatch,
-            .screen = screen,
-            .timeOfDay = [this] { return stamp; },
-            .helpFolder = QStringLiteral("/usr/share/qvestra"),
-            .endProgram =
-                [this] {
-                    ++programEnds;
-                    if (onEnd) onEnd();
-                },
-            .engineVersion = QStringLiteral("Chrome/102"),
-            .recentLog = [] { return QStringList{"the last line"}; },
-        });
+        Make(sockets, screen);
     }
+    // A member's window (or nobody's, without a record) with a loopback service.
+    Harness(const LoopbackService& loopback, const std::string& record)
+        : server(std::in_place, loopback.reply, loopback.connections),
+          thread(loopback.threaded ? std::make_unique<core::ThreadExchangeQueue>() : nullptr),
+          endpoint{"127.0.0.1", loopback.port != 0 ? loopback.port : server->Port()},
+          exchanges(thread ? *thread : static_cast<core::ExchangeQueue&>(steps)) {
+        if (!record.empty()) WriteUserFile(record);
+        onEnd = [this] { exchanges.Close(); };
+        Make(realSockets, {});
+    }
+    // A failed check may leave an exchange waiting: it must not hold the next test.
+    ~Harness() { exchanges.Close(); }
 
     // The start-up with every exchange it leads to.
     void Load() {
         window->Load();
+        steps.Settle();
+    }
+    // A menu command, chosen as the member does, and every exchange it leads to.
+    void Command(QAction* command) {
+        command->trigger();
         steps.Settle();
     }
 
@@ -74,9 +75,12 @@ struct Harness {
     const FrmQvestra::Controls& ui() const { return window->controls(); }
     bool Shown(const QWidget* w) const { return w->isVisibleTo(window.get()); }
 
+    std::optional<ScriptedServer> server;
+    net::TcpSocketFactory realSockets;
+    std::unique_ptr<core::ThreadExchangeQueue> thread;
     net::ServiceEndpoint endpoint;
     QTemporaryDir dir;
-    std::filesystem::path folder;
+    std::filesystem::path folder = dir.path().toStdString() + "/qvestrafolder";
     StepQueue steps;
     core::ExchangeQueue& exchanges;
     FakeSocketFactory sockets;
@@ -84,40 +88,39 @@ struct Harness {
     FakeUrlReader urls;
     FakeDocumentOpener documents;
     FakeWindowList windows;
-    viewer::ViewerWatch viewerWatch;
+    viewer::ViewerWatch viewerWatch{
+        windows, ui::TwipScale(15), {std::chrono::milliseconds(5), std::chrono::milliseconds(300)}};
     // The time of day the window reads for a request's stamp.
     QString stamp = QStringLiteral("14-05-07");
     int programEnds = 0;
     // What the program's end does besides: closing the queue of real sockets.
     std::function<void()> onEnd;
     std::unique_ptr<FrmQvestra> window;
-};
 
-// The scripted loopback service of a Served window, its real sockets and,
-// when asked for, the program's own exchange thread.
-struct Service {
-    Service(const std::string& reply, int connections, bool threaded)
-        : server(reply, connections),
-          thread(threaded ? std::make_unique<core::ThreadExchangeQueue>() : nullptr) {}
-    ScriptedServer server;
-    net::TcpSocketFactory realSockets;
-    std::unique_ptr<core::ThreadExchangeQueue> thread;
-};
-
-// A member's window (or nobody's, without a record) that talks to a
-// scripted loopback service over real sockets, or to another port when
-// given; every connection gets the same reply.
-struct Served : Service, Harness {
-    Served(const std::string& reply, int connections, const std::string& record,
-           bool threaded = false, int port = 0)
-        : Service(reply, connections, threaded),
-          Harness(true, {"127.0.0.1", port != 0 ? port : server.Port()}, &realSockets,
-                  thread.get()) {
-        if (!record.empty()) WriteUserFile(record);
-        onEnd = [this] { exchanges.Close(); };
+  private:
+    void Make(net::SocketFactory& socketFactory, ScreenInfo screen) {
+        window = std::make_unique<FrmQvestra>(FrmQvestraDeps{
+            .endpoint = endpoint,
+            .dataFolder = store::DataFolder(folder),
+            .sockets = socketFactory,
+            .exchanges = exchanges,
+            .webViews = &FakeWebView::Create,
+            .messages = messages,
+            .urls = urls,
+            .documents = documents,
+            .viewerWatch = viewerWatch,
+            .screen = screen,
+            .timeOfDay = [this] { return stamp; },
+            .helpFolder = QStringLiteral("/usr/share/qvestra"),
+            .endProgram =
+                [this] {
+                    ++programEnds;
+                    if (onEnd) onEnd();
+                },
+            .engineVersion = QStringLiteral("Chrome/102"),
+            .recentLog = [] { return QStringList{"the last line"}; },
+        });
     }
-    // A failed check may leave an exchange waiting: it must not hold the next test.
-    ~Served() { exchanges.Close(); }
 };
 
 }  // namespace qvestra::testing

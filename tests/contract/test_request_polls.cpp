@@ -12,19 +12,14 @@ namespace {
 
 // A member (an applicant unless told), started online; every request is
 // answered with status; the menu page lists one group of one document.
-struct Started : Served {
+struct Started : Harness {
     explicit Started(const std::string& status, const std::string& record = "A-12|1\r\n")
-        : Served(OkReply(status), 16, record) {
+        : Harness({OkReply(status), 16}, record) {
         MenuLists({"Main;A", "Sub;x;/d/x.pdf"});
         Load();
     }
     QString Address(const std::string& pathAndQuery) const {
-        return QString::fromStdString(server.Address(pathAndQuery));
-    }
-    // A menu command, chosen as the member does, and every exchange it leads to.
-    void Command(QAction* command) {
-        command->trigger();
-        steps.Settle();
+        return QString::fromStdString(endpoint.PageAddress(pathAndQuery));
     }
 };
 
@@ -52,7 +47,7 @@ class TestRequestPolls : public QObject {
         const auto [answer, userFile, flags, storable] =
             Fetch<std::string, std::string, QString, bool>();
         // The probe, the record, and what mirroring asks for.
-        Served s("HTTP/1.0 200 OK\r\n\r\n" + answer, 5, "A-0012|3\r\n");
+        Harness s({"HTTP/1.0 200 OK\r\n\r\n" + answer, 5}, "A-0012|3\r\n");
         if (!storable) std::filesystem::create_directory(s.folder / ".qvuser.txt.part");
         s.Load();
         QCOMPARE(ReadFile(s.folder / "qvuser.txt"), userFile);
@@ -67,8 +62,8 @@ class TestRequestPolls : public QObject {
             got += on ? u'+' : u'-';
         QCOMPARE(got, flags);
         QVERIFY2(
-            s.server.Request().starts_with(
-                "GET " + s.server.Address("/q_vestra/LOG_K/qvuser12.txt") + " HTTP/1.0\r\n\r\n"),
+            s.server->Request().starts_with(
+                "GET " + s.server->Address("/q_vestra/LOG_K/qvuser12.txt") + " HTTP/1.0\r\n\r\n"),
             "the record request has no Host line and names member number 12");
     }
 
@@ -90,8 +85,8 @@ class TestRequestPolls : public QObject {
         s.Command(s.ui().Menu_E_Cont);
         QCOMPARE(s.urls.reads.size() - reads, std::size_t(final && changeAllowed ? 1 : 0));
         // The status polls name the service's host; the record request did not.
-        QVERIFY(s.server.Request().find("/q_vestra/LOG_K/keika12.txt HTTP/1.0\r\nHost: 127.0.0.1:" +
-                                        std::to_string(s.server.Port()) + "\r\n") !=
+        QVERIFY(s.server->Request().find("/q_vestra/LOG_K/keika12.txt HTTP/1.0\r\nHost: 127.0.0.1:" +
+                                        std::to_string(s.server->Port()) + "\r\n") !=
                 std::string::npos);
         QCOMPARE(s.window->Request().Timer_KHen()->isActive(), !final);
         QCOMPARE(s.window->PollDone(), final);
@@ -135,10 +130,10 @@ class TestRequestPolls : public QObject {
         QCOMPARE(s.messages.shown.size(), storable ? 0 : 1);
         // An accepted application rebuilds the panels, stored or not.
         QCOMPARE(s.urls.reads.size(), std::size_t(status.starts_with("END") ? 2 : 1));
-        const int polls = s.server.Connections();
+        const int polls = s.server->Connections();
         Q_EMIT s.window->Request().Timer_Mousikomi()->timeout({});
         s.steps.Settle();
-        QCOMPARE(s.server.Connections(), polls + (timerRuns ? 1 : 0));
+        QCOMPARE(s.server->Connections(), polls + (timerRuns ? 1 : 0));
         if (!status.starts_with("CANCEL")) return;
         // Applied again: the first request's end does not end the second.
         s.stamp = QStringLiteral("14-06-00");
@@ -168,10 +163,10 @@ class TestRequestPolls : public QObject {
         QVERIFY2(s.Shown(s.ui().Frame3), "the detail panel is not touched");
         QVERIFY(!s.window->PollDone());
         QVERIFY(s.window->Request().Timer_KHen()->isActive());
-        const int before = s.server.Connections();
+        const int before = s.server->Connections();
         Q_EMIT s.window->Request().Timer_KHen()->timeout({});
         s.steps.Settle();
-        QCOMPARE(s.server.Connections(), before + 1);
+        QCOMPARE(s.server->Connections(), before + 1);
         QVERIFY(s.window->Request().Timer_KHen()->isActive());
     }
 
@@ -179,7 +174,7 @@ class TestRequestPolls : public QObject {
     // still to come and another build waits: the data folder is removed,
     // nothing queued after runs, and it stays gone; every job still ends.
     void aCancellationDuringMirroringLeavesNoFolder() {
-        Served s(OkReply("K_CANCEL14-05-07"), 16, "A-12|3\r\n");
+        Harness s({OkReply("K_CANCEL14-05-07"), 16}, "A-12|3\r\n");
         s.MenuLists({});
         s.window->Load();
         for (QCoreApplication::sendPostedEvents();

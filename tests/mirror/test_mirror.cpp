@@ -12,6 +12,7 @@
 #include "store/part_file.h"
 
 Q_DECLARE_METATYPE(qvestra::documents::DownloadFailure)
+Q_DECLARE_METATYPE(qvestra::net::SocketResult)
 using namespace qvestra;
 using namespace qvestra::testing;
 using namespace std::string_literals;
@@ -21,16 +22,12 @@ namespace {
 // A data folder and the exchange set the main window lends, aimed at a
 // script.
 struct Client {
-    explicit Client(const std::string& script, int connections = 1)
-        : server(script, connections),
-          endpoint{"127.0.0.1", server.Port()},
-          hostHeader(net::HostHeader(endpoint)) {}
+    explicit Client(const std::string& script, int connections = 1) : server(script, connections) {}
     net::Exchange Exchange() { return {socket, endpoint}; }
     std::filesystem::path operator/(const char* name) const { return data.Root() / name; }
     ScriptedServer server;
     net::TcpSocket socket;
-    net::ServiceEndpoint endpoint;
-    std::string hostHeader;
+    net::ServiceEndpoint endpoint{"127.0.0.1", server.Port()};
     QTemporaryDir dir;
     store::DataFolder data{dir.path().toStdString()};
 };
@@ -38,7 +35,6 @@ struct Client {
 // Every state the progress window went through: length | received | bar.
 struct ProgressLog {
     QStringList shown;
-    int Windows() const { return int(shown.count("|")); }
     documents::DownloadOutcome Download(Client& c, int timeoutSeconds = 5,
                                         const QString& name = "/m01.pdf") {
         documents::ProgressWindow progress(
@@ -61,6 +57,19 @@ struct ProgressLog {
     }
 };
 
+// A reply with the rest of m01.pdf (ten bytes, ETag "v1" unless told).
+std::string Rest(const std::string& range, const std::string& body,
+                 const std::string& version = "ETag: \"v1\"\r\n") {
+    return "HTTP/1.0 206 Partial Content\r\nContent-Range: bytes " + range +
+           "\r\nContent-Length: " + std::to_string(body.size()) + "\r\n" + version + "\r\n" + body;
+}
+
+// What a transfer of m01.pdf that ended early leaves: a part and its record.
+void LeavePart(const Client& c, const std::string& bytes) {
+    WriteFile(store::PartFile::NameFor(c / "m01.pdf"), bytes);
+    WriteFile(store::PartFile::RecordFor(c / "m01.pdf"), "10\n\"v1\"\n");
+}
+
 }  // namespace
 
 class TestMirror : public QObject {
@@ -77,11 +86,8 @@ class TestMirror : public QObject {
         QCOMPARE(log.shown, (QStringList{"|", "2,048||0/2048", "2,048|1,024|1024/2048",
                                          "2,048|2,048|2048/2048"}));
         // A continued document's starts at the share on disk.
-        Client rest(
-            "HTTP/1.0 206 Partial Content\r\nContent-Range: bytes 6-9/10\r\nETag: "
-            "\"v1\"\r\n\r\nghij");
-        WriteFile(store::PartFile::NameFor(rest / "m01.pdf"), "abcdef");
-        WriteFile(store::PartFile::RecordFor(rest / "m01.pdf"), "10\n\"v1\"\n");
+        Client rest(Rest("6-9/10", "ghij"));
+        LeavePart(rest, "abcdef");
         ProgressLog continued;
         QVERIFY(continued.Download(rest).stored);
         QCOMPARE(continued.shown, (QStringList{"|", "10||0/10", "10|6|6/10", "10|10|10/10"}));
@@ -106,12 +112,9 @@ class TestMirror : public QObject {
         renamed.Discard();
         QVERIFY(!std::filesystem::exists(c / ".taken.pdf.part"));
         // A continued document whose last step fails keeps its part and record.
-        Client rest(
-            "HTTP/1.0 206 Partial Content\r\nContent-Range: bytes 4-9/10\r\nETag: "
-            "\"v1\"\r\n\r\nefghij");
+        Client rest(Rest("4-9/10", "efghij"));
         std::filesystem::create_directories(rest / "m01.pdf/inside");
-        WriteFile(store::PartFile::NameFor(rest / "m01.pdf"), "abcd");
-        WriteFile(store::PartFile::RecordFor(rest / "m01.pdf"), "10\n\"v1\"\n");
+        LeavePart(rest, "abcd");
         QVERIFY(!ProgressLog().Download(rest).stored);
         QCOMPARE(ReadFile(store::PartFile::NameFor(rest / "m01.pdf")), "abcdefghij"s);
         QVERIFY(std::filesystem::exists(store::PartFile::RecordFor(rest / "m01.pdf")));
@@ -139,26 +142,20 @@ class TestMirror : public QObject {
     // record, "-" for none.
     void continuingAnInterruptedDownload_data() {
         Columns<std::string, std::string, std::string, std::string>();
-        const auto rest = [](const std::string& range, const std::string& body,
-                             const std::string& version = "ETag: \"v1\"\r\n") {
-            return "HTTP/1.0 206 Partial Content\r\nContent-Range: bytes " + range +
-                   "\r\nContent-Length: " + std::to_string(body.size()) + "\r\n" + version +
-                   "\r\n" + body;
-        };
         const auto ok = [](const std::string& fields, const std::string& body) {
             return "HTTP/1.0 200 OK\r\nContent-Length: 10\r\n" + fields + "\r\n" + body;
         };
         const std::string v1 = "10\n\"v1\"\n", cut = "abcd|" + v1, none = "-|-|-",
                           whole = "abcdefghij|-|-";
-        Row("the rest", cut, rest("4-9/10", "efghij"), "rest"s, whole);
-        Row("the rest cut short", cut, rest("4-9/10", "ef"), "rest"s, "-|abcdef|" + v1);
-        Row("another start", cut, rest("3-9/10", "defghij"), "rest whole"s, none);
-        Row("another length", cut, rest("4-10/11", "efghijk"), "rest whole"s, none);
+        Row("the rest", cut, Rest("4-9/10", "efghij"), "rest"s, whole);
+        Row("the rest cut short", cut, Rest("4-9/10", "ef"), "rest"s, "-|abcdef|" + v1);
+        Row("another start", cut, Rest("3-9/10", "defghij"), "rest whole"s, none);
+        Row("another length", cut, Rest("4-10/11", "efghijk"), "rest whole"s, none);
         Row("not satisfiable", cut, "HTTP/1.0 416 Range Not Satisfiable\r\n\r\n"s, "rest whole"s,
             none);
-        Row("a range of another version", cut, rest("4-9/10", "efghij", "ETag: \"v2\"\r\n"),
+        Row("a range of another version", cut, Rest("4-9/10", "efghij", "ETag: \"v2\"\r\n"),
             "rest whole"s, none);
-        Row("a range naming no version", cut, rest("4-9/10", "efghij", ""), "rest whole"s, none);
+        Row("a range naming no version", cut, Rest("4-9/10", "efghij", ""), "rest whole"s, none);
         Row("a rest longer than the document", cut,
             "HTTP/1.0 206 Partial Content\r\nContent-Range: bytes 4-9/10\r\nETag: \"v1\"\r\n\r\n"
             "efghijk"s,
@@ -187,15 +184,15 @@ class TestMirror : public QObject {
             ok(modified + "Date: Mon, 07 Dec 2026 10:00:59 GMT\r\n", "a"), "whole"s, none);
         Row("a first transfer cut short, a date and no Date", "|"s, ok(modified, "a"), "whole"s,
             none);
-        Row("the rest of the dated version", dated, rest("4-9/10", "efghij", modified), "rest"s,
+        Row("the rest of the dated version", dated, Rest("4-9/10", "efghij", modified), "rest"s,
             whole);
-        Row("a dated part's range of another version", dated, rest("4-9/10", "efghij"),
+        Row("a dated part's range of another version", dated, Rest("4-9/10", "efghij"),
             "rest whole"s, none);
         Row("a first transfer cut short, a weak ETag", "|"s, ok("ETag: W/\"a\"\r\n", "ab"),
             "whole"s, none);
         Row("a first transfer cut short, no usable validator", "|"s, ok("ETag: \"a\rb\"\r\n", "ab"),
             "whole"s, none);
-        Row("a part of a document asked for whole", "|"s, rest("0-9/10", "abcdefghij"), "whole"s,
+        Row("a part of a document asked for whole", "|"s, Rest("0-9/10", "abcdefghij"), "whole"s,
             none);
     }
     void continuingAnInterruptedDownload() {
@@ -221,29 +218,29 @@ class TestMirror : public QObject {
         std::string expected;
         for (const auto& kind : QString::fromStdString(requests).split(u' '))
             expected +=
-                "GET " + c.server.Address("/qv_contents/m01.pdf") + " HTTP/1.0\r\n" + c.hostHeader +
+                "GET " + c.server.Address("/qv_contents/m01.pdf") + " HTTP/1.0\r\n" +
+                net::HostHeader(c.endpoint) +
                 (kind == "rest" ? "Range: bytes=4-\r\nIf-Range: " + recorded + "\r\n\r\n" : "\r\n");
         QCOMPARE(c.server.Request(), expected);
     }
 
     // Why a document was not stored, from what its last exchange came to.
     void whyADocumentWasNotStored_data() {
-        Columns<int, int, int, bool, documents::DownloadFailure>();
+        Columns<net::SocketResult, int, net::SocketResult, bool, documents::DownloadFailure>();
         using F = documents::DownloadFailure;
-        Row("out of reach", int(net::kConnectFailed), 0, int(net::kConnectFailed), false,
-            F::kNoConnection);
-        Row("no answer", int(net::kOk), 0, int(net::kTimedOut), false, F::kNoConnection);
-        Row("a certificate refused", int(net::kUnverified), 0, int(net::kUnverified), false,
-            F::kUnverified);
-        Row("an error status", int(net::kOk), 503, int(net::kClosed), false, F::kServiceError);
-        Row("a full disk", int(net::kOk), 200, int(net::kClosed), true, F::kDiskFull);
-        Row("too slow", int(net::kOk), 206, int(net::kTooSlow), false, F::kTooSlow);
-        Row("stopped", int(net::kOk), 200, int(net::kTimedOut), false, F::kTooSlow);
-        Row("a reset", int(net::kOk), 299, int(net::kIoError), false, F::kBrokenOff);
+        using namespace net;
+        Row("out of reach", kConnectFailed, 0, kConnectFailed, false, F::kNoConnection);
+        Row("no answer", kOk, 0, kTimedOut, false, F::kNoConnection);
+        Row("a certificate refused", kUnverified, 0, kUnverified, false, F::kUnverified);
+        Row("an error status", kOk, 503, kClosed, false, F::kServiceError);
+        Row("a full disk", kOk, 200, kClosed, true, F::kDiskFull);
+        Row("too slow", kOk, 206, kTooSlow, false, F::kTooSlow);
+        Row("stopped", kOk, 200, kTimedOut, false, F::kTooSlow);
+        Row("a reset", kOk, 299, kIoError, false, F::kBrokenOff);
     }
     void whyADocumentWasNotStored() {
         const auto [connect, status, end, diskFull, failure] =
-            Fetch<int, int, int, bool, documents::DownloadFailure>();
+            Fetch<net::SocketResult, int, net::SocketResult, bool, documents::DownloadFailure>();
         net::ExchangeResult result;
         result.ConnectResult = connect;
         result.StatusCode = status;
@@ -274,14 +271,14 @@ class TestMirror : public QObject {
         QCOMPARE(got.join(u'|'), copies);
         QCOMPARE(ReadFile(c / "images/other.gif"), "other"s);
         // Where each copy comes from is the nginx end-to-end run's concern.
-        QCOMPARE(QString::fromStdString(c.server.Request()).count(c.hostHeader.c_str()), 3);
+        QCOMPARE(QString::fromStdString(c.server.Request()).count("\r\nHost: 127.0.0.1:"), 3);
     }
 
     // A menu page that did not arrive whole (an error status, a broken
     // transfer) never becomes the offline copy: the last good one stays.
     void onlyAWholePageBecomesTheOfflineCopy() {
         for (const bool whole : {true, false}) {
-            Served s("HTTP/1.0 404 Not Found\r\n\r\nno copy", 5, "A-12|3\r\n");
+            Harness s({"HTTP/1.0 404 Not Found\r\n\r\nno copy", 5}, "A-12|3\r\n");
             s.urls.pages[s.MenuAddress()] = "maintenance";
             if (!whole) s.urls.cut.insert(s.MenuAddress());
             WriteFile(s.folder / "A-12.html", "last good");
@@ -296,7 +293,7 @@ class TestMirror : public QObject {
     void threeMissingDocumentsInOneBuild() {
         // The probe, the record refresh, three documents, and the mirroring of
         // two builds.
-        Served s(OkReply("%PDF-1.4 document"), 11, "A-12|3\r\n");
+        Harness s({OkReply("%PDF-1.4 document"), 11}, "A-12|3\r\n");
         s.MenuLists({"Main;第1章", "Sub;一;/a/d1.pdf", "Sub;二;/b/d2.pdf", "Cont;三;/d3.pdf"});
         int windows = 0;
         connect(s.window.get(), &FrmQvestra::progressWindowShown, this, [&] {
@@ -307,7 +304,7 @@ class TestMirror : public QObject {
         s.Load();
         QCOMPARE(windows, 3);
         QCOMPARE(s.urls.reads.size(), std::size_t{2});
-        const QString requests = QString::fromStdString(s.server.Request());
+        const QString requests = QString::fromStdString(s.server->Request());
         const auto d1 = requests.indexOf("/qv_contents/d1.pdf HTTP/1.0");
         const auto d2 = requests.indexOf("/qv_contents/d2.pdf HTTP/1.0");
         QVERIFY(d1 > 0 && d1 < d2 && d2 < requests.indexOf("/qv_contents/d3.pdf HTTP/1.0"));
