@@ -19,7 +19,7 @@ trap 'rm -rf "$out"' EXIT
 # Every setting that shapes the client's build commands comes from this tree.
 alone=$out/client-alone
 settings=()
-for name in CMAKE_BUILD_TYPE CMAKE_CXX_COMPILER CMAKE_CXX_FLAGS CMAKE_EXE_LINKER_FLAGS \
+for name in CMAKE_BUILD_TYPE CMAKE_CXX_COMPILER CMAKE_CXX_COMPILER_LAUNCHER CMAKE_CXX_FLAGS CMAKE_EXE_LINKER_FLAGS \
     QVESTRA_WERROR QVESTRA_SERVICE_SCHEME QVESTRA_SERVICE_HOST QVESTRA_SERVICE_PORT; do
     settings+=("-D$name=$(sed -n "s/^$name:[A-Z]*=//p" "$2/CMakeCache.txt")")
 done
