@@ -42,8 +42,7 @@ cpack --config "$2/CPackConfig.cmake" -B "$out" >"$out/cpack.log" 2>&1 || { cat 
 deb=$(ls "$out"/*.deb)
 contents=$(dpkg-deb -c "$deb")
 echo "$contents"
-icons=()
-for size in 16 24 32 48 64 128 256; do icons+=("./usr/share/icons/hicolor/${size}x${size}/apps/qvestra.png"); done
+icons=(./usr/share/icons/hicolor/{16x16,24x24,32x32,48x48,64x64,128x128,256x256}/apps/qvestra.png)
 for path in ./usr/share/qvestra/Help.html \
     ./usr/share/applications/com.qvestra.Client.desktop ./usr/share/metainfo/com.qvestra.Client.metainfo.xml \
     "${icons[@]}" ./usr/share/icons/hicolor/scalable/apps/qvestra.svg \
@@ -71,19 +70,13 @@ version=$(dpkg-deb -f "$deb" Version)
 grep -m 1 '<release ' "$out/root/usr/share/metainfo/com.qvestra.Client.metainfo.xml" | grep -q "version=\"$version\"" \
     || fail "the AppStream metadata's latest release is not version $version"
 
-lintian --fail-on error,warning "$deb" >"$out/lintian.log" 2>&1 || { cat "$out/lintian.log"; fail "lintian finds errors or warnings"; }
-cat "$out/lintian.log"
+lintian --fail-on error,warning "$deb" 2>&1 | tee "$out/lintian.log" || fail "lintian finds errors or warnings"
 # Both validators print errors and warnings each on a line of its own;
 # appstreamcli's pedantic hints may stay.
-appstreamcli validate-tree --no-net "$out/root" >"$out/appstream.log" 2>&1 && appstream=ok || appstream=failed
-cat "$out/appstream.log"
-if [ "$appstream" = failed ] || grep -qE '^[EW]: ' "$out/appstream.log"; then fail "appstreamcli finds errors or warnings"; fi
-desktop-file-validate "$out/root/usr/share/applications/com.qvestra.Client.desktop" >"$out/desktop.log" 2>&1 \
-    && desktop=ok || desktop=failed
-cat "$out/desktop.log"
-if [ "$desktop" = failed ] || grep -qE 'error: |warning: ' "$out/desktop.log"; then
-    fail "desktop-file-validate finds errors or warnings"
-fi
+appstreamcli validate-tree --no-net "$out/root" 2>&1 | tee "$out/appstream.log" && ! grep -qE '^[EW]: ' "$out/appstream.log" \
+    || fail "appstreamcli finds errors or warnings"
+desktop-file-validate "$out/root/usr/share/applications/com.qvestra.Client.desktop" 2>&1 | tee "$out/desktop.log" \
+    && ! grep -qE 'error: |warning: ' "$out/desktop.log" || fail "desktop-file-validate finds errors or warnings"
 echo "lintian, appstreamcli and desktop-file-validate find no error and no warning"
 
 # The installed command started by a newcomer, in a network of its own
@@ -93,11 +86,6 @@ webengine_environment
 HOME="$out/home" "$1/scripts/in-private-network" xvfb-run -a -s "-screen 0 1280x800x24 -noreset" bash -c '
     source "$1/scripts/lib.sh"
     "$2/usr/bin/qvestra" >"$3/client.log" 2>&1 &
-    client=$!
-    shown=0
-    wait_for_window 60 "q_Vestra LOGIN" >/dev/null && shown=1
-    kill "$client" 2>/dev/null
-    wait "$client" 2>/dev/null || true
-    [ "$shown" = 1 ] || { cat "$3/client.log" >&2; exit 1; }' started "$1" "$out/root" "$out" \
+    trap "kill $! && wait $!" EXIT
+    wait_for_window 60 "q_Vestra LOGIN" >/dev/null || { cat "$3/client.log" >&2; exit 1; }' started "$1" "$out/root" "$out" \
     || fail "the installed program did not show its sign-in window"
-echo "the installed program starts: its sign-in window showed"

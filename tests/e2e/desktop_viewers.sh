@@ -8,14 +8,12 @@
 # Usage: desktop_viewers.sh CLIENT DEMO_SERVICE ARTIFACT_DIR
 set -euo pipefail
 source "$(dirname "$0")/e2e_lib.sh"
-folder="$HOME/qvestrafolder"
 
 export XDG_RUNTIME_DIR="$work/runtime"
 mkdir -m 0700 "$XDG_RUNTIME_DIR"
 weston --backend=headless-backend.so --socket=wayland-qvestra --idle-time=0 \
     >"$artifacts/weston.log" 2>&1 &
-weston_pid=$!
-trap 'kill "$weston_pid" 2>/dev/null || true; pkill -f "evince $folder" || true; e2e_cleanup' EXIT
+at_exit "kill $!; pkill -f 'evince $folder'"
 wait_until 10 test -S "$XDG_RUNTIME_DIR/wayland-qvestra" || fail "weston did not start"
 
 # Viewers started through xdg-open see the compositor; no mailcap entry
@@ -37,7 +35,7 @@ printf '[Default Applications]\napplication/pdf=org.gnome.Evince.desktop\n' >"$X
 click_for_the_second_item wayland-viewer
 wait_for_window 60 'A c r o b a t' >/dev/null || fail "Evince: no notice after the click"
 wait_for_window_gone 30 'A c r o b a t' || fail "Evince: the notice is still there 30 s after the click"
-echo "Evince on Wayland: notice gone $((($(date +%s%N) - clicked) / 1000000)) ms after the click"
+echo "Evince on Wayland: notice gone $(ms_since "$clicked") ms after the click"
 pgrep -f "evince $folder/hiragana2.pdf" >/dev/null || fail "Evince did not open the document"
 stop_client "$shots"
 
@@ -48,7 +46,7 @@ mkdir -p "$work/no-applications"
 ln -s /usr/share/mime "$work/no-applications/mime"
 XDG_DATA_DIRS="$work/no-applications" click_for_the_second_item no-viewer
 box=$(wait_for_window 60 '^QVestra$') || fail "no viewer: no message that the document could not be opened"
-echo "no viewer: message shown $((($(date +%s%N) - clicked) / 1000000)) ms after the click"
+echo "no viewer: message shown $(ms_since "$clicked") ms after the click"
 import -window root "$shots/message.png"
 grep -q "no method available for opening '.*/hiragana2.pdf'" "$shots/client.log" || fail "no viewer: the document was not handed to the desktop"
 if xdotool search --onlyvisible --name 'A c r o b a t' >/dev/null 2>&1; then fail "no viewer: the notice stayed beside the message"; fi
@@ -62,13 +60,8 @@ stop_client "$shots"
 rm -rf "$folder"
 mkdir -p "$folder"
 printf 'A-12|3\r\n' >"$folder/qvuser.txt"
-QT_QPA_PLATFORM=wayland "$client" >"$artifacts/native-wayland-client.log" 2>&1 &
-native=$!
-logo_or_ended() { [ -e "$folder/images/LOGO_Movei.gif" ] || ! kill -0 "$native" 2>/dev/null; }
-wait_until 60 logo_or_ended
-[ -e "$folder/images/LOGO_Movei.gif" ] || fail "the client on Wayland did not finish its menu build"
-kill -0 "$native" || fail "the client on Wayland ended"
+QT_QPA_PLATFORM=wayland start_client "$artifacts/native-wayland"
+logo_or_ended() { [ -e "$folder/images/LOGO_Movei.gif" ] || gone "$client_pid"; }
+wait_until 60 logo_or_ended || fail "the client on Wayland did not finish its menu build"
+! gone "$client_pid" || fail "the client on Wayland ended"
 ls "$folder"/*.pdf | wc -l | grep -qx 5 || fail "the client on Wayland did not fetch every document"
-kill -TERM "$native"
-wait "$native" || true
-echo "client on Wayland: panels built, documents and copies stored"

@@ -8,12 +8,10 @@
 # Usage: failing_well.sh CLIENT DEMO_SERVICE ARTIFACT_DIR
 set -euo pipefail
 source "$(dirname "$0")/e2e_lib.sh"
-folder="$HOME/qvestrafolder"
-log="$HOME/.local/state/qvestra/qvestra.log"
 
 printf 'A-99|3\r\n' >"$folder/qvuser.txt"
 capture "$artifacts/unknown" --keep-running >/dev/null
-wait_until 30 grep -q 'could not be shown ( QWebEngineLoadingInfo::HttpStatusCodeDomain 404 ): the program' "$log" \
+wait_until 30 grep -q 'could not be shown ( QWebEngineLoadingInfo::HttpStatusCodeDomain 404 ): the program' "$client_log" \
     || fail "an error status did not give way to the program's page"
 stop_client "$artifacts/unknown"
 echo "an unknown member: the program's page in place of the service's error"
@@ -23,16 +21,11 @@ capture "$artifacts/online" --keep-running --wait-for "$folder/images/LOGO_Movei
 wait_until 60 screen_shows "${group_panel_painted[@]}" || fail "the group panel did not show"
 rm "$folder/hiragana2.pdf"
 stop_demo
-xdotool mousemove 132 307 click 1
-wait_until 30 screen_shows '255,385=srgb(192,192,255)' || fail "the first group's items did not show"
-xdotool mousemove 365 339 click 1
-wait_until 30 grep -q '/hiragana2.pdf not stored (no connection)' "$log" || fail "no failure was logged"
+open_second_item_of_first_group
+wait_until 30 grep -q '/hiragana2.pdf not stored (no connection)' "$client_log" || fail "no failure was logged"
 box=$(wait_for_window 30 '^QVestra$') || fail "the member was not told"
 import -window root "$artifacts/told.png"
-"$demo" ${demo_args[@]+"${demo_args[@]}"} >>"$artifacts/demo-service.log" 2>&1 &
-demo_pid=$!
-wait_for_port 127.0.0.1 "$service_port" 10 || fail "the service did not come back"
+start_demo demo-service-back.log "$service_port"
 xdotool windowfocus --sync "$box" key Return
 wait_until 30 test -e "$folder/hiragana2.pdf" || fail "再試行 did not store the document"
 wait_for_window 30 'A c r o b a t' >/dev/null || fail "the document was not opened"
-echo "a missing document: the member was told why, and 再試行 stored and opened it"

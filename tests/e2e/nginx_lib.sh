@@ -30,11 +30,26 @@ CONF
     "$nginx" -c "$1/nginx.conf" -p "$1"
 }
 
-# nginx_stop DIR ADDRESS PORT: the nginx started in DIR ends, and nothing
-# listens at ADDRESS:PORT any more.
+# The rest is the end-to-end runs' (e2e_lib.sh sources this file).
+
+# nginx_serve LOGS SERVER [HTTP]: nginx_start in $work/nginx with its access
+# log begun anew; it listens at the address of SERVER's first listen line
+# once this returns. nginx_stop, or the script's end, stops it.
+nginx_serve() {
+    mkdir -p "$work/nginx"
+    : >"$1-access.log"
+    nginx_start "$work/nginx" "$@" || fail "nginx did not start"
+    nginx_at=$(sed -nE 's|.*listen ([0-9.]+):([0-9]+).*|\1/\2|p' <<<"$2" | head -n 1)
+    wait_for_port "${nginx_at%/*}" "${nginx_at#*/}" 10 || fail "nginx does not listen at $nginx_at"
+}
+
+# nginx_stop [SIGNAL]: the nginx of nginx_serve ends, by SIGNAL (TERM when
+# not named), and nothing listens at its address any more.
 nginx_stop() {
-    kill "$(cat "$1/nginx.pid" 2>/dev/null)" 2>/dev/null || true
-    wait_until 10 eval "! (exec 3<>/dev/tcp/$2/$3) 2>/dev/null"
+    [ -n "${nginx_at:-}" ] || return 0
+    kill -"${1:-TERM}" "$(cat "$work/nginx/nginx.pid" 2>/dev/null)" 2>/dev/null || true
+    rm -f "$work/nginx/nginx.pid"
+    wait_until 10 eval "! (exec 3<>/dev/tcp/$nginx_at) 2>/dev/null" && nginx_at=
 }
 
 # The types a static copy of the service is served with.
@@ -47,58 +62,57 @@ tls_listen() {
         ssl_protocols TLSv1.2 TLSv1.3;"
 }
 
-# run_certificates DIR: the test run's certificates made in DIR
+# run_certificates: the test run's certificates made in $certificates
 # (tests/tls/make-certificates.sh), the client trusting the run's authority
 # alone beside the machine's: its own connections and page reads through
 # OpenSSL's variable, its web engine through the NSS database in its HOME.
 run_certificates() {
-    bash "$e2e_dir/../tls/make-certificates.sh" "$1" || fail "the run's certificates were not made"
-    export SSL_CERT_FILE="$1/run/ca.pem"
+    certificates=$work/certificates
+    bash "$e2e_dir/../tls/make-certificates.sh" "$certificates" || fail "the run's certificates were not made"
+    export SSL_CERT_FILE="$certificates/run/ca.pem"
     mkdir -p "$HOME/.pki"
-    cp -r "$1/run/home/.pki/nssdb" "$HOME/.pki/nssdb"
+    cp -r "$certificates/run/home/.pki/nssdb" "$HOME/.pki/nssdb"
 }
 
-# static_copy SITE: the demo service's answers to the member A-12's start-up
-# as files of a static site at SITE, every document but its large one. Needs
-# the demo service of e2e_lib.sh.
+# What a start stores of a static copy of the service, as PATH=NAME: the
+# file at PATH in the copy is stored as NAME in the data folder. These are
+# every document but the large one, and the copies of the member's page,
+# the help and the logo.
+stored_copies=(qv_contents/hiragana1.pdf=hiragana1.pdf qv_contents/hiragana2.pdf=hiragana2.pdf
+    qv_contents/katakana1.pdf=katakana1.pdf qv_contents/gojuon.pdf=gojuon.pdf q_Vestra/HTML/A-12.txt=A-12.html
+    q_Vestra/HTML/Help.html=Help.html q_Vestra/images/Logo_Movei.gif=images/LOGO_Movei.gif)
+
+# static_copy: the demo service's answers to the member A-12's start-up as
+# files of a static site at $site (the stored copies, the record and the
+# menu page); the demo service then stops.
 static_copy() {
-    local name
-    copy() {
-        mkdir -p "$(dirname "$1/$3")"
-        curl -sf -o "$1/$3" "http://127.0.0.1:$service_port$2" || fail "the demo did not answer $2"
-    }
-    copy "$1" '/q_vestra/execute.asp?yuzaaidhi=A-12' q_vestra/execute.asp
-    copy "$1" /q_vestra/LOG_K/qvuser12.txt q_vestra/LOG_K/qvuser12.txt
-    for name in hiragana1 hiragana2 katakana1 gojuon; do
-        copy "$1" "/qv_contents/$name.pdf" "qv_contents/$name.pdf"
+    local file
+    site=$work/site
+    for file in 'q_vestra/execute.asp?yuzaaidhi=A-12' q_vestra/LOG_K/qvuser12.txt "${stored_copies[@]%%=*}"; do
+        curl -sf --create-dirs -o "$site/${file%%\?*}" "http://127.0.0.1:$service_port/$file" \
+            || fail "the demo did not answer /$file"
     done
-    copy "$1" /q_Vestra/HTML/A-12.txt q_Vestra/HTML/A-12.txt
-    copy "$1" /q_Vestra/HTML/Help.html q_Vestra/HTML/Help.html
-    copy "$1" /q_Vestra/images/Logo_Movei.gif q_Vestra/images/Logo_Movei.gif
-}
-
-# stored_as_served SITE FOLDER: the documents and the copies of the page, the
-# help and the logo in the data folder FOLDER are the static copy's in SITE.
-stored_as_served() {
-    local name
-    for name in hiragana1.pdf hiragana2.pdf katakana1.pdf gojuon.pdf; do
-        cmp -s "$1/qv_contents/$name" "$2/$name" || fail "$name is not the server's copy"
-    done
-    cmp -s "$1/q_Vestra/HTML/A-12.txt" "$2/A-12.html" || fail "the member's page is not the server's copy"
-    cmp -s "$1/q_Vestra/HTML/Help.html" "$2/Help.html" || fail "the help page is not the server's copy"
-    cmp -s "$1/q_Vestra/images/Logo_Movei.gif" "$2/images/LOGO_Movei.gif" || fail "the logo is not the server's copy"
-}
-
-# serve_static_over_tls ADDRESS SITE: the static copy made in SITE, the demo
-# service stopped, and nginx serving the copy over TLS at ADDRESS:443 with
-# the run's certificates (run_certificates, in $work/certificates).
-serve_static_over_tls() {
-    static_copy "$2"
     stop_demo
-    run_certificates "$work/certificates"
-    mkdir -p "$work/nginx"
-    : >"$artifacts/nginx-access.log"
-    nginx_start "$work/nginx" "$artifacts/nginx" \
-        "server { $(tls_listen "$1:443" "$work/certificates/run/server.pem") root $2; }" \
-        "$static_types" || fail "nginx did not start"
 }
+
+# stored_as_served: every stored copy in the data folder is the static
+# copy's file.
+stored_as_served() {
+    local copy
+    for copy in "${stored_copies[@]}"; do
+        cmp -s "$site/${copy%%=*}" "$folder/${copy#*=}" || fail "${copy#*=} is not the server's copy"
+    done
+}
+
+# serve_static_over_tls ADDRESS: the static copy made, the demo service
+# stopped, and nginx serving the copy over TLS at ADDRESS:443 with the run's
+# certificates.
+serve_static_over_tls() {
+    static_copy
+    run_certificates
+    nginx_serve "$artifacts/nginx" "server { $(tls_listen "$1:443" "$certificates/run/server.pem") root $site; }" \
+        "$static_types"
+}
+
+# asked REQUEST STATUS: nginx logged REQUEST as it came and answered STATUS.
+asked() { grep -qF "\"$1\" $2 " "$artifacts/nginx-access.log" || fail "nginx was not asked \"$1\" ($2)"; }

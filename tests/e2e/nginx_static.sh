@@ -9,23 +9,12 @@
 # Usage: nginx_static.sh CLIENT DEMO_SERVICE ARTIFACT_DIR
 set -euo pipefail
 source "$(dirname "$0")/e2e_lib.sh"
-folder="$HOME/qvestrafolder"
-site="$work/site"
-
-source "$e2e_dir/nginx_lib.sh"
-static_copy "$site"
-stop_demo
-
-mkdir -p "$work/nginx"
-nginx_start "$work/nginx" "$artifacts/nginx" "server { listen 127.0.0.1:$service_port; root $site; }" \
-    "$static_types" || fail "nginx did not start"
-trap 'kill "$(cat "$work/nginx/nginx.pid")" 2>/dev/null || true; e2e_cleanup' EXIT
-wait_for_port 127.0.0.1 "$service_port" 10 || fail "nginx does not listen"
+static_copy
+nginx_serve "$artifacts/nginx" "server { listen 127.0.0.1:$service_port; root $site; }" "$static_types"
 
 capture "$artifacts/first-start" --wait-for "$folder/images/LOGO_Movei.gif"
-stored_as_served "$site" "$folder"
+stored_as_served
 grep -q 'GET http://localhost\(:[0-9]*\)\?/qv_contents/katakana-workbook.pdf HTTP/1.0" 404' "$artifacts/nginx-access.log" \
     || fail "the missing document was not asked for"
 [ ! -e "$folder/katakana-workbook.pdf" ] || fail "nginx's not-found page was stored as a document"
 if ls -A "$folder" | grep -q '\.part$'; then fail "a temporary file was left behind"; fi
-echo "every file nginx served is stored as sent; its not-found page is not"

@@ -6,21 +6,12 @@
 # desktop would tell it. A first start signs in, a typical start downloads
 # and mirrors, a contract change is polled to its end, and with the proxy
 # gone the start is offline at once.
-# The client given serves 10.77.0.1, an address of this network's own.
+# The client given serves 10.77.0.1 (proxy_lib.sh).
 # Usage: proxy.sh CLIENT DEMO_SERVICE ARTIFACT_DIR
 set -euo pipefail
 demo_args=(--listen 0.0.0.0)
 source "$(dirname "$0")/e2e_lib.sh"
-folder="$HOME/qvestrafolder"
-real_client=$client
-service=10.77.0.1
-ip addr add "$service/32" dev lo
-
-source "$e2e_dir/proxy_lib.sh"
 start_proxy Connect
-trap 'kill "$proxy_pid" "$bridge_pid" 2>/dev/null || true; pkill -f "UNIX-CONNECT:$bridge" || true; e2e_cleanup' EXIT
-wait_for_port 127.0.0.1 3128 10 || fail "tinyproxy did not start"
-wait_until 10 test -S "$bridge" || fail "the bridge to the proxy did not start"
 
 through_proxy() { grep -c "Request (file descriptor [0-9]*): $1" "$artifacts/tinyproxy.log" || true; }
 
@@ -29,7 +20,6 @@ rm -rf "$folder"
 capture "$artifacts/first-start" --sign-in --keep-running --wait-for "$folder/images/LOGO_Movei.gif" \
     | tee "$artifacts/first-start.log"
 stop_client "$artifacts/first-start"
-[ "$(od -An -c "$folder/qvuser.txt" | tr -d ' \n')" = 'A-12|3\r\n' ] || fail "the sign-in through the proxy did not store A-12|3"
 [ "$(through_proxy "GET http://$service/q_vestra/LOG_O/qvuser")" -ge 1 ] || fail "the sign-in poll did not go through the proxy"
 [ "$(through_proxy "GET http://$service/q_vestra/Entry.asp")" -ge 1 ] || fail "the sign-in page did not come through the proxy"
 echo "first start: signed in through the proxy"
@@ -58,7 +48,7 @@ stop_client "$artifacts/typical-start"
 behind_proxy http_proxy 3129 80
 started=$(date +%s%N)
 capture "$artifacts/proxy-gone" | tee "$artifacts/proxy-gone.log"
-shown_ms=$((($(date +%s%N) - started) / 1000000))
+shown_ms=$(ms_since "$started")
 echo "proxy gone: the mirrored menu page painted $shown_ms ms after the start"
 # A hang guard, not a speed check: a start that waited for the probe's
 # time-out (120 s) would break it, a loaded machine would not.
@@ -66,7 +56,6 @@ echo "proxy gone: the mirrored menu page painted $shown_ms ms after the start"
 
 # The log names the route and each exchange, and holds none of what must
 # stay the member's: the proxy's password or credentials, a page's text.
-client_log="$HOME/.local/state/qvestra/qvestra.log"
 [ "$(stat -c %a "$client_log")" = 600 ] || fail "the log is not the member's alone"
 grep -q 'to the service through the proxy 127.0.0.1:3128' "$client_log" || fail "the log does not name the route"
 grep -q "GET http://$service/qv_contents/hiragana1.pdf HTTP/1.0: ended, status 200" "$client_log" \
@@ -74,4 +63,3 @@ grep -q "GET http://$service/qv_contents/hiragana1.pdf HTTP/1.0: ended, status 2
 for secret in s3cret bWVtYmVyOnMzY3JldA Proxy-Authorization 'ようこそ'; do
     if grep -q "$secret" "$client_log"; then fail "the log holds $secret"; fi
 done
-echo "the log names the route and the exchanges, and holds no secret"

@@ -13,20 +13,8 @@
 set -euo pipefail
 demo_args=(--listen 0.0.0.0)
 source "$(dirname "$0")/e2e_lib.sh"
-source "$e2e_dir/nginx_lib.sh"
-folder="$HOME/qvestrafolder"
-site="$work/site"
-real_client=$client
-service=10.77.0.1
-ip addr add "$service/32" dev lo
-serve_static_over_tls "$service" "$site"
-
-source "$e2e_dir/proxy_lib.sh"
 start_proxy Info "ConnectPort 443"
-trap 'kill "$proxy_pid" "$bridge_pid" 2>/dev/null || true; nginx_stop "$work/nginx" "$service" 443; e2e_cleanup' EXIT
-wait_for_port "$service" 443 10 || fail "nginx does not listen"
-wait_for_port 127.0.0.1 3128 10 || fail "tinyproxy did not start"
-wait_until 10 test -S "$bridge" || fail "the bridge to the proxy did not start"
+serve_static_over_tls "$service"
 
 # The proxy opens no tunnel without its credentials (tinyproxy does not log
 # the refusal): the tunnels it opened for the client had them.
@@ -34,11 +22,8 @@ refused=$(curl -s -o /dev/null -w '%{http_connect}' --proxytunnel -x http://127.
 [ "$refused" = 407 ] || fail "the proxy did not ask for its credentials (answered $refused)"
 
 behind_proxy https_proxy 3128 443
-
 capture "$artifacts/typical-start" --wait-for "$folder/images/LOGO_Movei.gif"
-for name in hiragana1.pdf hiragana2.pdf katakana1.pdf gojuon.pdf; do
-    cmp -s "$site/qv_contents/$name" "$folder/$name" || fail "$name is not the server's copy"
-done
+stored_as_served
 
 proxy_log=$artifacts/tinyproxy.log
 grep -q "CONNECT $service:443 " "$proxy_log" || fail "no tunnel to the service was asked for"
@@ -48,11 +33,9 @@ fi
 grep -q "Established connection to host \"$service\"" "$proxy_log" \
     || fail "the proxy let no tunnel through with the member's credentials"
 
-log=$artifacts/nginx-access.log
-asked() { grep -qF "\"$1\" $2 " "$log" || fail "nginx was not asked \"$1\" ($2)"; }
 asked "GET http://$service/qv_contents/hiragana1.pdf HTTP/1.0" 200
 asked "GET /q_Vestra/HTML/Help.html HTTP/1.0" 200
-asked "GET /q_Vestra/images/Logo_Movei.gif HTTP/1.0" 200
+log=$artifacts/nginx-access.log
 grep -q '"GET /q_vestra/execute.asp?yuzaaidhi=A-12' "$log" || fail "the view did not load the menu page through the tunnel"
 if grep -v ' tls=TLSv1\.[23] ' "$log"; then fail "a request above did not come inside TLS"; fi
 if grep -v ' proxy_auth=-$' "$log"; then fail "the proxy's credentials reached the service"; fi

@@ -7,28 +7,26 @@
 # Usage: sign_in.sh CLIENT DEMO_SERVICE ARTIFACT_DIR
 set -euo pipefail
 source "$(dirname "$0")/e2e_lib.sh"
-folder="$HOME/qvestrafolder"
 rm -rf "$folder"
 
 # end_from_sign_in HOW: a first start ended from its sign-in window.
 end_from_sign_in() {
-    local log=$artifacts/end-by-$1.log pid login status=0
-    "$client" >"$log" 2>&1 &
-    pid=$!
+    local login status=0
+    start_client "$artifacts/end-by-$1"
     login=$(wait_for_window 60 'q_Vestra LOGIN') || fail "$1: no sign-in window"
     # The page's キャンセル takes clicks once the page is painted.
     wait_until 60 page_on_screen || fail "$1: the sign-in page was not painted"
     if [ "$1" = signal ]; then
-        kill -TERM "$pid"
+        kill -TERM "$client_pid"
     else
         # キャンセル, right of the form's ログイン button.
         eval "$(xdotool getwindowgeometry --shell "$login")"
         xdotool mousemove $((X + 510)) $((Y + 97)) click 1
     fi
-    wait_until 60 eval '! kill -0 "$pid" 2>/dev/null' || fail "$1: the program did not end"
-    wait "$pid" || status=$?
+    wait_until 60 gone "$client_pid" || fail "$1: the program did not end"
+    wait "$client_pid" || status=$?
     [ "$status" = 0 ] || fail "$1: the program ended with status $status"
-    if grep -q 'still not deleted' "$log"; then fail "$1: the sign-in window outlived the program"; fi
+    if grep -q 'still not deleted' "$artifacts/end-by-$1/client.log"; then fail "$1: the sign-in window outlived the program"; fi
     echo "ended from the sign-in window by $1"
 }
 end_from_sign_in signal
@@ -42,4 +40,3 @@ shown_ms=$(sed -n 's/^main window shown \([0-9]*\) ms after signing in$/\1/p' "$
 # concern) and the main window's start take far less, however loaded the
 # machine.
 [ "${shown_ms:-999999}" -lt 60000 ] || fail "the main window took ${shown_ms:-?} ms after signing in"
-

@@ -8,23 +8,15 @@
 # Usage: tls_without_closing_alert.sh CLIENT DEMO_SERVICE ARTIFACT_DIR   (CLIENT: qvestra-https)
 set -euo pipefail
 source "$(dirname "$0")/e2e_lib.sh"
-source "$e2e_dir/nginx_lib.sh"
-folder="$HOME/qvestrafolder"
-static_copy "$work/site"
-stop_demo
-run_certificates "$work/certificates"
-"$demo" --port 443 --large-mib 1 --tls-without-closing-alert \
-    --tls-certificate "$work/certificates/run/server.pem" \
-    --tls-key "$work/certificates/run/server-key.pem" >"$artifacts/demo-tls.log" 2>&1 &
-demo_pid=$!
-wait_for_port 127.0.0.1 443 10 || fail "the demo service does not listen on 443"
+static_copy
+run_certificates
+start_demo demo-tls.log 443 --port 443 --large-mib 1 --tls-without-closing-alert \
+    --tls-certificate "$certificates/run/server.pem" --tls-key "$certificates/run/server-key.pem"
 ending=$(printf 'GET /q_Vestra/HTML/Help.html HTTP/1.0\r\n\r\n' |
     openssl s_client -quiet -connect 127.0.0.1:443 -CAfile "$SSL_CERT_FILE" 2>&1 >/dev/null || true)
 [[ $ending == *'unexpected eof'* ]] || fail "the service ended with TLS's closing alert"
 
 capture "$artifacts" --wait-for "$folder/images/LOGO_Movei.gif"
-stored_as_served "$work/site" "$folder"
-curl -sf --cacert "$SSL_CERT_FILE" -o "$work/workbook.pdf" \
-    https://localhost/qv_contents/katakana-workbook.pdf || fail "curl could not fetch the large document"
-cmp -s "$work/workbook.pdf" "$folder/katakana-workbook.pdf" || fail "the large document was not stored whole"
-echo "every document and copy stored from a service that ends TLS without its closing alert"
+stored_as_served
+curl -sf --cacert "$SSL_CERT_FILE" https://localhost/qv_contents/katakana-workbook.pdf | cmp -s - "$folder/katakana-workbook.pdf" \
+    || fail "the large document was not stored whole"

@@ -15,38 +15,22 @@ cd "$dir"
 names="DNS:localhost,IP:127.0.0.1,IP:10.77.0.1"
 key() { openssl genpkey -algorithm EC -pkeyopt ec_paramgen_curve:P-256 -out "$1-key.pem" 2>/dev/null; }
 
-key other-host
-openssl req -new -key other-host-key.pem -subj /CN=other.test -out other-host.csr
-openssl x509 -req -in other-host.csr -CA run/ca.pem -CAkey run/ca-key.pem -CAcreateserial \
-    -days 2 -out other-host.pem 2>/dev/null \
-    -extfile <(printf 'subjectAltName=DNS:other.test\nextendedKeyUsage=serverAuth\n')
+# signed NAME COMMON_NAME ALT_NAMES DATES...: NAME's certificate from the
+# run's CA, valid for DATES (openssl ca's options: openssl x509 cannot date
+# a certificate in the past).
+signed() {
+    key "$1"
+    openssl req -new -key "$1-key.pem" -subj "/CN=$2" -out "ca/$1.csr"
+    : >ca/index
+    openssl ca -batch -config <(printf '[ca]\ndefault_ca=run\n[run]\ndatabase=ca/index\nserial=ca/serial\npolicy=any\n[any]\ncommonName=supplied\n') \
+        -cert run/ca.pem -keyfile run/ca-key.pem -in "ca/$1.csr" -out "$1.pem" -outdir ca -rand_serial -md sha256 \
+        -notext -extfile <(printf 'subjectAltName=%s\nextendedKeyUsage=serverAuth\n' "$3") "${@:4}" 2>/dev/null
+}
+mkdir -p ca
+signed other-host other.test DNS:other.test -days 2
+signed expired localhost "$names" -startdate 20200101000000Z -enddate 20200102000000Z
 
 key self-signed
 openssl req -x509 -key self-signed-key.pem -subj /CN=localhost -days 2 -out self-signed.pem \
     -addext "subjectAltName=$names" -addext extendedKeyUsage=serverAuth
-
-# openssl x509 cannot date a certificate in the past; its CA command can.
-key expired
-openssl req -new -key expired-key.pem -subj /CN=localhost -out expired.csr
-mkdir -p expired-ca
-: >expired-ca/index
-echo 01 >expired-ca/serial
-cat >expired-ca/ca.cnf <<CONFIG
-[ca]
-default_ca = run
-[run]
-database = expired-ca/index
-new_certs_dir = expired-ca
-serial = expired-ca/serial
-default_md = sha256
-policy = any
-[any]
-commonName = supplied
-[leaf]
-subjectAltName = $names
-extendedKeyUsage = serverAuth
-CONFIG
-openssl ca -batch -config expired-ca/ca.cnf -cert run/ca.pem -keyfile run/ca-key.pem \
-    -in expired.csr -out expired.pem -startdate 20200101000000Z -enddate 20200102000000Z \
-    -extensions leaf -notext 2>/dev/null
 chmod 600 ./*-key.pem
