@@ -1,13 +1,11 @@
 #pragma once
 
-#include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <chrono>
-#include <cstring>
-#include <string>
-#include <thread>
+
+#include "fakes/scripted_server.h"
 
 namespace qvestra::testing {
 
@@ -16,12 +14,7 @@ namespace qvestra::testing {
 // only listens, and tells whether anything came (any UDP peer's).
 class NameServer {
   public:
-    explicit NameServer(bool answers) : fd_(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0)) {
-        sockaddr_in at{AF_INET, 0, {htonl(INADDR_LOOPBACK)}, {}};
-        socklen_t length = sizeof at;
-        ::bind(fd_, reinterpret_cast<sockaddr*>(&at), length);
-        ::getsockname(fd_, reinterpret_cast<sockaddr*>(&at), &length);
-        port_ = ntohs(at.sin_port);
+    explicit NameServer(bool answers) {
         if (answers) thread_ = std::thread([this] { Answer(); });
     }
     ~NameServer() {
@@ -38,29 +31,24 @@ class NameServer {
 
   private:
     void Answer() {
-        unsigned char packet[512];
-        sockaddr_in from{};
-        socklen_t length = sizeof from;
-        for (;;) {
-            const ssize_t n =
-                ::recvfrom(fd_, packet, 400, 0, reinterpret_cast<sockaddr*>(&from), &length);
+        char packet[512];
+        sockaddr_storage from{};
+        auto* const peer = reinterpret_cast<sockaddr*>(&from);
+        for (socklen_t length = sizeof from;;) {
+            const ssize_t n = ::recvfrom(fd_, packet, 400, 0, peer, &length);
             if (n < 17) return;
             std::this_thread::sleep_for(std::chrono::milliseconds(100));
             // The question as asked, flagged as an answer; its type sits
             // just before its class, at the end.
-            const bool address = packet[n - 3] == 1;
-            packet[2] = 0x81, packet[3] = 0x80, packet[7] = address ? 1 : 0;
-            const unsigned char record[] = {0xc0, 12, 0, 1, 0, 1, 0, 0, 0, 60, 0, 4, 127, 0, 0, 1};
-            std::size_t size = static_cast<std::size_t>(n);
-            if (address) {
-                std::memcpy(packet + size, record, sizeof record);
-                size += sizeof record;
-            }
-            ::sendto(fd_, packet, size, 0, reinterpret_cast<sockaddr*>(&from), length);
+            std::string reply(packet, static_cast<std::size_t>(n));
+            const bool address = reply[reply.size() - 3] == 1;
+            reply[2] = '\x81', reply[3] = '\x80', reply[7] = address;
+            if (address) reply += std::string("\xc0\x0c\0\1\0\1\0\0\0\x3c\0\4\x7f\0\0\1", 16);
+            ::sendto(fd_, reply.data(), reply.size(), 0, peer, length);
         }
     }
-    int fd_;
     int port_ = 0;
+    int fd_ = BoundOnLoopback(SOCK_DGRAM, port_);
     std::thread thread_;
 };
 

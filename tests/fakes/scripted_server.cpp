@@ -11,42 +11,27 @@
 
 namespace qvestra::testing {
 
-namespace {
-
-constexpr int kAcceptTimeoutMs = 10000;
-constexpr int kRequestTimeoutMs = 5000;
-constexpr int kMomentMs = 100;
-
-int ListenOnLoopback(int& port) {
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-    ::listen(fd, 4);
-    socklen_t len = sizeof addr;
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
-    port = ntohs(addr.sin_port);
+int BoundOnLoopback(int type, int& port) {
+    const int fd = ::socket(AF_INET, type | SOCK_CLOEXEC, 0);
+    sockaddr_in at{AF_INET, 0, {htonl(INADDR_LOOPBACK)}, {}};
+    socklen_t length = sizeof at;
+    ::bind(fd, reinterpret_cast<sockaddr*>(&at), length);
+    if (type == SOCK_STREAM) ::listen(fd, 4);
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&at), &length);
+    port = ntohs(at.sin_port);
     return fd;
 }
 
-}  // namespace
-
 ScriptedServer::ScriptedServer(std::string script, int connections, std::optional<TlsIdentity> tls)
-    : script_(std::move(script)), connections_(connections), tls_(std::move(tls)) {
-    listenFd_ = ListenOnLoopback(port_);
-    thread_ = std::thread([this] { Serve(); });
-}
+    : script_(std::move(script)),
+      connections_(connections),
+      tls_(std::move(tls)),
+      listenFd_(BoundOnLoopback(SOCK_STREAM, port_)),
+      thread_([this] { Serve(); }) {}
 
 ScriptedServer::~ScriptedServer() {
     Stop();
     ::close(listenFd_);
-}
-
-std::string ScriptedServer::Request() {
-    Stop();
-    std::lock_guard lock(mutex_);
-    return request_;
 }
 
 // The client is done: connections not made by now never come, and what is
@@ -58,14 +43,14 @@ void ScriptedServer::Stop() {
 
 int ScriptedServer::ClosedPort() {
     int port = 0;
-    ::close(ListenOnLoopback(port));
+    ::close(BoundOnLoopback(SOCK_STREAM, port));
     return port;
 }
 
 void ScriptedServer::Serve() {
     for (int i = 0; i < connections_; ++i) {
         pollfd p{listenFd_, POLLIN, 0};
-        if (::poll(&p, 1, kAcceptTimeoutMs) <= 0) return;
+        if (::poll(&p, 1, 10000) <= 0) return;
         const int fd = ::accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC);
         if (fd < 0) return;
         ++accepted_;
@@ -75,44 +60,34 @@ void ScriptedServer::Serve() {
 }
 
 void ScriptedServer::ServeOne(int fd) {
-    std::unique_ptr<SSL_CTX, decltype(&SSL_CTX_free)> context(nullptr, SSL_CTX_free);
     std::unique_ptr<SSL, decltype(&SSL_free)> tls(nullptr, SSL_free);
+    SSL* ssl = nullptr;
     if (tls_) {
-        context.reset(SSL_CTX_new(TLS_server_method()));
-        SSL_CTX_use_certificate_chain_file(context.get(), tls_->certificate.c_str());
-        SSL_CTX_use_PrivateKey_file(context.get(), tls_->key.c_str(), SSL_FILETYPE_PEM);
-        tls.reset(SSL_new(context.get()));
-        SSL_set_fd(tls.get(), fd);
-        const timeval bound{kRequestTimeoutMs / 1000, 0};
+        SSL_CTX* context = SSL_CTX_new(TLS_server_method());
+        SSL_CTX_use_certificate_chain_file(context, tls_->certificate.c_str());
+        SSL_CTX_use_PrivateKey_file(context, tls_->key.c_str(), SSL_FILETYPE_PEM);
+        tls.reset(ssl = SSL_new(context));
+        SSL_CTX_free(context);  // the session holds it
+        SSL_set_fd(ssl, fd);
+        const timeval bound{5, 0};
         ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &bound, sizeof bound);
-        if (SSL_accept(tls.get()) != 1) return;
+        if (SSL_accept(ssl) != 1) return;
     }
-    const auto receive = [fd, ssl = tls.get()](char* data, int size) {
-        return ssl ? SSL_read(ssl, data, size) : static_cast<int>(::recv(fd, data, size, 0));
-    };
-    std::string received;
-    char buf[4096];
-    pollfd r{fd, POLLIN, 0};
-    const bool answersAtOnce = script_.starts_with("<no request>");
     // Over TLS whatever follows the request within a moment counts too: a
     // client that wrote it twice shows.
-    const auto more = [&] {
-        const bool whole = received.find("\r\n\r\n") != std::string::npos;
-        if (answersAtOnce || (whole && !tls)) return false;
-        return (tls && SSL_pending(tls.get()) > 0) ||
-               ::poll(&r, 1, whole ? kMomentMs : kRequestTimeoutMs) > 0;
-    };
-    while (more()) {
-        const int n = receive(buf, sizeof buf);
+    const std::size_t start = request_.size();
+    for (char buf[4096];;) {
+        const bool whole = request_.find("\r\n\r\n", start) != std::string::npos;
+        pollfd r{fd, POLLIN, 0};
+        if (script_.starts_with("<no request>") || (whole && !ssl) ||
+            !((ssl && SSL_pending(ssl) > 0) || ::poll(&r, 1, whole ? 100 : 5000) > 0))
+            break;
+        const int n = ssl ? SSL_read(ssl, buf, sizeof buf) : int(::recv(fd, buf, sizeof buf, 0));
         if (n <= 0) break;
-        received.append(buf, static_cast<std::size_t>(n));
-    }
-    {
-        std::lock_guard lock(mutex_);
-        request_ += received;
+        request_.append(buf, static_cast<std::size_t>(n));
     }
     ++requests_;
-    const auto send = [fd, ssl = tls.get()](const std::string& bytes) {
+    const auto send = [fd, ssl](const std::string& bytes) {
         if (ssl && !bytes.empty()) SSL_write(ssl, bytes.data(), static_cast<int>(bytes.size()));
         if (!ssl) ::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL);
     };
@@ -121,22 +96,18 @@ void ScriptedServer::ServeOne(int fd) {
     for (std::sregex_iterator it(script_.begin(), script_.end(), kMarker), end; it != end; ++it) {
         send(script_.substr(at, it->position() - at));
         at = it->position() + it->length();
-        if (it->str() == "<no request>") continue;
-        if (it->str() == "<close>") return;
-        if (!(*it)[1].matched) {
-            linger l{1, 0};
-            ::setsockopt(fd, SOL_SOCKET, SO_LINGER, &l, sizeof l);
-            return;
-        }
+        static const linger kAbort{1, 0};
+        if (it->str() == "<reset>") ::setsockopt(fd, SOL_SOCKET, SO_LINGER, &kAbort, sizeof kAbort);
+        if (it->str() == "<reset>" || it->str() == "<close>") return;
         // The listener shut down by Stop() reports a hang-up too.
         pollfd ends[2] = {{fd, POLLRDHUP, 0}, {listenFd_, 0, 0}};
-        if (::poll(ends, 2, std::stoi((*it)[1].str())) > 0) {
-            if (ends[0].revents != 0) hungUp_ = true;
+        if ((*it)[1].matched && ::poll(ends, 2, std::stoi((*it)[1].str())) > 0) {
+            hungUp_ = hungUp_ || ends[0].revents != 0;
             return;
         }
     }
     send(script_.substr(at));
-    if (tls) SSL_shutdown(tls.get());
+    if (ssl) SSL_shutdown(ssl);
 }
 
 }  // namespace qvestra::testing

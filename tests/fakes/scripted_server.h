@@ -1,7 +1,6 @@
 #pragma once
 
 #include <atomic>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <thread>
@@ -12,6 +11,10 @@ namespace qvestra::testing {
 inline std::string OkReply(const std::string& body) {
     return "HTTP/1.0 200 OK\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body;
 }
+
+// A socket of type (SOCK_STREAM, SOCK_DGRAM) bound to 127.0.0.1 on a port of
+// the system's choice, which port tells.
+int BoundOnLoopback(int type, int& port);
 
 // A TCP server on 127.0.0.1 with a port of the system's choice. For each of
 // its connections (one unless told) it records the request bytes up to the
@@ -31,8 +34,6 @@ class ScriptedServer {
     explicit ScriptedServer(std::string script, int connections = 1,
                             std::optional<TlsIdentity> tls = std::nullopt);
     ~ScriptedServer();
-    ScriptedServer(const ScriptedServer&) = delete;
-    ScriptedServer& operator=(const ScriptedServer&) = delete;
 
     int Port() const { return port_; }
     // "http://127.0.0.1:<port>" followed by path.
@@ -45,13 +46,10 @@ class ScriptedServer {
     int Requests() const { return requests_; }
     // Whether a client hung up during a pause: it did not wait for the rest.
     // Asked once the client is done, as Request().
-    bool HungUpMidScript() {
-        Stop();
-        return hungUp_;
-    }
+    bool HungUpMidScript() { return Stop(), hungUp_; }
     // The requests as received, one after another. Asked once the client is
     // done: the rest of the scripts is cut short.
-    std::string Request();
+    std::string Request() { return Stop(), request_; }
 
     // A port on which nothing listens.
     static int ClosedPort();
@@ -66,11 +64,11 @@ class ScriptedServer {
     std::optional<TlsIdentity> tls_;
     std::atomic<int> accepted_{0};
     std::atomic<int> requests_{0};
+    // Written by the server's thread, read only once it has ended.
     bool hungUp_ = false;
-    int listenFd_ = -1;
-    int port_ = 0;
-    std::mutex mutex_;
     std::string request_;
+    int port_ = 0;
+    int listenFd_;
     std::thread thread_;
 };
 
