@@ -37,9 +37,9 @@ class TestUserFile : public QObject {
     // skipped, up to a comma, quotes kept out.
     void readBack_data() {
         Columns<std::string, QString>();
-        Row("LF", "A-12|3\nsecond line\n"s, u"A-12|3"_s);
+        Row("CR LF", "A-12|3\r\nsecond line\r\n"s, u"A-12|3"_s);
         Row("an empty first line", "\nA-12|3\n"s, QString());
-        Row("leading blanks, a comma", "  A-12|1,tail"s, u"A-12|1"_s);
+        Row("leading blanks, a comma, no line end", "  A-12|1,tail"s, u"A-12|1"_s);
         Row("a comma inside quotes", "\"A,12|1\",x"s, u"A,12|1"_s);
         Row("no closing quote: the rest", " \"A-12|1"s, u"A-12|1"_s);
     }
@@ -52,19 +52,22 @@ class TestUserFile : public QObject {
     }
 
     // A record is member ID, bar, one status digit. The ID names a file
-    // later, its second piece is the member number (all digits, written
-    // without leading zeros), and the file is written in code page 932. An
-    // empty "number" means refused.
+    // later (one name of at most 255 bytes), its second piece is the member
+    // number (all digits, written without leading zeros), and the file is
+    // written in code page 932. An empty "number" means refused: a refused
+    // row a check.
     void record_data() {
         Columns<QString, QString>();
         Row("zeros only", u"A-000|1"_s, u"0"_s);
         Row("a third piece", u"A-7-9|1"_s, u"7"_s);
         Row("a blank inside names a file well", u"A 1-12|1"_s, u"12"_s);
         Row("any ASCII digit is a status", u"A-12|9"_s, u"12"_s);
+        Row("an ID of 255 bytes", "A-" + QString(253, u'1') + "|1", QString(253, u'1'));
+        Row("one of 256", "A-" + QString(254, u'1') + "|1", QString());
         for (const QString& refused :
-             {u""_s, u"A-12"_s, u"A-12|1|2"_s, u"A-12|12"_s, u"A-12|x"_s, u"A-12|\uff11"_s,
-              u"A-12|"_s, u"A12|1"_s, u"A-|1"_s, u"A-1x|1"_s, u"A-\uff11\uff12|1"_s, u"A-12/x|1"_s,
-              u"A\\x-12|1"_s, u"..-12|1"_s, u"A\t-12|1"_s, u" A-12|1"_s, u"A\u00e4\u20ac-12|1"_s})
+             {u"A-12"_s, u"A-12|1|2"_s, u"A-12|12"_s, u"A-12|"_s, u"A-12|x"_s, u"A-12|\uff11"_s,
+              u"A12|1"_s, u"A-|1"_s, u"A-1x|1"_s, u"A-\uff11\uff12|1"_s, u"A/x-12|1"_s,
+              u"A\\x-12|1"_s, u"..-12|1"_s, u"A\x1f-12|1"_s, u" A-12|1"_s, u"A\u00e4\u20ac-12|1"_s})
             QTest::addRow("refused: %s", qPrintable(refused)) << refused << QString();
     }
     void record() {
@@ -75,34 +78,26 @@ class TestUserFile : public QObject {
     }
 
     // The folder and what is written there are the member's alone, whatever
-    // the umask, from the start: nothing tightens them afterwards. That a
+    // the umask, from the start: nothing tightens them afterwards (that a
     // folder an earlier version left open to all is closed is checked by the
-    // start-up.
-    void theMembersAlone() {
-        QTemporaryDir dir;
+    // start-up). Its removal takes the links inside, never what they point
+    // to, and a linked root goes as a link; a copy that comes after the
+    // folder went does not bring it back.
+    void theMembersAloneAndRemovedWhole() {
+        QTemporaryDir outside, dir;
+        WriteFile(PathOf(outside) / "keep.txt", "precious");
         const auto mask = ::umask(0);
         const DataFolder folder(PathOf(dir) / "qvestrafolder");
-        // A copy that comes after the folder went does not bring it back.
-        QVERIFY(!folder.CreateImages());
-        QVERIFY(!folder.Exists());
         QVERIFY(folder.Create() && folder.CreateImages());
         QVERIFY(UserFile(folder.UserFile()).Write(u"A-12|3"_s));
         ::umask(mask);
         QCOMPARE(fs::status(folder.UserFile()).permissions(), fs::perms(0600));
         for (const fs::path& f : {folder.Root(), folder.Root() / "images"})
             QCOMPARE(fs::status(f).permissions(), fs::perms(0700));
-    }
-
-    // Links inside are removed, never followed; a linked root goes as a link.
-    void removeAllNeverFollowsLinks() {
-        QTemporaryDir outside, dir;
-        WriteFile(PathOf(outside) / "keep.txt", "precious");
-        const DataFolder folder(PathOf(dir) / "qvestrafolder");
-        QVERIFY(folder.Create() && folder.CreateImages());
-        WriteFile(folder.Root() / "images" / "LOGO_Movei.gif", "GIF");
         fs::create_directory_symlink(PathOf(outside), folder.Root() / "link");
-        fs::create_symlink(PathOf(outside) / "keep.txt", folder.Root() / "doc.pdf");
+        fs::create_symlink(PathOf(outside) / "keep.txt", folder.Root() / "images" / "doc.pdf");
         QVERIFY(folder.RemoveAll());
+        QVERIFY(!folder.CreateImages());
         QVERIFY(!folder.Exists());
         const DataFolder linked(PathOf(dir) / "linked");
         fs::create_directory_symlink(PathOf(outside), linked.Root());
@@ -150,10 +145,11 @@ class TestUserFile : public QObject {
     // minutes since written.
     void keptPartsStayAboveTheFloor_data() {
         Columns<QStringList, int, QStringList>();
-        Row("room for all", QStringList{"a 10 100 2", "b 10 100 1"}, 1000, QStringList());
+        const QStringList two{"a 10 100 2", "b 10 100 1"};
+        Row("exactly at the floor", two, 280, QStringList());
+        Row("one byte under it", two, 279, QStringList{"a"});
         Row("the oldest goes first", QStringList{"b 10 500 1", "a 10 500 2"}, 700,
             QStringList{"a"});
-        Row("all go", QStringList{"a 10 500 2", "b 10 500 1"}, 50, QStringList{"a", "b"});
         Row("a part's own bytes come back", QStringList{"a 400 500 2", "b 10 600 1"}, 600,
             QStringList{"a"});
     }
