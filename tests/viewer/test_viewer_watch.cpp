@@ -40,12 +40,9 @@ class TestViewerWatch : public QObject {
         // A limit far past the later windows' 150 ms: a loaded machine still
         // shows them in time. Where none comes, a short one ends the wait.
         ViewerWatch watch(windows, ui::TwipScale(15), {10ms, later.empty() ? 300ms : 5000ms});
-        QTimer::singleShot(50, [&watch, document = alsoOpened] {
-            if (!document.isEmpty()) watch.StartViewerWatch(document);
-        });
-        QTimer::singleShot(150, [&windows, coming = later] {
-            if (!coming.empty()) windows.windows = coming;
-        });
+        if (!alsoOpened.isEmpty())
+            QTimer::singleShot(50, [&watch, d = alsoOpened] { watch.StartViewerWatch(d); });
+        if (!later.empty()) QTimer::singleShot(150, [&windows, w = later] { windows.windows = w; });
         watch.StartViewerWatch("m01.pdf");
         QVERIFY2(later.empty() || watch.Waiting(), "the opening returns at once");
         QTRY_VERIFY_WITH_TIMEOUT(!watch.Waiting(), 30000);
