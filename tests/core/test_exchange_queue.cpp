@@ -32,9 +32,18 @@ class TestExchangeQueue : public QObject {
     // Each end writes its job's name, how it ended and the value it carried.
     auto Logs(const QString& job) {
         return [this, job](const auto& r) {
-            log_ << u"%1 %2 %3"_s.arg(job)
-                        .arg(int(r.end))
-                        .arg(r.value ? QString::number(*r.value) : u"-"_s);
+            log_ << u"%1 %2 %3"_s.arg(job, QString::number(int(r.end)),
+                                      r.value ? QString::number(*r.value) : u"-"_s);
+        };
+    }
+    static auto Returns(int value) {
+        return [value] { return value; };
+    }
+    // A work that sends news, then returns value.
+    auto Reporting(ExchangeQueue& queue, const QString& news, int value) {
+        return [this, &queue, news, value] {
+            queue.Report([this, news] { log_ << news; });
+            return value;
         };
     }
 
@@ -43,64 +52,40 @@ class TestExchangeQueue : public QObject {
 
     void contract_data() {
         Columns<bool, Lane>();
-        Row("the program's queue, short lane", true, Lane::kShort);
-        Row("the program's queue, transfer lane", true, Lane::kTransfer);
-        Row("the tests' step queue, short lane", false, Lane::kShort);
-        Row("the tests' step queue, transfer lane", false, Lane::kTransfer);
+        Row("the program's queue", true, Lane::kShort);
+        Row("the tests' step queue", false, Lane::kTransfer);
     }
     void contract() {
         const auto [threaded, lane] = Fetch<bool, Lane>();
-        const std::unique_ptr<ExchangeQueue> queue(
-            threaded ? static_cast<ExchangeQueue*>(new ThreadExchangeQueue) : new StepQueue);
-        const auto settle = [&queue, threaded = threaded] {
-            if (!threaded) static_cast<StepQueue&>(*queue).Settle();
-        };
+        StepQueue steps;
+        ThreadExchangeQueue threads;
+        ExchangeQueue& queue = threaded ? static_cast<ExchangeQueue&>(threads) : steps;
+        const auto run = [&queue, this](Lane on, const QObject* owner, const char* name,
+                                        auto work) { queue.Run(on, owner, work, Logs(name)); };
         auto gone = std::make_unique<QObject>();
-        queue->Run(
-            lane, this, [] { return 1; }, Logs("a"));
-        queue->Run(
-            lane, this,
-            [this, &queue] {
-                queue->Report([this] { log_ << "news"; });
-                return 2;
-            },
-            Logs("b"));
-        queue->Run(
-            lane, this, []() -> int { throw std::runtime_error("disk"); }, Logs("c"));
+        run(lane, this, "a", [] { return 1; });
+        run(lane, this, "b", Reporting(queue, "news", 2));
+        run(lane, this, "c", []() -> int { throw std::runtime_error("disk"); });
         // Neither the news nor the end of a job reaches an owner gone meanwhile.
-        queue->Run(
-            lane, gone.get(),
-            [this, &queue] {
-                queue->Report([this] { log_ << "news of the gone"; });
-                return 3;
-            },
-            Logs("gone"));
+        run(lane, gone.get(), "gone", Reporting(queue, "news of the gone", 3));
         gone.reset();
         // A job that removes the data folder seals the queue: what waited
         // behind it and what comes after, on either lane, ends cancelled
         // without running.
-        queue->Run(
-            lane, this,
-            [&queue](const AbortSwitch& own) {
-                queue->Seal(own);
-                return 4;
-            },
-            Logs("d"));
-        queue->Run(
-            lane, this, [] { return 5; }, Logs("e"));
-        settle();
+        run(lane, this, "d", [&queue](const AbortSwitch& own) { return queue.Seal(own) ? 4 : 0; });
+        run(lane, this, "e", [] { return 5; });
+        // The step queue runs what waits when told, the threaded one by itself.
+        steps.Settle();
         QTRY_COMPARE_WITH_TIMEOUT(log_.size(), 6, 10000);
-        queue->Run(
-            Lane::kShort, this, [] { return 6; }, Logs("f"));
-        queue->Run(
-            Lane::kTransfer, this, [] { return 7; }, Logs("g"));
-        settle();
+        run(Lane::kShort, this, "f", [] { return 6; });
+        run(Lane::kTransfer, this, "g", [] { return 7; });
+        steps.Settle();
         QTRY_COMPARE_WITH_TIMEOUT(log_.size(), 8, 10000);
         // The two lanes' ends come in either order.
         std::sort(log_.begin() + 6, log_.end());
         QCOMPARE(log_, (QStringList{"a 0 1", "news", "b 0 2", "c 1 -", "d 0 4", "e 2 -", "f 2 -",
                                     "g 2 -"}));
-        QVERIFY(queue->Stop(std::chrono::seconds(10)));
+        QVERIFY(queue.Stop(std::chrono::seconds(10)));
     }
 
     // A short exchange never waits behind a transfer that stalls; the seal
@@ -109,16 +94,13 @@ class TestExchangeQueue : public QObject {
     // did, and its news no longer comes.
     void lanesRunSideBySide() {
         ThreadExchangeQueue queue;
-        queue.Run(
-            Lane::kTransfer, this,
-            [this, &queue](const AbortSwitch& cancel) {
-                const int found = WaitForCancel(cancel);
-                queue.Report([this] { log_ << "news of the cancelled"; });
-                return found;
-            },
-            Logs("document"));
-        queue.Run(
-            Lane::kShort, this, [] { return 1; }, Logs("poll"));
+        const auto stalled = [this, &queue](const AbortSwitch& cancel) {
+            const int found = WaitForCancel(cancel);
+            queue.Report([this] { log_ << "news of the cancelled"; });
+            return found;
+        };
+        queue.Run(Lane::kTransfer, this, stalled, Logs("document"));
+        queue.Run(Lane::kShort, this, Returns(1), Logs("poll"));
         QTRY_COMPARE_WITH_TIMEOUT(log_, QStringList{"poll 0 1"}, 10000);
         bool sealed = false;
         queue.Run(Lane::kShort, this,
@@ -131,48 +113,46 @@ class TestExchangeQueue : public QObject {
 
     // A stalled job ends at once when its owner cancels it or the program
     // closes the queue, and its end says so; after a close every end says
-    // cancelled.
+    // cancelled. A job that ignores its cancel holds the queue's stop no
+    // longer than the bound its owner gives.
     void aRunningJobEndsByItsCancel() {
         ThreadExchangeQueue queue;
+        std::atomic<bool> started = false, release = false;
         const JobHandle first = queue.Run(Lane::kTransfer, this, WaitForCancel, Logs("first"));
         queue.Run(Lane::kTransfer, this, WaitForCancel, Logs("second"));
-        queue.Run(
-            Lane::kTransfer, this, [] { return 3; }, Logs("third"));
-        first.Cancel();
-        QTRY_COMPARE_WITH_TIMEOUT(log_.size(), 1, 10000);
-        queue.Close();
-        QVERIFY(queue.Stop(std::chrono::seconds(10)));
-        queue.Run(
-            Lane::kShort, this, [] { return 4; }, Logs("after"));
-        QTRY_COMPARE_WITH_TIMEOUT(log_.size(), 4, 10000);
-        QCOMPARE(log_, (QStringList{"first 2 7", "second 2 7", "third 2 -", "after 2 -"}));
-    }
-
-    // A job that ignores its cancel holds the queue's stop no longer than
-    // the bound its owner gives.
-    void aStopIsBounded() {
-        ThreadExchangeQueue queue;
-        std::atomic<bool> started = false, release = false;
+        queue.Run(Lane::kTransfer, this, Returns(3), Logs("third"));
         queue.Run(Lane::kShort, this, [&started, &release] {
             started = true;
             while (!release) std::this_thread::sleep_for(std::chrono::milliseconds(5));
         });
+        first.Cancel();
+        QTRY_COMPARE_WITH_TIMEOUT(log_.size(), 1, 10000);
         QTRY_VERIFY(started);
         QVERIFY(!queue.Stop(std::chrono::milliseconds(1)));
         release = true;
         QVERIFY(queue.Stop(std::chrono::seconds(10)));
+        queue.Run(Lane::kShort, this, Returns(4), Logs("after"));
+        QTRY_COMPARE_WITH_TIMEOUT(log_.size(), 4, 10000);
+        QCOMPARE(log_, (QStringList{"first 2 7", "second 2 7", "third 2 -", "after 2 -"}));
     }
 
     // A job the worker took just before the seal, and starts just after
-    // it, does not run either: it would write into a removed folder.
+    // it, does not run either: it would write into a removed folder. A job
+    // whose work ended just before the close ends cancelled all the same
+    // (its value still told), its news dropped: the program is ending.
     void aJobTakenBeforeTheSealDoesNotRun() {
         StepQueue queue;
         bool ran = false;
+        queue.Run(Lane::kShort, this, Reporting(queue, "news", 1), Logs("ended"));
         queue.Run(Lane::kTransfer, this, [&ran] { ran = true; });
+        QVERIFY(queue.Step(Lane::kShort));
         auto taken = queue.Take();
         queue.Seal(AbortSwitch());
         taken();
         QVERIFY(!ran);
+        queue.Close();
+        queue.Settle();
+        QCOMPARE(log_, QStringList{"ended 2 1"});
     }
 };
 

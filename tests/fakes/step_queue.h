@@ -14,33 +14,30 @@ namespace qvestra::testing {
 // the program. Unless a lane is named, jobs run in the order they were
 // given, whatever their lane: one of the orders the program's lanes allow.
 class StepQueue final : public core::ExchangeQueue {
+    using AnyLane = std::optional<core::Lane>;
+    // The jobs of lane, or all.
+    static auto Of(AnyLane lane) {
+        return [lane](const auto& job) { return !lane || job.first == *lane; };
+    }
+
   public:
     // Runs the next waiting exchange (of lane, when given); false when none waits.
-    bool Step(std::optional<core::Lane> lane = std::nullopt) {
-        if (!Waits(lane)) return false;
-        Take(lane)();
-        return true;
-    }
+    bool Step(AnyLane lane = {}) { return Waits(lane) && (Take(lane)(), true); }
     // Takes the next exchange off the queue, as a worker does just before
     // it starts it.
-    std::function<void()> Take(std::optional<core::Lane> lane = std::nullopt) {
-        const auto next = Next(lane);
+    std::function<void()> Take(AnyLane lane = {}) {
+        const auto next = std::ranges::find_if(jobs_, Of(lane));
         auto job = std::move(next->second);
         jobs_.erase(next);
         return job;
     }
     // Delivers what came back, runs what waits, until nothing is left.
     void Settle() {
-        for (;;) {
-            QCoreApplication::sendPostedEvents();
-            if (!Step() && Undelivered() == 0) return;
-        }
+        do QCoreApplication::sendPostedEvents();
+        while (Step() || Undelivered() > 0);
     }
     std::size_t Waiting() const { return jobs_.size(); }
-    bool Waits(std::optional<core::Lane> lane = std::nullopt) const {
-        return std::any_of(jobs_.begin(), jobs_.end(),
-                           [lane](const auto& job) { return !lane || job.first == *lane; });
-    }
+    bool Waits(AnyLane lane = {}) const { return std::ranges::any_of(jobs_, Of(lane)); }
 
   protected:
     void Start(core::Lane lane, std::function<void()> job) override {
@@ -49,13 +46,7 @@ class StepQueue final : public core::ExchangeQueue {
     bool WaitForRunning(std::chrono::milliseconds) override { return true; }
 
   private:
-    using Jobs = std::deque<std::pair<core::Lane, std::function<void()>>>;
-    Jobs::iterator Next(std::optional<core::Lane> lane) {
-        return std::find_if(jobs_.begin(), jobs_.end(),
-                            [lane](const auto& job) { return !lane || job.first == *lane; });
-    }
-
-    Jobs jobs_;
+    std::deque<std::pair<core::Lane, std::function<void()>>> jobs_;
 };
 
 }  // namespace qvestra::testing

@@ -12,14 +12,13 @@ using namespace qvestra::testing;
 using namespace Qt::StringLiterals;
 using namespace std::string_literals;
 Q_DECLARE_METATYPE(std::string)
-Q_DECLARE_METATYPE(qvestra::store::DataFolder::Ownership)
+using Parts = std::vector<qvestra::store::KeptPart>;
+using Names = std::vector<std::string>;
+Q_DECLARE_METATYPE(Parts)
+Q_DECLARE_METATYPE(Names)
 namespace fs = std::filesystem;
 
-namespace {
-
-fs::path PathOf(const QTemporaryDir& dir) { return dir.path().toStdString(); }
-
-}  // namespace
+static fs::path PathOf(const QTemporaryDir& dir) { return dir.path().toStdString(); }
 
 class TestUserFile : public QObject {
     Q_OBJECT
@@ -37,11 +36,10 @@ class TestUserFile : public QObject {
     // skipped, up to a comma, quotes kept out.
     void readBack_data() {
         Columns<std::string, QString>();
-        Row("LF", "A-12|3\nsecond line\n"s, u"A-12|3"_s);
+        Row("CR LF", "A-12|3\r\nsecond line\r\n"s, u"A-12|3"_s);
         Row("an empty first line", "\nA-12|3\n"s, QString());
-        Row("leading blanks, a comma", "  A-12|1,tail"s, u"A-12|1"_s);
-        Row("a comma inside quotes", "\"A,12|1\",x"s, u"A,12|1"_s);
-        Row("no closing quote: the rest", " \"A-12|1"s, u"A-12|1"_s);
+        Row("leading blanks, a comma, no line end", "  A-12|1,tail"s, u"A-12|1"_s);
+        Row("a comma inside quotes", " \"A,12|1\",x"s, u"A,12|1"_s);
     }
     void readBack() {
         const auto [bytes, field] = Fetch<std::string, QString>();
@@ -52,19 +50,22 @@ class TestUserFile : public QObject {
     }
 
     // A record is member ID, bar, one status digit. The ID names a file
-    // later, its second piece is the member number (all digits, written
-    // without leading zeros), and the file is written in code page 932. An
-    // empty "number" means refused.
+    // later (one name of at most 255 bytes), its second piece is the member
+    // number (all digits, written without leading zeros), and the file is
+    // written in code page 932. An empty "number" means refused: a refused
+    // row a check.
     void record_data() {
         Columns<QString, QString>();
         Row("zeros only", u"A-000|1"_s, u"0"_s);
         Row("a third piece", u"A-7-9|1"_s, u"7"_s);
         Row("a blank inside names a file well", u"A 1-12|1"_s, u"12"_s);
         Row("any ASCII digit is a status", u"A-12|9"_s, u"12"_s);
+        Row("an ID of 255 bytes", "A-" + QString(253, u'1') + "|1", QString(253, u'1'));
+        Row("one of 256", "A-" + QString(254, u'1') + "|1", QString());
         for (const QString& refused :
-             {u""_s, u"A-12"_s, u"A-12|1|2"_s, u"A-12|12"_s, u"A-12|x"_s, u"A-12|\uff11"_s,
-              u"A-12|"_s, u"A12|1"_s, u"A-|1"_s, u"A-1x|1"_s, u"A-\uff11\uff12|1"_s, u"A-12/x|1"_s,
-              u"A\\x-12|1"_s, u"..-12|1"_s, u"A\t-12|1"_s, u" A-12|1"_s, u"A\u00e4\u20ac-12|1"_s})
+             {u"A-12"_s, u"A-12|1|2"_s, u"A-12|12"_s, u"A-12|"_s, u"A-12|x"_s, u"A-12|\uff11"_s,
+              u"A12|1"_s, u"A-|1"_s, u"A-1x|1"_s, u"A-\uff11\uff12|1"_s, u"A/x-12|1"_s,
+              u"A\\x-12|1"_s, u"..-12|1"_s, u"A\x1f-12|1"_s, u" A-12|1"_s, u"A\u00e4\u20ac-12|1"_s})
             QTest::addRow("refused: %s", qPrintable(refused)) << refused << QString();
     }
     void record() {
@@ -75,39 +76,28 @@ class TestUserFile : public QObject {
     }
 
     // The folder and what is written there are the member's alone, whatever
-    // the umask, from the start: nothing tightens them afterwards. That a
+    // the umask, from the start: nothing tightens them afterwards (that a
     // folder an earlier version left open to all is closed is checked by the
-    // start-up.
-    void theMembersAlone() {
-        QTemporaryDir dir;
+    // start-up). Its removal takes the links inside, never what they point
+    // to, and a linked root goes as a link; a copy that comes after the
+    // folder went does not bring it back.
+    void theMembersAloneAndRemovedWhole() {
+        QTemporaryDir outside, dir;
+        WriteFile(PathOf(outside) / "keep.txt", "precious");
         const auto mask = ::umask(0);
         const DataFolder folder(PathOf(dir) / "qvestrafolder");
-        // A copy that comes after the folder went does not bring it back.
-        QVERIFY(!folder.CreateImages());
-        QVERIFY(!folder.Exists());
         QVERIFY(folder.Create() && folder.CreateImages());
         QVERIFY(UserFile(folder.UserFile()).Write(u"A-12|3"_s));
         ::umask(mask);
         QCOMPARE(fs::status(folder.UserFile()).permissions(), fs::perms(0600));
         for (const fs::path& f : {folder.Root(), folder.Root() / "images"})
             QCOMPARE(fs::status(f).permissions(), fs::perms(0700));
-    }
-
-    // Links inside are removed, never followed; a linked root goes as a link.
-    void removeAllNeverFollowsLinks() {
-        QTemporaryDir outside, dir;
-        WriteFile(PathOf(outside) / "keep.txt", "precious");
-        const DataFolder folder(PathOf(dir) / "qvestrafolder");
-        QVERIFY(folder.Create() && folder.CreateImages());
-        WriteFile(folder.Root() / "images" / "LOGO_Movei.gif", "GIF");
         fs::create_directory_symlink(PathOf(outside), folder.Root() / "link");
-        fs::create_symlink(PathOf(outside) / "keep.txt", folder.Root() / "doc.pdf");
-        QVERIFY(folder.RemoveAll());
-        QVERIFY(!folder.Exists());
+        fs::create_symlink(PathOf(outside) / "keep.txt", folder.Root() / "images" / "doc.pdf");
+        QVERIFY(folder.RemoveAll() && !folder.CreateImages() && !folder.Exists());
         const DataFolder linked(PathOf(dir) / "linked");
         fs::create_directory_symlink(PathOf(outside), linked.Root());
-        QVERIFY(linked.RemoveAll());
-        QVERIFY(!fs::exists(fs::symlink_status(linked.Root())));
+        QVERIFY(linked.RemoveAll() && !fs::exists(fs::symlink_status(linked.Root())));
         QCOMPARE(ReadFile(PathOf(outside) / "keep.txt"), "precious");
     }
 
@@ -115,61 +105,47 @@ class TestUserFile : public QObject {
     // link to one, or another user's, is not taken for made (the start-up
     // refuses it before reading anything in it); a user file that is a link
     // is not read.
-    void onlyTheMembersOwnFolder_data() {
-        Columns<QString, DataFolder::Ownership>();
-        Row("not there yet", "missing", DataFolder::Ownership::kMissing);
-        Row("the member's folder", "own", DataFolder::Ownership::kMembers);
-        Row("a link to the member's folder", "link", DataFolder::Ownership::kNotMembers);
-        Row("a file", "file", DataFolder::Ownership::kNotMembers);
-        Row("another user's folder", "other", DataFolder::Ownership::kNotMembers);
-    }
     void onlyTheMembersOwnFolder() {
-        const auto [kind, owner] = Fetch<QString, DataFolder::Ownership>();
+        using enum DataFolder::Ownership;
         QTemporaryDir dir;
-        const fs::path own = PathOf(dir) / "own";
-        fs::path root = PathOf(dir) / kind.toStdString();
+        const fs::path own = PathOf(dir) / "own", other = PathOf(dir) / "other";
         fs::create_directory(own);
-        WriteFile(own / "qvuser.txt", "A-12|3\r\n");
-        if (kind == u"own") root = own;
-        if (kind == u"link") fs::create_directory_symlink(own, root);
-        if (kind == u"file") WriteFile(root, "A-12|3\r\n");
+        fs::create_directory(other);
+        fs::create_directory_symlink(own, PathOf(dir) / "link");
         // Another user's: as root, one given away; else the system's own.
-        if (kind == u"other")
-            root = ::geteuid() == 0 && ::chown(own.c_str(), 65534, 65534) == 0 ? own
-                                                                               : fs::path("/usr");
-        const DataFolder folder(root);
-        QCOMPARE(folder.Owner(), owner);
-        QCOMPARE(folder.Create(), owner != DataFolder::Ownership::kNotMembers);
+        const bool given = ::geteuid() == 0 && ::chown(other.c_str(), 65534, 65534) == 0;
+        for (const auto& [root, owner] : {std::pair{PathOf(dir) / "missing", kMissing},
+                                          {own, kMembers},
+                                          {PathOf(dir) / "link", kNotMembers},
+                                          {given ? other : fs::path("/usr"), kNotMembers}}) {
+            const DataFolder folder(root);
+            QCOMPARE(folder.Owner(), owner);
+            QCOMPARE(folder.Create(), owner != kNotMembers);
+        }
+        WriteFile(own / "qvuser.txt", "A-12|3\r\n");
         fs::create_symlink(own / "qvuser.txt", PathOf(dir) / "qvuser-link.txt");
+        QVERIFY(UserFile(own / "qvuser.txt").KnownRecord());
         QVERIFY(!UserFile(PathOf(dir) / "qvuser-link.txt").KnownRecord());
     }
 
-    // Kept parts count against the disk's floor: what continuing them still
-    // needs must fit above it, or the parts written longest ago go, each
-    // giving back its own bytes. Parts: name, bytes held, whole length,
-    // minutes since written.
+    // Kept parts count against the disk's floor (100 here): what continuing
+    // them still needs must fit above it, or the parts written longest ago
+    // go, each giving back its own bytes.
     void keptPartsStayAboveTheFloor_data() {
-        Columns<QStringList, int, QStringList>();
-        Row("room for all", QStringList{"a 10 100 2", "b 10 100 1"}, 1000, QStringList());
-        Row("the oldest goes first", QStringList{"b 10 500 1", "a 10 500 2"}, 700,
-            QStringList{"a"});
-        Row("all go", QStringList{"a 10 500 2", "b 10 500 1"}, 50, QStringList{"a", "b"});
-        Row("a part's own bytes come back", QStringList{"a 400 500 2", "b 10 600 1"}, 600,
-            QStringList{"a"});
+        Columns<Parts, int, Names>();
+        // Written at minute 1 or 2: the earlier is the older.
+        const auto at = [](int minute) { return fs::file_time_type(std::chrono::minutes(minute)); };
+        const Parts two{{"a", 10, 100, at(1)}, {"b", 10, 100, at(2)}};
+        Row("exactly at the floor", two, 280, Names{});
+        Row("one byte under it", two, 279, Names{"a"});
+        Row("the oldest goes first", Parts{{"b", 10, 500, at(2)}, {"a", 10, 500, at(1)}}, 700,
+            Names{"a"});
+        Row("a part's own bytes come back", Parts{{"a", 400, 500, at(1)}, {"b", 10, 600, at(2)}},
+            600, Names{"a"});
     }
     void keptPartsStayAboveTheFloor() {
-        const auto [described, available, dropped] = Fetch<QStringList, int, QStringList>();
-        std::vector<KeptPart> parts;
-        const auto now = fs::file_time_type::clock::now();
-        for (const QString& part : described) {
-            const QStringList f = part.split(u' ');
-            parts.push_back({f[0].toStdString(), f[1].toLongLong(), f[2].toLongLong(),
-                             now - std::chrono::minutes(f[3].toInt())});
-        }
-        QStringList names;
-        for (const auto& name : PartsOverTheFloor(parts, available, 100))
-            names << QString::fromStdString(name);
-        QCOMPARE(names, dropped);
+        const auto [parts, available, dropped] = Fetch<Parts, int, Names>();
+        QVERIFY(PartsOverTheFloor(parts, available, 100) == dropped);
     }
 
     // Only the throw-away home of this test is ever handed to RemoveAll: with

@@ -9,18 +9,25 @@
 
 using namespace qvestra::viewer;
 
+// A new top-level window, with a WM_NAME.
+static Window NewWindow(Display* d, const char* name = "") {
+    const Window w = XCreateSimpleWindow(d, DefaultRootWindow(d), 0, 0, 50, 50, 0, 0, 0);
+    Xutf8SetWMProperties(d, w, name, nullptr, nullptr, 0, nullptr, nullptr, nullptr);
+    return w;
+}
+
 class TestWindowListX11 : public QObject {
     Q_OBJECT
 
   private Q_SLOTS:
-    // First, before any list installed its handler: the list ignores errors
-    // on its own connection only, with one handler installed once. Another
+    // Before any list installed its handler: the list ignores errors on its
+    // own connection only, with one handler installed once. Another
     // connection's errors reach the handler that was there before, and a
     // handler set later stays through the list's calls.
-    void errorsOfOtherConnectionsReachTheirHandler() {
+    void windowsOfTheServerAndItsManager() {
+        // The test's own connection, closed with the test.
         Display* d = XOpenDisplay(nullptr);
         qvestra::testing::SkipWholeUnless(d != nullptr, "no X server");
-        const auto closeDisplay = qScopeGuard([d] { XCloseDisplay(d); });
         static int othersErrors = 0;
         const XErrorHandler counting = [](Display*, XErrorEvent*) { return ++othersErrors, 0; };
         XSetErrorHandler(counting);
@@ -29,19 +36,15 @@ class TestWindowListX11 : public QObject {
         const XErrorHandler ours = XSetErrorHandler(counting);
         XSetErrorHandler(ours);
         QVERIFY2(ours != counting, "the list's handler did not stay installed");
-        const Window gone = XCreateSimpleWindow(d, DefaultRootWindow(d), 0, 0, 5, 5, 0, 0, 0);
+        const Window gone = NewWindow(d);
         XDestroyWindow(d, gone);
         XSync(d, False);
         list.Activate(gone);
         // Without a window manager: the mapped windows with their names.
-        const Window shown = XCreateSimpleWindow(d, DefaultRootWindow(d), 0, 0, 5, 5, 0, 0, 0);
-        const Window unmapped = XCreateSimpleWindow(d, DefaultRootWindow(d), 0, 0, 5, 5, 0, 0, 0);
-        for (const Window w : {shown, unmapped})
-            Xutf8SetWMProperties(d, w, "教材 m01.pdf", nullptr, nullptr, 0, nullptr, nullptr,
-                                 nullptr);
+        const Window shown = NewWindow(d, "教材 m01.pdf"), unmapped = NewWindow(d, "教材 m01.pdf");
         XMapRaised(d, shown);
         XSync(d, False);
-        const auto listed = list.TopFirst();
+        auto listed = list.TopFirst();
         QCOMPARE(listed.front().id, std::uint64_t{shown});
         QCOMPARE(listed.front().title, QStringLiteral("教材 m01.pdf"));
         QVERIFY(std::ranges::none_of(listed, [&](const auto& w) { return w.id == unmapped; }));
@@ -52,35 +55,22 @@ class TestWindowListX11 : public QObject {
         XSetErrorHandler(counting);
         list.TopFirst();
         QVERIFY2(XSetErrorHandler(ours) == counting, "the list swapped the handler");
-    }
-
-    // With a window manager (this test plays one) its stacking list and the
-    // windows' UTF-8 names count, and a window is brought forward by asking it.
-    // A window the list names that is gone meanwhile has no name.
-    void followsAWindowManager() {
-        Display* d = XOpenDisplay(nullptr);
-        qvestra::testing::SkipWholeUnless(d != nullptr, "no X server");
+        // With a window manager (the test plays one) its stacking list and the
+        // windows' UTF-8 names count over their WM_NAME, and a window is
+        // brought forward by asking it. A window the list names that is gone
+        // meanwhile (the first one here) has no name.
         const Window root = DefaultRootWindow(d);
         const auto atom = [d](const char* name) { return XInternAtom(d, name, False); };
-        const auto closeDisplay = qScopeGuard([&] {
-            XDeleteProperty(d, root, atom("_NET_CLIENT_LIST_STACKING"));
-            XCloseDisplay(d);
-        });
         XSelectInput(d, root, SubstructureRedirectMask);
-        const Window top = XCreateSimpleWindow(d, root, 0, 0, 50, 50, 0, 0, 0);
-        const Window below = XCreateSimpleWindow(d, root, 0, 0, 50, 50, 0, 0, 0);
-        Xutf8SetWMProperties(d, top, "old name", nullptr, nullptr, 0, nullptr, nullptr, nullptr);
+        const Window top = NewWindow(d, "old name"), below = NewWindow(d);
         const QByteArray name = QStringLiteral("教材 m01.pdf").toUtf8();
         XChangeProperty(d, top, atom("_NET_WM_NAME"), atom("UTF8_STRING"), 8, PropModeReplace,
                         reinterpret_cast<const unsigned char*>(name.data()), int(name.size()));
-        const Window gone = XCreateSimpleWindow(d, root, 0, 0, 50, 50, 0, 0, 0);
-        XDestroyWindow(d, gone);
         const unsigned long bottomFirst[] = {below, gone, top};
         XChangeProperty(d, root, atom("_NET_CLIENT_LIST_STACKING"), XA_WINDOW, 32, PropModeReplace,
                         reinterpret_cast<const unsigned char*>(bottomFirst), 3);
         XSync(d, False);
-        X11WindowList list;
-        const auto listed = list.TopFirst();
+        listed = list.TopFirst();
         QCOMPARE(listed.size(), std::size_t{3});
         QCOMPARE(listed[0].id, std::uint64_t{top});
         QCOMPARE(listed[0].title, QStringLiteral("教材 m01.pdf"));
