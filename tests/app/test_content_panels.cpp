@@ -12,7 +12,8 @@ using namespace qvestra::testing;
 using namespace std::string_literals;
 
 namespace {
-// The entries' kinds, then each group: "|caption:" and its items' entries.
+// The entries' kinds, then each group: "|caption:" and its items' entries,
+// each with a comma.
 QString Summary(const content::ContentList& list) {
     QString summary;
     for (const auto& e : list.entries) summary += e.kind[0];
@@ -90,7 +91,7 @@ class TestContentPanels : public QObject {
         for (int i : {-1, FrmQvestra::kGroupButtons - 1, FrmQvestra::kGroupButtons})
             s->window->Cmd_Click(i);
         // Not even asked for: a stale button would name a document of the new list.
-        QVERIFY(s->documents.opened.empty() && s->messages.shown.isEmpty());
+        QVERIFY(s->documents.opened.empty() && s->messages.shown.isEmpty() && !s->steps.Waiting());
         s->window->Cmd_Click(1);
         if (groupsAfter.size() < 2) return;
         QCOMPARE(VisibleCaptions(s->ui().CmdSub), (QStringList{"T1-0", "閉じる"}));
@@ -147,7 +148,7 @@ class TestContentPanels : public QObject {
             MenuPage({"Main;A", "x\"Contents\"_End\"y;", "Main;B"}, false), "M|A:");
         Row("without end line the last piece is never read", "Contents_VALUE\r\nMain;A\r\nMain;B",
             "M|A:");
-        // Where the marker would end, a line begins.
+        // Read from where a marker would have ended, it would give a group.
         Row("no marker", "Main;A\r\nMain;B\r\nMain;C\r\n", "");
         // Each table one over its limit.
         Row("groups beyond 14 and their items are left out",
@@ -170,14 +171,13 @@ class TestContentPanels : public QObject {
     void documentFile_data() {
         Columns<QString, QString>();
         for (const char* kept : {"/qv_contents/教 材.pdf", "/com0.pdf", "/doc/COM10.pdf"})
-            QTest::addRow("kept: %s", kept)
-                << QString(kept) << u'/' + QString(kept).section(u'/', -1).remove(u' ');
+            Row(kept, QString(kept), u'/' + QString(kept).section(u'/', -1).remove(u' '));
         for (const char* refused :
-             {"m01.pdf", "/doc/", "/doc/..", "/doc/..\\qvuser.txt", "/doc/CON.pdf", "/doc/lpt9.pdf",
-              "/doc/COM1.pdf", "/doc/a?b.pdf", "/doc/a\tb.pdf", "/doc/a\x7f.pdf", "/doc/a.pdf.",
-              "/d/qvuser.txt", "/d/KEIKA.TXT", "/d/a-12.html", "/d/.x.pdf.part",
+             {"m01.pdf", "/doc/", "/doc/..", "/doc/..pdf", "/doc/..\\qvuser.txt", "/doc/CON.pdf",
+              "/doc/lpt9.pdf", "/doc/COM1.pdf", "/doc/a?b.pdf", "/doc/a\tb.pdf", "/doc/a\x7f.pdf",
+              "/doc/a.pdf.", "/d/qvuser.txt", "/d/KEIKA.TXT", "/d/a-12.html", "/d/.x.pdf.part",
               "/d/.x.pdf.resume"})
-            QTest::addRow("refused: %s", refused) << QString(refused) << QString();
+            Row(refused, QString(refused), QString());
         Row("longest name", "/d/" + QString(237, u'a') + ".pdf", "/" + QString(237, u'a') + ".pdf");
         Row("a name beside it too long", "/d/" + QString(238, u'a') + ".pdf", QString());
         Row("too long in bytes, not in letters", "/d/" + QString(82, u'教') + ".pdf", QString());
