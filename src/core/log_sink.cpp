@@ -5,6 +5,7 @@
 #include <QtGlobal>
 #include <cerrno>
 #include <cstdio>
+#include <utility>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -33,25 +34,41 @@ const char* LevelOf(QtMsgType type) {
     return "?";
 }
 
-// Appends lines to the file, starting it anew (the old one kept as ".1")
-// once it would grow past its bound. Never follows a link.
-void AppendToFile(const std::filesystem::path& file, const QByteArray& bytes) {
-    struct stat info {};
-    if (::lstat(file.c_str(), &info) == 0 && info.st_size + bytes.size() > LogSink::kFileBytes)
-        ::rename(file.c_str(), (file.string() + ".1").c_str());
-    const int fd =
-        ::open(file.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
-    if (fd < 0) return;
+void WriteAll(int fd, const QByteArray& bytes) {
     const char* at = bytes.constData();
     qsizetype left = bytes.size();
     while (left > 0) {
         const ssize_t n = ::write(fd, at, static_cast<std::size_t>(left));
         if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) break;
+        if (n <= 0) return;
         at += n;
         left -= n;
     }
-    ::close(fd);
+}
+
+// Appends the lines to the file, starting it anew (the old one kept as
+// ".1") whenever the next line would grow it past its bound, however many
+// lines came at once; a line longer than the bound is cut to it. Never
+// follows a link.
+void AppendToFile(const std::filesystem::path& file, const QStringList& lines) {
+    int fd = -1;
+    std::int64_t size = 0;
+    for (const QString& line : lines) {
+        const QByteArray bytes = (line + u'\n').toUtf8().left(LogSink::kFileBytes);
+        if (fd < 0 || size + bytes.size() > LogSink::kFileBytes) {
+            if (fd >= 0) ::close(fd);
+            struct stat info {};
+            if (::lstat(file.c_str(), &info) == 0 &&
+                info.st_size + bytes.size() > LogSink::kFileBytes)
+                ::rename(file.c_str(), (file.string() + ".1").c_str());
+            fd = ::open(file.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+            if (fd < 0) return;
+            size = ::fstat(fd, &info) == 0 ? info.st_size : 0;
+        }
+        WriteAll(fd, bytes);
+        size += bytes.size();
+    }
+    if (fd >= 0) ::close(fd);
 }
 
 }  // namespace
@@ -126,11 +143,10 @@ void LogSink::Write() {
     for (;;) {
         wake_.wait(lock, [this] { return ending_ || !pending_.isEmpty(); });
         if (pending_.isEmpty() && ending_) return;
-        const QByteArray bytes = (pending_.join(u'\n') + u'\n').toUtf8();
-        pending_.clear();
+        const QStringList lines = std::exchange(pending_, {});
         writing_ = true;
         lock.unlock();
-        AppendToFile(file_, bytes);
+        AppendToFile(file_, lines);
         lock.lock();
         writing_ = false;
         written_.notify_all();
