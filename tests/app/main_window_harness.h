@@ -41,7 +41,6 @@ struct Harness {
           endpoint{"127.0.0.1", loopback.port != 0 ? loopback.port : server->Port()},
           exchanges(thread ? *thread : static_cast<core::ExchangeQueue&>(steps)) {
         if (!record.empty()) WriteUserFile(record);
-        onEnd = [this] { exchanges.Close(); };
         Make(realSockets, {});
     }
     // A failed check may leave an exchange waiting: it must not hold the next test.
@@ -50,11 +49,6 @@ struct Harness {
     // The start-up with every exchange it leads to.
     void Load() {
         window->Load();
-        steps.Settle();
-    }
-    // A menu command, chosen as the member does, and every exchange it leads to.
-    void Command(QAction* command) {
-        command->trigger();
         steps.Settle();
     }
 
@@ -93,8 +87,6 @@ struct Harness {
     // The time of day the window reads for a request's stamp.
     QString stamp = QStringLiteral("14-05-07");
     int programEnds = 0;
-    // What the program's end does besides: closing the queue of real sockets.
-    std::function<void()> onEnd;
     std::unique_ptr<FrmQvestra> window;
 
   private:
@@ -112,10 +104,11 @@ struct Harness {
             .screen = screen,
             .timeOfDay = [this] { return stamp; },
             .helpFolder = QStringLiteral("/usr/share/qvestra"),
+            // As in the program, no exchange starts once it ends.
             .endProgram =
                 [this] {
                     ++programEnds;
-                    if (onEnd) onEnd();
+                    exchanges.Close();
                 },
             .engineVersion = QStringLiteral("Chrome/102"),
             .recentLog = [] { return QStringList{"the last line"}; },

@@ -29,16 +29,13 @@ class FakeMessageBoxes final : public ui::MessageBoxes {
         shown.append(text);
         if (closed) closed();
     }
-    // Takes the step offered while steps are left to take, then closes.
+    // Closes without taking the step offered.
     void Offer(QWidget*, const QString& text, const QString&,
                std::function<void(bool)> answered) override {
         shown.append(text);
-        const bool take = stepsToTake > 0;
-        stepsToTake -= take ? 1 : 0;
-        answered(take);
+        answered(false);
     }
     QStringList shown;
-    int stepsToTake = 0;
 };
 
 // A view that records where it was sent instead of loading anything.
@@ -106,14 +103,12 @@ class FakeUrlReader final : public net::UrlReader {
 // Records what it is handed; the desktop answers at once that it opens it.
 class FakeDocumentOpener final : public DocumentOpener {
   public:
-    void Open(const std::filesystem::path& file, const std::filesystem::path& folder,
+    void Open(const std::filesystem::path& file, const std::filesystem::path&,
               Result result) override {
         opened.push_back(file);
-        folders.push_back(folder);
         QTimer::singleShot(0, [result] { result(true); });
     }
     std::vector<std::filesystem::path> opened;
-    std::vector<std::filesystem::path> folders;
 };
 
 // A desktop whose windows the test sets; activations are recorded.
