@@ -255,7 +255,7 @@ class TestFrmQvestra : public QObject {
     void theDesktopsOpenerAnswers() {
         const auto [script, opens] = Fetch<std::string, bool>();
         QTemporaryDir bin;
-        const std::filesystem::path opener = bin.path().toStdString() + "/xdg-open";
+        const std::string at = bin.path().toStdString(), opener = at + "/xdg-open";
         if (!script.empty()) {
             WriteFile(opener, "#!/bin/sh\n[ \"$1\" = \"$PWD/a.pdf\" ] || exit 9\n" + script);
             std::filesystem::permissions(opener, std::filesystem::perms(0755));
@@ -263,8 +263,7 @@ class TestFrmQvestra : public QObject {
         const QByteArray path = qgetenv("PATH");
         qputenv("PATH", bin.path().toUtf8());
         std::optional<bool> answer;
-        XdgDocumentOpener().Open(bin.path().toStdString() + "/a.pdf", bin.path().toStdString(),
-                                 [&answer](bool opened) { answer = opened; });
+        XdgDocumentOpener().Open(at + "/a.pdf", at, [&answer](bool opened) { answer = opened; });
         qputenv("PATH", path);
         QTRY_VERIFY_WITH_TIMEOUT(answer.has_value(), 30000);
         QCOMPARE(*answer, opens);

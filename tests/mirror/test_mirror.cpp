@@ -45,9 +45,7 @@ struct ProgressLog {
             });
         return documents::FetchDocument(
             c.Exchange(), c.data, name, {timeoutSeconds, {documents::kDocumentMaxBytes}},
-            [&progress](std::int64_t received, std::optional<std::int64_t> announced) {
-                progress.Report(received, announced);
-            });
+            std::bind_front(&documents::ProgressWindow::Report, &progress));
     }
     void Record(const documents::FrmCond& w) {
         shown << QStringLiteral("%1|%2|%3/%4")
