@@ -17,28 +17,12 @@ class TestLog : public QObject {
     Q_OBJECT
 
   private Q_SLOTS:
-    // Two files of at most 1 MiB, 0600; the last 200 lines at hand.
-    void itsBound() {
-        QTemporaryDir dir;
-        const std::filesystem::path folder = dir.path().toStdString() + "/qvestra";
-        core::LogSink sink(folder);
-        const QString line(1000, u'x');
-        for (int i = 0; i < 3000; ++i) qInfo("%d %s", i, qPrintable(line));
-        sink.Flush();
-        for (const char* name : {"qvestra.log", "qvestra.log.1"}) {
-            struct stat info {};
-            QCOMPARE(::stat((folder / name).c_str(), &info), 0);
-            QVERIFY(info.st_size <= core::LogSink::kFileBytes);
-            QCOMPARE(info.st_mode & 0777, 0600u);
-        }
-        QCOMPARE(sink.Recent().size(), core::LogSink::kRecentLines);
-        QVERIFY(sink.Recent().last().contains(QStringLiteral(" 2999 ")));
-    }
-
     // A proxy with a user and password, a short answer and a document whose
     // bytes are planted: the log names each exchange and holds none of them.
-    // What Qt's rules filter never reaches the sink: that is Qt's.
-    void noSecret() {
+    // What Qt's rules filter never reaches the sink: that is Qt's. Then the
+    // log's bound: two files of at most 1 MiB, 0600; the last 200 lines at
+    // hand.
+    void noSecretAndItsBound() {
         QTemporaryDir dir;
         const std::filesystem::path folder = dir.path().toStdString() + "/qvestra";
         core::LogSink sink(folder);
@@ -56,6 +40,20 @@ class TestLog : public QObject {
         for (const char* secret :
              {"pa55w0rd", "bWVtYmVyOnBhNTV3MHJk", "Proxy-Authorization", "PAGE-CONTENT-PLANTED"})
             QVERIFY2(!log.contains(secret), secret);
+        // The last line alone is longer than a file may be: whatever batch
+        // the writer takes it in is over the bound, however the race with the
+        // writer goes, and still no file grows past it.
+        const QString line(1000, u'x'), longest(core::LogSink::kFileBytes, u'x');
+        for (int i = 0; i < 3000; ++i) qInfo("%d %s", i, qPrintable(i < 2999 ? line : longest));
+        sink.Flush();
+        for (const char* name : {"qvestra.log", "qvestra.log.1"}) {
+            struct stat info {};
+            QCOMPARE(::stat((folder / name).c_str(), &info), 0);
+            QVERIFY(info.st_size <= core::LogSink::kFileBytes);
+            QCOMPARE(info.st_mode & 0777, 0600u);
+        }
+        QCOMPARE(sink.Recent().size(), core::LogSink::kRecentLines);
+        QVERIFY(sink.Recent().last().contains(QStringLiteral(" 2999 ")));
     }
 };
 

@@ -14,9 +14,8 @@ namespace qvestra::testing {
 // only listens, and tells whether anything came (any UDP peer's).
 class NameServer {
   public:
-    explicit NameServer(bool answers) {
-        if (answers) thread_ = std::thread([this] { Answer(); });
-    }
+    explicit NameServer(bool answers)
+        : thread_(answers ? std::thread([this] { Answer(); }) : std::thread()) {}
     ~NameServer() {
         ::shutdown(fd_, SHUT_RDWR);
         if (thread_.joinable()) thread_.join();
@@ -24,18 +23,14 @@ class NameServer {
     }
     int Port() const { return port_; }
     std::string Address() const { return "127.0.0.1:" + std::to_string(port_); }
-    bool Asked() const {
-        char query[512];
-        return ::recv(fd_, query, sizeof query, MSG_DONTWAIT) > 0;
-    }
+    bool Asked() const { return ::recv(fd_, nullptr, 0, MSG_DONTWAIT | MSG_TRUNC) > 0; }
 
   private:
     void Answer() {
         char packet[512];
-        sockaddr_storage from{};
-        auto* const peer = reinterpret_cast<sockaddr*>(&from);
-        for (socklen_t length = sizeof from;;) {
-            const ssize_t n = ::recvfrom(fd_, packet, 400, 0, peer, &length);
+        sockaddr peer{};  // 127.0.0.1's, as every peer here
+        for (socklen_t length = sizeof peer;;) {
+            const ssize_t n = ::recvfrom(fd_, packet, 400, 0, &peer, &length);
             if (n < 17) return;
             std::this_thread::sleep_for(std::chrono::milliseconds(100));
             // The question as asked, flagged as an answer; its type sits
@@ -44,7 +39,7 @@ class NameServer {
             const bool address = reply[reply.size() - 3] == 1;
             reply[2] = '\x81', reply[3] = '\x80', reply[7] = address;
             if (address) reply += std::string("\xc0\x0c\0\1\0\1\0\0\0\x3c\0\4\x7f\0\0\1", 16);
-            ::sendto(fd_, reply.data(), reply.size(), 0, peer, length);
+            ::sendto(fd_, reply.data(), reply.size(), 0, &peer, length);
         }
     }
     int port_ = 0;

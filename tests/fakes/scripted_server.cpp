@@ -23,34 +23,22 @@ int BoundOnLoopback(int type, int& port) {
 }
 
 ScriptedServer::ScriptedServer(std::string script, int connections, std::optional<TlsIdentity> tls)
-    : script_(std::move(script)),
-      connections_(connections),
-      tls_(std::move(tls)),
-      listenFd_(BoundOnLoopback(SOCK_STREAM, port_)),
-      thread_([this] { Serve(); }) {}
+    : script_(std::move(script)), connections_(connections), tls_(std::move(tls)) {}
 
-ScriptedServer::~ScriptedServer() {
-    Stop();
-    ::close(listenFd_);
-}
+ScriptedServer::~ScriptedServer() { Stop(); }
 
 // The client is done: connections not made by now never come, and what is
 // left of a script (a long pause, say) no longer matters.
 void ScriptedServer::Stop() {
+    if (!thread_.joinable()) return;
     ::shutdown(listenFd_, SHUT_RDWR);
-    if (thread_.joinable()) thread_.join();
-}
-
-int ScriptedServer::ClosedPort() {
-    int port = 0;
-    ::close(BoundOnLoopback(SOCK_STREAM, port));
-    return port;
+    thread_.join();
+    ::close(listenFd_);
 }
 
 void ScriptedServer::Serve() {
+    // Stop() shutting the listener down ends a wait for a connection.
     for (int i = 0; i < connections_; ++i) {
-        pollfd p{listenFd_, POLLIN, 0};
-        if (::poll(&p, 1, 10000) <= 0) return;
         const int fd = ::accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC);
         if (fd < 0) return;
         ++accepted_;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <sys/socket.h>
+
 #include <atomic>
 #include <optional>
 #include <string>
@@ -52,7 +54,7 @@ class ScriptedServer {
     std::string Request() { return Stop(), request_; }
 
     // A port on which nothing listens.
-    static int ClosedPort();
+    static int ClosedPort() { return ScriptedServer("").Port(); }
 
   private:
     void Serve();
@@ -68,8 +70,8 @@ class ScriptedServer {
     bool hungUp_ = false;
     std::string request_;
     int port_ = 0;
-    int listenFd_;
-    std::thread thread_;
+    int listenFd_ = BoundOnLoopback(SOCK_STREAM, port_);
+    std::thread thread_{[this] { Serve(); }};
 };
 
 }  // namespace qvestra::testing

@@ -19,6 +19,7 @@ using namespace qvestra::store;
 using namespace qvestra::testing;
 using namespace std::chrono_literals;
 using namespace std::string_literals;
+using std::this_thread::sleep_for;
 Q_DECLARE_METATYPE(std::string)
 Q_DECLARE_METATYPE(qvestra::store::StoreLimits)
 
@@ -34,14 +35,12 @@ const StoreLimits kRoomy{1 << 20, 0};
 // it gets it long before its exchange's time-out.
 const std::string kNotWaitedFor = "<pause 30000>" + std::string(50, 'y');
 
-// A scripted server, an answer file alone in its folder, and a socket that
-// serves one exchange after another, as the window's do.
+// A scripted server, an answer file's place in a folder of its own, and a
+// socket that serves one exchange after another, as the window's do.
 struct Loopback {
     explicit Loopback(const std::string& script, const core::AbortSwitch* abort = nullptr,
                       Pace pace = {})
-        : server(script), socket(abort, pace) {
-        WriteFile(file, "previous");
-    }
+        : server(script), socket(abort, pace) {}
     // The scripted server as the service, or as a proxy to svc.test with the
     // user given.
     ServiceEndpoint Endpoint(bool viaProxy, const std::string& user = "",
@@ -50,16 +49,15 @@ struct Loopback {
         return {"svc.test", 80, HttpProxy{"127.0.0.1", server.Port(), user, password}};
     }
     // With the scripted server unless another host is given.
-    void Run(BodySink& sink, int timeoutSeconds = 5, TimeOut rule = TimeOut::kWholeExchange,
-             ServiceEndpoint at = {}) {
+    ExchangeResult Run(BodySink& sink, int timeoutSeconds = 5,
+                       TimeOut rule = TimeOut::kWholeExchange, ServiceEndpoint at = {}) {
         if (at.host.empty()) at = Endpoint(false);
-        result = PlainGet(socket, at, {"GET /x HTTP/1.0\r\n\r\n", timeoutSeconds, rule}, sink);
+        return PlainGet(socket, at, {"GET /x HTTP/1.0\r\n\r\n", timeoutSeconds, rule}, sink);
     }
     QTemporaryDir dir;
     std::filesystem::path file = dir.path().toStdString() + "/answer.bin";
     ScriptedServer server;
     TcpSocket socket;
-    ExchangeResult result;
 };
 
 std::string Times(const std::string& text, int count) {
@@ -85,10 +83,9 @@ class TestPlainGet : public QObject {
         // Stored by the whole-body sink (a document's), by the short-answer
         // sink (a poll's).
         const auto rows = [](bool shortAnswer) {
-            return [shortAnswer](const char* name, const std::string& reply,
-                                 const std::string& stored = "", StoreLimits limits = kRoomy) {
-                Row(name, reply, shortAnswer, limits, stored);
-            };
+            return
+                [=](const char* name, std::string reply, std::string stored = "",
+                    StoreLimits limits = kRoomy) { Row(name, reply, shortAnswer, limits, stored); };
         };
         const auto whole = rows(false), answer = rows(true);
         const std::string length5 = kHttpOk + "Content-Length: 5\r\n";
@@ -98,14 +95,11 @@ class TestPlainGet : public QObject {
         whole("empty body", kHttpOk + "\r\n");
         whole("header split across packets", kHttpOk + "X<pause 60>: y\r\n\r\nrest", "rest");
         whole("the same length twice", length5 + "CONTENT-LENGTH:5\r\n\r\n12345", "12345");
-        // What follows the announced length is not the reply's, as HTTP has it.
-        whole("more than the length", kHttpOk + "Content-Length: 3\r\n\r\n12345" + kNotWaitedFor,
-              "123");
         whole("a later length that disagrees", kHttpOk + "Content-Length: 9\r\n" + body5);
-        whole("length beyond 64 bits", kHttpOk + "Content-Length: 99999999999999999999\r\n\r\n1");
         whole("reset mid-body", kOkHeader + "partial<pause 60><reset>");
-        // The reply ends with its length; the host need not close first.
-        whole("its whole length, the connection held", body5 + kNotWaitedFor, "12345");
+        // The reply ends with its length; the host need not close first, and
+        // what follows is not the reply's, as HTTP has it.
+        whole("more than the length, the connection held", body5 + "678" + kNotWaitedFor, "12345");
         whole("no status line", "just text\r\n\r\nbody");
         whole("line at the limit", kHttpOk + longest + "\r\n\r\nbody", "body");
         // Read on, the rest of such a header would be stored as the document.
@@ -120,21 +114,20 @@ class TestPlainGet : public QObject {
         whole("length, no room on the disk", body5, "", {5, INT64_MAX / 2});
         whole("no length, no room on the disk", noLength5, "", {5, INT64_MAX / 2});
         // Bytes whose order shows.
-        const std::string letters = Times("abcdefghijklmnopqrstuvwxyz", 4);
-        answer("answer of 99 bytes, in two chunks",
-               kOkHeader + letters.substr(0, 50) + "<pause 40>" + letters.substr(50, 49),
-               letters.substr(0, 99));
-        answer("100 bytes are no answer", kOkHeader + letters.substr(0, 100) + kNotWaitedFor);
+        const std::string letters = Times("abcdefghijklmnopqrstuvwxyz", 4).substr(0, 99);
+        answer("99 bytes in two chunks",
+               kOkHeader + letters.substr(0, 50) + "<pause 40>" + letters.substr(50), letters);
+        answer("100 bytes are no answer", kOkHeader + letters + "z" + kNotWaitedFor);
         // An error page or a cut-off answer never cancels a contract.
         answer("an error page's answer is none", "HTTP/1.0 404 Not Found\r\n\r\nK_CANCEL");
         answer("an answer shorter than its length is none", kHttpOk + "Content-Length: 9\r\n\r\nX");
-        answer("an answer with an unreadable length is none",
-               kHttpOk + "Content-Length: x\r\n\r\nX");
+        answer("an unreadable length is no answer", kHttpOk + "Content-Length: x\r\n\r\nX");
     }
     void sinks() {
         const auto [reply, shortAnswer, limits, stored] =
             Fetch<std::string, bool, StoreLimits, std::string>();
         Loopback x(reply);
+        WriteFile(x.file, "previous");
         WholeBodySink whole(x.file, limits);
         ShortAnswerSink answer(x.file);
         x.Run(shortAnswer ? static_cast<BodySink&>(answer) : whole, 60);
@@ -156,8 +149,7 @@ class TestPlainGet : public QObject {
         Columns<std::string, bool, int, bool>();
         const auto row = [](const char* name, const std::string& script, bool document, int result,
                             bool tls = false) { Row(name, script, document, result, tls); };
-        row("header lines without end", kHttpOk + Times("<pause 250>X: y\r\n", 40), false,
-            kTimedOut);
+        row("endless header lines", kHttpOk + Times("<pause 250>X: y\r\n", 40), false, kTimedOut);
         // The slowest link a member reads over, GPRS at its worst, at two
         // and a half times the minimum.
         row("a document over the slowest link",
@@ -176,13 +168,11 @@ class TestPlainGet : public QObject {
         struct sigaction handled {};
         handled.sa_handler = [](int) {};
         QCOMPARE(::sigaction(SIGUSR1, &handled, nullptr), 0);
-        const std::jthread signal([waiting = ::pthread_self()] {
-            std::this_thread::sleep_for(100ms);
-            ::pthread_kill(waiting, SIGUSR1);
-        });
-        x.Run(sink, 2, document ? TimeOut::kBetweenBytes : TimeOut::kWholeExchange,
-              {"127.0.0.1", x.server.Port(), std::nullopt, tls ? Scheme::kHttps : Scheme::kHttp});
-        QCOMPARE(x.result.SockResult, result);
+        const std::jthread signal(
+            [self = ::pthread_self()] { sleep_for(100ms), ::pthread_kill(self, SIGUSR1); });
+        const ServiceEndpoint at("127.0.0.1", x.server.Port(), {}, tls ? Scheme::kHttps : Scheme{});
+        const auto got = x.Run(sink, 2, document ? TimeOut::kBetweenBytes : TimeOut{}, at);
+        QCOMPARE(got.SockResult, result);
         QCOMPARE(sink.Stored(), result == kClosed);
     }
 
@@ -217,8 +207,7 @@ class TestPlainGet : public QObject {
         Row("the service's page", true, OkReply("x"), true);
         Row("the service's 404", true, "HTTP/1.0 404 Not Found\r\n\r\n"s, true);
         Row("just short of a success", true, "HTTP/1.0 199 Early\r\n\r\n"s, false);
-        Row("the proxy wants a user", true, "HTTP/1.0 407 Proxy Authentication Required\r\n\r\n"s,
-            false);
+        Row("the proxy wants a user", true, "HTTP/1.0 407 Proxy Auth\r\n\r\n"s, false);
         Row("the proxy cannot connect", true, "HTTP/1.0 500 Unable\r\n\r\n"s, false);
     }
     void probe() {
@@ -236,8 +225,7 @@ class TestPlainGet : public QObject {
         std::string stream = "HTTP/1.0 200 OK\r\nX: y\r", line;
         ReceiveBuffer received;
         const ReceiveBuffer::Fill fill = [&stream](std::string& buffer) {
-            buffer += stream;
-            return std::exchange(stream, {}).empty() ? int(kClosed) : int(kOk);
+            return stream.empty() ? int(kClosed) : (buffer += std::exchange(stream, {}), int(kOk));
         };
         QVERIFY(received.ReadLine(fill, line) == kOk && received.ReadLine(fill, line) == kOk);
         QCOMPARE(line, "X: y");
@@ -252,12 +240,11 @@ class TestPlainGet : public QObject {
     void noConnection() {
         for (const char* host : {"127.0.0.1", "no-such-host.invalid", "255.255.255.255"}) {
             Loopback x(kOkHeader + "ok");
-            std::filesystem::remove(x.file);
             ShortAnswerSink answer;
             x.Run(answer);
             WholeBodySink sink(x.file, kRoomy);
-            x.Run(sink, 3, TimeOut::kWholeExchange, {host, ScriptedServer::ClosedPort()});
-            QVERIFY2(x.result.ConnectResult != kOk && x.result.SockResult != kOk, host);
+            const auto got = x.Run(sink, 3, {}, {host, ScriptedServer::ClosedPort()});
+            QVERIFY2(got.ConnectResult != kOk && got.SockResult != kOk, host);
             QVERIFY(FilesIn(x.dir.path().toStdString()).isEmpty());
             std::string out;
             QCOMPARE(x.socket.Write("GET / HTTP/1.0\r\n\r\n"), int(kNotConnected));
@@ -287,10 +274,7 @@ class TestPlainGet : public QObject {
                  htonl(INADDR_LOOPBACK));
         QVERIFY(resolve(hung, "svc.test", 300ms).empty() && took.elapsed() >= 290);
         core::AbortSwitch cancel;
-        const std::jthread trip([&cancel] {
-            std::this_thread::sleep_for(100ms);
-            cancel.Trip();
-        });
+        const std::jthread trip([&cancel] { sleep_for(100ms), cancel.Trip(); });
         QVERIFY(resolve(hung, "svc.test", 60s, &cancel).empty() && took.elapsed() < 30000);
         QVERIFY(!resolve(hung, "localhost", 10s).empty());
         QVERIFY(silent.Asked());
@@ -305,9 +289,8 @@ class TestPlainGet : public QObject {
         const auto found = [](const std::string& to) {
             return "HTTP/1.0 302 Found\r\nLocation: " + to + "\r\nContent-Length: 0\r\n\r\n";
         };
-        ScriptedServer moved(kHttpOk + "\r\nmoved page", 2);
+        ScriptedServer moved(kHttpOk + "\r\nmoved page", 2), loop(found("/again"), 10);
         ScriptedServer toHttp(found(moved.Address("/new"))), toFile(found("file:///etc/hostname"));
-        ScriptedServer loop(found("/again"), 10);
         // Cut short after two pieces, both of which are kept.
         ScriptedServer cut(kHttpOk + "Content-Length: 1000\r\n\r\nfi<pause 50>rst<pause 100>");
         ScriptedServer maintenance("HTTP/1.0 503 Service Unavailable\r\n\r\nmaintenance");
@@ -350,18 +333,14 @@ class TestPlainGet : public QObject {
             // Tripped from another thread once the host has the request, as a
             // signal arriving during the wait would.
             const std::jthread trip([&](std::stop_token done) {
-                while (x.server.Requests() == 0 && !done.stop_requested())
-                    std::this_thread::sleep_for(1ms);
+                while (x.server.Requests() == 0 && !done.stop_requested()) sleep_for(1ms);
                 abort.Trip();
             });
             ShortAnswerSink sink;
-            if (wait == "page read") {
+            if (wait == "page read")
                 QVERIFY(!CurlUrlReader("qvestra").ReadAll(x.server.Address("/"), abort).whole);
-            } else {
-                x.Run(sink, 10);
-                QCOMPARE(wait == "exchange" ? x.result.SockResult : x.result.ConnectResult,
-                         int(kAborted));
-            }
+            else
+                QCOMPARE(x.Run(sink, 10).SockResult, int(kAborted));
         }
     }
 };

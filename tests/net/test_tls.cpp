@@ -67,8 +67,7 @@ class TestTls : public QObject {
             seen[tls] = QString::fromStdString(server.Request())
                             .replace(QString::number(server.Port()), "PORT");
         }
-        QCOMPARE(seen[0].count(QRegularExpression("^GET ", QRegularExpression::MultilineOption)),
-                 6);
+        QCOMPARE(seen[0].count("GET "), 6);
         QCOMPARE(seen[1], seen[0]);
         QCOMPARE(reports_, 0);
     }
@@ -90,8 +89,7 @@ class TestTls : public QObject {
             socket_, {"localhost", server.Port(), std::nullopt, Scheme::kHttps}, "A-12");
         QCOMPARE(refresh.kind, contract::RecordRefresh::kUnanswered);
         QCOMPARE(server.Request(), "");
-        const PageRead read = ReadPage(page, [this] { ++reports_; });
-        QVERIFY(!read.whole && read.bytes.empty());
+        QVERIFY(ReadPage(page, [this] { ++reports_; }).bytes.empty());
         QCOMPARE(reports_, 2);
     }
 

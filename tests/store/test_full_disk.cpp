@@ -41,7 +41,7 @@ void FillTheDisk(const fs::path& folder) {
 }
 
 // What one exchange with the scripted service leaves in the sink.
-void Fetch(const std::string& reply, net::BodySink& sink) {
+void Fetch(const std::string& reply, auto&& sink) {
     ScriptedServer server(reply);
     net::TcpSocket socket;
     net::PlainGet(socket, {"127.0.0.1", server.Port()}, {"GET /x HTTP/1.0\r\n\r\n", 5}, sink);
@@ -61,14 +61,12 @@ class TestFullDisk : public QObject {
         QVERIFY(user.Write(QStringLiteral("A-12|3")));
         WriteFile(folder / "keika.txt", "END10-00-00");
         // A document cut off at its fourth byte, its record beside it.
-        const std::string record = "65540\n\"v1\"\n";
         WriteFile(folder / ".b.pdf.part", "abcd");
-        WriteFile(folder / ".b.pdf.resume", record);
+        WriteFile(folder / ".b.pdf.resume", "65540\n\"v1\"\n");
         FillTheDisk(folder);
 
         QVERIFY(!user.Write(QStringLiteral("A-12|2")));
-        store::ShortAnswerSink keika(folder / "keika.txt");
-        Fetch(OkReply("END14-05-07"), keika);
+        Fetch(OkReply("END14-05-07"), store::ShortAnswerSink(folder / "keika.txt"));
         const std::string body(64 * 1024, 'd');
         store::WholeBodySink document(folder / "a.pdf", {1 << 20, 0});
         Fetch("HTTP/1.0 200 OK\r\n\r\n" + body, document);
@@ -83,7 +81,7 @@ class TestFullDisk : public QObject {
 
         QVERIFY(!document.Stored() && !fresh.Stored() && !rest.Stored());
         QVERIFY(ReadFile(folder / ".b.pdf.part").starts_with("abcd"));
-        QCOMPARE(ReadFile(folder / ".b.pdf.resume"), record);
+        QCOMPARE(ReadFile(folder / ".b.pdf.resume"), "65540\n\"v1\"\n"s);
         QCOMPARE(ReadFile(folder / "qvuser.txt"), "A-12|3\r\n"s);
         QCOMPARE(ReadFile(folder / "keika.txt"), "END10-00-00"s);
         QCOMPARE(FilesIn(folder), (QStringList{".b.pdf.part", ".b.pdf.resume", "filler",

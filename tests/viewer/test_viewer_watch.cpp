@@ -57,7 +57,7 @@ class TestViewerWatch : public QObject {
     void losingTheActivationEndsTheWaitAndTheNoticeFollows() {
         FakeWindowList windows;
         ViewerWatch watch(windows, ui::TwipScale(15), {10ms, 10000ms});
-        QTimer::singleShot(100, [&] { LoseActivation(); });
+        QTimer::singleShot(100, LoseActivation);
         watch.StartViewerWatch("m01.pdf");
         QTRY_VERIFY_WITH_TIMEOUT(!watch.Waiting(), 30000);
         QVERIFY(windows.activated.empty());
@@ -65,10 +65,7 @@ class TestViewerWatch : public QObject {
                 watch.Notice()->CloseTimer->isActive());
         LoseActivation();
         bool lostLater = false;
-        QTimer::singleShot(300, [&] {
-            lostLater = true;
-            LoseActivation();
-        });
+        QTimer::singleShot(300, [&] { lostLater = true, LoseActivation(); });
         watch.StartViewerWatch("m01.pdf");
         QTRY_VERIFY_WITH_TIMEOUT(!watch.Waiting(), 30000);
         QVERIFY2(lostLater, "a loss before the opening ended the wait");

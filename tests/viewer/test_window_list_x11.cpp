@@ -59,16 +59,15 @@ class TestWindowListX11 : public QObject {
         // windows' UTF-8 names count over their WM_NAME, and a window is
         // brought forward by asking it. A window the list names that is gone
         // meanwhile (the first one here) has no name.
-        const Window root = DefaultRootWindow(d);
         const auto atom = [d](const char* name) { return XInternAtom(d, name, False); };
-        XSelectInput(d, root, SubstructureRedirectMask);
+        XSelectInput(d, DefaultRootWindow(d), SubstructureRedirectMask);
         const Window top = NewWindow(d, "old name"), below = NewWindow(d);
         const QByteArray name = QStringLiteral("教材 m01.pdf").toUtf8();
         XChangeProperty(d, top, atom("_NET_WM_NAME"), atom("UTF8_STRING"), 8, PropModeReplace,
                         reinterpret_cast<const unsigned char*>(name.data()), int(name.size()));
         const unsigned long bottomFirst[] = {below, gone, top};
-        XChangeProperty(d, root, atom("_NET_CLIENT_LIST_STACKING"), XA_WINDOW, 32, PropModeReplace,
-                        reinterpret_cast<const unsigned char*>(bottomFirst), 3);
+        XChangeProperty(d, DefaultRootWindow(d), atom("_NET_CLIENT_LIST_STACKING"), XA_WINDOW, 32,
+                        PropModeReplace, reinterpret_cast<const unsigned char*>(bottomFirst), 3);
         XSync(d, False);
         listed = list.TopFirst();
         QCOMPARE(listed.size(), std::size_t{3});
@@ -80,8 +79,7 @@ class TestWindowListX11 : public QObject {
         XEvent event{};
         // Asked again by QTRY until it holds, and once more after: it keeps the answer.
         auto asked = [&, seen = false]() mutable {
-            XSync(d, False);
-            return seen = seen || XCheckTypedEvent(d, ClientMessage, &event);
+            return XSync(d, False), seen = seen || XCheckTypedEvent(d, ClientMessage, &event);
         };
         QTRY_VERIFY_WITH_TIMEOUT(asked(), 2000);
         QCOMPARE(event.xclient.message_type, atom("_NET_ACTIVE_WINDOW"));
