@@ -16,7 +16,6 @@ using namespace qvestra;
 using namespace qvestra::core;
 using namespace qvestra::testing;
 using namespace Qt::StringLiterals;
-Q_DECLARE_METATYPE(qvestra::core::Lane)
 
 // A job that waits for nothing but its cancel, as a stalled exchange does.
 static int WaitForCancel(const AbortSwitch& cancel) {
@@ -36,12 +35,11 @@ class TestExchangeQueue : public QObject {
                                       r.value ? QString::number(*r.value) : u"-"_s);
         };
     }
-    static auto Returns(int value) {
-        return [value] { return value; };
-    }
-    // A work that sends news, then returns value.
-    auto Reporting(ExchangeQueue& queue, const QString& news, int value) {
-        return [this, &queue, news, value] {
+    static constexpr auto Returns = [](int value) { return [value] { return value; }; };
+    // A work that sends news, then returns value; a stalled one waits for its cancel first.
+    auto Reporting(ExchangeQueue& queue, const QString& news, int value, bool stalled = false) {
+        return [this, &queue, news, value, stalled](const AbortSwitch& cancel) {
+            if (stalled) WaitForCancel(cancel);
             queue.Report([this, news] { log_ << news; });
             return value;
         };
@@ -94,12 +92,8 @@ class TestExchangeQueue : public QObject {
     // did, and its news no longer comes.
     void lanesRunSideBySide() {
         ThreadExchangeQueue queue;
-        const auto stalled = [this, &queue](const AbortSwitch& cancel) {
-            const int found = WaitForCancel(cancel);
-            queue.Report([this] { log_ << "news of the cancelled"; });
-            return found;
-        };
-        queue.Run(Lane::kTransfer, this, stalled, Logs("document"));
+        queue.Run(Lane::kTransfer, this, Reporting(queue, "news of the cancelled", 7, true),
+                  Logs("document"));
         queue.Run(Lane::kShort, this, Returns(1), Logs("poll"));
         QTRY_COMPARE_WITH_TIMEOUT(log_, QStringList{"poll 0 1"}, 10000);
         bool sealed = false;

@@ -16,9 +16,7 @@ using namespace qvestra;
 using namespace qvestra::webview;
 using namespace qvestra::testing;
 using namespace Qt::StringLiterals;
-Q_DECLARE_METATYPE(qvestra::webview::Navigation)
-Q_DECLARE_METATYPE(qvestra::webview::PageKind)
-Q_DECLARE_METATYPE(qvestra::webview::Asker)
+using enum qvestra::webview::Navigation;
 
 namespace {
 
@@ -79,8 +77,7 @@ class TestWebViews : public QObject {
     // software scene graph; a GPU driver built with LLVM is none.
     void softwareSceneGraphUnderXvfb() {
         QVERIFY(webengine::IsSoftwareRasterizer("Google SwiftShader"));
-        QVERIFY(
-            !webengine::IsSoftwareRasterizer("AMD Radeon RX 6600 (navi23, LLVM 15.0.6, DRM 3.49)"));
+        QVERIFY(!webengine::IsSoftwareRasterizer("AMD Radeon RX 6600 (navi23, LLVM 15.0.6)"));
         webengine::PreferSoftwareSceneGraphWithoutGpu();
         QCOMPARE(QQuickWindow::sceneGraphBackend(), QStringLiteral("software"));
     }
@@ -91,9 +88,7 @@ class TestWebViews : public QObject {
     // page, as in the program: the engine reads the route when it starts.
     void pagesComeThroughTheProgramsProxy() {
         ScriptedServer proxy(
-            "HTTP/1.0 407 Proxy Auth\r\nProxy-Authenticate: Basic realm=\"school\"\r\n"
-            "Content-Length: 0\r\n\r\n",
-            5);
+            "HTTP/1.0 407 X\r\nProxy-Authenticate: Basic realm=s\r\nContent-Length: 0\r\n\r\n", 5);
         views->UseProxy(net::HttpProxy{"127.0.0.1", proxy.Port(), "u", "p"});
         const View view = NewView();
         QSignalSpy loaded(view.get(), &QWebEngineView::loadFinished);
@@ -102,8 +97,7 @@ class TestWebViews : public QObject {
         // Time for a third try, which must not come.
         QTest::qWait(300);
         views->UseProxy(kRefusingProxy);
-        QCOMPARE(QString::fromStdString(proxy.Request()).count("Proxy-Authorization: Basic dTpw"),
-                 1);
+        QCOMPARE(QByteArray::fromStdString(proxy.Request()).count("Basic dTpw"), 1);
         QCOMPARE(proxy.Connections(), 2);
     }
 
@@ -115,11 +109,9 @@ class TestWebViews : public QObject {
         WriteFile(folder / "A-12.html", "12345678");
         WriteFile(folder / "big.html", "123456789");
         std::filesystem::create_symlink(folder / "A-12.html", folder / "link.html");
-        const auto read = [&folder](const char* file) {
-            return webengine::ReadInside(folder, file, 8) == QByteArray("12345678");
-        };
-        QVERIFY(read("A-12.html"));
-        QVERIFY(!read("big.html") && !read("link.html") && !read("."));
+        QVERIFY(webengine::ReadInside(folder, "A-12.html", 8) == "12345678");
+        for (const char* refused : {"big.html", "link.html", "."})
+            QVERIFY(!webengine::ReadInside(folder, refused, 8));
     }
 
     // Where the window's own page may go, by who asked and from which kind
@@ -129,31 +121,28 @@ class TestWebViews : public QObject {
         Columns<QString, PageKind, Asker, Navigation>();
         const auto S = PageKind::kService, L = PageKind::kLocal;
         const auto program = Asker::kProgram, click = Asker::kClick, page = Asker::kPage;
-        const auto stay = Navigation::kStay, desktop = Navigation::kDesktopBrowser,
-                   refuse = Navigation::kRefuse;
         const QString local = "qvestra-local://page0/A-12.html";
-        Row("the service, in capitals", "http://SVC.TEST/KHenko.asp", S, page, stay);
-        Row("the host as a prefix", "http://svc.test.evil.example/", S, page, desktop);
-        Row("the same host, another port", "http://svc.test:8080/", S, page, desktop);
-        Row("https on the service host", "https://svc.test/", S, page, desktop);
-        Row("ftp", "ftp://svc.test/", S, click, refuse);
-        Row("http without a host", "http:///etc/hostname", S, click, refuse);
-        Row("a local page from a service page", local, S, click, refuse);
-        Row("the program's local page", local, L, program, stay);
-        Row("the program's service page", "http://svc.test/", S, program, stay);
-        Row("the program's page of the other kind", local, S, program, refuse);
-        Row("a clicked link from a local page", "http://evil.example/", L, click, desktop);
-        Row("a clicked link to the service", "http://svc.test/", L, click, Navigation::kSwitch);
-        Row("a refresh, a redirect or a form", "http://evil.example/", L, page, refuse);
+        Row("the service, in capitals", "http://SVC.TEST/KHenko.asp", S, page, kStay);
+        Row("the host as a prefix", "http://svc.test.evil.example/", S, page, kDesktopBrowser);
+        Row("the same host, another port", "http://svc.test:8080/", S, page, kDesktopBrowser);
+        Row("https on the service host", "https://svc.test/", S, page, kDesktopBrowser);
+        Row("ftp", "ftp://svc.test/", S, click, kRefuse);
+        Row("http without a host", "http:///etc/hostname", S, click, kRefuse);
+        Row("a local page from a service page", local, S, click, kRefuse);
+        Row("the program's local page", local, L, program, kStay);
+        Row("the program's service page", "http://svc.test/", S, program, kStay);
+        Row("the program's page of the other kind", local, S, program, kRefuse);
+        Row("a clicked link from a local page", "http://evil.example/", L, click, kDesktopBrowser);
+        Row("a clicked link to the service", "http://svc.test/", L, click, kSwitch);
+        Row("a refresh, a redirect or a form", "http://evil.example/", L, page, kRefuse);
     }
     void mainFrame() {
         const auto [url, from, asker, navigation] = Fetch<QString, PageKind, Asker, Navigation>();
         QCOMPARE(MainFrameNavigation(QUrl(url), kService, from, asker), navigation);
         if (from == PageKind::kLocal || asker == Asker::kProgram) return;
-        QCOMPARE(PopupNavigation(QUrl(url), true), navigation != Navigation::kRefuse
-                                                       ? Navigation::kDesktopBrowser
-                                                       : Navigation::kRefuse);
-        QCOMPARE(PopupNavigation(QUrl(url), false), Navigation::kRefuse);
+        QCOMPARE(PopupNavigation(QUrl(url), true),
+                 navigation == kRefuse ? kRefuse : kDesktopBrowser);
+        QCOMPARE(PopupNavigation(QUrl(url), false), kRefuse);
     }
 
     void browserHandOffsKeepTheirInterval() {
@@ -183,9 +172,8 @@ class TestWebViews : public QObject {
     void localPagesRequestNothingElse() {
         const auto [page, top, initiator, mainFrame, request, may] =
             Fetch<QString, QString, QString, bool, QString, bool>();
-        QCOMPARE(webengine::MayRequest({QUrl(page), QUrl(top), QUrl(initiator), mainFrame},
-                                       QUrl(request)),
-                 may);
+        const webengine::RequestOrigin origin{QUrl(page), QUrl(top), QUrl(initiator), mainFrame};
+        QCOMPARE(webengine::MayRequest(origin, QUrl(request)), may);
     }
 
     // The policy comes before every byte of the page, only a plain document
@@ -222,18 +210,15 @@ class TestWebViews : public QObject {
         gone->Navigate("file:///nowhere/A-12.html");
         QTRY_VERIFY_WITH_TIMEOUT(!closed, 10000);
         ScriptedServer listener(OkReply("x"), 4);
-        const QString ran = "document.title = 'ran';";
-        const Shown shown(
-            QString("<!DOCTYPE html \x1b$B><meta charset=\"ISO-2022-JP\"><meta "
-                    "http-equiv=\"Content-Security-Policy\" content=\"default-src * "
-                    "'unsafe-inline'; form-action *\"><img src=\"LISTENER/img\"><iframe "
-                    "src=\"LISTENER/frame\"></iframe><script>" +
-                    ran +
-                    "fetch('LISTENER/fetch')</script><div><template shadowroot=\"open\">"
-                    "<iframe srcdoc=\"<script>parent." +
-                    ran + "</script>\"></iframe></template></div><iframe src=\"javascript:parent." +
-                    ran + "\"></iframe><title>loaded</title>")
-                .replace("LISTENER", QString::fromStdString(listener.Address(""))));
+        // Every way a script could run names the page "ran"; every address reaches the listener.
+        QString page =
+            "<!DOCTYPE html \x1b$B><meta charset=ISO-2022-JP><meta http-equiv=Content-Security-"
+            "Policy content=\"default-src * 'unsafe-inline'; form-action *\"><img src=L:/img>"
+            "<iframe src=L:/frame></iframe><script>document.title='ran';fetch('L:/fetch')</script>"
+            "<div><template shadowroot=open><iframe srcdoc=\"<script>parent.document.title='ran'"
+            "</script>\"></iframe></template></div><iframe "
+            "src=\"javascript:parent.document.title='ran'\"></iframe><title>loaded</title>";
+        const Shown shown(page.replace("L:", QString::fromStdString(listener.Address(""))));
         // What a page does after its load has its moment too.
         QTest::qWait(500);
         QCOMPARE(shown.view->title(), u"loaded"_s);
@@ -251,24 +236,21 @@ class TestWebViews : public QObject {
     void aServicePageCannotTakeTheWindowElsewhere() {
         browser.clear();
         NameServer stun(false);
-        Shown service(
-            "<!DOCTYPE html><button style=\"position:fixed;inset:0\" "
-            "onclick=\"window.open('http://clicked.example/')\">menu</button><script>"
-            "const p = new RTCPeerConnection({iceServers: [{urls: 'stun:127.0.0.1:" +
-                QString::number(stun.Port()) +
-                "'}]}); p.createDataChannel('d');"
-                "p.createOffer().then(o => p.setLocalDescription(o));</script>",
-            PageKind::kService);
+        const QString page =
+            "<!DOCTYPE html><button style=\"position:fixed;inset:0\" onclick=\"window.open('http://"
+            "clicked.example/')\">menu</button><script>const p = new RTCPeerConnection({iceServers:"
+            " [{urls: 'stun:127.0.0.1:%1'}]}); p.createDataChannel('d'); p.createOffer().then(o => "
+            "p.setLocalDescription(o));</script>";
+        Shown service(page.arg(stun.Port()), PageKind::kService);
         service.Run("location.href = 'http://evil.example/login'");
         QTRY_COMPARE_WITH_TIMEOUT(browser, QStringList{"http://evil.example/login"}, 10000);
         service.Run(
-            "for (let i = 0; i < 20; ++i) window.open('http://popup.example/' + i);"
-            "window.open('file:///etc/hostname'); let n = 0; const loop = setInterval(() => {"
-            "  location.href = 'http://flood.example/' + n;"
-            "  if (++n == 200) { clearInterval(loop); document.title = 'flooded'; } }, 5);");
+            "for (let i = 0; i < 20; ++i) window.open('http://popup.example/' + i); "
+            "window.open('file:///etc/hostname'); let n = 0; const loop = setInterval(() => { "
+            "location.href = 'http://flood.example/' + n; if (++n == 200) { clearInterval(loop); "
+            "document.title = 'flooded'; } }, 5);");
         QTRY_COMPARE_WITH_TIMEOUT(service.view->title(), u"flooded"_s, 10000);
-        QVERIFY2(browser.filter("popup").isEmpty() && browser.size() <= 2,
-                 qPrintable(browser.join(u' ')));
+        QVERIFY(browser.filter("popup").isEmpty() && browser.size() <= 2);
         service.Click();
         QTRY_COMPARE_WITH_TIMEOUT(browser.last(), QStringLiteral("http://clicked.example/"), 10000);
         const qsizetype handedOver = browser.size();
@@ -303,12 +285,11 @@ class TestWebViews : public QObject {
         toService.Click();
         QTRY_COMPARE_WITH_TIMEOUT(view.title(), u"QVestra に接続できません"_s, 20000);
         QCOMPARE(browser.size(), 1);
-        const QWebEnginePage* shown = view.page();
+        const QWebEnginePage* old = view.page();
         QTest::keyClick(view.focusProxy(), Qt::Key_Tab);
         QTest::keyClick(view.focusProxy(), Qt::Key_Return);
         // The service's page, then the program's again, each a page anew.
-        QTRY_VERIFY_WITH_TIMEOUT(view.page() != shown && view.page()->url().host() == u"made"_s,
-                                 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(view.page() != old && view.page()->url().host() == u"made", 20000);
     }
 };
 
@@ -317,8 +298,7 @@ int main(int argc, char* argv[]) {
     webengine::RegisterLocalScheme();
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
-    webengine::WebEngineViews programViews(kService,
-                                           [](const QUrl& url) { browser << url.toString(); });
+    webengine::WebEngineViews programViews(kService, [](auto& url) { browser << url.toString(); });
     views = &programViews;
     // The service's name is known to nobody here: it is asked for through a
     // proxy that refuses at once, never through a name server that may
