@@ -53,7 +53,7 @@ struct Outcome {
     std::optional<std::string> answer;
 };
 
-Outcome Exchange(const std::vector<std::string>& pieces) {
+Outcome RunExchange(const std::vector<std::string>& pieces) {
     Outcome outcome;
     PieceSocket socket(pieces);
     outcome.result =
@@ -88,8 +88,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     if (at < reply.size()) pieces.push_back(reply.substr(at));
 
-    const Outcome whole = Exchange(reply.empty() ? std::vector<std::string>{} : std::vector{reply});
-    const Outcome split = Exchange(pieces);
+    const Outcome whole = RunExchange(reply.empty() ? std::vector<std::string>{} : std::vector{reply});
+    const Outcome split = RunExchange(pieces);
     Check(split.result.SockResult == whole.result.SockResult);
     Check(split.result.StatusCode == whole.result.StatusCode);
     Check(split.result.BodyBytes == whole.result.BodyBytes);
