@@ -44,7 +44,7 @@ std::optional<QString> DocumentFileOf(const QString& entryPath) {
     const auto slash = entryPath.lastIndexOf(u'/');
     if (slash < 0) return std::nullopt;
     const QString name = entryPath.mid(slash + 1);
-    if (name == u"." || IsReservedOnWindows(name)) return std::nullopt;
+    if (IsReservedOnWindows(name)) return std::nullopt;
     const std::string bytes = name.toStdString();
     // A document is written under its part file's name first: a name whose
     // part file the file system cannot hold could never be stored.

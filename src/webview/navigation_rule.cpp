@@ -20,7 +20,7 @@ Navigation MainFrameNavigation(const QUrl& url, const net::ServiceEndpoint& serv
     const bool local = url.isValid() && url.scheme() == kLocalScheme;
     if (asker == Asker::kProgram)
         return local == (from == PageKind::kLocal) ? Navigation::kStay : Navigation::kRefuse;
-    if (local || !IsWebAddress(url)) return Navigation::kRefuse;
+    if (!IsWebAddress(url)) return Navigation::kRefuse;
     const int defaultPort = url.scheme() == u"https" ? 443 : 80;
     // QUrl keeps host names in lower case; the service's may be written otherwise.
     const bool onService =
