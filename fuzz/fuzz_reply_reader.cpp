@@ -88,7 +88,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     if (at < reply.size()) pieces.push_back(reply.substr(at));
 
-    const Outcome whole = RunExchange(reply.empty() ? std::vector<std::string>{} : std::vector{reply});
+    const Outcome whole =
+        RunExchange(reply.empty() ? std::vector<std::string>{} : std::vector{reply});
     const Outcome split = RunExchange(pieces);
     Check(split.result.SockResult == whole.result.SockResult);
     Check(split.result.StatusCode == whole.result.StatusCode);
