@@ -26,7 +26,8 @@ class TestWindowListX11 : public QObject {
     // handler set later stays through the list's calls.
     void windowsOfTheServerAndItsManager() {
         // The test's own connection, closed with the test.
-        Display* d = XOpenDisplay(nullptr);
+        const std::unique_ptr<Display, int (*)(Display*)> own(XOpenDisplay(nullptr), XCloseDisplay);
+        Display* d = own.get();
         qvestra::testing::SkipWholeUnless(d != nullptr, "no X server");
         static int othersErrors = 0;
         const XErrorHandler counting = [](Display*, XErrorEvent*) { return ++othersErrors, 0; };
