@@ -118,8 +118,7 @@ std::optional<ContentRange> ParseContentRange(std::string_view value) {
     value.remove_prefix(kUnit.size());
     const auto dash = value.find('-');
     const auto slash = value.find('/');
-    if (dash == std::string_view::npos || slash == std::string_view::npos || slash < dash)
-        return std::nullopt;
+    if (dash == std::string_view::npos || slash == std::string_view::npos) return std::nullopt;
     const auto first = WholeNumber<std::int64_t>(value.substr(0, dash));
     const auto last = WholeNumber<std::int64_t>(value.substr(dash + 1, slash - dash - 1));
     const auto total = WholeNumber<std::int64_t>(value.substr(slash + 1));

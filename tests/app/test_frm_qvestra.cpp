@@ -215,6 +215,8 @@ class TestFrmQvestra : public QObject {
              {"http://svc.test/", "proxy.test:3128", "Chrome/102", "（8 バイト）", "the last line"})
             QVERIFY2(text.contains(QString::fromUtf8(fact)), fact);
         QVERIFY(!text.contains("pa55w0rd") && !text.contains("member"));
+        shown[0]->close();
+        QTRY_VERIFY(h.window->findChildren<FrmDiagnostics*>().isEmpty());
     }
 
     // 詳細 opens the help window once and brings it forward when asked

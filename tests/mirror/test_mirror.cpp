@@ -149,6 +149,7 @@ class TestMirror : public QObject {
         Row("the rest cut short", cut, Rest("4-9/10", "ef"), "rest"s, "-|abcdef|" + v1);
         Row("another start", cut, Rest("3-9/10", "defghij"), "rest whole"s, none);
         Row("another length", cut, Rest("4-10/11", "efghijk"), "rest whole"s, none);
+        Row("a range past its length", cut, Rest("4-10/10", "efghijk"), "rest whole"s, none);
         Row("not satisfiable", cut, "HTTP/1.0 416 Range Not Satisfiable\r\n\r\n"s, "rest whole"s,
             none);
         Row("a range of another version", cut, Rest("4-9/10", "efghij", "ETag: \"v2\"\r\n"),
@@ -234,10 +235,8 @@ class TestMirror : public QObject {
     void whyADocumentWasNotStored() {
         const auto [connect, status, end, diskFull, failure] =
             Fetch<net::SocketResult, int, net::SocketResult, bool, documents::DownloadFailure>();
-        net::ExchangeResult result;
-        result.ConnectResult = connect;
-        result.StatusCode = status;
-        result.SockResult = end;
+        const net::ExchangeResult result{
+            .SockResult = end, .ConnectResult = connect, .StatusCode = status};
         QCOMPARE(documents::FailureOf(result, diskFull), failure);
     }
 

@@ -98,6 +98,7 @@ class TestTls : public QObject {
     void aProxysTunnel_data() {
         Columns<std::string, int>();
         Row("refused", "HTTP/1.0 407 Proxy Authentication Required\r\n\r\n"s, int(kConnectFailed));
+        Row("just past a success", "HTTP/1.0 300 Multiple Choices\r\n\r\n"s, int(kConnectFailed));
         Row("more than its answer", "HTTP/1.0 200 OK\r\n\r\nHTTP/1.0 200 OK"s, int(kIoError));
         Row("no answer", "<reset>"s, int(kIoError));
     }
@@ -147,8 +148,13 @@ class TestTls : public QObject {
     }
 
     // A page read over TLS trusts what the exchanges trust (the page reads
-    // above), and follows a move only within TLS.
+    // above), and follows a move only within TLS. A chunked page ends by
+    // its own framing: whole without the closing alert.
     void aPageReadStaysInsideTls() {
+        ScriptedServer chunked(
+            "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n2\r\nok\r\n0\r\n\r\n<close>", 1,
+            Identity("run/server"));
+        QVERIFY(ReadPage(chunked).whole);
         ScriptedServer plain(OkReply("plain page"));
         ScriptedServer moved("HTTP/1.0 302 Found\r\nLocation: " + plain.Address("/") + "\r\n\r\n",
                              1, Identity("run/server"));

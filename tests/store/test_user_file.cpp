@@ -34,6 +34,7 @@ class TestUserFile : public QObject {
     void readBack_data() {
         Columns<std::string, QString>();
         Row("CR LF", "A-12|3\r\nsecond line\r\n"s, u"A-12|3"_s);
+        Row("one byte", "A"s, u"A"_s);
         Row("an empty first line", "\nA-12|3\n"s, QString());
         Row("leading blanks, a comma, no line end", "  A-12|1,tail"s, u"A-12|1"_s);
         Row("a comma inside quotes", " \"A,12|1\",x"s, u"A,12|1"_s);
