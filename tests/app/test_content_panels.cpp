@@ -129,6 +129,12 @@ class TestContentPanels : public QObject {
         QCOMPARE(s->documents.opened, Paths(outcome == "opened" ? 2 : 0, s->folder / name));
         QCOMPARE(s->messages.shown.filter("PDF 文書ではない").size(), outcome == "told" ? 2 : 0);
         QCOMPARE(s->steps.Waiting(), std::size_t(outcome == "fetched" ? 1 : 0));
+        if (outcome != "fetched") return;
+        // The stand-in service sends nothing: the member is told, and may ask again.
+        s->steps.Settle();
+        QCOMPARE(s->messages.shown.filter("ダウンロードできませんでした").size(), 1);
+        s->window->Cmd_Click(0);
+        QCOMPARE(s->steps.Waiting(), std::size_t{1});
     }
 
     void parse_data() {

@@ -306,12 +306,19 @@ class TestPlainGet : public QObject {
         QCOMPARE(loop.Connections(), 1 + int(CurlUrlReader::kMaxRedirects));
         QCOMPARE(read(cut.Address("/")), "part:first");
         QCOMPARE(read(maintenance.Address("/")), "part:maintenance");
-        // The program's route, not the environment's; the route through the
-        // program's proxy with its user is the proxy end-to-end run's.
+        // The program's route, not the environment's: directly, or through
+        // the program's proxy with its user.
         qputenv("http_proxy",
                 "http://127.0.0.1:" + QByteArray::number(ScriptedServer::ClosedPort()));
         QCOMPARE(read(moved.Address("/again")), "whole:moved page");
+        ScriptedServer proxy(OkReply("via proxy"));
+        CurlUrlReader proxied("qvestra");
+        proxied.UseProxy(HttpProxy{"127.0.0.1", proxy.Port(), "member", "pa55"});
+        QCOMPARE(Seen(proxied.ReadAll("http://svc.test/p", {})), "whole:via proxy");
         qunsetenv("http_proxy");
+        const QByteArray asked = QByteArray::fromStdString(proxy.Request());
+        QVERIFY(asked.startsWith("GET http://svc.test/p HTTP/1.1\r\n") &&
+                asked.contains("\r\nProxy-Authorization: Basic bWVtYmVyOnBhNTU=\r\n"));
         QTemporaryDir dir;
         WriteFile(dir.path().toStdString() + "/q page.html", "Contents_VALUE\r\n\x82\xa0");
         QCOMPARE(read("file://" + dir.path().toStdString() + "\\q page.html"),
